@@ -1,0 +1,28 @@
+# The native Linux build of the platform-free parts, under AddressSanitizer and
+# UndefinedBehaviorSanitizer, with libFuzzer targets when the compiler is clang.
+set(SAN -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
+add_library(morvek_pure STATIC ${MORVEK_PURE_SOURCES})
+target_include_directories(morvek_pure PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(morvek_pure PRIVATE ${MORVEK_WARNINGS} ${SAN})
+target_link_options(morvek_pure PUBLIC -fsanitize=address,undefined)
+
+if(MORVEK_TESTS)
+  enable_testing()
+  add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  file(GLOB NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
+  add_executable(native_tests ${NATIVE_TESTS})
+  target_compile_options(native_tests PRIVATE ${MORVEK_WARNINGS} ${SAN})
+  target_link_libraries(native_tests PRIVATE morvek_pure gtest_main)
+  add_test(NAME native_tests COMMAND native_tests)
+endif()
+
+if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  file(GLOB FUZZERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*_fuzz.cpp)
+  foreach(src ${FUZZERS})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src} ${MORVEK_PURE_SOURCES})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
+    target_compile_options(${name} PRIVATE ${MORVEK_WARNINGS} -fsanitize=fuzzer,address,undefined -g)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  endforeach()
+endif()

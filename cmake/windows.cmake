@@ -1,0 +1,36 @@
+# The Windows build: the program, its resources and the tests that run under Wine.
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+
+file(GLOB_RECURSE MORVEK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*.cpp)
+list(REMOVE_ITEM MORVEK_SOURCES ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
+
+set(MORVEK_SYSTEM_LIBS version comctl32 shell32 ole32 uuid winmm advapi32 gdi32 user32 kernel32)
+
+add_library(morvek_core STATIC ${MORVEK_SOURCES})
+target_include_directories(morvek_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(morvek_core PRIVATE ${MORVEK_WARNINGS})
+target_compile_definitions(morvek_core PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+target_link_libraries(morvek_core PUBLIC ${MORVEK_SYSTEM_LIBS})
+
+# Resources as an object library, so the tests hold the same menu and dialog templates.
+add_library(morvek_res OBJECT src/resources/morvek.rc)
+target_include_directories(morvek_res PRIVATE ${CMAKE_SOURCE_DIR}/src)
+
+add_executable(Morvek WIN32 src/app/main.cpp $<TARGET_OBJECTS:morvek_res>)
+target_compile_options(Morvek PRIVATE ${MORVEK_WARNINGS})
+target_link_libraries(Morvek PRIVATE morvek_core)
+target_link_options(Morvek PRIVATE -static -s)
+
+if(MORVEK_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  enable_testing()
+  add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  include(cmake/wine_tests.cmake)
+endif()
+
+# The run script's helper: demo shortcuts and simulated tray clicks.
+add_executable(morvek_demo tools/morvek_demo.cpp)
+target_compile_options(morvek_demo PRIVATE ${MORVEK_WARNINGS})
+target_compile_definitions(morvek_demo PRIVATE WIN32_LEAN_AND_MEAN)
+target_link_libraries(morvek_demo PRIVATE shell32 ole32 uuid user32)
+target_link_options(morvek_demo PRIVATE -static)

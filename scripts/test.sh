@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the 64-bit exe and its tests under Wine (ANSI
+# code page 932, inside a private Xvfb), the 32-bit build (compiled only), and the
+# platform-free parts natively under ASan/UBSan with a short fuzzing run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+jobs="$(nproc)"
+
+cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/win64 -j"$jobs"
+cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release -DMORVEK_TESTS=OFF >/dev/null
+cmake --build build/win32 -j"$jobs"
+cmake -S . -B build/native -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/native -j"$jobs"
+
+ctest --test-dir build/native --output-on-failure
+for fuzzer in build/native/*_fuzz; do
+    [ -x "$fuzzer" ] || continue
+    name="$(basename "$fuzzer")"
+    corpus="build/fuzz-corpus/$name"
+    mkdir -p "$corpus"
+    echo "Fuzzing $name for 10 s"
+    seeds=()
+    [ -d "fuzz/regressions/$name" ] && seeds+=("fuzz/regressions/$name")
+    "$fuzzer" -max_total_time=10 "$corpus" "${seeds[@]}" >/dev/null 2>build/"$name".log \
+        || { cat build/"$name".log; exit 1; }
+done
+
+source scripts/wine-env.sh
+trap stop_wine_and_display EXIT
+start_xvfb
+export LC_ALL=ja_JP.UTF-8
+ensure_prefix
+"$WINESERVER" -p
+ctest --test-dir build/win64 --output-on-failure

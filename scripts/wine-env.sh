@@ -1,0 +1,39 @@
+# Sourced by the scripts: a Wine prefix inside the build tree, a private Xvfb display when
+# needed, and clean-up of both on every exit path.
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${WINEPREFIX:-$ROOT/build/wineprefix}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+XVFB_PID=""
+
+# Starts Xvfb on a free display and exports DISPLAY.
+start_xvfb() {
+    local fdfile
+    fdfile="$(mktemp)"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+        [ -s "$fdfile" ] && break
+        sleep 0.1
+    done
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    rm -f "$fdfile"
+}
+
+stop_wine_and_display() {
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" >/dev/null 2>&1 || true; fi
+}
+
+# Creates the prefix once, headless; later runs reuse it.
+ensure_prefix() {
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "Creating the Wine prefix in $WINEPREFIX"
+        "$WINE" wineboot -i >/dev/null 2>&1 || true
+        "$WINESERVER" -w
+    fi
+}

@@ -1,0 +1,41 @@
+// Morvek's entry: one copy at a time, the main tray menu, the hidden tray window and the
+// message loop.
+#include <windows.h>
+
+#include "app/app_state.h"
+#include "app/platform_calls.h"
+#include "app/texts.h"
+#include "app/tray_window.h"
+#include "resources/resource.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    g_app.instanceMutex = CreateMutexA(nullptr, TRUE, kMutexName);
+    DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_INVALID_HANDLE) {
+        g_platform.MessageBoxW(nullptr, kTextAlreadyRunning, kCaptionError, MB_OK);
+        return 0;
+    }
+
+    g_app.menuResource = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_TRAYMENU));
+    if (!g_app.menuResource)
+        return -3;
+    g_app.mainTrayMenu = GetSubMenu(g_app.menuResource, 0);
+
+    // Without its window the program could never be reached, yet it would hold the
+    // mutex and turn away every new copy: say so and end.
+    if (!CreateTrayWindow(instance)) {
+        g_platform.MessageBoxW(nullptr, kTextNoWindow, kCaptionError, MB_OK | MB_ICONERROR);
+        ReleaseMutex(g_app.instanceMutex);
+        CloseHandle(g_app.instanceMutex);
+        return 1;
+    }
+
+    MSG msg = {};
+    // GetMessage gives -1 on an error; looping on it would spin forever.
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,23 @@
+// The calls that end the session, power the machine down, move hardware or wait for a
+// person. The program fills the table with the real functions; tests swap in recorders.
+#pragma once
+#include <windows.h>
+#include <mmsystem.h>
+
+struct PlatformCalls {
+    int(WINAPI* MessageBoxW)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+    BOOL(WINAPI* ExitWindowsEx)(UINT flags, DWORD reason);
+    BOOL(WINAPI* SetSystemPowerState)(BOOL suspend, BOOL force);
+    BOOL(WINAPI* OpenProcessToken)(HANDLE process, DWORD access, PHANDLE token);
+    BOOL(WINAPI* LookupPrivilegeValueA)(LPCSTR system, LPCSTR name, PLUID luid);
+    BOOL(WINAPI* AdjustTokenPrivileges)(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES state,
+                                        DWORD length, PTOKEN_PRIVILEGES previous, PDWORD returned);
+    BOOL(WINAPI* CloseHandle)(HANDLE handle);
+    BOOL(WINAPI* GetVersionExA)(LPOSVERSIONINFOA info);
+    MCIERROR(WINAPI* mciSendStringA)(LPCSTR command, LPSTR result, UINT length, HWND callback);
+};
+
+extern PlatformCalls g_platform;
+
+// The real functions, as the program starts with them.
+PlatformCalls RealPlatformCalls();

@@ -1,0 +1,101 @@
+// The tray window's procedure: it decodes each message and calls the named handler.
+#include "app/tray_window.h"
+
+#include <shellapi.h>
+
+#include "app/app_state.h"
+#include "app/texts.h"
+#include "commands/dispatch.h"
+#include "launcher/owner_draw.h"
+#include "launcher/tray_click.h"
+#include "resources/resource.h"
+
+#if !defined(_WIN64)
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the tray record is the 88-byte first form");
+#endif
+
+namespace {
+
+// The first form of the tray record, without an interface version, so the callback
+// carries the mouse message itself in lParam.
+NOTIFYICONDATAA TrayRecord(HWND hwnd)
+{
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = hwnd;
+    record.uID = kTrayIconId;
+    return record;
+}
+
+}  // namespace
+
+LRESULT AddTrayIcon(HWND hwnd)
+{
+    if (!g_app.trayIcon) {
+        auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd, GWLP_HINSTANCE));
+        g_app.trayIcon = static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(IDI_MORVEK), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    }
+    NOTIFYICONDATAA record = TrayRecord(hwnd);
+    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    record.uCallbackMessage = kTrayCallbackMessage;
+    record.hIcon = g_app.trayIcon;
+    static_assert(sizeof(kTrayTip) <= sizeof(record.szTip), "the tip fits the first form");
+    lstrcpynA(record.szTip, kTrayTip, sizeof(record.szTip));
+    Shell_NotifyIconA(NIM_ADD, &record);
+    return 0;
+}
+
+LRESULT QuitApp(HWND hwnd)
+{
+    NOTIFYICONDATAA record = TrayRecord(hwnd);
+    Shell_NotifyIconA(NIM_DELETE, &record);
+    // The quit command and a later WM_DESTROY may both come here; close the mutex once.
+    if (g_app.instanceMutex) {
+        ReleaseMutex(g_app.instanceMutex);
+        CloseHandle(g_app.instanceMutex);
+        g_app.instanceMutex = nullptr;
+    }
+    PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return AddTrayIcon(hwnd);
+    case WM_DESTROY:
+        return QuitApp(hwnd);
+    case WM_DRAWITEM:
+        DrawLauncherItem(hwnd, reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+        break;
+    case WM_MEASUREITEM:
+        MeasureLauncherItem(hwnd, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        break;
+    case WM_COMMAND:
+        OnCommand(hwnd, wParam, lParam);
+        break;
+    case kTrayCallbackMessage:
+        return OnTrayNotify(hwnd, wParam, lParam);
+    default:
+        // Explorer restarted: its new taskbar knows no icons, so add ours again.
+        if (message == g_app.taskbarCreatedMessage && message != 0)
+            return AddTrayIcon(hwnd);
+        break;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+HWND CreateTrayWindow(HINSTANCE instance)
+{
+    g_app.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = TrayWndProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kWindowClassName;
+    if (!RegisterClassA(&windowClass))
+        return nullptr;
+    return CreateWindowExA(WS_EX_TOOLWINDOW, kWindowClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                           nullptr, instance, nullptr);
+}

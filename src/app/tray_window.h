@@ -1,0 +1,20 @@
+// The hidden tray window: its class, its message routing, the tray icon and orderly exit.
+#pragma once
+#include <windows.h>
+
+constexpr char kWindowClassName[] = "Morvek";
+constexpr char kMutexName[] = "ZUNOMORVEKXX";
+constexpr UINT kTrayIconId = 1;
+constexpr UINT kTrayCallbackMessage = WM_USER;
+
+LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Puts the icon with its tip into the notification area. Returns 0.
+LRESULT AddTrayIcon(HWND hwnd);
+
+// Removes the icon, releases and closes the mutex and posts the quit message. Returns 0.
+LRESULT QuitApp(HWND hwnd);
+
+// Registers the window class and creates the hidden tray window (which adds the icon).
+// Returns null when either step fails.
+HWND CreateTrayWindow(HINSTANCE instance);

@@ -1,0 +1,31 @@
+// Reading and writing the settings file beside the executable.
+#include "settings/settings_file.h"
+
+#include "settings/exe_paths.h"
+
+UINT ReadSetting(const char* section, const char* key, INT defaultValue)
+{
+    char path[MAX_PATH];
+    // Without a full path the profile functions would look in the Windows directory.
+    if (!MakeExePath(path, kSettingsFileName))
+        return static_cast<UINT>(defaultValue);
+    return GetPrivateProfileIntA(section, key, defaultValue, path);
+}
+
+BOOL WriteSetting(const char* section, const char* key, const char* value)
+{
+    char path[MAX_PATH];
+    if (!MakeExePath(path, kSettingsFileName))
+        return FALSE;
+    return WritePrivateProfileStringA(section, key, value, path);
+}
+
+UINT ReadDesktopKey()
+{
+    return ReadSetting(kSectionDesktop, kKeyDesktopKey, 0);
+}
+
+UINT ReadIconShow()
+{
+    return ReadSetting(kSectionIcon, kKeyIconShow, 1);
+}

@@ -1,0 +1,93 @@
+// The built Morvek.exe under Wine: one copy at a time, the hidden tray window, the tray
+// icon (also after Explorer restarts) and orderly exit.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include "test_support.h"
+
+namespace {
+
+// True when the shell holds an icon with this window and id: modifying it succeeds.
+bool TrayIconExists(HWND window)
+{
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = window;
+    record.uID = 1;
+    return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+}
+
+TEST(App, StartsHiddenWithItsTrayIconAndQuitsOnClose)
+{
+    MorvekProcess morvek;
+    ASSERT_TRUE(morvek.Start(MakeScratchDir("app_start")));
+    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    HWND tray = morvek.TrayWindow();
+    EXPECT_FALSE(IsWindowVisible(tray));
+    EXPECT_EQ(static_cast<LONG_PTR>(WS_EX_TOOLWINDOW), GetWindowLongPtrA(tray, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_EQ(static_cast<LONG_PTR>(WS_POPUP), GetWindowLongPtrA(tray, GWL_STYLE) & WS_POPUP);
+    EXPECT_EQ(L"", WindowTextW(tray));
+    EXPECT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
+
+    // WM_CLOSE goes to the default processing: the window is destroyed, the icon removed.
+    PostMessageA(tray, WM_CLOSE, 0, 0);
+    DWORD code = 0xdeadbeef;
+    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_FALSE(TrayIconExists(tray));
+
+    // The mutex is gone with it: a new copy starts.
+    MorvekProcess again;
+    ASSERT_TRUE(again.Start(MakeScratchDir("app_start_again")));
+    ASSERT_TRUE(again.WaitForTrayWindow());
+    PostMessageA(again.TrayWindow(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(again.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST(App, SecondCopySaysSoAndLeavesTheFirstAlone)
+{
+    MorvekProcess first;
+    ASSERT_TRUE(first.Start(MakeScratchDir("app_first")));
+    ASSERT_TRUE(first.WaitForTrayWindow());
+
+    MorvekProcess second;
+    ASSERT_TRUE(second.Start(MakeScratchDir("app_second")));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        box = FindTopWindow(L"#32770", L"Morvek Error", second.info.dwProcessId);
+        return box != nullptr;
+    }));
+    EXPECT_EQ(L"すでに起動しています．", MessageBoxTextOf(box));
+    EXPECT_EQ(nullptr, second.TrayWindow());
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    DWORD code = 0xdeadbeef;
+    ASSERT_TRUE(second.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+
+    DWORD firstCode = 0;
+    EXPECT_FALSE(first.WaitForExit(0, &firstCode));
+    EXPECT_TRUE(TrayIconExists(first.TrayWindow()));
+}
+
+TEST(App, TaskbarCreatedBringsTheIconBack)
+{
+    MorvekProcess morvek;
+    ASSERT_TRUE(morvek.Start(MakeScratchDir("app_taskbar")));
+    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    HWND tray = morvek.TrayWindow();
+    ASSERT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
+
+    // What a restarted Explorer sees: no icons. Then its broadcast.
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = tray;
+    record.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &record));
+    ASSERT_FALSE(TrayIconExists(tray));
+    SendMessageA(tray, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
+}
+
+}  // namespace

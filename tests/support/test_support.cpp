@@ -1,0 +1,237 @@
+// Shared helpers for the tests that run under Wine.
+#include "test_support.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <vector>
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    }
+}
+
+void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string child = path + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+std::string MakeScratchDir(const std::string& name)
+{
+    std::string base = MORVEK_TEST_TMP;
+    CreateDirectoryA(base.c_str(), nullptr);
+    std::string dir = base + "\\" + name;
+    RemoveTree(dir);
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == text.size();
+}
+
+std::string ReadTextFile(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "";
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        text.append(buffer, got);
+    CloseHandle(file);
+    std::string out;
+    for (char c : text)
+        if (c != '\r')
+            out += c;
+    return out;
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string TestExeDir()
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+HRESULT MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments)
+{
+    HRESULT init = CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  reinterpret_cast<void**>(&link));
+    if (SUCCEEDED(hr)) {
+        link->SetPath(target.c_str());
+        link->SetArguments(arguments.c_str());
+        IPersistFile* file = nullptr;
+        hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+        if (SUCCEEDED(hr)) {
+            hr = file->Save(Wide(linkPath).c_str(), TRUE);
+            file->Release();
+        }
+        link->Release();
+    }
+    if (SUCCEEDED(init))
+        CoUninitialize();
+    return hr;
+}
+
+bool MorvekProcess::Start(const std::string& folder)
+{
+    Stop();
+    dir = folder;
+    std::string exe = folder + "\\Morvek.exe";
+    if (!CopyFileA(MORVEK_EXE_PATH, exe.c_str(), FALSE))
+        return false;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    std::string commandLine = "\"" + exe + "\"";
+    return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &startup, &info) != FALSE;
+}
+
+namespace {
+struct FindArgs {
+    DWORD processId;
+    const wchar_t* className;
+    const wchar_t* caption;
+    HWND found;
+};
+
+BOOL CALLBACK FindProc(HWND window, LPARAM param)
+{
+    auto* args = reinterpret_cast<FindArgs*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (args->processId && pid != args->processId)
+        return TRUE;
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    if (args->className && lstrcmpW(name, args->className) != 0)
+        return TRUE;
+    if (args->caption && WindowTextW(window) != args->caption)
+        return TRUE;
+    args->found = window;
+    return FALSE;
+}
+}  // namespace
+
+HWND FindTopWindow(const wchar_t* className, const wchar_t* caption, DWORD processId)
+{
+    FindArgs args = {processId, className, caption, nullptr};
+    EnumWindows(FindProc, reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
+HWND MorvekProcess::TrayWindow() const
+{
+    if (!info.hProcess)
+        return nullptr;
+    return FindTopWindow(L"Morvek", nullptr, info.dwProcessId);
+}
+
+bool MorvekProcess::WaitForTrayWindow(DWORD timeoutMs) const
+{
+    return WaitFor([&] { return TrayWindow() != nullptr; }, timeoutMs);
+}
+
+bool MorvekProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode)
+{
+    if (!info.hProcess || WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    GetExitCodeProcess(info.hProcess, exitCode);
+    return true;
+}
+
+void MorvekProcess::Stop()
+{
+    if (!info.hProcess)
+        return;
+    if (WaitForSingleObject(info.hProcess, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(info.hProcess, 99);
+        WaitForSingleObject(info.hProcess, 5000);
+    }
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    info = {};
+}
+
+std::wstring WindowTextW(HWND window)
+{
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, 1024);
+    return text;
+}
+
+std::wstring MessageBoxTextOf(HWND box)
+{
+    HWND text = GetDlgItem(box, 0xFFFF);
+    return text ? WindowTextW(text) : std::wstring();
+}
+
+HWND FindPopupMenuWindow()
+{
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    return (menu && IsWindowVisible(menu)) ? menu : nullptr;
+}
+
+std::wstring Wide(const std::string& ansi)
+{
+    int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+    std::vector<wchar_t> buffer(n > 0 ? n : 1);
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, buffer.data(), n);
+    return buffer.data();
+}
+
+std::string Ansi(const std::wstring& wide)
+{
+    int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::vector<char> buffer(n > 0 ? n : 1);
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, buffer.data(), n, nullptr, nullptr);
+    return buffer.data();
+}

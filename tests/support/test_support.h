@@ -1,0 +1,52 @@
+// Helpers shared by the tests that run under Wine: waiting with a deadline, scratch
+// folders, files, running the built exe, finding its windows and message boxes.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Polls the condition every few milliseconds until it holds or the deadline passes.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+// A fresh, empty folder under the build tree's test area; returns its path with no
+// trailing backslash.
+std::string MakeScratchDir(const std::string& name);
+void RemoveTree(const std::string& path);
+
+bool WriteTextFile(const std::string& path, const std::string& text);
+std::string ReadTextFile(const std::string& path);  // "" when missing; CRs removed
+bool FileExists(const std::string& path);
+
+// The directory of the running test program, ending in '\\'.
+std::string TestExeDir();
+
+// Creates a shortcut (.lnk) at linkPath pointing at target, with arguments.
+HRESULT MakeShortcut(const std::string& linkPath, const std::string& target,
+                     const std::string& arguments = "");
+
+// The built Morvek.exe, copied into dir and started there. Ends it by handle on Stop.
+struct MorvekProcess {
+    PROCESS_INFORMATION info = {};
+    std::string dir;
+    bool Start(const std::string& folder);
+    HWND TrayWindow() const;                 // the hidden "Morvek" window of this process
+    bool WaitForTrayWindow(DWORD timeoutMs = 15000) const;
+    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
+    void Stop();
+    ~MorvekProcess() { Stop(); }
+};
+
+// A top-level window of the given class and process (0: any process) whose caption is
+// the given text, or null.
+HWND FindTopWindow(const wchar_t* className, const wchar_t* caption, DWORD processId = 0);
+std::wstring WindowTextW(HWND window);
+
+// The text shown by a message box (its static control 0xFFFF).
+std::wstring MessageBoxTextOf(HWND box);
+
+// The visible popup menu window ("#32768"), or null.
+HWND FindPopupMenuWindow();
+
+std::wstring Wide(const std::string& ansi);
+std::string Ansi(const std::wstring& wide);
