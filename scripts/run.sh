@@ -32,7 +32,13 @@ if [ -z "$headless" ]; then
 fi
 
 "$WINE" explorer /desktop=Morvek,1024x768 "$windemo\\Morvek.exe" &
-"$WINE" build/win64/morvek_demo.exe click left
+# Let the first explorer create the desktop before a second one joins it.
+for _ in $(seq 200); do
+    xdotool search --name "Wine desktop" >/dev/null 2>&1 && break
+    sleep 0.1
+done
+# Windows are found only on the same desktop: the helper runs on Morvek's desktop too.
+"$WINE" explorer /desktop=Morvek,1024x768 "$ROOT/build/win64/morvek_demo.exe" click left
 sleep 2
 import -window root "$demo/launcher.png"
 echo "Morvek is running in Xvfb (DISPLAY=$DISPLAY). Screenshot of the launcher: $demo/launcher.png"
