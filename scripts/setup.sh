@@ -3,7 +3,7 @@
 # the mingw-w64 cross compilers, Wine, Xvfb, the Japanese locale and font, GoogleTest.
 set -euo pipefail
 
-packages=(cmake make g++ clang libclang-rt-14-dev python3 zip
+packages=(cmake make g++ clang libclang-rt-14-dev python3 zip unzip file
           g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
           wine64 wine xvfb xdotool x11-utils imagemagick libx11-dev
           locales fonts-ipafont-gothic googletest)

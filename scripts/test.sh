@@ -14,6 +14,8 @@ cmake --build build/win32 -j"$jobs"
 cmake -S . -B build/native -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/native -j"$jobs"
 
+scripts/package.sh
+
 ctest --test-dir build/native --output-on-failure
 for fuzzer in build/native/*_fuzz; do
     [ -x "$fuzzer" ] || continue

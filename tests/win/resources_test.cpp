@@ -325,3 +325,25 @@ TEST(Resources, VersionBlock)
 }
 
 }  // namespace
+
+namespace {
+
+// The manifest travels inside the built exe, not beside it.
+TEST(Resources, BuiltExeCarriesItsManifest)
+{
+    HMODULE exe = LoadLibraryExA(MORVEK_EXE_PATH, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(exe) << GetLastError();
+    HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_TRUE(found);
+    std::string manifest(static_cast<const char*>(LockResource(LoadResource(exe, found))),
+                         SizeofResource(exe, found));
+    EXPECT_NE(std::string::npos, manifest.find("Microsoft.Windows.Common-Controls"));
+    EXPECT_NE(std::string::npos, manifest.find("version=\"6.0.0.0\""));
+    EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\""));
+    EXPECT_NE(std::string::npos, manifest.find(">true</dpiAware>"));
+    EXPECT_NE(std::string::npos, manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"));
+    EXPECT_NE(std::string::npos, manifest.find("{e2011457-1546-43c5-a5fe-008deee3d3f0}"));
+    FreeLibrary(exe);
+}
+
+}  // namespace
