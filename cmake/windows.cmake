@@ -34,3 +34,10 @@ target_compile_options(morvek_demo PRIVATE ${MORVEK_WARNINGS})
 target_compile_definitions(morvek_demo PRIVATE WIN32_LEAN_AND_MEAN)
 target_link_libraries(morvek_demo PRIVATE shell32 ole32 uuid user32)
 target_link_options(morvek_demo PRIVATE -static)
+
+# The benchmark (run by scripts/bench.sh).
+add_executable(launcher_bench bench/launcher_bench.cpp)
+target_compile_options(launcher_bench PRIVATE ${MORVEK_WARNINGS})
+target_compile_definitions(launcher_bench PRIVATE WIN32_LEAN_AND_MEAN)
+target_link_libraries(launcher_bench PRIVATE psapi shell32 ole32 uuid user32)
+target_link_options(launcher_bench PRIVATE -static)

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds Morvek and its benchmark, and prints the figures (under Wine inside Xvfb).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/win64 -j"$(nproc)" --target Morvek launcher_bench >/dev/null
+source scripts/wine-env.sh
+trap stop_wine_and_display EXIT
+start_xvfb
+export LC_ALL=ja_JP.UTF-8
+ensure_prefix
+"$WINESERVER" -p
+"$WINE" build/win64/launcher_bench.exe 'Z:'"${ROOT//\//\\}"'\build\win64\Morvek.exe' \
+    'Z:'"${ROOT//\//\\}"'\build\bench-work' "${1:-5}" 2>/dev/null
