@@ -1,6 +1,9 @@
-// The built Morvek.exe under Wine: the quit command, with and without its question.
+// The built Morvek.exe under Wine: the quit command, with and without its question, and
+// a folder opened through the shell.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include "test_support.h"
 
@@ -60,6 +63,41 @@ TEST(CommandsE2E, WithTheExitMessageSetQuitAsksFirst)
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(morvek.WaitForExit(10000, &code));
     EXPECT_EQ(0u, code);
+}
+
+// The name the shell shows for a special folder, as a folder window's caption.
+std::wstring FolderDisplayName(int csidl)
+{
+    LPITEMIDLIST list = nullptr;
+    if (SHGetSpecialFolderLocation(nullptr, csidl, &list) != S_OK)
+        return L"";
+    SHFILEINFOW info = {};
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(list), 0, &info, sizeof(info), SHGFI_PIDL | SHGFI_DISPLAYNAME);
+    CoTaskMemFree(list);
+    return info.szDisplayName;
+}
+
+TEST(CommandsE2E, ExplorerCommandOpensTheDocumentsFolder)
+{
+    std::wstring documents = FolderDisplayName(CSIDL_PERSONAL);
+    ASSERT_NE(L"", documents);
+    ASSERT_EQ(nullptr, FindTopWindow(L"ExplorerWClass", documents.c_str()));
+    MorvekProcess morvek;
+    ASSERT_TRUE(morvek.Start(MakeScratchDir("commands_explorer")));
+    ASSERT_TRUE(morvek.WaitForTrayWindow());
+
+    PostMessageA(morvek.TrayWindow(), WM_COMMAND, 40017, 0);
+    HWND folder = nullptr;
+    EXPECT_TRUE(WaitFor([&] {
+        folder = FindTopWindow(L"ExplorerWClass", documents.c_str());
+        return folder != nullptr && IsWindowVisible(folder);
+    }));
+    if (folder) {
+        PostMessageA(folder, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(folder); }));
+    }
+    DWORD code = 0xdeadbeef;
+    EXPECT_FALSE(morvek.WaitForExit(0, &code));
 }
 
 }  // namespace

@@ -465,4 +465,9 @@ TEST(MinimizeAll, WithoutATaskbarNothingIsPosted)
     EXPECT_EQ(0, outcome) << "-1: no desktop, -2: the new desktop has a taskbar, 1: a message was posted";
 }
 
+TEST(OpenSpecialFolder, FalseWhenTheShellHasNoSuchFolder)
+{
+    EXPECT_FALSE(OpenSpecialFolder("open", 0xFE));
+}
+
 }  // namespace
