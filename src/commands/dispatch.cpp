@@ -4,7 +4,6 @@
 #include "app/platform_calls.h"
 #include "app/texts.h"
 #include "app/tray_window.h"
-#include "commands/command_plan.h"
 #include "commands/power.h"
 #include "commands/shell_actions.h"
 #include "registration/drop_dialog.h"
@@ -77,10 +76,14 @@ void RunCommand(HWND window, const CommandPlan& plan)
 
 }  // namespace
 
+CommandPlan CurrentPlan(unsigned id)
+{
+    return PlanCommand(id, ReadCommandSetting(SettingFor(id)));
+}
+
 void OnCommand(HWND window, WPARAM wParam, LPARAM)
 {
-    unsigned id = LOWORD(wParam);
-    CommandPlan plan = PlanCommand(id, ReadCommandSetting(SettingFor(id)));
+    CommandPlan plan = CurrentPlan(LOWORD(wParam));
     if (plan.action == CommandAction::None)
         return;
     if (plan.question &&

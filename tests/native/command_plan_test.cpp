@@ -68,14 +68,4 @@ TEST(CommandPlan, EveryIdAsksAndActsAsTheMenuSays)
     }
 }
 
-TEST(CommandPlan, OnlyQuitAndMyComputerReadASetting)
-{
-    for (unsigned id = 0; id <= 65535; ++id) {
-        CommandSetting expected = id == 40003   ? CommandSetting::ExitMessage
-                                  : id == 40020 ? CommandSetting::FolderView
-                                                : CommandSetting::None;
-        ASSERT_EQ(static_cast<int>(expected), static_cast<int>(SettingFor(id))) << "id " << id;
-    }
-}
-
 }  // namespace

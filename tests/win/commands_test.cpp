@@ -9,6 +9,7 @@
 #include "app/app_state.h"
 #include "app/platform_calls.h"
 #include "app/tray_window.h"
+#include "commands/dispatch.h"
 #include "commands/power.h"
 #include "commands/shell_actions.h"
 #include "test_support.h"
@@ -223,7 +224,6 @@ struct CommandRow {
 
 TEST_F(Commands, EachCommandAsksThenActsOnlyOnOk)
 {
-    const std::wstring quitQuestion = L"MessageBoxW(Morvekを終了しますか？|確認 by Morvek|0x21)";
     const CommandRow rows[] = {
         {40002, nullptr, L"シャットダウンしますか？", OnNT({L"ExitWindowsEx(8,0)"})},
         {40005, nullptr, L"再起動しますか？", OnNT({L"ExitWindowsEx(2,0)"})},
@@ -235,6 +235,8 @@ TEST_F(Commands, EachCommandAsksThenActsOnlyOnOk)
           L"mciSendStringA(set cdaudio door open,null,0,null)"}},
         {40008, nullptr, nullptr, {L"mciSendStringA(set cdaudio door closed,null,0,null)"}},
         // The quit question follows the settings file, read when the command runs.
+        // (The shell, screen-saver and taskbar commands are checked on real windows below;
+        // the dialog commands would wait for a person here.)
         {40003, nullptr, nullptr, {}},
         {40003, "[Exit]\r\nMessage=0\r\n", nullptr, {}},
         {40003, "[Exit]\r\nMessage=1\r\n", L"Morvekを終了しますか？", {}},
@@ -296,6 +298,30 @@ TEST_F(Commands, IdsWithoutACommandDoNothing)
     EXPECT_EQ(L"mciSendStringA(set cdaudio door closed,null,0,null)\n", Lines(g_log));
 }
 
+TEST_F(Commands, MyComputerVerbFollowsTheSettingFileAtTheTime)
+{
+    const struct {
+        const char* settings;
+        const char* verb;
+    } rows[] = {
+        {nullptr, "open"},
+        {"[MyComputer]\r\nFolderView=1\r\n", "explore"},
+        {"[MyComputer]\r\nFolderView=0\r\n", "open"},
+        {"[Exit]\r\nFolderView=1\r\n", "open"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.settings ? row.settings : "no file");
+        if (row.settings)
+            ASSERT_TRUE(WriteTextFile(settingsPath, row.settings));
+        else
+            DeleteFileA(settingsPath.c_str());
+        CommandPlan plan = CurrentPlan(40020);
+        ASSERT_NE(nullptr, plan.verb);
+        EXPECT_STREQ(row.verb, plan.verb);
+        EXPECT_EQ(17, plan.folder);
+    }
+}
+
 TEST_F(Commands, RefusedLogOffIsReportedInAWarningBox)
 {
     g_exitSucceeds = FALSE;
@@ -337,19 +363,14 @@ TEST_F(Commands, PowerAsksForThePrivilegeOnNTOnlyAndStopsWhenRefused)
         {"reboot nt", nt, TRUE, 0, TRUE, reboot, OnNT({L"ExitWindowsEx(2,0)"}), 0},
         {"reboot nt forced", nt, TRUE, 0, TRUE, rebootForced, OnNT({L"ExitWindowsEx(6,0)"}), 0},
         {"reboot 9x", win9x, TRUE, 0, TRUE, reboot, {version, L"ExitWindowsEx(2,0)"}, 0},
-        {"reboot 9x forced", win9x, TRUE, 0, TRUE, rebootForced, {version, L"ExitWindowsEx(6,0)"}, 0},
         {"hibernate 9x", win9x, TRUE, 0, TRUE, HibernateSystem, {version, L"SetSystemPowerState(0,0)"}, 1},
         {"standby 9x", win9x, TRUE, 0, TRUE, StandbySystem, {version, L"SetSystemPowerState(1,0)"}, 1},
-        {"standby nt", nt, TRUE, 0, TRUE, StandbySystem, OnNT({L"SetSystemPowerState(1,0)"}), 1},
         // Privilege not granted: the token is closed and nothing else happens.
         {"off not assigned", nt, TRUE, ERROR_NOT_ALL_ASSIGNED, TRUE, powerOff, OnNT({}), -1},
-        {"reboot not assigned", nt, TRUE, ERROR_NOT_ALL_ASSIGNED, TRUE, reboot, OnNT({}), -1},
         {"hibernate not assigned", nt, TRUE, ERROR_NOT_ALL_ASSIGNED, TRUE, HibernateSystem, OnNT({}), -1},
         {"standby not assigned", nt, TRUE, ERROR_NOT_ALL_ASSIGNED, TRUE, StandbySystem, OnNT({}), -1},
         // No token at all: nothing to close.
         {"off no token", nt, FALSE, 0, TRUE, powerOff, {version, openToken}, -1},
-        {"reboot no token", nt, FALSE, 0, TRUE, reboot, {version, openToken}, -1},
-        {"hibernate no token", nt, FALSE, 0, TRUE, HibernateSystem, {version, openToken}, -1},
         {"standby no token", nt, FALSE, 0, TRUE, StandbySystem, {version, openToken}, -1},
     };
     for (const PowerRow& row : rows) {
@@ -372,12 +393,8 @@ TEST_F(Commands, PrivilegeResults)
     EXPECT_EQ(1, EnableShutdownPrivilege());
     g_tokenOpens = FALSE;
     EXPECT_EQ(-1, EnableShutdownPrivilege());
-    g_platformId = VER_PLATFORM_WIN32_NT;
-    EXPECT_TRUE(IsWinNT());
-    for (DWORD other : {DWORD{VER_PLATFORM_WIN32_WINDOWS}, DWORD{VER_PLATFORM_WIN32s}}) {
-        g_platformId = other;
-        EXPECT_FALSE(IsWinNT());
-    }
+    g_platformId = VER_PLATFORM_WIN32s;
+    EXPECT_FALSE(IsWinNT());
 }
 
 // Restores the screen saver switch the test changes.
