@@ -53,7 +53,6 @@ int PowerOffSystem(BOOL force)
     BOOL winNT = IsWinNT();
     if (PrivilegeRefused(winNT))
         return -1;
-    // The 95/98/Me family knows no EWX_POWEROFF.
     UINT flags = winNT ? EWX_POWEROFF : EWX_SHUTDOWN;
     return ExitWindowsResult(force ? flags | EWX_FORCE : flags);
 }
