@@ -1,0 +1,78 @@
+// Special folders, the CD-ROM tray, the screen saver and minimise-all.
+#include "commands/shell_actions.h"
+
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include "app/platform_calls.h"
+#include "commands/command_plan.h"
+
+static_assert(kFolderMyComputer == CSIDL_DRIVES && kFolderDocuments == CSIDL_PERSONAL,
+              "the menu's folder ids are the shell's");
+#if !defined(_WIN64)
+static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the shell execute record is the 60-byte form");
+#endif
+
+namespace {
+
+// The taskbar's own command for minimising all windows.
+constexpr WPARAM kTaskbarMinimizeAll = 415;
+
+}  // namespace
+
+bool OpenSpecialFolder(const char* verb, int csidl)
+{
+    IMalloc* allocator = nullptr;
+    if (SHGetMalloc(&allocator) != S_OK)
+        return false;
+    IShellFolder* desktop = nullptr;
+    if (SHGetDesktopFolder(&desktop) != S_OK) {
+        allocator->Release();
+        return false;
+    }
+    LPITEMIDLIST list = nullptr;
+    if (SHGetSpecialFolderLocation(GetDesktopWindow(), csidl, &list) != S_OK) {
+        desktop->Release();
+        allocator->Release();
+        return false;
+    }
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_INVOKEIDLIST;
+    info.hwnd = GetDesktopWindow();
+    info.lpVerb = verb;
+    info.nShow = SW_SHOWNORMAL;
+    info.lpIDList = list;
+    ShellExecuteExA(&info);
+    allocator->Free(list);
+    desktop->Release();
+    allocator->Release();
+    return true;
+}
+
+void OpenCdDoor()
+{
+    // Stop a playing audio CD before the tray moves.
+    g_platform.mciSendStringA("stop cdaudio", nullptr, 0, nullptr);
+    g_platform.mciSendStringA("close cdaudio", nullptr, 0, nullptr);
+    g_platform.mciSendStringA("set cdaudio door open", nullptr, 0, nullptr);
+}
+
+void CloseCdDoor()
+{
+    g_platform.mciSendStringA("set cdaudio door closed", nullptr, 0, nullptr);
+}
+
+void StartScreenSaver(HWND window)
+{
+    BOOL active = FALSE;
+    if (SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, SPIF_UPDATEINIFILE) && active == TRUE)
+        SendMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+}
+
+void MinimizeAllWindows()
+{
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (taskbar)
+        PostMessageA(taskbar, WM_COMMAND, kTaskbarMinimizeAll, 0);
+}

@@ -1,0 +1,103 @@
+// The built Morvek.exe under Wine: the quit command, with and without its question, and
+// a folder opened through the shell.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "test_support.h"
+
+namespace {
+
+constexpr WPARAM kQuitCommand = 40003;
+
+HWND WaitForQuestion(const MorvekProcess& morvek)
+{
+    HWND box = nullptr;
+    WaitFor([&] {
+        box = FindTopWindow(L"#32770", L"確認 by Morvek", morvek.info.dwProcessId);
+        return box != nullptr;
+    });
+    return box;
+}
+
+TEST(CommandsE2E, WithoutASettingsFileQuitHappensAtOnce)
+{
+    MorvekProcess morvek;
+    ASSERT_TRUE(morvek.Start(MakeScratchDir("commands_quit")));
+    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    PostMessageA(morvek.TrayWindow(), WM_COMMAND, kQuitCommand, 0);
+    DWORD code = 0xdeadbeef;
+    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST(CommandsE2E, WithTheExitMessageSetQuitAsksFirst)
+{
+    std::string dir = MakeScratchDir("commands_quit_asks");
+    ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Exit]\r\nMessage=1\r\n"));
+    MorvekProcess morvek;
+    ASSERT_TRUE(morvek.Start(dir));
+    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    HWND tray = morvek.TrayWindow();
+
+    PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);
+    HWND box = WaitForQuestion(morvek);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(L"Morvekを終了しますか？", MessageBoxTextOf(box));
+    EXPECT_NE(nullptr, GetDlgItem(box, IDOK));
+    EXPECT_NE(nullptr, GetDlgItem(box, IDCANCEL));
+    EXPECT_EQ(tray, GetWindow(box, GW_OWNER));
+
+    // Cancel: the box goes away and the program keeps running with its window.
+    PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    DWORD code = 0xdeadbeef;
+    EXPECT_FALSE(morvek.WaitForExit(0, &code));
+    EXPECT_EQ(tray, morvek.TrayWindow());
+
+    // Asked again, OK quits.
+    PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);
+    box = WaitForQuestion(morvek);
+    ASSERT_NE(nullptr, box);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+}
+
+// The name the shell shows for a special folder, as a folder window's caption.
+std::wstring FolderDisplayName(int csidl)
+{
+    LPITEMIDLIST list = nullptr;
+    if (SHGetSpecialFolderLocation(nullptr, csidl, &list) != S_OK)
+        return L"";
+    SHFILEINFOW info = {};
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(list), 0, &info, sizeof(info), SHGFI_PIDL | SHGFI_DISPLAYNAME);
+    CoTaskMemFree(list);
+    return info.szDisplayName;
+}
+
+TEST(CommandsE2E, ExplorerCommandOpensTheDocumentsFolder)
+{
+    std::wstring documents = FolderDisplayName(CSIDL_PERSONAL);
+    ASSERT_NE(L"", documents);
+    ASSERT_EQ(nullptr, FindTopWindow(L"ExplorerWClass", documents.c_str()));
+    MorvekProcess morvek;
+    ASSERT_TRUE(morvek.Start(MakeScratchDir("commands_explorer")));
+    ASSERT_TRUE(morvek.WaitForTrayWindow());
+
+    PostMessageA(morvek.TrayWindow(), WM_COMMAND, 40017, 0);
+    HWND folder = nullptr;
+    EXPECT_TRUE(WaitFor([&] {
+        folder = FindTopWindow(L"ExplorerWClass", documents.c_str());
+        return folder != nullptr && IsWindowVisible(folder);
+    }));
+    if (folder) {
+        PostMessageA(folder, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(folder); }));
+    }
+    DWORD code = 0xdeadbeef;
+    EXPECT_FALSE(morvek.WaitForExit(0, &code));
+}
+
+}  // namespace
