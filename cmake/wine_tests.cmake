@@ -11,7 +11,7 @@ target_include_directories(morvek_testkit PUBLIC ${CMAKE_SOURCE_DIR}/tests/suppo
 target_compile_options(morvek_testkit PRIVATE ${MORVEK_WARNINGS})
 target_compile_definitions(morvek_testkit PUBLIC
     MORVEK_EXE_PATH="${MORVEK_EXE_WINPATH}" MORVEK_TEST_TMP="${MORVEK_TEST_TMP_WINPATH}")
-target_link_libraries(morvek_testkit PUBLIC morvek_core gtest)
+target_link_libraries(morvek_testkit PUBLIC morvek_core gtest shlwapi)
 
 file(GLOB MORVEK_WIN_TESTS CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
