@@ -28,6 +28,12 @@ if(MORVEK_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   include(cmake/wine_tests.cmake)
 endif()
 
+# The launcher benchmark: build/win64/launcher_bench.exe under Wine.
+add_executable(launcher_bench bench/launcher_bench.cpp)
+target_compile_options(launcher_bench PRIVATE ${MORVEK_WARNINGS})
+target_link_libraries(launcher_bench PRIVATE morvek_core)
+target_link_options(launcher_bench PRIVATE -static)
+
 # The run script's helper: demo shortcuts and simulated tray clicks.
 add_executable(morvek_demo tools/morvek_demo.cpp)
 target_compile_options(morvek_demo PRIVATE ${MORVEK_WARNINGS})
