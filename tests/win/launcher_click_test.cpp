@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/live_counts.h"
+#include "app/platform_calls.h"
 #include "launcher/folder_menu.h"
 #include "launcher/owner_draw.h"
 #include "launcher/tray_click.h"
@@ -108,6 +109,35 @@ TEST_F(TrayClick, ModifierIsTheOneTheSettingNames)
         Hold(row.vk);
         EXPECT_EQ(row.expected, IsDesktopModifierDown());
     }
+}
+
+int g_boxes = 0;
+int WINAPI CountMessageBox(HWND, LPCWSTR, LPCWSTR, UINT)
+{
+    ++g_boxes;
+    return IDOK;
+}
+
+TEST_F(TrayClick, AClickWhileAFolderMenuIsOpenIsIgnored)
+{
+    // With no items folder a launcher click ends at the missing-folder message, before
+    // any menu is tracked: the message shows whether a build was started.
+    RemoveTree(ItemsDir());
+    g_platform.MessageBoxW = CountMessageBox;
+    g_boxes = 0;
+    HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    Hold(0);
+    g_app.folderMenuOpen = true;
+    EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
+    EXPECT_EQ(0, g_boxes);
+    EXPECT_TRUE(g_app.folderMenuOpen);
+    g_app.folderMenuOpen = false;
+    EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
+    EXPECT_EQ(1, g_boxes);
+    EXPECT_FALSE(g_app.folderMenuOpen) << "the guard stays up after the click";
+    EXPECT_EQ(nullptr, g_app.recordListHead);
+    DestroyWindow(window);
+    g_platform = RealPlatformCalls();
 }
 
 // Soak: many menus over a real folder, each measured, drawn and freed.

@@ -116,7 +116,7 @@ protected:
     }
     HMENU Build(FolderMode mode = FolderMode::Items)
     {
-        head = reinterpret_cast<LaunchEntry*>(0);
+        head = nullptr;
         menu = BuildFolderMenu(&head, allocator, mode);
         return menu;
     }
