@@ -28,6 +28,12 @@ if(MORVEK_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   include(cmake/wine_tests.cmake)
 endif()
 
+# The in-process folder menu benchmark: build/win64/folder_menu_bench.exe under Wine.
+add_executable(folder_menu_bench bench/folder_menu_bench.cpp)
+target_compile_options(folder_menu_bench PRIVATE ${MORVEK_WARNINGS})
+target_link_libraries(folder_menu_bench PRIVATE morvek_core)
+target_link_options(folder_menu_bench PRIVATE -static)
+
 # The run script's helper: demo shortcuts and simulated tray clicks.
 add_executable(morvek_demo tools/morvek_demo.cpp)
 target_compile_options(morvek_demo PRIVATE ${MORVEK_WARNINGS})

@@ -5,13 +5,21 @@ string(REPLACE "/" "\\\\" MORVEK_EXE_WINPATH "${MORVEK_EXE_WINPATH}")
 set(MORVEK_TEST_TMP_WINPATH "Z:${CMAKE_BINARY_DIR}/testrun")
 string(REPLACE "/" "\\\\" MORVEK_TEST_TMP_WINPATH "${MORVEK_TEST_TMP_WINPATH}")
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/testrun)
+set(MORVEK_RECORDER_WINPATH "Z:${CMAKE_BINARY_DIR}/launch_recorder.exe")
+string(REPLACE "/" "\\\\" MORVEK_RECORDER_WINPATH "${MORVEK_RECORDER_WINPATH}")
+
+# The program the end-to-end launcher tests launch: it records its argument.
+add_executable(launch_recorder WIN32 tests/helpers/launch_recorder.cpp)
+target_compile_options(launch_recorder PRIVATE ${MORVEK_WARNINGS})
+target_link_options(launch_recorder PRIVATE -static)
 
 add_library(morvek_testkit STATIC tests/support/test_support.cpp tests/support/test_main.cpp)
 target_include_directories(morvek_testkit PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
 target_compile_options(morvek_testkit PRIVATE ${MORVEK_WARNINGS})
 target_compile_definitions(morvek_testkit PUBLIC
-    MORVEK_EXE_PATH="${MORVEK_EXE_WINPATH}" MORVEK_TEST_TMP="${MORVEK_TEST_TMP_WINPATH}")
-target_link_libraries(morvek_testkit PUBLIC morvek_core gtest)
+    MORVEK_EXE_PATH="${MORVEK_EXE_WINPATH}" MORVEK_TEST_TMP="${MORVEK_TEST_TMP_WINPATH}"
+    MORVEK_RECORDER_PATH="${MORVEK_RECORDER_WINPATH}")
+target_link_libraries(morvek_testkit PUBLIC morvek_core gtest shlwapi)
 
 file(GLOB MORVEK_WIN_TESTS CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
@@ -21,7 +29,7 @@ foreach(src ${MORVEK_WIN_TESTS})
   target_compile_options(${name} PRIVATE ${MORVEK_WARNINGS})
   target_link_libraries(${name} PRIVATE morvek_testkit)
   target_link_options(${name} PRIVATE -static)
-  add_dependencies(${name} Morvek)
+  add_dependencies(${name} Morvek launch_recorder)
   add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-test.sh $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endforeach()

@@ -2,6 +2,12 @@
 #pragma once
 #include <windows.h>
 
+// Layout of an item, in pixels.
+constexpr int kTextIndent = 14;  // from the item's left edge, or from the icon column's end
+constexpr int kIconInset = 2;    // the icon's distance from the item's left and top edges
+constexpr int kTextTop = 2;      // the text box's distance from the item's top
+constexpr int kItemPadding = 4;  // added to the height of the icon or the text
+
 void CaptureMenuLook();
 void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis);
 void DrawLauncherItem(HWND window, DRAWITEMSTRUCT* dis);

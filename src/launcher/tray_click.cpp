@@ -1,7 +1,101 @@
-// Tray clicks. The launcher menus are not wired up yet: clicks do nothing.
+// Tray clicks: the main menu, or a folder menu tracked at the cursor and its choice opened.
 #include "launcher/tray_click.h"
 
-LRESULT OnTrayNotify(HWND, WPARAM, LPARAM)
+#include <shellapi.h>
+
+#include "app/app_state.h"
+#include "launcher/folder_menu.h"
+#include "launcher/owner_draw.h"
+#include "settings/settings_file.h"
+
+#if !defined(_WIN64)
+static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "SHELLEXECUTEINFOA");
+#endif
+
+namespace {
+
+void ShowMainTrayMenu(HWND window)
 {
+    POINT point = {};
+    GetCursorPos(&point);
+    SetForegroundWindow(window);
+    TrackPopupMenu(g_app.mainTrayMenu, TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0,
+                   window, nullptr);
+}
+
+void ShowFolderMenu(HWND window, FolderMode mode)
+{
+    // The record list is program-wide: a second menu built while one is tracked would
+    // free what the open one is drawing from.
+    if (g_app.folderMenuOpen)
+        return;
+    IMalloc* allocator = nullptr;
+    if (SHGetMalloc(&allocator) != S_OK)
+        return;
+    g_app.folderMenuOpen = true;
+    LaunchEntry* head = nullptr;
+    SetForegroundWindow(window);
+    POINT point = {};
+    GetCursorPos(&point);
+    HMENU menu = BuildFolderMenu(&head, allocator, mode);
+    if (menu) {
+        CaptureMenuLook();
+        UINT chosen = TrackPopupMenu(
+            menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_VCENTERALIGN | TPM_BOTTOMALIGN, point.x,
+            point.y, 0, window, nullptr);
+        if (chosen) {
+            for (LaunchEntry* entry = head; entry; entry = entry->next) {
+                if (entry->id == chosen)
+                    OpenIdList(entry->idList);
+            }
+        }
+        FreeFolderMenu(menu, head, allocator);
+    }
+    g_app.folderMenuOpen = false;
+    allocator->Release();
+}
+
+}  // namespace
+
+bool IsDesktopModifierDown()
+{
+    unsigned key = DesktopModifierKey(ReadDesktopKey());
+    return key != 0 && GetKeyState(static_cast<int>(key)) < 0;
+}
+
+TrayAction TrayActionFor(LPARAM lParam)
+{
+    auto message = static_cast<UINT>(lParam);
+    bool modifierDown = message == WM_LBUTTONUP && IsDesktopModifierDown();
+    UINT desktopKey = message == WM_MBUTTONUP ? ReadDesktopKey() : 0;
+    return RouteTrayClick(message, desktopKey, modifierDown);
+}
+
+LRESULT OnTrayNotify(HWND window, WPARAM, LPARAM lParam)
+{
+    switch (TrayActionFor(lParam)) {
+    case TrayAction::MainMenu:
+        ShowMainTrayMenu(window);
+        break;
+    case TrayAction::Launcher:
+        ShowFolderMenu(window, FolderMode::Items);
+        break;
+    case TrayAction::Desktop:
+        ShowFolderMenu(window, FolderMode::Desktop);
+        break;
+    case TrayAction::Nothing:
+        break;
+    }
     return 0;
+}
+
+void OpenIdList(LPCITEMIDLIST list)
+{
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_INVOKEIDLIST;
+    info.hwnd = GetDesktopWindow();
+    info.nShow = SW_SHOWNORMAL;
+    info.lpIDList = const_cast<LPITEMIDLIST>(list);
+    ShellExecuteExA(&info);
 }

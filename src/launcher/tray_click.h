@@ -1,6 +1,18 @@
 // Answering the mouse on the tray icon: the main menu, the launcher or the desktop list.
 #pragma once
 #include <windows.h>
+#include <shlobj.h>
+
+#include "launcher/click_route.h"
 
 // The tray callback: lParam carries the mouse message, wParam the icon id. Returns 0.
 LRESULT OnTrayNotify(HWND window, WPARAM wParam, LPARAM lParam);
+
+// The modifier chosen by "DeskTopShow"/"Key" is held.
+bool IsDesktopModifierDown();
+
+// What a tray mouse message asks for, by the setting and the keys held now.
+TrayAction TrayActionFor(LPARAM lParam);
+
+// Opens one absolute item-ID list with the shell's default verb.
+void OpenIdList(LPCITEMIDLIST list);

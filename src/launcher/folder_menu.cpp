@@ -1,0 +1,236 @@
+// Building the folder menu from the shell namespace, and freeing it again.
+#include "launcher/folder_menu.h"
+
+#include <shellapi.h>
+
+#include <cstddef>
+
+#include "app/app_state.h"
+#include "app/live_counts.h"
+#include "app/platform_calls.h"
+#include "app/texts.h"
+#include "launcher/idlist.h"
+#include "settings/exe_paths.h"
+#include "settings/settings_file.h"
+
+// The first forms of these records, which every version of the platform accepts.
+constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
+#if !defined(_WIN64)
+static_assert(kMenuItemInfoSize == 44, "MENUITEMINFOA without hbmpItem");
+static_assert(sizeof(SHFILEINFOA) == 352, "SHFILEINFOA");
+#endif
+
+namespace {
+
+void* HeapZeroed(SIZE_T size)
+{
+    return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size);
+}
+
+void HeapRelease(void* block)
+{
+    if (block)
+        HeapFree(GetProcessHeap(), 0, block);
+}
+
+// Copies text into the record's buffer, cut to 255 bytes at a character boundary so a
+// double-byte character is never split.
+void CopyRecordText(char* out, const char* text)
+{
+    const int limit = sizeof(LauncherRecord::text) - 1;
+    const char* end = text;
+    while (*end) {
+        const char* next = CharNextA(end);
+        if (next - text > limit)
+            break;
+        end = next;
+    }
+    size_t length = end - text;
+    CopyMemory(out, text, length);
+    out[length] = '\0';
+}
+
+void FreeStrRet(STRRET* name, IMalloc* allocator)
+{
+    if (name->uType == STRRET_WSTR && name->pOleStr) {
+        allocator->Free(name->pOleStr);
+        name->pOleStr = nullptr;
+    }
+}
+
+}  // namespace
+
+BOOL InsertOwnerDrawItem(HMENU menu, UINT id, const char* data)
+{
+    MENUITEMINFOA info = {};
+    info.cbSize = kMenuItemInfoSize;
+    info.fMask = MIIM_ID | MIIM_TYPE;
+    info.fType = MFT_OWNERDRAW;
+    info.wID = id;
+    info.dwTypeData = const_cast<char*>(data);
+    return InsertMenuItemA(menu, id, FALSE, &info);
+}
+
+const char* StrRetText(STRRET* name, LPCITEMIDLIST child, IMalloc* allocator, char** ownedCopy)
+{
+    *ownedCopy = nullptr;
+    switch (name->uType) {
+    case STRRET_CSTR:
+        return name->cStr;
+    case STRRET_OFFSET:
+        return reinterpret_cast<const char*>(child) + name->uOffset;
+    case STRRET_WSTR:
+        *ownedCopy = WideToAnsiDup(name->pOleStr);
+        FreeStrRet(name, allocator);
+        return *ownedCopy;
+    default:
+        return nullptr;
+    }
+}
+
+BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentList,
+                       LaunchEntry** head, IMalloc* allocator)
+{
+    IEnumIDList* enumerator = nullptr;
+    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &enumerator) != S_OK)
+        return FALSE;
+
+    LaunchEntry** entryTail = head;
+    LauncherRecord** recordTail = &g_app.recordListHead;
+    while (*entryTail)
+        entryTail = &(*entryTail)->next;
+    while (*recordTail)
+        recordTail = &(*recordTail)->next;
+
+    BOOL ok = TRUE;
+    UINT id = FIRST_LAUNCHER_ID;
+    LPITEMIDLIST child = nullptr;
+    ULONG fetched = 0;
+    while (ok && enumerator->Next(1, &child, &fetched) == S_OK) {
+        if (!child)
+            break;
+        ++g_live.idLists;
+        STRRET name = {};
+        if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) != S_OK) {
+            FreeIdList(child, allocator);
+            ok = FALSE;
+            break;
+        }
+        // Relative to the desktop, a desktop child is already absolute.
+        LPITEMIDLIST list = parentList ? IdListConcat(parentList, child, allocator) : child;
+        if (!list) {
+            // No entry without a list: this one is left out of the menu.
+            FreeStrRet(&name, allocator);
+            FreeIdList(child, allocator);
+            continue;
+        }
+        auto* entry = static_cast<LaunchEntry*>(HeapZeroed(sizeof(LaunchEntry)));
+        if (!entry) {
+            FreeStrRet(&name, allocator);
+            FreeIdList(list, allocator);
+            if (list != child)
+                FreeIdList(child, allocator);
+            ok = FALSE;
+            break;
+        }
+        entry->id = id;
+        entry->idList = list;
+        *entryTail = entry;
+        entryTail = &entry->next;
+
+        char* copy = nullptr;
+        auto* record = static_cast<LauncherRecord*>(HeapZeroed(sizeof(LauncherRecord)));
+        if (record) {
+            *recordTail = record;
+            recordTail = &record->next;
+            record->id = id;
+            SHFILEINFOA info = {};
+            if (ReadIconShow()) {
+                SHGetFileInfoA(reinterpret_cast<LPCSTR>(list), 0, &info, sizeof(info),
+                               SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON);
+                record->icon = info.hIcon;
+                if (record->icon)
+                    ++g_live.icons;
+            }
+            const char* text = StrRetText(&name, child, allocator, &copy);
+            if (text) {
+                InsertOwnerDrawItem(menu, id, text);
+                CopyRecordText(record->text, text);
+                ++id;
+            } else {
+                ok = FALSE;
+            }
+        } else {
+            ok = FALSE;
+        }
+        FreeStrRet(&name, allocator);
+        HeapRelease(copy);
+        if (list != child)
+            FreeIdList(child, allocator);
+    }
+    enumerator->Release();
+    return ok;
+}
+
+HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode)
+{
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return nullptr;
+    IShellFolder* desktop = nullptr;
+    if (SHGetDesktopFolder(&desktop) != S_OK) {
+        FreeFolderMenu(menu, *head, allocator);
+        return nullptr;
+    }
+
+    IShellFolder* folder = desktop;
+    LPITEMIDLIST itemsList = nullptr;
+    if (mode == FolderMode::Items) {
+        char path[MAX_PATH];
+        // A path that does not fit counts as a missing folder: "" would name the desktop.
+        if (MakeExePath(path, kItemsFolderName))
+            itemsList = PathToIdList(path);
+        folder = nullptr;
+        if (!itemsList ||
+            desktop->BindToObject(itemsList, nullptr, IID_IShellFolder,
+                                  reinterpret_cast<void**>(&folder)) != S_OK) {
+            g_platform.MessageBoxW(nullptr, kTextNoItemsFolder, kCaptionError, MB_OK);
+            FreeIdList(itemsList, allocator);
+            desktop->Release();
+            DestroyMenu(menu);
+            return nullptr;
+        }
+    }
+
+    BOOL ok = AppendFolderItems(menu, folder, itemsList, head, allocator);
+    if (folder != desktop)
+        folder->Release();
+    desktop->Release();
+    FreeIdList(itemsList, allocator);
+    if (!ok) {
+        FreeFolderMenu(menu, *head, allocator);
+        return nullptr;
+    }
+    return menu;
+}
+
+void FreeFolderMenu(HMENU menu, LaunchEntry* head, IMalloc* allocator)
+{
+    if (menu)
+        DestroyMenu(menu);
+    while (head) {
+        LaunchEntry* next = head->next;
+        FreeIdList(head->idList, allocator);
+        HeapRelease(head);
+        head = next;
+    }
+    while (g_app.recordListHead) {
+        LauncherRecord* record = g_app.recordListHead;
+        g_app.recordListHead = record->next;
+        if (record->icon) {
+            DestroyIcon(record->icon);
+            --g_live.icons;
+        }
+        HeapRelease(record);
+    }
+}

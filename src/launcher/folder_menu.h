@@ -1,0 +1,47 @@
+// The folder menu: one owner-drawn item per entry of the items folder or the desktop,
+// with the command entries that say what each item opens and the records that say how
+// it is drawn.
+#pragma once
+#include <windows.h>
+#include <shlobj.h>
+
+enum class FolderMode { Desktop = 0, Items = 1 };
+
+constexpr UINT FIRST_LAUNCHER_ID = 2000;
+
+// One per menu item, in menu order; the list's head belongs to the caller.
+struct LaunchEntry {
+    UINT id;
+    LPITEMIDLIST idList;  // absolute; owned by the entry, freed with the shell allocator
+    LaunchEntry* next;
+};
+
+// One per menu item, in menu order, hung from g_app.recordListHead for the draw handlers.
+struct LauncherRecord {
+    UINT id;
+    HICON icon;  // owned by the record; null when icons are off or the shell had none
+    char text[256];
+    LauncherRecord* next;
+};
+
+// A new popup menu listing the folder, with its entries from *head (which must be null)
+// and its records from g_app.recordListHead; null on failure, with everything freed.
+// A missing items folder is reported to the user.
+HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode);
+
+// Appends one item per entry of folder to menu, entries and records as BuildFolderMenu
+// does. parentList is the folder's absolute list, or null when folder is the desktop.
+// FALSE when the build must fail; what was appended is then left for FreeFolderMenu.
+BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentList,
+                       LaunchEntry** head, IMalloc* allocator);
+
+// Destroys the menu (if any), frees every entry with its list and every record with its
+// icon; g_app.recordListHead ends null.
+void FreeFolderMenu(HMENU menu, LaunchEntry* head, IMalloc* allocator);
+
+// Appends one owner-drawn item with this command id; data is stored, never read back.
+BOOL InsertOwnerDrawItem(HMENU menu, UINT id, const char* data);
+
+// The text of a display name, or null when its form is unknown or its copy fails. A wide
+// name is converted into *ownedCopy (free with HeapFree) and given back to the allocator.
+const char* StrRetText(STRRET* name, LPCITEMIDLIST child, IMalloc* allocator, char** ownedCopy);

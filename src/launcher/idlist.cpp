@@ -1,0 +1,85 @@
+// Item-ID lists on the Win32 side, over the byte walking of idlist_walk.
+#include "launcher/idlist.h"
+
+#include "app/live_counts.h"
+#include "launcher/idlist_walk.h"
+
+namespace {
+
+const unsigned char* Bytes(LPCITEMIDLIST list)
+{
+    return reinterpret_cast<const unsigned char*>(list);
+}
+
+void* AllocFromShell(size_t size, void* allocator)
+{
+    return ShellAllocZeroed(size, static_cast<IMalloc*>(allocator));
+}
+
+}  // namespace
+
+LPITEMIDLIST IdListNext(LPCITEMIDLIST list)
+{
+    return reinterpret_cast<LPITEMIDLIST>(const_cast<unsigned char*>(IdBytesNext(Bytes(list))));
+}
+
+UINT IdListSize(LPCITEMIDLIST list)
+{
+    return static_cast<UINT>(IdBytesSize(Bytes(list)));
+}
+
+LPITEMIDLIST IdListConcat(LPCITEMIDLIST first, LPCITEMIDLIST second, IMalloc* allocator)
+{
+    auto* list = reinterpret_cast<LPITEMIDLIST>(
+        IdBytesConcat(Bytes(first), Bytes(second), AllocFromShell, allocator));
+    if (list)
+        ++g_live.idLists;
+    return list;
+}
+
+void* ShellAllocZeroed(SIZE_T size, IMalloc* allocator)
+{
+    void* block = allocator->Alloc(size);
+    if (block)
+        ZeroMemory(block, size);
+    return block;
+}
+
+LPITEMIDLIST PathToIdList(const char* path)
+{
+    IShellFolder* desktop = nullptr;
+    if (SHGetDesktopFolder(&desktop) != S_OK)
+        return nullptr;
+    wchar_t widePath[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, path, -1, widePath, MAX_PATH);
+    LPITEMIDLIST list = nullptr;
+    if (desktop->ParseDisplayName(nullptr, nullptr, widePath, nullptr, &list, nullptr) != S_OK)
+        list = nullptr;
+    desktop->Release();
+    if (list)
+        ++g_live.idLists;
+    return list;
+}
+
+void FreeIdList(LPITEMIDLIST list, IMalloc* allocator)
+{
+    if (!list)
+        return;
+    allocator->Free(list);
+    --g_live.idLists;
+}
+
+char* WideToAnsiDup(const wchar_t* wide)
+{
+    int n = lstrlenW(wide);
+    // Ask the code page how many bytes it needs: some take more than two a character.
+    int needed = n ? WideCharToMultiByte(CP_ACP, 0, wide, n, nullptr, 0, nullptr, nullptr) : 0;
+    if (n && needed <= 0)
+        return nullptr;
+    auto* buffer = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, needed + 1));
+    if (!buffer)
+        return nullptr;
+    if (n)
+        WideCharToMultiByte(CP_ACP, 0, wide, n, buffer, needed, nullptr, nullptr);
+    return buffer;
+}

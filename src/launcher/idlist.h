@@ -1,0 +1,24 @@
+// Item-ID lists on the Win32 side: walking, measuring and joining them, turning a path
+// into one, and two small memory helpers (the shell allocator and the ordinary heap).
+#pragma once
+#include <windows.h>
+#include <shlobj.h>
+
+LPITEMIDLIST IdListNext(LPCITEMIDLIST list);
+UINT IdListSize(LPCITEMIDLIST list);
+
+// A new list, first followed by second, from the shell allocator; null when either is
+// null or the allocation fails.
+LPITEMIDLIST IdListConcat(LPCITEMIDLIST first, LPCITEMIDLIST second, IMalloc* allocator);
+
+// A zero-filled block from IMalloc::Alloc, or null.
+void* ShellAllocZeroed(SIZE_T size, IMalloc* allocator);
+
+// The absolute list of an ANSI path, or null. Free it with FreeIdList.
+LPITEMIDLIST PathToIdList(const char* path);
+
+// Gives a list the program holds back to the shell allocator (null is allowed).
+void FreeIdList(LPITEMIDLIST list, IMalloc* allocator);
+
+// An ANSI copy of a wide string on the process heap (free it with HeapFree), or null.
+char* WideToAnsiDup(const wchar_t* wide);

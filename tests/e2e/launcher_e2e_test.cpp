@@ -1,0 +1,170 @@
+// The launcher of the built exe under Wine: tray callbacks open the menus, menu keys pick
+// an entry, and the picked shortcut's program really starts.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+const char* const kNames[] = {"alpha", "beta", "gamma"};
+
+// The display names of a folder's entries in the shell's enumeration order: the order
+// the launcher lists them in.
+std::vector<std::string> ShellOrder(const std::string& path)
+{
+    std::vector<std::string> names;
+    IShellFolder* desktop = nullptr;
+    if (SHGetDesktopFolder(&desktop) != S_OK)
+        return names;
+    LPITEMIDLIST list = nullptr;
+    IShellFolder* folder = nullptr;
+    IEnumIDList* items = nullptr;
+    if (desktop->ParseDisplayName(nullptr, nullptr, &Wide(path)[0], nullptr, &list, nullptr) == S_OK &&
+        desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)) == S_OK &&
+        folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items) == S_OK) {
+        LPITEMIDLIST child = nullptr;
+        while (items->Next(1, &child, nullptr) == S_OK) {
+            STRRET name = {};
+            char text[MAX_PATH] = {};
+            if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) == S_OK)
+                StrRetToBufA(&name, child, text, MAX_PATH);
+            names.push_back(text);
+            CoTaskMemFree(child);
+        }
+    }
+    if (items)
+        items->Release();
+    if (folder)
+        folder->Release();
+    CoTaskMemFree(list);
+    desktop->Release();
+    return names;
+}
+
+class LauncherE2E : public testing::Test {
+protected:
+    std::string dir;
+    MorvekProcess morvek;
+    HWND tray = nullptr;
+
+    std::string Launched() { return ReadTextFile(dir + "\\launched.txt"); }
+
+    // A Morvek in its own folder, with an items folder of shortcuts to the recorder
+    // when asked; waits for its tray window.
+    void Start(const char* name, bool withItems)
+    {
+        dir = MakeScratchDir(name);
+        if (withItems) {
+            std::string recorder = dir + "\\recorder.exe";
+            ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
+            ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
+            for (const char* entry : kNames)
+                ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + entry + ".lnk", recorder, entry));
+        }
+        ASSERT_TRUE(morvek.Start(dir));
+        ASSERT_TRUE(morvek.WaitForTrayWindow());
+        tray = morvek.TrayWindow();
+    }
+
+    // The tray callback with a mouse message, as the shell sends it.
+    void Click(UINT mouseMessage) { PostMessageA(tray, WM_USER, 1, mouseMessage); }
+
+    HWND MenuWindow()
+    {
+        HWND menu = FindTopWindow(L"#32768", nullptr, morvek.info.dwProcessId);
+        return menu && IsWindowVisible(menu) ? menu : nullptr;
+    }
+
+    HWND WaitForMenu()
+    {
+        HWND menu = nullptr;
+        WaitFor([&] { return (menu = MenuWindow()) != nullptr; });
+        return menu;
+    }
+
+    void Keys(HWND menu, std::initializer_list<WPARAM> keys)
+    {
+        for (WPARAM key : keys) {
+            PostMessageA(menu, WM_KEYDOWN, key, 1);
+            PostMessageA(menu, WM_KEYUP, key, 0xC0000001);
+        }
+    }
+};
+
+TEST_F(LauncherE2E, DownDownReturnLaunchesTheSecondEntry)
+{
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_second", true));
+    std::vector<std::string> order = ShellOrder(dir + "\\items");
+    ASSERT_EQ(3u, order.size());
+
+    Click(WM_LBUTTONUP);
+    HWND menu = WaitForMenu();
+    ASSERT_NE(nullptr, menu) << "no launcher menu after a left click";
+    Keys(menu, {VK_DOWN, VK_DOWN, VK_RETURN});
+    EXPECT_TRUE(WaitFor([&] { return !Launched().empty(); }, 15000)) << "nothing was launched";
+    EXPECT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+    EXPECT_EQ(order[1] + "\n", Launched());
+}
+
+TEST_F(LauncherE2E, EscapeLaunchesNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_escape", true));
+    std::vector<std::string> order = ShellOrder(dir + "\\items");
+    ASSERT_EQ(3u, order.size());
+
+    Click(WM_LBUTTONUP);
+    HWND menu = WaitForMenu();
+    ASSERT_NE(nullptr, menu);
+    Keys(menu, {VK_DOWN, VK_ESCAPE});
+    ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; })) << "Escape left the menu open";
+
+    // The next click still works and launches only what it picks: had the dismissed
+    // menu launched anything, it would show in the record before this.
+    Click(WM_LBUTTONUP);
+    menu = WaitForMenu();
+    ASSERT_NE(nullptr, menu) << "no menu after the dismissed one";
+    Keys(menu, {VK_DOWN, VK_RETURN});
+    EXPECT_TRUE(WaitFor([&] { return !Launched().empty(); }, 15000));
+    EXPECT_EQ(order[0] + "\n", Launched());
+}
+
+TEST_F(LauncherE2E, RightClickShowsTheMainMenuAndLeftClickReportsAMissingFolder)
+{
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_main", false));
+    DWORD pid = morvek.info.dwProcessId;
+
+    // Without an items folder a launcher click could only give the message box: a menu
+    // with no box is the main menu.
+    Click(WM_RBUTTONDOWN);
+    HWND menu = WaitForMenu();
+    ASSERT_NE(nullptr, menu) << "no main menu after a right click";
+    EXPECT_EQ(nullptr, FindTopWindow(L"#32770", L"Morvek Error", pid));
+    Keys(menu, {VK_ESCAPE});
+    ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+
+    Click(WM_LBUTTONUP);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = FindTopWindow(L"#32770", L"Morvek Error", pid)) != nullptr; }));
+    EXPECT_EQ(L"BindToObject Error\nitemsフォルダの有無を確認してください", MessageBoxTextOf(box));
+    EXPECT_EQ(nullptr, MenuWindow());
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+
+    // A middle click with the default Key 0 does nothing, so the next message is the
+    // right click's menu again.
+    Click(WM_MBUTTONUP);
+    Click(WM_RBUTTONDOWN);
+    menu = WaitForMenu();
+    ASSERT_NE(nullptr, menu);
+    EXPECT_EQ(nullptr, FindTopWindow(L"#32770", L"Morvek Error", pid));
+    Keys(menu, {VK_ESCAPE});
+    EXPECT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+// Item-ID list walking, measuring and joining on byte buffers, under the sanitizers.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "launcher/idlist_walk.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+// A list of items with these data lengths (cb = length + 2), data bytes 0xA0 + index.
+Bytes MakeList(std::initializer_list<size_t> lengths)
+{
+    Bytes list;
+    unsigned char fill = 0xA0;
+    for (size_t length : lengths) {
+        size_t cb = length + 2;
+        list.push_back(static_cast<unsigned char>(cb & 0xFF));
+        list.push_back(static_cast<unsigned char>(cb >> 8));
+        list.insert(list.end(), length, fill++);
+    }
+    list.push_back(0);
+    list.push_back(0);
+    return list;
+}
+
+struct Allocs {
+    int calls = 0;
+    bool refuse = false;
+    std::vector<void*> blocks;
+    ~Allocs()
+    {
+        for (void* b : blocks)
+            free(b);
+    }
+};
+
+void* CountingAlloc(size_t size, void* context)
+{
+    auto* allocs = static_cast<Allocs*>(context);
+    ++allocs->calls;
+    if (allocs->refuse)
+        return nullptr;
+    void* block = malloc(size);
+    memset(block, 0xEE, size);  // what a shell allocator might hand out
+    allocs->blocks.push_back(block);
+    return block;
+}
+
+TEST(IdListWalk, SizeCountsEveryItemAndTheTerminator)
+{
+    struct Row {
+        const char* name;
+        Bytes list;
+        size_t size;
+    } rows[] = {
+        {"terminator only", MakeList({}), 2},
+        {"one item of cb 20", MakeList({18}), 22},
+        {"three items", MakeList({1, 0, 300}), 3 + 2 + 302 + 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.size, IdBytesSize(row.list.data()));
+        EXPECT_EQ(row.list.size(), row.size);
+    }
+    EXPECT_EQ(0u, IdBytesSize(nullptr));
+}
+
+TEST(IdListWalk, NextStopsAtTheLastItem)
+{
+    Bytes list = MakeList({4, 1});
+    const unsigned char* first = list.data();
+    const unsigned char* second = IdBytesNext(first);
+    ASSERT_EQ(first + 6, second);
+    EXPECT_EQ(3u, IdItemSize(second));
+    EXPECT_EQ(nullptr, IdBytesNext(second)) << "the last item has no next, terminator or not";
+    Bytes empty = MakeList({});
+    EXPECT_EQ(nullptr, IdBytesNext(empty.data()));
+}
+
+TEST(IdListWalk, ReadsSizesAtOddAddressesLittleEndian)
+{
+    Bytes buffer(1, 0x55);
+    Bytes list = MakeList({0x1FE});  // cb 0x200: the high byte matters
+    buffer.insert(buffer.end(), list.begin(), list.end());
+    EXPECT_EQ(0x200u, IdItemSize(buffer.data() + 1));
+    EXPECT_EQ(0x202u, IdBytesSize(buffer.data() + 1));
+}
+
+TEST(IdListWalk, ConcatJoinsWithOneTerminator)
+{
+    Bytes a = MakeList({3, 5});
+    Bytes b = MakeList({7});
+    Allocs allocs;
+    unsigned char* joined = IdBytesConcat(a.data(), b.data(), CountingAlloc, &allocs);
+    ASSERT_NE(nullptr, joined);
+    EXPECT_EQ(1, allocs.calls);
+    size_t size = IdBytesSize(joined);
+    EXPECT_EQ(a.size() + b.size() - 2, size);
+    Bytes expected(a.begin(), a.end() - 2);
+    expected.insert(expected.end(), b.begin(), b.end());
+    EXPECT_EQ(expected, Bytes(joined, joined + size));
+    int items = 0;
+    for (const unsigned char* p = joined; p; p = IdBytesNext(p))
+        ++items;
+    EXPECT_EQ(3, items);
+
+    // Joining onto an empty list copies the other; an empty second adds nothing.
+    Bytes empty = MakeList({});
+    unsigned char* same = IdBytesConcat(empty.data(), b.data(), CountingAlloc, &allocs);
+    ASSERT_NE(nullptr, same);
+    EXPECT_EQ(b, Bytes(same, same + b.size()));
+    same = IdBytesConcat(a.data(), empty.data(), CountingAlloc, &allocs);
+    ASSERT_NE(nullptr, same);
+    EXPECT_EQ(a, Bytes(same, same + a.size()));
+}
+
+TEST(IdListWalk, ConcatOfNullAllocatesNothingAndRefusalGivesNull)
+{
+    Bytes a = MakeList({3});
+    Allocs allocs;
+    EXPECT_EQ(nullptr, IdBytesConcat(nullptr, a.data(), CountingAlloc, &allocs));
+    EXPECT_EQ(nullptr, IdBytesConcat(a.data(), nullptr, CountingAlloc, &allocs));
+    EXPECT_EQ(nullptr, IdBytesConcat(nullptr, nullptr, CountingAlloc, &allocs));
+    EXPECT_EQ(0, allocs.calls);
+    allocs.refuse = true;
+    EXPECT_EQ(nullptr, IdBytesConcat(a.data(), a.data(), CountingAlloc, &allocs));
+    EXPECT_EQ(1, allocs.calls);
+}
+
+}  // namespace

@@ -1,0 +1,194 @@
+// Tray click routing with the real settings file and keyboard state, and many launcher
+// menus built, measured, drawn and freed without leaving anything behind.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "app/app_state.h"
+#include "app/live_counts.h"
+#include "app/platform_calls.h"
+#include "launcher/folder_menu.h"
+#include "launcher/owner_draw.h"
+#include "launcher/tray_click.h"
+#include "test_support.h"
+
+namespace {
+
+std::string SettingsPath()
+{
+    return TestExeDir() + "setting1.ini";
+}
+
+std::string ItemsDir()
+{
+    return TestExeDir() + "items";
+}
+
+void Hold(int virtualKey)
+{
+    BYTE keys[256] = {};
+    if (virtualKey)
+        keys[virtualKey] = 0x80;
+    SetKeyboardState(keys);
+}
+
+char Letter(TrayAction action)
+{
+    switch (action) {
+    case TrayAction::Launcher:
+        return 'L';
+    case TrayAction::Desktop:
+        return 'D';
+    case TrayAction::MainMenu:
+        return 'M';
+    case TrayAction::Nothing:
+        return '-';
+    }
+    return '?';
+}
+
+class TrayClick : public testing::Test {
+protected:
+    void SetUp() override { DeleteFileA(SettingsPath().c_str()); }
+    void TearDown() override
+    {
+        Hold(0);
+        DeleteFileA(SettingsPath().c_str());
+    }
+};
+
+TEST_F(TrayClick, ButtonModifierAndKeySettingChooseTheMenu)
+{
+    // Per Key setting ("" = no file): a left click with nothing held, Ctrl, Shift, Alt;
+    // then a middle click, a right click, a left button down and a double click.
+    // L launcher, D desktop, M main menu, - nothing.
+    struct Row {
+        const char* key;
+        const char* actions;
+    } rows[] = {
+        {"", "LDLL-M--"},  {"0", "LDLL-M--"}, {"1", "LLLLDM--"}, {"2", "LLDL-M--"},
+        {"3", "LLLD-M--"}, {"4", "LLLL-M--"}, {"-1", "LLLL-M--"}, {"x", "LDLL-M--"},
+    };
+    const int held[] = {0, VK_CONTROL, VK_SHIFT, VK_MENU};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string("Key=") + row.key);
+        DeleteFileA(SettingsPath().c_str());
+        if (*row.key) {
+            ASSERT_TRUE(WriteTextFile(SettingsPath(), std::string("[DeskTopShow]\r\nKey=") + row.key + "\r\n"));
+        }
+        std::string got;
+        for (int key : held) {
+            Hold(key);
+            got += Letter(TrayActionFor(WM_LBUTTONUP));
+        }
+        Hold(VK_CONTROL);
+        got += Letter(TrayActionFor(WM_MBUTTONUP));
+        got += Letter(TrayActionFor(WM_RBUTTONDOWN));
+        got += Letter(TrayActionFor(WM_LBUTTONDOWN));
+        got += Letter(TrayActionFor(WM_LBUTTONDBLCLK));
+        EXPECT_EQ(row.actions, got);
+    }
+}
+
+TEST_F(TrayClick, ModifierIsTheOneTheSettingNames)
+{
+    struct Row {
+        const char* key;
+        int vk;
+        bool expected;
+    } rows[] = {
+        {"0", VK_CONTROL, true}, {"0", VK_LCONTROL, false}, {"0", VK_SHIFT, false},
+        {"2", VK_SHIFT, true},   {"2", VK_MENU, false},     {"3", VK_MENU, true},
+        {"3", VK_CONTROL, false}, {"1", VK_CONTROL, false}, {"1", 0, false},
+        {"0", 0, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string("Key=") + row.key + " vk " + std::to_string(row.vk));
+        ASSERT_TRUE(WriteTextFile(SettingsPath(), std::string("[DeskTopShow]\r\nKey=") + row.key + "\r\n"));
+        Hold(row.vk);
+        EXPECT_EQ(row.expected, IsDesktopModifierDown());
+    }
+}
+
+int g_boxes = 0;
+int WINAPI CountMessageBox(HWND, LPCWSTR, LPCWSTR, UINT)
+{
+    ++g_boxes;
+    return IDOK;
+}
+
+TEST_F(TrayClick, AClickWhileAFolderMenuIsOpenIsIgnored)
+{
+    // With no items folder a launcher click ends at the missing-folder message, before
+    // any menu is tracked: the message shows whether a build was started.
+    RemoveTree(ItemsDir());
+    g_platform.MessageBoxW = CountMessageBox;
+    g_boxes = 0;
+    HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    Hold(0);
+    g_app.folderMenuOpen = true;
+    EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
+    EXPECT_EQ(0, g_boxes);
+    EXPECT_TRUE(g_app.folderMenuOpen);
+    g_app.folderMenuOpen = false;
+    EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
+    EXPECT_EQ(1, g_boxes);
+    EXPECT_FALSE(g_app.folderMenuOpen) << "the guard stays up after the click";
+    EXPECT_EQ(nullptr, g_app.recordListHead);
+    DestroyWindow(window);
+    g_platform = RealPlatformCalls();
+}
+
+// Soak: many menus over a real folder, each measured, drawn and freed.
+TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
+{
+    RemoveTree(ItemsDir());
+    DeleteFileA(SettingsPath().c_str());
+    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    for (const char* name : {"one.txt", "two.ini", "three.bat"})
+        ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\" + name, "x"));
+    HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(memory, 200, 20);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    IMalloc* allocator = nullptr;
+    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
+    LiveCounts before = g_live;
+    LiveCounts peak = {};
+    for (int cycle = 0; cycle < 2000; ++cycle) {
+        LaunchEntry* head = nullptr;
+        HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items);
+        ASSERT_NE(nullptr, menu);
+        CaptureMenuLook();
+        for (LauncherRecord* r = g_app.recordListHead; r; r = r->next) {
+            MEASUREITEMSTRUCT mis = {};
+            mis.itemID = r->id;
+            MeasureLauncherItem(window, &mis);
+            DRAWITEMSTRUCT dis = {};
+            dis.itemID = r->id;
+            dis.itemState = (cycle & 1) ? ODS_SELECTED : 0;
+            dis.hDC = memory;
+            dis.rcItem = {0, 0, 200, 20};
+            DrawLauncherItem(window, &dis);
+        }
+        if (g_live.icons > peak.icons)
+            peak = g_live;
+        FreeFolderMenu(menu, head, allocator);
+    }
+    EXPECT_GT(peak.icons, before.icons) << "the icons were fetched";
+    EXPECT_EQ(before.idLists + 3, peak.idLists);
+    EXPECT_EQ(before.icons, g_live.icons);
+    EXPECT_EQ(before.fonts, g_live.fonts);
+    EXPECT_EQ(before.brushes, g_live.brushes);
+    EXPECT_EQ(before.idLists, g_live.idLists);
+    EXPECT_EQ(nullptr, g_app.recordListHead);
+    allocator->Release();
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    DestroyWindow(window);
+    RemoveTree(ItemsDir());
+}
+
+}  // namespace

@@ -1,0 +1,313 @@
+// The owner-drawn launcher items: measured with the captured menu font, painted into a
+// memory DC whose pixels the tests read back.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/live_counts.h"
+#include "launcher/folder_menu.h"
+#include "launcher/owner_draw.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr int kWidth = 240;
+constexpr int kHeight = 24;
+constexpr COLORREF kHighlight = RGB(0, 0, 200);
+constexpr COLORREF kHighlightText = RGB(255, 255, 0);
+constexpr COLORREF kBackground = RGB(0, 200, 0);
+constexpr COLORREF kPoison = RGB(0xde, 0xad, 0xbe);
+
+std::string SettingsPath()
+{
+    return TestExeDir() + "setting1.ini";
+}
+
+// A memory DC over a 32-bit top-down DIB whose pixels are read directly.
+struct Canvas {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    DWORD* pixels = nullptr;
+    Canvas()
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = kWidth;
+        info.bmiHeader.biHeight = -kHeight;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        dc = CreateCompatibleDC(nullptr);
+        void* bits = nullptr;
+        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        pixels = static_cast<DWORD*>(bits);
+        previous = SelectObject(dc, bitmap);
+        Fill(kPoison);
+    }
+    ~Canvas()
+    {
+        SelectObject(dc, previous);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    void Fill(COLORREF colour)
+    {
+        for (int i = 0; i < kWidth * kHeight; ++i)
+            pixels[i] = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    }
+    COLORREF At(int x, int y) const
+    {
+        DWORD p = pixels[y * kWidth + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+    // The leftmost column in [from, to) holding a pixel of the item's 20 rows that is
+    // not the background.
+    int FirstInk(COLORREF background, int from = 0, int to = kWidth) const
+    {
+        for (int x = from; x < to; ++x)
+            for (int y = 0; y < 20; ++y)
+                if (At(x, y) != background)
+                    return x;
+        return -1;
+    }
+    int Count(COLORREF colour) const
+    {
+        int n = 0;
+        for (int i = 0; i < kWidth * kHeight; ++i)
+            n += At(i % kWidth, i / kWidth) == colour;
+        return n;
+    }
+};
+
+class OwnerDraw : public testing::Test {
+protected:
+    std::vector<LauncherRecord> records;
+    HWND window = nullptr;
+    LiveCounts before = {};
+
+    void SetUp() override
+    {
+        DeleteFileA(SettingsPath().c_str());
+        window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        CaptureMenuLook();
+        g_app.menuLook.smallIconCx = 16;
+        g_app.menuLook.smallIconCy = 16;
+        g_app.menuLook.highlight = kHighlight;
+        g_app.menuLook.highlightText = kHighlightText;
+        before = g_live;
+    }
+    void TearDown() override
+    {
+        g_app.recordListHead = nullptr;
+        for (auto& r : records)
+            if (r.icon)
+                DestroyIcon(r.icon);
+        DestroyWindow(window);
+        DeleteFileA(SettingsPath().c_str());
+        EXPECT_EQ(before.fonts, g_live.fonts);
+        EXPECT_EQ(before.brushes, g_live.brushes);
+    }
+    // Records with these texts and ids from 2000, the first one with an icon if asked.
+    void MakeRecords(const std::vector<std::string>& texts, bool firstHasIcon = false)
+    {
+        records.assign(texts.size(), LauncherRecord{});
+        for (size_t i = 0; i < texts.size(); ++i) {
+            records[i].id = 2000 + static_cast<UINT>(i);
+            lstrcpynA(records[i].text, texts[i].c_str(), sizeof(records[i].text));
+            records[i].next = i + 1 < texts.size() ? &records[i + 1] : nullptr;
+        }
+        if (firstHasIcon)
+            records[0].icon = static_cast<HICON>(
+                CopyImage(LoadIconA(nullptr, IDI_APPLICATION), IMAGE_ICON, 16, 16, 0));
+        g_app.recordListHead = records.data();
+    }
+    void SetIconShow(bool on)
+    {
+        ASSERT_TRUE(WriteTextFile(SettingsPath(), on ? "[Icon]\r\nIconShow=1\r\n" : "[Icon]\r\nIconShow=0\r\n"));
+    }
+    SIZE TextExtent(const char* text, const LOGFONTA& logFont)
+    {
+        HDC dc = GetDC(window);
+        HFONT font = CreateFontIndirectA(&logFont);
+        HGDIOBJ old = SelectObject(dc, font);
+        SIZE size = {};
+        GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+        SelectObject(dc, old);
+        DeleteObject(font);
+        ReleaseDC(window, dc);
+        return size;
+    }
+    void Draw(Canvas& canvas, UINT id, bool selected, int left = 0)
+    {
+        DRAWITEMSTRUCT dis = {};
+        dis.CtlType = ODT_MENU;
+        dis.itemID = id;
+        dis.itemState = selected ? ODS_SELECTED : 0;
+        dis.itemAction = ODA_DRAWENTIRE;
+        dis.hDC = canvas.dc;
+        dis.rcItem = {left, 0, kWidth, 20};
+        DrawLauncherItem(window, &dis);
+    }
+};
+
+TEST_F(OwnerDraw, CaptureTakesTheSystemMenuLook)
+{
+    memset(&g_app.menuLook, 0xA5, sizeof(g_app.menuLook));
+    CaptureMenuLook();
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = sizeof(metrics);
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0));
+    EXPECT_EQ(0, memcmp(&metrics.lfMenuFont, &g_app.menuLook.menuFont, sizeof(LOGFONTA)));
+    EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), g_app.menuLook.smallIconCx);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), g_app.menuLook.smallIconCy);
+    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), g_app.menuLook.highlight);
+    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHTTEXT), g_app.menuLook.highlightText);
+}
+
+TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)
+{
+    MakeRecords({"Notepad", "メモ帳 & more"});
+    LOGFONTA small = g_app.menuLook.menuFont;
+    small.lfHeight = 12;
+    LOGFONTA large = small;
+    large.lfHeight = 40;
+    struct Row {
+        const char* name;
+        bool icons;
+        LOGFONTA font;
+        int extraWidth;   // beyond the text's own width
+        int height;       // 0: the text's height + 4
+    } rows[] = {
+        {"icons on, small font", true, small, 16 + 14, 20},
+        {"icons off, small font", false, small, 14, 0},
+        {"icons on, font taller than the icon", true, large, 16 + 14, 0},
+        {"icons off, large font", false, large, 14, 0},
+    };
+    for (const Row& row : rows) {
+        for (const LauncherRecord& record : records) {
+            SCOPED_TRACE(std::string(row.name) + ": " + record.text);
+            SetIconShow(row.icons);
+            g_app.menuLook.menuFont = row.font;
+            SIZE text = TextExtent(record.text, row.font);
+            ASSERT_GT(text.cx, 0);
+            MEASUREITEMSTRUCT mis = {};
+            mis.CtlType = ODT_MENU;
+            mis.itemID = record.id;
+            mis.itemWidth = 0xdeadbeef;
+            mis.itemHeight = 0xdeadbeef;
+            MeasureLauncherItem(window, &mis);
+            EXPECT_EQ(static_cast<UINT>(text.cx + row.extraWidth), mis.itemWidth);
+            EXPECT_EQ(static_cast<UINT>(row.height ? row.height : text.cy + 4), mis.itemHeight);
+        }
+    }
+}
+
+TEST_F(OwnerDraw, SelectedUsesTheHighlightColoursUnselectedTheDcBackground)
+{
+    MakeRecords({"MMMM"});
+    SetIconShow(false);
+    {
+        Canvas canvas;
+        SetBkColor(canvas.dc, kBackground);
+        SetTextColor(canvas.dc, RGB(0, 0, 0));
+        Draw(canvas, 2000, true);
+        EXPECT_EQ(kHighlight, canvas.At(kWidth - 1, 19));
+        EXPECT_EQ(kHighlight, canvas.At(0, 0));
+        EXPECT_EQ(kPoison, canvas.At(0, 20)) << "painted outside the item";
+        EXPECT_GT(canvas.Count(kHighlightText), 10) << "text not in the highlight-text colour";
+        EXPECT_EQ(0, canvas.Count(RGB(0, 0, 0)));
+        // The colours are left in the DC.
+        EXPECT_EQ(kHighlight, GetBkColor(canvas.dc));
+        EXPECT_EQ(kHighlightText, GetTextColor(canvas.dc));
+    }
+    {
+        Canvas canvas;
+        SetBkColor(canvas.dc, kBackground);
+        SetTextColor(canvas.dc, RGB(0, 0, 0));
+        Draw(canvas, 2000, false);
+        EXPECT_EQ(kBackground, canvas.At(kWidth - 1, 19));
+        EXPECT_EQ(kBackground, canvas.At(0, 0));
+        EXPECT_GT(canvas.Count(RGB(0, 0, 0)), 10);
+        EXPECT_EQ(0, canvas.Count(kHighlight));
+        EXPECT_EQ(0, canvas.Count(kHighlightText));
+        EXPECT_EQ(kBackground, GetBkColor(canvas.dc));
+    }
+}
+
+TEST_F(OwnerDraw, TextStartsInOneColumnWithOrWithoutAnIcon)
+{
+    MakeRecords({"Hello", "Hello"}, true);
+    struct Row {
+        const char* name;
+        bool icons;
+        int textLeft;
+    } rows[] = {{"icons on", true, 16 + 14}, {"icons off", false, 14}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetIconShow(row.icons);
+        int firstInk[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            Canvas canvas;
+            SetBkColor(canvas.dc, kBackground);
+            Draw(canvas, 2000 + i, false, 3);
+            int textLeft = 3 + row.textLeft;
+            firstInk[i] = canvas.FirstInk(kBackground, textLeft);
+            // Before the text: the icon 2 pixels in when there is one and icons are on,
+            // else nothing at all.
+            int ink = canvas.FirstInk(kBackground, 3, textLeft);
+            if (i == 0 && row.icons)
+                EXPECT_EQ(3 + 2, ink);
+            else
+                EXPECT_EQ(-1, ink) << "ink left of the text column";
+            EXPECT_EQ(-1, canvas.FirstInk(kBackground, 3 + 2 + 16, textLeft)) << "text too far left";
+        }
+        EXPECT_EQ(firstInk[0], firstInk[1]);
+        EXPECT_GE(firstInk[0], 3 + row.textLeft);
+        EXPECT_LE(firstInk[0], 3 + row.textLeft + 4);
+    }
+}
+
+TEST_F(OwnerDraw, AmpersandIsDrawnAsItself)
+{
+    MakeRecords({"A&B"});
+    SetIconShow(false);
+    Canvas drawn;
+    SetBkColor(drawn.dc, kBackground);
+    Draw(drawn, 2000, false);
+    // The same text drawn without mnemonics at the same place.
+    Canvas expected;
+    SetBkColor(expected.dc, kBackground);
+    RECT item = {0, 0, kWidth, 20};
+    HBRUSH brush = CreateSolidBrush(kBackground);
+    FillRect(expected.dc, &item, brush);
+    DeleteObject(brush);
+    RECT box = {14, 2, kWidth, 20};
+    DrawTextA(expected.dc, "A&B", 3, &box, DT_NOPREFIX);
+    EXPECT_EQ(0, memcmp(drawn.pixels, expected.pixels, kWidth * kHeight * 4));
+}
+
+TEST_F(OwnerDraw, AnIdWithoutARecordIsLeftAlone)
+{
+    MakeRecords({"only"});
+    Canvas canvas;
+    Draw(canvas, 1999, true);
+    Draw(canvas, 2001, false);
+    EXPECT_EQ(kWidth * kHeight, canvas.Count(kPoison));
+    MEASUREITEMSTRUCT mis = {};
+    mis.itemID = 2001;
+    mis.itemWidth = 0xdeadbeef;
+    mis.itemHeight = 0xdeadbeef;
+    MeasureLauncherItem(window, &mis);
+    EXPECT_EQ(0xdeadbeefu, mis.itemWidth);
+    EXPECT_EQ(0xdeadbeefu, mis.itemHeight);
+    g_app.recordListHead = nullptr;
+    Draw(canvas, 2000, true);
+    MeasureLauncherItem(window, &mis);
+    EXPECT_EQ(kWidth * kHeight, canvas.Count(kPoison));
+    EXPECT_EQ(0xdeadbeefu, mis.itemWidth);
+}
+
+}  // namespace
