@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "app/app_state.h"
+#include "app/live_counts.h"
 #include "app/texts.h"
 #include "commands/dispatch.h"
 #include "launcher/owner_draw.h"
@@ -78,6 +79,10 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         break;
     case kTrayCallbackMessage:
         return OnTrayNotify(hwnd, wParam, lParam);
+    case kQueryLiveCount: {
+        const long counts[] = {g_live.icons, g_live.fonts, g_live.brushes, g_live.idLists};
+        return wParam < 4 ? counts[wParam] : -1;
+    }
     default:
         // Explorer restarted: its new taskbar knows no icons, so add ours again.
         if (message == g_app.taskbarCreatedMessage && message != 0)

@@ -7,6 +7,10 @@ constexpr char kMutexName[] = "ZUNOMORVEKXX";
 constexpr UINT kTrayIconId = 1;
 constexpr UINT kTrayCallbackMessage = WM_USER;
 
+// A private query: wParam 0-3 asks how many icons, fonts, brushes and item-ID lists the
+// launcher holds right now (a soak test reads them from outside after many menus).
+constexpr UINT kQueryLiveCount = WM_APP + 1;
+
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Puts the icon with its tip into the notification area. Returns 0.
