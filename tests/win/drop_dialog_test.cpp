@@ -152,9 +152,9 @@ protected:
         return path;
     }
 
-    LRESULT Drop(const std::vector<std::string>& names)
+    void Drop(const std::vector<std::string>& names)
     {
-        return SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(names)), 0);
+        SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(names)), 0);
     }
 
     static void ExpectMade(const Box& box)

@@ -99,19 +99,6 @@ TEST_F(SettingsDialog, ShowsTheFileWithItsOwnDefaults)
     }
 }
 
-TEST_F(SettingsDialog, OpensShownInTheMiddleOfTheDesktop)
-{
-    Open();
-    RECT desktop, own;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(dialog, &own);
-    int width = own.right - own.left;
-    int height = own.bottom - own.top;
-    EXPECT_TRUE(IsWindowVisible(dialog));
-    EXPECT_EQ((desktop.right - width) / 2, own.left);
-    EXPECT_EQ((desktop.bottom - height) / 2, own.top);
-}
-
 TEST_F(SettingsDialog, SaveWritesTheFourKeysInOrderAndStaysOpen)
 {
     Open();
