@@ -1,11 +1,13 @@
 // A small helper for the run script and the screenshots: fills a demo items folder with
-// shortcuts, and clicks Morvek's tray icon by sending its tray callback.
+// shortcuts, clicks Morvek's tray icon by sending its tray callback, sends it main menu
+// commands, and waits for and drives its dialogs and popup menus.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -90,6 +92,107 @@ int Click(const char* button)
     return 0;
 }
 
+int Command(const char* id)
+{
+    HWND window = WaitForMorvek(20000);
+    if (!window) {
+        fprintf(stderr, "Morvek's tray window did not appear\n");
+        return 1;
+    }
+    PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(atoi(id)), 0);
+    return 0;
+}
+
+struct Found {
+    const char* className;
+    DWORD processId;  // 0: any
+    HWND first;
+    int count;
+};
+
+BOOL CALLBACK CountVisible(HWND window, LPARAM param)
+{
+    auto* found = reinterpret_cast<Found*>(param);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof(name));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (strcmp(name, found->className) == 0 && IsWindowVisible(window) &&
+        (!found->processId || pid == found->processId)) {
+        if (!found->first)
+            found->first = window;
+        ++found->count;
+    }
+    return TRUE;
+}
+
+// Visible top-level windows of a class; dialogs only those of Morvek's process.
+Found FindVisible(const char* className)
+{
+    Found found = {className, 0, nullptr, 0};
+    if (strcmp(className, "#32770") == 0) {
+        HWND morvek = FindWindowA("Morvek", nullptr);
+        if (!morvek)
+            return found;
+        GetWindowThreadProcessId(morvek, &found.processId);
+    }
+    EnumWindows(CountVisible, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Waits until exactly `count` windows of the class are visible (popup menus: at least).
+int WaitFor(const char* className, int count, DWORD timeoutMs)
+{
+    bool menus = strcmp(className, "#32768") == 0;
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+        int seen = FindVisible(className).count;
+        if (menus ? seen >= count : seen == count)
+            return 0;
+        Sleep(50);
+    }
+    return 1;
+}
+
+int DialogButton(const char* id)
+{
+    HWND dialog = FindVisible("#32770").first;
+    if (!dialog) {
+        fprintf(stderr, "no dialog of Morvek is open\n");
+        return 1;
+    }
+    PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(atoi(id)), 0);
+    return 0;
+}
+
+// Keys for the open popup menu, by name: down, up, left, right, return, escape.
+int MenuKeys(int count, char** names)
+{
+    HWND menu = FindVisible("#32768").first;
+    if (!menu) {
+        fprintf(stderr, "no popup menu is open\n");
+        return 1;
+    }
+    SetForegroundWindow(menu);
+    for (int i = 0; i < count; ++i) {
+        struct {
+            const char* name;
+            WPARAM key;
+        } const keys[] = {{"down", VK_DOWN}, {"up", VK_UP},         {"left", VK_LEFT},
+                          {"right", VK_RIGHT}, {"return", VK_RETURN}, {"escape", VK_ESCAPE}};
+        WPARAM key = 0;
+        for (const auto& k : keys)
+            if (strcmp(names[i], k.name) == 0)
+                key = k.key;
+        if (!key) {
+            fprintf(stderr, "unknown key %s\n", names[i]);
+            return 2;
+        }
+        PostMessageA(menu, WM_KEYDOWN, key, 0);
+        PostMessageA(menu, WM_KEYUP, key, 0xC0000000);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -100,6 +203,19 @@ int main(int argc, char** argv)
         return Click(argv[2]);
     if (argc == 2 && strcmp(argv[1], "wait") == 0)
         return WaitForMorvek(20000) ? 0 : 1;
-    fprintf(stderr, "usage: morvek_demo items FOLDER | click left|right|middle | wait\n");
+    if (argc == 3 && strcmp(argv[1], "command") == 0)
+        return Command(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "dialogs") == 0)
+        return WaitFor("#32770", atoi(argv[2]), 20000);
+    if (argc == 3 && strcmp(argv[1], "menus") == 0)
+        return WaitFor("#32768", atoi(argv[2]), 5000);
+    if (argc == 3 && strcmp(argv[1], "button") == 0)
+        return DialogButton(argv[2]);
+    if (argc >= 3 && strcmp(argv[1], "keys") == 0)
+        return MenuKeys(argc - 2, argv + 2);
+    fprintf(stderr,
+            "usage: morvek_demo items FOLDER | click left|right|middle | wait | command ID\n"
+            "       | dialogs N (wait until N of Morvek's dialogs are open) | button ID (in the open dialog)\n"
+            "       | menus N (wait until N popup menus are open) | keys KEY... (down up left right return escape)\n");
     return 2;
 }

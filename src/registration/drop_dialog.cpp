@@ -1,9 +1,127 @@
-// The drop dialog. Not built yet: the command opens nothing.
+// The drop dialog: every file or folder dropped on it becomes a shortcut in the items
+// folder, each confirmed or reported as failed by its own message box.
 #include "registration/drop_dialog.h"
 
-INT_PTR CALLBACK DropDlgProc(HWND, UINT, WPARAM, LPARAM)
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/center_window.h"
+#include "app/platform_calls.h"
+#include "app/texts.h"
+#include "registration/shortcut.h"
+#include "resources/resource.h"
+#include "settings/exe_paths.h"
+
+namespace {
+
+constexpr char kShortcutExtension[] = ".lnk";
+
+// The executable's directory, "items\", the dropped file's base name and ".lnk". A path
+// that would not fit MAX_PATH bytes is refused (FALSE), never cut to another name.
+BOOL MakeShortcutPath(const char* dropped, char* link)
 {
+    char baseName[256];
+    SplitPath(dropped, nullptr, nullptr, baseName, nullptr);
+    if (!MakeExePath(link, kItemsFolderPrefix))
+        return FALSE;
+    size_t used = strlen(link);
+    size_t baseLength = strlen(baseName);
+    if (used + baseLength + strlen(kShortcutExtension) >= MAX_PATH) {
+        link[0] = '\0';
+        return FALSE;
+    }
+    memcpy(link + used, baseName, baseLength);
+    memcpy(link + used + baseLength, kShortcutExtension, sizeof(kShortcutExtension));
+    return TRUE;
+}
+
+void ReportShortcut(HWND dialog, bool made)
+{
+    // The success box has no owner, so the dialog takes further drops while it is open.
+    if (made)
+        g_platform.MessageBoxW(nullptr, kTextShortcutMade, kCaptionShortcutMade, MB_OK);
+    else
+        g_platform.MessageBoxW(dialog, kTextShortcutFailed, kCaptionShortcutFailed, MB_OK);
+}
+
+// A further drop may arrive while a box of this one is open and run nested inside it:
+// everything stays in this call's locals.
+void HandleDrop(HWND dialog, HDROP drop)
+{
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        char file[MAX_PATH];
+        char link[MAX_PATH];
+        // A name that does not fit would come back cut, naming another file.
+        if (DragQueryFileA(drop, i, nullptr, 0) >= MAX_PATH || !DragQueryFileA(drop, i, file, MAX_PATH) ||
+            !MakeShortcutPath(file, link)) {
+            ReportShortcut(dialog, false);
+            continue;
+        }
+        if (FAILED(CoInitialize(nullptr)))
+            continue;
+        HRESULT hr = CreateShortcutFile(link, file, nullptr, nullptr, nullptr, nullptr, 0, SW_SHOWNORMAL);
+        ReportShortcut(dialog, hr == S_OK);
+        CoUninitialize();
+    }
+    DragFinish(drop);
+}
+
+void CloseDropDialog(HWND dialog, WPARAM wParam)
+{
+    // The dialog is no popup: it has no parent, and the message goes nowhere.
+    SendMessageA(GetParent(dialog), WM_COMMAND, wParam, 0);
+    EndDialog(dialog, 0);
+}
+
+}  // namespace
+
+void OpenItemsFolder()
+{
+    char path[MAX_PATH];
+    if (!MakeExePath(path, kItemsFolderPrefix))
+        return;
+    ShellExecuteA(nullptr, nullptr, path, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+INT_PTR CALLBACK DropDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        g_app.dropDialog = dialog;
+        DragAcceptFiles(dialog, TRUE);
+        CenterOnDesktop(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_DROP_CLOSE:
+            CloseDropDialog(dialog, wParam);
+            return TRUE;
+        case IDC_OPEN_ITEMS:
+            OpenItemsFolder();
+            return TRUE;
+        }
+        return FALSE;
+    case WM_DROPFILES:
+        HandleDrop(dialog, reinterpret_cast<HDROP>(wParam));
+        return TRUE;
+    case WM_DESTROY:
+        if (g_app.dropDialog == dialog)
+            g_app.dropDialog = nullptr;
+        return FALSE;
+    }
     return FALSE;
 }
 
-void ShowDropDialog(HWND) {}
+void ShowDropDialog(HWND owner)
+{
+    if (g_app.dropDialog) {
+        SetForegroundWindow(g_app.dropDialog);
+        return;
+    }
+    auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DROP), owner, DropDlgProc, 0);
+}

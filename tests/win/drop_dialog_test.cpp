@@ -1,0 +1,376 @@
+// The drop dialog from the real template, fed real HDROP blocks: the shortcuts it writes
+// into the items folder beside the test program, and the boxes it shows for each file.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/platform_calls.h"
+#include "registration/drop_dialog.h"
+#include "registration/shortcut.h"
+#include "resources/resource.h"
+#include "test_support.h"
+
+namespace {
+
+struct Box {
+    std::wstring text;
+    std::wstring caption;
+    HWND owner;
+    UINT type;
+    int shortcutsSeen;  // .lnk files in items when the box came up
+};
+
+std::vector<Box> g_boxes;
+std::function<void()> g_duringNextBox;
+
+std::string ItemsDir()
+{
+    return TestExeDir() + "items";
+}
+
+int CountShortcuts()
+{
+    int count = 0;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((ItemsDir() + "\\*.lnk").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    do
+        ++count;
+    while (FindNextFileA(find, &data));
+    FindClose(find);
+    return count;
+}
+
+int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
+{
+    g_boxes.push_back({text, caption, owner, type, CountShortcuts()});
+    if (g_duringNextBox) {
+        auto during = std::move(g_duringNextBox);
+        g_duringNextBox = nullptr;
+        during();
+    }
+    return IDOK;
+}
+
+// A drop block as the shell hands it over: DROPFILES, then the names, each ending in a
+// zero, and a final zero.
+template <typename Char>
+HDROP MakeDrop(const std::vector<std::basic_string<Char>>& names)
+{
+    size_t chars = 1;
+    for (const auto& name : names)
+        chars += name.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(Char));
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = sizeof(Char) == sizeof(wchar_t);
+    Char* at = reinterpret_cast<Char*>(files + 1);
+    for (const auto& name : names) {
+        memcpy(at, name.c_str(), (name.size() + 1) * sizeof(Char));
+        at += name.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+// The target a shortcut file holds, read back through the shell link object; "" when it
+// can't be loaded.
+std::string ShortcutTarget(const std::string& linkPath)
+{
+    std::string target;
+    IShellLinkA* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link))))
+        return target;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        if (file->Load(Wide(linkPath).c_str(), STGM_READ) == S_OK) {
+            char path[MAX_PATH] = "\xde\xad\xbe\xef";
+            if (link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK)
+                target = path;
+        }
+        file->Release();
+    }
+    link->Release();
+    return target;
+}
+
+class DropDialog : public testing::Test {
+protected:
+    std::string scratch;
+    HWND dialog = nullptr;
+    PlatformCalls saved = g_platform;
+
+    void SetUp() override
+    {
+        scratch = MakeScratchDir("drop_dialog");
+        RemoveTree(ItemsDir());
+        g_boxes.clear();
+        g_duringNextBox = nullptr;
+        g_platform.MessageBoxW = RecordBox;
+        CoInitialize(nullptr);  // for reading shortcuts back; the drop pairs its own
+    }
+
+    void TearDown() override
+    {
+        if (dialog)
+            DestroyWindow(dialog);
+        CoUninitialize();
+        g_platform = saved;
+        RemoveTree(ItemsDir());
+        RemoveTree(scratch);
+    }
+
+    void Open()
+    {
+        dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DROP), nullptr,
+                                    DropDlgProc, 0);
+        ASSERT_TRUE(dialog);
+        ASSERT_EQ(dialog, g_app.dropDialog);
+    }
+
+    std::string MakeFile(const std::string& relative)
+    {
+        std::string path = scratch + "\\" + relative;
+        EXPECT_TRUE(WriteTextFile(path, "x"));
+        return path;
+    }
+
+    std::string MakeFolder(const std::string& relative)
+    {
+        std::string path = scratch + "\\" + relative;
+        CreateDirectoryA(path.c_str(), nullptr);
+        return path;
+    }
+
+    void Drop(const std::vector<std::string>& names)
+    {
+        SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(names)), 0);
+    }
+
+    static void ExpectMade(const Box& box)
+    {
+        EXPECT_EQ(L"ショートカットが作成されました．", box.text);
+        EXPECT_EQ(L"Morevk からのメッセージ", box.caption);
+        EXPECT_EQ(nullptr, box.owner);
+        EXPECT_EQ(static_cast<UINT>(MB_OK), box.type);
+    }
+
+    void ExpectFailed(const Box& box) const
+    {
+        EXPECT_EQ(L"ショートカットを作成できませんでした．", box.text);
+        EXPECT_EQ(L"失敗", box.caption);
+        EXPECT_EQ(dialog, box.owner);
+        EXPECT_EQ(static_cast<UINT>(MB_OK), box.type);
+    }
+};
+
+TEST_F(DropDialog, EachDroppedItemBecomesAShortcutNamedForItsBaseName)
+{
+    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    MakeFolder("Docs");
+    struct Row {
+        std::string dropped;
+        const char* shortcut;
+    } const rows[] = {
+        {MakeFile("Docs\\report.final.txt"), "report.final.lnk"},
+        {MakeFolder("Games"), "Games.lnk"},
+        {MakeFile(".profile"), ".lnk"},
+    };
+    Open();
+    std::vector<std::string> names;
+    for (const Row& row : rows)
+        names.push_back(row.dropped);
+    Drop(names);
+
+    // One box per file, each after its own shortcut and before the next one's.
+    ASSERT_EQ(3u, g_boxes.size());
+    for (size_t i = 0; i < g_boxes.size(); ++i) {
+        SCOPED_TRACE(rows[i].shortcut);
+        ExpectMade(g_boxes[i]);
+        EXPECT_EQ(static_cast<int>(i) + 1, g_boxes[i].shortcutsSeen);
+        EXPECT_EQ(rows[i].dropped, ShortcutTarget(ItemsDir() + "\\" + rows[i].shortcut));
+    }
+    EXPECT_EQ(3, CountShortcuts());
+    EXPECT_TRUE(IsWindowVisible(dialog));
+
+    // Each file paired its own COM initialisation with an uninitialisation.
+    CoUninitialize();
+    EXPECT_EQ(S_OK, CoInitialize(nullptr));
+}
+
+TEST_F(DropDialog, SameBaseNameLeavesOneShortcutToTheLastFile)
+{
+    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    MakeFolder("a");
+    MakeFolder("b");
+    std::string first = MakeFile("a\\notes.txt");
+    std::string last = MakeFile("b\\notes.md");
+    Open();
+    Drop({first, last});
+    ASSERT_EQ(2u, g_boxes.size());
+    ExpectMade(g_boxes[0]);
+    ExpectMade(g_boxes[1]);
+    EXPECT_EQ(1, CountShortcuts());
+    EXPECT_EQ(last, ShortcutTarget(ItemsDir() + "\\notes.lnk"));
+}
+
+TEST_F(DropDialog, ADropWhileASuccessBoxIsOpenIsHandledInsideIt)
+{
+    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    std::string x = MakeFile("x.txt");
+    std::string y = MakeFile("y.txt");
+    std::string z = MakeFile("z.dat");
+    Open();
+    // The success box has no owner: the dialog takes the next drop while it is open.
+    g_duringNextBox = [&] { Drop({z}); };
+    Drop({x, y});
+
+    ASSERT_EQ(3u, g_boxes.size());
+    for (const Box& box : g_boxes)
+        ExpectMade(box);
+    EXPECT_EQ(1, g_boxes[0].shortcutsSeen);  // x
+    EXPECT_EQ(2, g_boxes[1].shortcutsSeen);  // z, nested
+    EXPECT_EQ(3, g_boxes[2].shortcutsSeen);  // y, the outer drop going on
+    EXPECT_EQ(x, ShortcutTarget(ItemsDir() + "\\x.lnk"));
+    EXPECT_EQ(y, ShortcutTarget(ItemsDir() + "\\y.lnk"));
+    EXPECT_EQ(z, ShortcutTarget(ItemsDir() + "\\z.lnk"));
+
+    CoUninitialize();
+    EXPECT_EQ(S_OK, CoInitialize(nullptr));
+}
+
+TEST_F(DropDialog, WithoutTheItemsFolderEveryFileFailsAndTheDialogStays)
+{
+    std::string a = MakeFile("a.txt");
+    std::string b = MakeFile("b.txt");
+    Open();
+    Drop({a, b});
+    ASSERT_EQ(2u, g_boxes.size());
+    ExpectFailed(g_boxes[0]);
+    ExpectFailed(g_boxes[1]);
+    EXPECT_FALSE(FileExists(ItemsDir())) << "the items folder is the user's to make";
+    EXPECT_TRUE(IsWindowVisible(dialog));
+}
+
+TEST_F(DropDialog, PathsThatWouldNotFitAreRefusedAndTheNextFileIsHandled)
+{
+    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    // Base names that make the shortcut path exactly fit, and one byte too long. The
+    // dropped files sit in a short folder so that their own paths fit either way.
+    std::string shortDir = "C:\\mdrop";
+    CreateDirectoryA(shortDir.c_str(), nullptr);
+    size_t fixed = (ItemsDir() + "\\.lnk").size();
+    size_t fits = MAX_PATH - 1 - fixed;
+    if (fits + 1 > 240)
+        GTEST_SKIP() << "the test folder is too short for this case";
+    std::string exact = shortDir + "\\" + std::string(fits, 'f') + ".txt";
+    std::string over = shortDir + "\\" + std::string(fits + 1, 'o') + ".txt";
+    ASSERT_TRUE(WriteTextFile(exact, "x"));
+    ASSERT_TRUE(WriteTextFile(over, "x"));
+    // A dropped name longer than the path buffer would come back cut: another file.
+    std::wstring tooLongDropped = L"C:\\" + std::wstring(300, L'w') + L".txt";
+
+    Open();
+    Drop({over, exact});
+    SendMessageA(dialog, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(MakeDrop(std::vector<std::wstring>{tooLongDropped})), 0);
+
+    ASSERT_EQ(3u, g_boxes.size());
+    ExpectFailed(g_boxes[0]);
+    EXPECT_EQ(0, g_boxes[0].shortcutsSeen);
+    ExpectMade(g_boxes[1]);
+    ExpectFailed(g_boxes[2]);
+    EXPECT_EQ(1, CountShortcuts());
+    std::string exactLink = ItemsDir() + "\\" + std::string(fits, 'f') + ".lnk";
+    EXPECT_EQ(MAX_PATH - 1, static_cast<int>(exactLink.size()));
+    EXPECT_EQ(exact, ShortcutTarget(exactLink));
+    RemoveTree(shortDir);
+}
+
+TEST_F(DropDialog, OnlyButtonEightClosesIt)
+{
+    struct Row {
+        const char* name;
+        int id;
+        bool closes;
+    } const rows[] = {
+        {"IDOK", IDOK, false},
+        {"IDCANCEL (Esc)", IDCANCEL, false},
+        {"close button", IDC_DROP_CLOSE, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Open();
+        RECT desktop, own;
+        GetWindowRect(GetDesktopWindow(), &desktop);
+        GetWindowRect(dialog, &own);
+        EXPECT_EQ((desktop.right - (own.right - own.left)) / 2, own.left);
+        EXPECT_EQ((desktop.bottom - (own.bottom - own.top)) / 2, own.top);
+        EXPECT_TRUE(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+        if (row.id == IDC_DROP_CLOSE)
+            SendDlgItemMessageA(dialog, row.id, BM_CLICK, 0, 0);
+        else
+            SendMessageA(dialog, WM_COMMAND, row.id, 0);
+        EXPECT_EQ(!row.closes, IsWindowVisible(dialog) != FALSE);
+        EXPECT_TRUE(g_boxes.empty());
+        DestroyWindow(dialog);
+        dialog = nullptr;
+        EXPECT_EQ(nullptr, g_app.dropDialog);
+    }
+}
+
+TEST(ShortcutFile, SavesEveryFieldItIsGiven)
+{
+    std::string dir = MakeScratchDir("shortcut_file");
+    std::string link = dir + "\\tool.lnk";
+    std::string target = dir + "\\tool.exe";
+    ASSERT_TRUE(WriteTextFile(target, "x"));
+    ASSERT_EQ(S_OK, CoInitialize(nullptr));
+    EXPECT_EQ(S_OK, CreateShortcutFile(link.c_str(), target.c_str(), "desc", "/a b", "C:\\work",
+                                       "C:\\icons.dll", 3, SW_SHOWMAXIMIZED));
+    IShellLinkA* shellLink = nullptr;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                     reinterpret_cast<void**>(&shellLink)));
+    IPersistFile* file = nullptr;
+    ASSERT_EQ(S_OK, shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)));
+    ASSERT_EQ(S_OK, file->Load(Wide(link).c_str(), STGM_READ));
+    char text[MAX_PATH] = "\xde\xad\xbe\xef";
+    shellLink->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+    EXPECT_EQ(target, text);
+    strcpy(text, "\xde\xad\xbe\xef");
+    shellLink->GetDescription(text, MAX_PATH);
+    EXPECT_STREQ("desc", text);
+    strcpy(text, "\xde\xad\xbe\xef");
+    shellLink->GetArguments(text, MAX_PATH);
+    EXPECT_STREQ("/a b", text);
+    strcpy(text, "\xde\xad\xbe\xef");
+    shellLink->GetWorkingDirectory(text, MAX_PATH);
+    EXPECT_STREQ("C:\\work", text);
+    int index = 0xdead;
+    strcpy(text, "\xde\xad\xbe\xef");
+    shellLink->GetIconLocation(text, MAX_PATH, &index);
+    EXPECT_STREQ("C:\\icons.dll", text);
+    EXPECT_EQ(3, index);
+    // The show command is not checked: Wine's shell link reads every saved one back as 1.
+    file->Release();
+    shellLink->Release();
+
+    // A folder that does not exist: the save fails and its result comes back.
+    HRESULT hr = CreateShortcutFile((dir + "\\missing\\x.lnk").c_str(), target.c_str(), nullptr, nullptr,
+                                    nullptr, nullptr, 0, SW_SHOWNORMAL);
+    EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+    CoUninitialize();
+    RemoveTree(dir);
+}
+
+}  // namespace

@@ -1,0 +1,205 @@
+// The settings dialog from the real template: what it shows from the file, what its
+// buttons write and when it closes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/app_state.h"
+#include "resources/resource.h"
+#include "settings/settings_dialog.h"
+#include "settings/settings_file.h"
+#include "test_support.h"
+
+namespace {
+
+std::vector<std::pair<WPARAM, LPARAM>> g_parentCommands;
+
+LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND)
+        g_parentCommands.emplace_back(wParam, lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class SettingsDialog : public testing::Test {
+protected:
+    std::string path = TestExeDir() + "setting1.ini";
+    HWND parent = nullptr;
+    HWND dialog = nullptr;
+
+    void SetUp() override
+    {
+        DeleteFileA(path.c_str());
+        g_parentCommands.clear();
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = ParentProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "SettingsDialogTestParent";
+        RegisterClassA(&windowClass);
+        parent = CreateWindowExA(0, windowClass.lpszClassName, "", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
+                                 nullptr, windowClass.hInstance, nullptr);
+        ASSERT_TRUE(parent);
+    }
+
+    void TearDown() override
+    {
+        if (dialog)
+            DestroyWindow(dialog);
+        DestroyWindow(parent);
+        DeleteFileA(path.c_str());
+    }
+
+    void Open()
+    {
+        dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), parent,
+                                    SettingsDlgProc, 0);
+        ASSERT_TRUE(dialog);
+    }
+
+    UINT Checked(int id) const { return IsDlgButtonChecked(dialog, id); }
+    void Click(int id) const { SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0); }
+};
+
+TEST_F(SettingsDialog, ShowsTheFileWithItsOwnDefaults)
+{
+    struct Row {
+        const char* name;
+        const char* file;  // null: no file
+        UINT folderView, iconShow, message, ctrl, middle, shift;
+    } const rows[] = {
+        {"no file", nullptr, 1, 1, 0, 1, 0, 0},
+        {"all set, middle button", "[MyComputer]\nFolderView=1\n[Icon]\nIconShow=1\n[Exit]\nMessage=1\n[DeskTopShow]\nKey=1\n",
+         1, 1, 1, 0, 1, 0},
+        {"all clear, shift", "[MyComputer]\nFolderView=0\n[Icon]\nIconShow=0\n[Exit]\nMessage=0\n[DeskTopShow]\nKey=2\n",
+         0, 0, 0, 0, 0, 1},
+        {"alt set by hand", "[DeskTopShow]\nKey=3\n", 1, 1, 0, 0, 0, 0},
+        {"ctrl written out", "[DeskTopShow]\nKey=0\n[Exit]\nMessage=1\n", 1, 1, 1, 1, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DeleteFileA(path.c_str());
+        if (row.file) {
+            ASSERT_TRUE(WriteTextFile(path, row.file));
+        }
+        Open();
+        EXPECT_EQ(dialog, g_app.settingsDialog);
+        EXPECT_EQ(row.folderView, Checked(IDC_FOLDERVIEW));
+        EXPECT_EQ(row.iconShow, Checked(IDC_ICONSHOW));
+        EXPECT_EQ(row.message, Checked(IDC_EXITMESSAGE));
+        EXPECT_EQ(row.ctrl, Checked(IDC_KEY_CTRL));
+        EXPECT_EQ(row.middle, Checked(IDC_KEY_MIDDLE));
+        EXPECT_EQ(row.shift, Checked(IDC_KEY_SHIFT));
+        EXPECT_EQ(row.file != nullptr, FileExists(path)) << "opening must not write";
+        DestroyWindow(dialog);
+        dialog = nullptr;
+        EXPECT_EQ(nullptr, g_app.settingsDialog);
+    }
+}
+
+TEST_F(SettingsDialog, SaveWritesTheFourKeysInOrderAndStaysOpen)
+{
+    Open();
+    Click(IDC_FOLDERVIEW);   // 1 -> 0
+    Click(IDC_EXITMESSAGE);  // 0 -> 1
+    Click(IDC_KEY_SHIFT);
+    ASSERT_EQ(BST_UNCHECKED, Checked(IDC_KEY_CTRL));
+    Click(IDC_SAVE);
+
+    EXPECT_EQ("[MyComputer]\nFolderView=0\n"
+              "[Icon]\nIconShow=1\n"
+              "[Exit]\nMessage=1\n"
+              "[DeskTopShow]\nKey=2\n",
+              ReadTextFile(path));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_TRUE(g_parentCommands.empty());
+
+    // What the launcher and the commands read next.
+    EXPECT_EQ(1u, ReadIconShow());
+    EXPECT_EQ(2u, ReadDesktopKey());
+    EXPECT_EQ(0u, ReadSetting(kSectionMyComputer, kKeyFolderView, 1));
+    EXPECT_EQ(1u, ReadSetting(kSectionExitRead, kKeyMessage, 0));
+
+    // A second save with other choices replaces the values in place.
+    Click(IDC_ICONSHOW);
+    Click(IDC_KEY_MIDDLE);
+    Click(IDC_SAVE);
+    EXPECT_EQ("[MyComputer]\nFolderView=0\n"
+              "[Icon]\nIconShow=0\n"
+              "[Exit]\nMessage=1\n"
+              "[DeskTopShow]\nKey=1\n",
+              ReadTextFile(path));
+    EXPECT_EQ(0u, ReadIconShow());
+    EXPECT_EQ(1u, ReadDesktopKey());
+}
+
+TEST_F(SettingsDialog, SavingEveryBoxClearWritesZeros)
+{
+    ASSERT_TRUE(WriteTextFile(path, "[MyComputer]\nFolderView=1\n[Icon]\nIconShow=1\n[Exit]\nMessage=1\n"
+                                    "[DeskTopShow]\nKey=1\n"));
+    Open();
+    Click(IDC_FOLDERVIEW);
+    Click(IDC_ICONSHOW);
+    Click(IDC_EXITMESSAGE);
+    Click(IDC_SAVE);
+    EXPECT_EQ("[MyComputer]\nFolderView=0\n[Icon]\nIconShow=0\n[Exit]\nMessage=0\n[DeskTopShow]\nKey=1\n",
+              ReadTextFile(path));
+}
+
+TEST_F(SettingsDialog, NoRadioSelectedLeavesTheKeyAsTheFileHasIt)
+{
+    // "Message" is saved as "1" just before the key: a leftover text must not land there.
+    ASSERT_TRUE(WriteTextFile(path, "[DeskTopShow]\nKey=3\n"));
+    Open();
+    Click(IDC_EXITMESSAGE);
+    Click(IDC_SAVE);
+    EXPECT_EQ("[DeskTopShow]\nKey=3\n"
+              "[MyComputer]\nFolderView=1\n"
+              "[Icon]\nIconShow=1\n"
+              "[Exit]\nMessage=1\n",
+              ReadTextFile(path));
+    EXPECT_EQ(3u, ReadDesktopKey());
+}
+
+TEST_F(SettingsDialog, OnlySaveAndCloseOrCloseEndIt)
+{
+    struct Row {
+        const char* name;
+        int id;
+        bool click;  // BM_CLICK on the button, else WM_COMMAND sent to the dialog
+        bool writes;
+        bool closes;
+    } const rows[] = {
+        {"save", IDC_SAVE, true, true, false},
+        {"save and close", IDC_SAVE_CLOSE, true, true, true},
+        {"close", IDC_CLOSE, true, false, true},
+        {"IDOK", IDOK, false, false, false},
+        {"IDCANCEL (Esc)", IDCANCEL, false, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DeleteFileA(path.c_str());
+        g_parentCommands.clear();
+        Open();
+        if (row.click)
+            Click(row.id);
+        else
+            SendMessageA(dialog, WM_COMMAND, row.id, 0);
+        EXPECT_EQ(row.writes, FileExists(path));
+        EXPECT_EQ(!row.closes, IsWindowVisible(dialog) != FALSE);
+        if (row.closes) {
+            // The parent is told with the same wParam and no control handle.
+            ASSERT_EQ(1u, g_parentCommands.size());
+            EXPECT_EQ(static_cast<WPARAM>(row.id), g_parentCommands[0].first);
+            EXPECT_EQ(0, g_parentCommands[0].second);
+        } else {
+            EXPECT_TRUE(g_parentCommands.empty());
+        }
+        DestroyWindow(dialog);
+        dialog = nullptr;
+    }
+}
+
+}  // namespace
