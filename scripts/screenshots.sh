@@ -19,12 +19,6 @@ export LC_ALL=ja_JP.UTF-8
 ensure_prefix
 "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
 "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null
-# The dialogs ask for "ＭＳ Ｐゴシック", a proportional face. Left to itself Wine gives the
-# fixed-pitch IPAGothic, whose wider glyphs no longer fit the controls; IPAPGothic is the
-# proportional face made to the same measures.
-for face in "ＭＳ Ｐゴシック" "MS PGothic" "MS UI Gothic"; do
-    "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d IPAPGothic /f >/dev/null
-done
 # Programs started from now on open the desktop configured above.
 "$WINESERVER" -k >/dev/null 2>&1 || true
 

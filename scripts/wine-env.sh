@@ -28,12 +28,27 @@ stop_wine_and_display() {
     if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" >/dev/null 2>&1 || true; fi
 }
 
-# Creates the prefix once, headless; later runs reuse it.
+# Creates the prefix once, headless; later runs reuse it. Create it under the Japanese
+# locale: the menu font stored at creation keeps its character set.
 ensure_prefix() {
     mkdir -p "$(dirname "$WINEPREFIX")"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "Creating the Wine prefix in $WINEPREFIX"
         "$WINE" wineboot -i >/dev/null 2>&1 || true
         "$WINESERVER" -w
+    fi
+    local marker="$WINEPREFIX/.morvek-settings-1"
+    if [ ! -f "$marker" ]; then
+        # The dialogs ask for "ＭＳ Ｐゴシック", a proportional face. Left to itself Wine
+        # gives the fixed-pitch IPAGothic, whose wider glyphs no longer fit the controls;
+        # IPAPGothic is the proportional face made to the same measures.
+        for face in "ＭＳ Ｐゴシック" "MS PGothic" "MS UI Gothic"; do
+            "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d IPAPGothic /f >/dev/null 2>&1
+        done
+        # Xvfb has no window manager: unmanaged windows open and close at once, where
+        # managed ones wait for a manager that never answers.
+        "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        "$WINESERVER" -w
+        touch "$marker"
     fi
 }
