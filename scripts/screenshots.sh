@@ -52,6 +52,14 @@ shot drop-dialog
 helper button 8
 helper dialogs 0
 
+helper click left
+if helper menus 1; then
+    shot launcher-menu
+    helper keys escape
+else
+    echo "no launcher menu appeared on a left click: launcher-menu.png not made"
+fi
+
 helper click right
 if helper menus 1; then
     # Down to "シャットダウン" (the separator is skipped) and open it.
@@ -63,10 +71,21 @@ else
     echo "no main menu appeared on a right click: main-menu.png not made"
 fi
 
+# The same at 144 DPI (150 %): small icons, item heights and the dialog grow together.
+"$WINESERVER" -k >/dev/null 2>&1 || true
+"$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
+"$WINESERVER" -k >/dev/null 2>&1 || true
+"$WINE" "$windemo\\Morvek.exe" &
+helper wait
 helper click left
 if helper menus 1; then
-    shot launcher-menu
+    shot launcher-menu-144dpi
     helper keys escape
-else
-    echo "no launcher menu appeared on a left click: launcher-menu.png not made"
 fi
+helper command 40023
+helper dialogs 1
+shot settings-dialog-144dpi
+helper button 1013
+helper dialogs 0
+"$WINESERVER" -k >/dev/null 2>&1 || true
+"$WINE" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true

@@ -1,0 +1,85 @@
+// The launcher at 96 and 144 DPI: Morvek declares itself DPI-aware, so at 144 DPI it gets
+// the larger small icons and menu font, and each launcher item is as high as the small
+// icon plus 4 (never a stretched 16-pixel icon in a 20-pixel row).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "test_support.h"
+
+namespace {
+
+const char kDesktopKey[] = "Control Panel\\Desktop";
+
+DWORD ReadLogPixels(bool* present)
+{
+    DWORD value = 0, size = sizeof(value);
+    *present = RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", RRF_RT_REG_DWORD, nullptr, &value,
+                            &size) == ERROR_SUCCESS;
+    return value;
+}
+
+void WriteLogPixels(DWORD value)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                             nullptr, &key, nullptr));
+    RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegCloseKey(key);
+}
+
+class LauncherDpi : public testing::TestWithParam<int> {
+protected:
+    bool hadValue = false;
+    DWORD oldValue = 0;
+    void SetUp() override { oldValue = ReadLogPixels(&hadValue); }
+    void TearDown() override
+    {
+        if (hadValue)
+            WriteLogPixels(oldValue);
+        else
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
+    }
+};
+
+// Opens the launcher and returns the height of its menu window, or -1.
+int LauncherMenuHeight(HWND tray)
+{
+    PostMessageA(tray, WM_USER, 1, WM_LBUTTONUP);
+    HWND menu = nullptr;
+    if (!WaitFor([&] { return (menu = FindPopupMenuWindow()) != nullptr; }))
+        return -1;
+    RECT rect;
+    GetWindowRect(menu, &rect);
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    WaitFor([] { return FindPopupMenuWindow() == nullptr; });
+    return rect.bottom - rect.top;
+}
+
+TEST_P(LauncherDpi, ItemIsAsHighAsTheSmallIconPlusFour)
+{
+    const int dpi = GetParam();
+    WriteLogPixels(dpi);
+    std::string dir = MakeScratchDir("dpi_" + std::to_string(dpi));
+    CreateDirectoryA((dir + "\\items").c_str(), nullptr);
+    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\one.lnk", "C:\\windows\\notepad.exe"));
+
+    MorvekProcess morvek;
+    ASSERT_TRUE(morvek.Start(dir));
+    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    // One item, then two: the difference is the height of one item, whatever the borders.
+    int one = LauncherMenuHeight(morvek.TrayWindow());
+    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\two.lnk", "C:\\windows\\notepad.exe"));
+    int two = LauncherMenuHeight(morvek.TrayWindow());
+    ASSERT_GT(one, 0);
+    ASSERT_GT(two, 0);
+
+    // The small icon of a DPI-aware process at this DPI: 16 scaled, as the system gives it.
+    int smallIcon = MulDiv(16, dpi, 96);
+    EXPECT_EQ(smallIcon + 4, two - one) << "at " << dpi << " DPI";
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, LauncherDpi, testing::Values(96, 144));
+
+}  // namespace
