@@ -27,6 +27,7 @@ for name in "${names[@]}"; do
     corpus="build/fuzz-corpus/$name"
     artifacts="build/fuzz-artifacts/$name"
     regressions="fuzz/regressions/$name"
+    rm -rf "$artifacts"
     mkdir -p "$corpus" "$artifacts"
     seeds=()
     [ -d "$regressions" ] && seeds+=("$regressions")
