@@ -20,7 +20,6 @@
 #include <shlwapi.h>
 #include <shobjidl.h>
 
-#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,7 +28,6 @@
 #include "app/live_counts.h"
 #include "app/platform_calls.h"
 #include "launcher/folder_menu.h"
-#include "launcher/idlist.h"
 #include "launcher/owner_draw.h"
 #include "registration/drop_dialog.h"
 #include "resources/resource.h"
@@ -230,8 +228,10 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
     ASSERT_EQ(static_cast<int>(paths.size()), GetMenuItemCount(menu));
 
     CaptureMenuLook();
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(GetDC(nullptr), 2000, 40);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 2000, 40);
+    ReleaseDC(nullptr, screen);
     HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
     std::set<std::wstring> named;  // the file names the entries' lists lead to
     UINT id = FIRST_LAUNCHER_ID;
