@@ -35,7 +35,7 @@ foreach(src ${MORVEK_WIN_TESTS})
 endforeach()
 
 # Path and text handling also runs under the Western code page 1252.
-foreach(name paths_test)
+foreach(name paths_test hostile_names_test)
   add_test(NAME ${name}_cp1252 COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-test.sh $<TARGET_FILE:${name}>)
   set_tests_properties(${name}_cp1252 PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8" TIMEOUT 600)
 endforeach()

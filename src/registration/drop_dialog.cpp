@@ -55,7 +55,8 @@ void HandleDrop(HWND dialog, HDROP drop)
     for (UINT i = 0; i < count; ++i) {
         char file[MAX_PATH];
         char link[MAX_PATH];
-        // A name that does not fit would come back cut, naming another file.
+        // A name that does not fit would come back cut, naming another file; an empty
+        // one (length 0) names none.
         if (DragQueryFileA(drop, i, nullptr, 0) >= MAX_PATH || !DragQueryFileA(drop, i, file, MAX_PATH) ||
             !MakeShortcutPath(file, link)) {
             ReportShortcut(dialog, false);

@@ -1,0 +1,329 @@
+// The built exe in hostile places: a shortcut whose target is gone, an executable path
+// of 258 or 259 bytes whose settings or items path would not fit 260, and a folder whose name
+// ends in a double-byte character with trail byte 0x5C.
+//
+// What is expected:
+// - Choosing a shortcut whose target is gone opens nothing (the shell may say so in its
+//   own box); Morvek keeps running and the next entry chosen opens.
+// - An executable path that fits while "setting1.ini" or "items" beside it would not:
+//   the program starts; a path that would not fit is refused, never cut. A settings path
+//   refused gives every default (a file under the cut name is never read); an items path
+//   refused gives the missing-folder message (a folder under the cut name, or an "items"
+//   in the working folder, is never listed).
+// - In a folder named "表" (0x95 0x5C in Shift-JIS) the program finds its settings file
+//   and items folder inside that folder, not a sibling named "表setting1.ini" or
+//   "表items".
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+constexpr UINT kQuitCommand = 40003;
+constexpr UINT kQueryLiveCount = WM_APP + 1;  // the tray window's count of live handles
+constexpr WPARAM kCountIdLists = 3;
+const wchar_t kMissingFolderText[] = L"BindToObject Error\nitemsフォルダの有無を確認してください";
+
+// The display names of a folder's entries in the shell's enumeration order: the order
+// the launcher lists them in.
+std::vector<std::string> ShellOrder(const std::string& path)
+{
+    std::vector<std::string> names;
+    IShellFolder* desktop = nullptr;
+    if (SHGetDesktopFolder(&desktop) != S_OK)
+        return names;
+    LPITEMIDLIST list = nullptr;
+    IShellFolder* folder = nullptr;
+    IEnumIDList* items = nullptr;
+    if (desktop->ParseDisplayName(nullptr, nullptr, &Wide(path)[0], nullptr, &list, nullptr) == S_OK &&
+        desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)) == S_OK &&
+        folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items) == S_OK) {
+        LPITEMIDLIST child = nullptr;
+        while (items->Next(1, &child, nullptr) == S_OK) {
+            STRRET name = {};
+            char text[MAX_PATH] = {};
+            if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) == S_OK)
+                StrRetToBufA(&name, child, text, MAX_PATH);
+            names.push_back(text);
+            CoTaskMemFree(child);
+        }
+    }
+    if (items)
+        items->Release();
+    if (folder)
+        folder->Release();
+    CoTaskMemFree(list);
+    desktop->Release();
+    return names;
+}
+
+// RemoveTree for paths of any length, through the long form of the path.
+void RemoveLongTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring child = path + L"\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveLongTree(child);
+            else
+                DeleteFileW(child.c_str());
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+// A fresh scratch folder whose deep contents an earlier run may have left behind.
+std::string MakeLongScratchDir(const std::string& name)
+{
+    RemoveLongTree(L"\\\\?\\" + Wide(std::string(MORVEK_TEST_TMP) + "\\" + name));
+    return MakeScratchDir(name);
+}
+
+// A folder path of exactly `length` bytes under base, made of components of at most 100
+// bytes, created on the way.
+std::string MakeDeepDir(const std::string& base, size_t length)
+{
+    std::string path = base;
+    while (path.size() < length) {
+        size_t left = length - path.size() - 1;  // after the backslash
+        size_t take = left > 100 ? 100 : left;
+        if (left > 100 && left - 100 < 2)
+            take = 90;  // never leave a piece too short for a backslash and a name
+        path += "\\" + std::string(take, 'd');
+        // The long form: a folder path over 248 bytes is refused in the short one.
+        CreateDirectoryW(Wide("\\\\?\\" + path).c_str(), nullptr);
+    }
+    return path;
+}
+
+class HostileE2E : public testing::Test {
+protected:
+    MorvekProcess morvek;
+    std::string recorderDir;
+    HWND tray = nullptr;
+
+    void SetUp() override
+    {
+        recorderDir = MakeScratchDir("hostile_recorder");
+        ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, Recorder().c_str(), FALSE));
+    }
+    void TearDown() override { morvek.Stop(); }
+
+    std::string Recorder() const { return recorderDir + "\\recorder.exe"; }
+    std::string Launched() const { return ReadTextFile(recorderDir + "\\launched.txt"); }
+
+    // The built exe copied to exePath and started in workingDir.
+    void StartAt(const std::string& exePath, const std::string& workingDir)
+    {
+        ASSERT_TRUE(CopyFileW(Wide(MORVEK_EXE_PATH).c_str(), Wide(exePath).c_str(), FALSE)) << GetLastError();
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        std::string commandLine = "\"" + exePath + "\"";
+        ASSERT_TRUE(CreateProcessA(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                   workingDir.c_str(), &startup, &morvek.info))
+            << "error " << GetLastError() << " starting " << exePath.size() << " bytes: " << exePath;
+        ASSERT_TRUE(morvek.WaitForTrayWindow()) << "no tray window";
+        tray = morvek.TrayWindow();
+    }
+
+    void Click(UINT mouseMessage) { PostMessageA(tray, WM_USER, 1, mouseMessage); }
+
+    HWND MenuWindow() const
+    {
+        HWND menu = FindTopWindow(L"#32768", nullptr, morvek.info.dwProcessId);
+        return menu && IsWindowVisible(menu) ? menu : nullptr;
+    }
+
+    HWND Dialog(const wchar_t* caption) const
+    {
+        HWND box = FindTopWindow(L"#32770", caption, morvek.info.dwProcessId);
+        return box && IsWindowVisible(box) ? box : nullptr;
+    }
+
+    // Picks entry `index` (from 0) of the open launcher menu.
+    void Choose(HWND menu, size_t index)
+    {
+        for (size_t i = 0; i <= index; ++i) {
+            PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
+            PostMessageA(menu, WM_KEYUP, VK_DOWN, 0xC0000001);
+        }
+        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 1);
+        PostMessageA(menu, WM_KEYUP, VK_RETURN, 0xC0000001);
+    }
+
+    // A left click shows the launcher menu (closing any box the shell left open on the
+    // way); picks entry index.
+    void LaunchEntry(size_t index)
+    {
+        Click(WM_LBUTTONUP);
+        HWND menu = nullptr;
+        ASSERT_TRUE(WaitFor([&] {
+            HWND other = FindTopWindow(L"#32770", nullptr, morvek.info.dwProcessId);
+            if (other && IsWindowVisible(other)) {
+                ADD_FAILURE() << "a box is open: " << Ansi(WindowTextW(other)) << ": "
+                              << Ansi(MessageBoxTextOf(other));
+                PostMessageA(other, WM_COMMAND, IDOK, 0);
+            }
+            return (menu = MenuWindow()) != nullptr;
+        })) << "no launcher menu";
+        Choose(menu, index);
+        ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+    }
+
+    // The quit command ends the program at once, with no question: "Message" was not read
+    // as set.
+    void ExpectQuitWithoutQuestion()
+    {
+        PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);
+        DWORD code = 0xDEADBEEF;
+        EXPECT_TRUE(morvek.WaitForExit(10000, &code)) << "quit asked first: another settings file was read";
+        EXPECT_EQ(0u, code);
+        EXPECT_EQ(nullptr, Dialog(L"確認 by Morvek"));
+    }
+};
+
+TEST_F(HostileE2E, AShortcutWhoseTargetIsGoneOpensNothingAndMorvekGoesOn)
+{
+    std::string dir = MakeScratchDir("hostile_gone");
+    ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
+    std::string goneTarget = recorderDir + "\\gone.exe";
+    ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, goneTarget.c_str(), FALSE));
+    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\gone.lnk", goneTarget, "gone"));
+    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\alive.lnk", Recorder(), "alive"));
+    ASSERT_TRUE(DeleteFileA(goneTarget.c_str()));
+    std::vector<std::string> order = ShellOrder(dir + "\\items");
+    ASSERT_EQ(2u, order.size());
+    size_t gone = order[0].rfind("gone", 0) == 0 ? 0 : 1;
+    ASSERT_EQ(0u, order[gone].rfind("gone", 0)) << order[0] << ", " << order[1];
+
+    ASSERT_NO_FATAL_FAILURE(StartAt(dir + "\\Morvek.exe", dir));
+    ASSERT_NO_FATAL_FAILURE(LaunchEntry(gone));
+    // The shell may report the missing target in boxes of its own, shown inside the
+    // launch: close them until the menu's lists are freed, which ends the click.
+    std::vector<std::wstring> shellSaid;
+    ASSERT_TRUE(WaitFor([&] {
+        HWND box = FindTopWindow(L"#32770", nullptr, morvek.info.dwProcessId);
+        if (box && IsWindowVisible(box)) {
+            shellSaid.push_back(MessageBoxTextOf(box));
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            WaitFor([&] { return !IsWindow(box); });
+            return false;
+        }
+        DWORD_PTR idLists = 1;
+        return SendMessageTimeoutA(tray, kQueryLiveCount, kCountIdLists, 0, SMTO_BLOCK, 2000, &idLists) &&
+               idLists == 0;
+    }, 20000)) << "the click on the gone entry never ended";
+    for (const std::wstring& text : shellSaid)
+        std::printf("the shell said: %s\n", Ansi(text).c_str());
+
+    ASSERT_NO_FATAL_FAILURE(LaunchEntry(1 - gone));
+    EXPECT_TRUE(WaitFor([&] { return !Launched().empty(); }, 15000)) << "the live entry was not opened";
+    EXPECT_EQ("alive\n", Launched());
+    DWORD code = 0;
+    EXPECT_FALSE(morvek.WaitForExit(0, &code)) << "Morvek ended with " << code;
+    ExpectQuitWithoutQuestion();
+}
+
+TEST_F(HostileE2E, AnExePathNear260BytesStartsAndRefusesPathsThatWouldNotFit)
+{
+    // "Morvek.exe" at 258 bytes: items\e.lnk (259) fits, setting1.ini (260) does not. The
+    // file a settings path cut to 259 bytes would name holds a setting that shows when read.
+    {
+        SCOPED_TRACE("settings path over 260");
+        std::string dir = MakeDeepDir(MakeLongScratchDir("hostile_deep_a"), 247);
+        std::string exe = dir + "\\Morvek.exe";
+        ASSERT_EQ(258u, exe.size());
+        ASSERT_TRUE(CreateDirectoryW(Wide(dir + "\\items").c_str(), nullptr));
+        ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\e.lnk", Recorder(), "deep"));
+        ASSERT_TRUE(WriteTextFile(dir + "\\setting1.in", "[EXIT]\r\nMessage=1\r\n"));
+
+        ASSERT_NO_FATAL_FAILURE(StartAt(exe, dir));
+        ASSERT_NO_FATAL_FAILURE(LaunchEntry(0));
+        EXPECT_TRUE(WaitFor([&] { return !Launched().empty(); }, 15000)) << "the entry was not opened";
+        EXPECT_EQ("deep\n", Launched());
+        ExpectQuitWithoutQuestion();
+        morvek.Stop();
+    }
+    // An exe of one byte's name at 259 bytes: items (263) does not fit either. A folder
+    // under the cut name ("i") and the working folder's own items and settings file must
+    // not be used.
+    {
+        SCOPED_TRACE("items path over 260");
+        DeleteFileA((recorderDir + "\\launched.txt").c_str());
+        std::string base = MakeLongScratchDir("hostile_deep_b");
+        std::string work = base + "\\work";
+        ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA((work + "\\items").c_str(), nullptr));
+        ASSERT_EQ(S_OK, MakeShortcut(work + "\\items\\w.lnk", Recorder(), "working folder"));
+        ASSERT_TRUE(WriteTextFile(work + "\\setting1.ini", "[EXIT]\r\nMessage=1\r\n"));
+        std::string dir = MakeDeepDir(base, 257);
+        std::string exe = dir + "\\m";
+        ASSERT_EQ(259u, exe.size());
+        ASSERT_TRUE(CreateDirectoryW(Wide("\\\\?\\" + dir + "\\i").c_str(), nullptr));
+        ASSERT_EQ(S_OK, MakeShortcut("\\\\?\\" + dir + "\\i\\c.lnk", Recorder(), "cut"));
+
+        ASSERT_NO_FATAL_FAILURE(StartAt(exe, work));
+        Click(WM_LBUTTONUP);
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (box = Dialog(L"Morvek Error")) != nullptr || MenuWindow(); }));
+        ASSERT_NE(nullptr, box) << "a menu instead of the missing-folder message";
+        EXPECT_EQ(kMissingFolderText, MessageBoxTextOf(box));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+        EXPECT_EQ("", Launched());
+        ExpectQuitWithoutQuestion();
+    }
+    morvek.Stop();
+    MakeLongScratchDir("hostile_deep_a");
+    MakeLongScratchDir("hostile_deep_b");
+}
+
+TEST_F(HostileE2E, AFolderEndingInATrailByteOf5CIsItsOwnHome)
+{
+    if (GetACP() != 932)
+        GTEST_SKIP() << "needs the Shift-JIS code page";
+    std::string base = MakeScratchDir("hostile_dbcs");
+    const std::string hyo = "\x95\x5C";  // 表
+    std::string dir = base + "\\" + hyo;
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+    ASSERT_EQ(L"表", Wide(hyo));
+    ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
+    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\in.lnk", Recorder(), "inside"));
+    ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Exit]\r\nMessage=1\r\n"));
+    // Siblings that the folder would name if the trail byte 0x5C were taken for its
+    // closing backslash.
+    ASSERT_TRUE(CreateDirectoryA((base + "\\" + hyo + "items").c_str(), nullptr));
+    ASSERT_EQ(S_OK, MakeShortcut(base + "\\" + hyo + "items\\out.lnk", Recorder(), "sibling"));
+    ASSERT_TRUE(WriteTextFile(base + "\\" + hyo + "setting1.ini", "[Exit]\r\nMessage=0\r\n"));
+
+    ASSERT_NO_FATAL_FAILURE(StartAt(dir + "\\Morvek.exe", base));
+    ASSERT_NO_FATAL_FAILURE(LaunchEntry(0));
+    EXPECT_TRUE(WaitFor([&] { return !Launched().empty(); }, 15000)) << "the entry was not opened";
+    EXPECT_EQ("inside\n", Launched());
+
+    // The settings file inside the folder asks before quitting.
+    PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = Dialog(L"確認 by Morvek")) != nullptr; }))
+        << "no question: the settings were not read from the folder";
+    EXPECT_EQ(L"Morvekを終了しますか？", MessageBoxTextOf(box));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    DWORD code = 0xDEADBEEF;
+    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
+}
+
+}  // namespace

@@ -1,0 +1,379 @@
+// Hostile names in the items folder and in drops: "&", printf directives ("%s", "%n"),
+// long names and paths over 260 bytes, Japanese names. Runs under code page 932 and again
+// under 1252, where Japanese has no ANSI form.
+//
+// What is expected:
+// - The launcher lists every entry. A record holds the shell's display name in the ANSI
+//   code page (a character the code page lacks reads "?"), cut to 255 bytes at a
+//   character boundary; no directive in a name is ever expanded. Measuring and drawing
+//   every item works. Whatever the name reads as, the entry's item-ID list names the
+//   real file, so choosing it opens the right one.
+// - A shortcut whose target is gone is still listed like any other entry.
+// - A drop makes the shortcut "<base name>.lnk" for every name the ANSI code page can
+//   hold and whose shortcut path fits 260 bytes. Any other name gets the failure box and
+//   writes nothing: never a shortcut under a cut or "?"-mangled name.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <shobjidl.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/live_counts.h"
+#include "app/platform_calls.h"
+#include "launcher/folder_menu.h"
+#include "launcher/owner_draw.h"
+#include "registration/drop_dialog.h"
+#include "resources/resource.h"
+#include "test_support.h"
+
+namespace {
+
+struct Box {
+    HWND owner;
+    std::wstring text, caption;
+};
+std::vector<Box> g_boxes;
+
+int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT)
+{
+    g_boxes.push_back({owner, text, caption});
+    return IDOK;
+}
+
+std::wstring ItemsDirW()
+{
+    return Wide(TestExeDir()) + L"items";
+}
+
+std::wstring Repeat(const std::wstring& piece, int times)
+{
+    std::wstring out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
+// The file names every case uses, wide. The long ones stay within what the file system
+// under the test holds (255 bytes of UTF-8); the record's cut of display names over 255
+// bytes is tested over a fake folder with the other folder menu tests.
+std::vector<std::wstring> NameList()
+{
+    return {
+        L"a & b && c&.txt",
+        L"100%s%n%x%p%%.txt",
+        L"%n%n%n%n%n%n%n%n.txt",
+        L"日本語の名前.txt",
+        Repeat(L"表", 80) + L".txt",
+        std::wstring(190, L'L') + L".txt",
+    };
+}
+
+// What the record should hold: the ANSI form, cut to 255 bytes without splitting a
+// double-byte character.
+std::string RecordForm(const std::wstring& wide)
+{
+    std::string ansi = Ansi(wide);
+    const char* start = ansi.c_str();
+    const char* end = start;
+    while (*end) {
+        const char* next = CharNextA(end);
+        if (next - start > 255)
+            break;
+        end = next;
+    }
+    return std::string(start, end);
+}
+
+// The shell's display names of a folder, wide, in its enumeration order.
+std::vector<std::wstring> ShellNames(const std::wstring& path)
+{
+    std::vector<std::wstring> names;
+    IShellFolder* desktop = nullptr;
+    SHGetDesktopFolder(&desktop);
+    LPITEMIDLIST list = nullptr;
+    IShellFolder* folder = nullptr;
+    IEnumIDList* items = nullptr;
+    std::wstring copy = path;
+    if (desktop->ParseDisplayName(nullptr, nullptr, &copy[0], nullptr, &list, nullptr) == S_OK &&
+        desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)) == S_OK &&
+        folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items) == S_OK) {
+        LPITEMIDLIST child = nullptr;
+        while (items->Next(1, &child, nullptr) == S_OK) {
+            STRRET name = {};
+            wchar_t text[1024] = {};
+            if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) == S_OK)
+                StrRetToBufW(&name, child, text, 1024);
+            names.push_back(text);
+            CoTaskMemFree(child);
+        }
+    }
+    if (items)
+        items->Release();
+    if (folder)
+        folder->Release();
+    CoTaskMemFree(list);
+    desktop->Release();
+    return names;
+}
+
+// The file name (as the file system spells it) of the item an absolute list ends in.
+std::wstring FileNameOf(LPCITEMIDLIST list)
+{
+    IShellFolder* parent = nullptr;
+    LPCITEMIDLIST last = nullptr;
+    std::wstring name;
+    if (SHBindToParent(list, IID_IShellFolder, reinterpret_cast<void**>(&parent), &last) != S_OK)
+        return name;
+    STRRET text = {};
+    wchar_t buffer[1024] = {};
+    if (parent->GetDisplayNameOf(last, SHGDN_INFOLDER | SHGDN_FORPARSING, &text) == S_OK &&
+        StrRetToBufW(&text, last, buffer, 1024) == S_OK)
+        name = buffer;
+    parent->Release();
+    return name;
+}
+
+bool MakeFileW(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+std::set<std::wstring> FilesIn(const std::wstring& dir)
+{
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..")
+            names.insert(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+void RemoveTreeW(const std::wstring& dir)
+{
+    for (const std::wstring& name : FilesIn(dir)) {
+        std::wstring path = dir + L"\\" + name;
+        if (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTreeW(path);
+        else
+            DeleteFileW(path.c_str());
+    }
+    RemoveDirectoryW(dir.c_str());
+}
+
+class HostileNames : public testing::Test {
+protected:
+    IMalloc* allocator = nullptr;
+    LaunchEntry* head = nullptr;
+    HMENU menu = nullptr;
+    LiveCounts before = {};
+    PlatformCalls saved = g_platform;
+
+    void SetUp() override
+    {
+        RemoveTreeW(ItemsDirW());
+        ASSERT_TRUE(CreateDirectoryW(ItemsDirW().c_str(), nullptr));
+        ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
+        g_boxes.clear();
+        g_platform.MessageBoxW = RecordBox;
+        before = g_live;
+    }
+    void TearDown() override
+    {
+        FreeFolderMenu(menu, head, allocator);
+        EXPECT_EQ(nullptr, g_app.recordListHead);
+        EXPECT_EQ(before.idLists, g_live.idLists);
+        EXPECT_EQ(before.icons, g_live.icons);
+        allocator->Release();
+        g_platform = saved;
+        RemoveTreeW(ItemsDirW());
+    }
+};
+
+TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
+{
+    std::vector<std::wstring> paths;
+    for (const std::wstring& name : NameList()) {
+        paths.push_back(ItemsDirW() + L"\\" + name);
+        ASSERT_TRUE(MakeFileW(paths.back())) << Ansi(name);
+    }
+    // A shortcut whose target has been deleted since.
+    std::string goneTarget = TestExeDir() + "gone_target.txt";
+    ASSERT_TRUE(WriteTextFile(goneTarget, "x"));
+    ASSERT_EQ(S_OK, MakeShortcut(Ansi(ItemsDirW()) + "\\gone.lnk", goneTarget));
+    ASSERT_TRUE(DeleteFileA(goneTarget.c_str()));
+    paths.push_back(ItemsDirW() + L"\\gone.lnk");
+
+    std::vector<std::wstring> shown = ShellNames(ItemsDirW());
+    ASSERT_EQ(paths.size(), shown.size());
+    menu = BuildFolderMenu(&head, allocator, FolderMode::Items);
+    ASSERT_NE(nullptr, menu);
+    EXPECT_TRUE(g_boxes.empty());
+    ASSERT_EQ(static_cast<int>(paths.size()), GetMenuItemCount(menu));
+
+    CaptureMenuLook();
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 2000, 40);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
+    std::set<std::wstring> named;  // the file names the entries' lists lead to
+    UINT id = FIRST_LAUNCHER_ID;
+    LauncherRecord* record = g_app.recordListHead;
+    for (LaunchEntry* entry = head; entry; entry = entry->next, record = record->next, ++id) {
+        ASSERT_NE(nullptr, record);
+        SCOPED_TRACE(record->text);
+        EXPECT_EQ(id, entry->id);
+        EXPECT_EQ(id, record->id);
+        const std::wstring& name = shown[id - FIRST_LAUNCHER_ID];
+        EXPECT_EQ(RecordForm(name), record->text);
+        EXPECT_LE(strlen(record->text), 255u);
+
+        // The list names the real file whatever the name reads as in this code page.
+        named.insert(FileNameOf(entry->idList));
+
+        MEASUREITEMSTRUCT mis = {};
+        mis.CtlType = ODT_MENU;
+        mis.itemID = id;
+        mis.itemWidth = 0xDEADBEEF;
+        mis.itemHeight = 0xDEADBEEF;
+        MeasureLauncherItem(nullptr, &mis);
+        EXPECT_GT(mis.itemWidth, static_cast<UINT>(kTextIndent));
+        EXPECT_LT(mis.itemWidth, 0x10000u);
+        EXPECT_GT(mis.itemHeight, 0u);
+        EXPECT_LT(mis.itemHeight, 0x100u);
+
+        DRAWITEMSTRUCT dis = {};
+        dis.CtlType = ODT_MENU;
+        dis.itemID = id;
+        dis.itemState = ODS_SELECTED;
+        dis.hDC = dc;
+        dis.rcItem = {0, 0, 2000, 40};
+        DrawLauncherItem(nullptr, &dis);
+    }
+    EXPECT_EQ(nullptr, record);
+    std::set<std::wstring> names;
+    for (const std::wstring& path : paths)
+        names.insert(path.substr(ItemsDirW().size() + 1));
+    EXPECT_EQ(names, named);
+    SelectObject(dc, previousBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+// A drop block with wide names, as the shell hands one over.
+HDROP MakeWideDrop(const std::vector<std::wstring>& names)
+{
+    size_t chars = 1;
+    for (const auto& name : names)
+        chars += name.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = TRUE;
+    auto* at = reinterpret_cast<wchar_t*>(files + 1);
+    for (const auto& name : names) {
+        memcpy(at, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
+        at += name.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+std::wstring ShortcutTarget(const std::wstring& linkPath)
+{
+    std::wstring target;
+    IShellLinkW* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&link))))
+        return target;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        if (file->Load(linkPath.c_str(), STGM_READ) == S_OK) {
+            wchar_t path[MAX_PATH] = L"\xdead";
+            if (link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK)
+                target = path;
+        }
+        file->Release();
+    }
+    link->Release();
+    return target;
+}
+
+TEST_F(HostileNames, ADropMakesAShortcutForEveryNameTheCodePageHoldsAndRefusesTheRest)
+{
+    std::wstring scratch = Wide(MakeScratchDir("hostile_names"));
+    std::vector<std::wstring> names = NameList();
+    // A path over 260 bytes in either code page (in 1252 it is all "?" besides).
+    std::wstring deep = Repeat(L"表", 80);
+    ASSERT_TRUE(CreateDirectoryW((scratch + L"\\" + deep).c_str(), nullptr));
+    names.push_back(deep + L"\\" + deep + L".txt");
+    std::vector<std::wstring> dropped;
+    std::set<std::wstring> expectedLinks;
+    std::vector<bool> made;
+    for (const std::wstring& name : names) {
+        dropped.push_back(scratch + L"\\" + name);
+        ASSERT_TRUE(MakeFileW(dropped.back())) << Ansi(name);
+        std::wstring file = name.substr(name.rfind(L'\\') + 1);
+        std::wstring base = file.substr(0, file.rfind(L'.'));
+        // The name must survive the trip through the ANSI code page, and the dropped
+        // path and the shortcut path must both fit 260 bytes.
+        bool holds = Wide(Ansi(name)) == name;
+        bool fits = Ansi(dropped.back()).size() < MAX_PATH &&
+                    Ansi(ItemsDirW() + L"\\" + base + L".lnk").size() < MAX_PATH;
+        made.push_back(holds && fits);
+        if (holds && fits)
+            expectedLinks.insert(base + L".lnk");
+    }
+    if (GetACP() == 932) {
+        EXPECT_EQ(6u, expectedLinks.size()) << "only the deep path is refused under 932";
+    } else {
+        EXPECT_EQ(4u, expectedLinks.size()) << "every Japanese name is refused under 1252";
+    }
+
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DROP), nullptr,
+                                     DropDlgProc, 0);
+    ASSERT_TRUE(dialog);
+    std::set<std::wstring> exeDirBefore = FilesIn(Wide(TestExeDir()));
+    SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(dropped)), 0);
+
+    ASSERT_EQ(dropped.size(), g_boxes.size());
+    for (size_t i = 0; i < dropped.size(); ++i) {
+        SCOPED_TRACE(Ansi(dropped[i]));
+        EXPECT_EQ(made[i] ? L"ショートカットが作成されました．" : L"ショートカットを作成できませんでした．",
+                  g_boxes[i].text);
+        EXPECT_EQ(made[i] ? nullptr : dialog, g_boxes[i].owner);
+    }
+    EXPECT_EQ(expectedLinks, FilesIn(ItemsDirW())) << "a shortcut under another name was written";
+    CoInitialize(nullptr);
+    for (size_t i = 0; i < dropped.size(); ++i) {
+        if (!made[i])
+            continue;
+        std::wstring name = dropped[i].substr(dropped[i].rfind(L'\\') + 1);
+        std::wstring link = ItemsDirW() + L"\\" + name.substr(0, name.rfind(L'.')) + L".lnk";
+        EXPECT_EQ(dropped[i], ShortcutTarget(link)) << Ansi(link);
+    }
+    CoUninitialize();
+    EXPECT_EQ(exeDirBefore, FilesIn(Wide(TestExeDir()))) << "something was written beside the exe";
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    DestroyWindow(dialog);
+    RemoveTreeW(scratch);
+}
+
+}  // namespace
