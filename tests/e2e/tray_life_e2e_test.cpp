@@ -57,7 +57,8 @@ protected:
         HWND box = nullptr;
         ASSERT_TRUE(WaitFor([&] {
             box = FindTopWindow(L"#32770", L"Morvek Error", second.info.dwProcessId);
-            return box != nullptr;
+            // The box exists before its text is set; it is shown once it is complete.
+            return box != nullptr && IsWindowVisible(box);
         })) << "the second copy showed no box";
         EXPECT_EQ(L"すでに起動しています．", MessageBoxTextOf(box));
         EXPECT_EQ(nullptr, second.TrayWindow());
