@@ -57,7 +57,8 @@ TEST(App, SecondCopySaysSoAndLeavesTheFirstAlone)
     HWND box = nullptr;
     ASSERT_TRUE(WaitFor([&] {
         box = FindTopWindow(L"#32770", L"Morvek Error", second.info.dwProcessId);
-        return box != nullptr;
+        // The box exists before its text is set; it is shown once it is complete.
+        return box != nullptr && IsWindowVisible(box);
     }));
     EXPECT_EQ(L"すでに起動しています．", MessageBoxTextOf(box));
     EXPECT_EQ(nullptr, second.TrayWindow());

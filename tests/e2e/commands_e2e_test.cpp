@@ -16,7 +16,8 @@ HWND WaitForQuestion(const MorvekProcess& morvek)
     HWND box = nullptr;
     WaitFor([&] {
         box = FindTopWindow(L"#32770", L"確認 by Morvek", morvek.info.dwProcessId);
-        return box != nullptr;
+        // The box exists before its text is set; it is shown once it is complete.
+        return box != nullptr && IsWindowVisible(box);
     });
     return box;
 }

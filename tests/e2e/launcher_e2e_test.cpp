@@ -150,7 +150,10 @@ TEST_F(LauncherE2E, RightClickShowsTheMainMenuAndLeftClickReportsAMissingFolder)
 
     Click(WM_LBUTTONUP);
     HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (box = FindTopWindow(L"#32770", L"Morvek Error", pid)) != nullptr; }));
+    // The box exists before its text is set; it is shown once it is complete.
+    ASSERT_TRUE(WaitFor([&] {
+        return (box = FindTopWindow(L"#32770", L"Morvek Error", pid)) != nullptr && IsWindowVisible(box);
+    }));
     EXPECT_EQ(L"BindToObject Error\nitemsフォルダの有無を確認してください", MessageBoxTextOf(box));
     EXPECT_EQ(nullptr, MenuWindow());
     PostMessageA(box, WM_COMMAND, IDOK, 0);
