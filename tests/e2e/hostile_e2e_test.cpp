@@ -31,39 +31,6 @@ constexpr UINT kQueryLiveCount = WM_APP + 1;  // the tray window's count of live
 constexpr WPARAM kCountIdLists = 3;
 const wchar_t kMissingFolderText[] = L"BindToObject Error\nitemsフォルダの有無を確認してください";
 
-// The display names of a folder's entries in the shell's enumeration order: the order
-// the launcher lists them in.
-std::vector<std::string> ShellOrder(const std::string& path)
-{
-    std::vector<std::string> names;
-    IShellFolder* desktop = nullptr;
-    if (SHGetDesktopFolder(&desktop) != S_OK)
-        return names;
-    LPITEMIDLIST list = nullptr;
-    IShellFolder* folder = nullptr;
-    IEnumIDList* items = nullptr;
-    if (desktop->ParseDisplayName(nullptr, nullptr, &Wide(path)[0], nullptr, &list, nullptr) == S_OK &&
-        desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)) == S_OK &&
-        folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items) == S_OK) {
-        LPITEMIDLIST child = nullptr;
-        while (items->Next(1, &child, nullptr) == S_OK) {
-            STRRET name = {};
-            char text[MAX_PATH] = {};
-            if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) == S_OK)
-                StrRetToBufA(&name, child, text, MAX_PATH);
-            names.push_back(text);
-            CoTaskMemFree(child);
-        }
-    }
-    if (items)
-        items->Release();
-    if (folder)
-        folder->Release();
-    CoTaskMemFree(list);
-    desktop->Release();
-    return names;
-}
-
 // RemoveTree for paths of any length, through the long form of the path.
 void RemoveLongTree(const std::wstring& path)
 {

@@ -5,6 +5,8 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <shlwapi.h>
+
 #include <vector>
 
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
@@ -234,4 +236,55 @@ std::string Ansi(const std::wstring& wide)
     std::vector<char> buffer(n > 0 ? n : 1);
     WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, buffer.data(), n, nullptr, nullptr);
     return buffer.data();
+}
+
+std::vector<std::string> ShellOrder(const std::string& path)
+{
+    std::vector<std::string> names;
+    IShellFolder* desktop = nullptr;
+    if (SHGetDesktopFolder(&desktop) != S_OK)
+        return names;
+    LPITEMIDLIST list = nullptr;
+    IShellFolder* folder = nullptr;
+    IEnumIDList* items = nullptr;
+    if (desktop->ParseDisplayName(nullptr, nullptr, &Wide(path)[0], nullptr, &list, nullptr) == S_OK &&
+        desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)) == S_OK &&
+        folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items) == S_OK) {
+        LPITEMIDLIST child = nullptr;
+        while (items->Next(1, &child, nullptr) == S_OK) {
+            STRRET name = {};
+            char text[MAX_PATH] = {};
+            if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) == S_OK)
+                StrRetToBufA(&name, child, text, MAX_PATH);
+            names.push_back(text);
+            CoTaskMemFree(child);
+        }
+    }
+    if (items)
+        items->Release();
+    if (folder)
+        folder->Release();
+    CoTaskMemFree(list);
+    desktop->Release();
+    return names;
+}
+
+std::string ShortcutTarget(const std::string& linkPath)
+{
+    std::string target;
+    IShellLinkA* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link))))
+        return target;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        if (file->Load(Wide(linkPath).c_str(), STGM_READ) == S_OK) {
+            char path[MAX_PATH] = "\xde\xad\xbe\xef";
+            if (link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK)
+                target = path;
+        }
+        file->Release();
+    }
+    link->Release();
+    return target;
 }

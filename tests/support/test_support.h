@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Polls the condition every few milliseconds until it holds or the deadline passes.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
@@ -24,6 +25,14 @@ std::string TestExeDir();
 // Creates a shortcut (.lnk) at linkPath pointing at target, with arguments.
 HRESULT MakeShortcut(const std::string& linkPath, const std::string& target,
                      const std::string& arguments = "");
+
+// The display names of a folder's entries in the shell's enumeration order: the order
+// the launcher lists them in.
+std::vector<std::string> ShellOrder(const std::string& path);
+
+// The target a shortcut file holds, read back through the shell link object; "" when it
+// can't be loaded.
+std::string ShortcutTarget(const std::string& linkPath);
 
 // The built Morvek.exe, copied into dir and started there. Ends it by handle on Stop.
 struct MorvekProcess {

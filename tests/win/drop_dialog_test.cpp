@@ -82,28 +82,6 @@ HDROP MakeDrop(const std::vector<std::basic_string<Char>>& names)
     return static_cast<HDROP>(memory);
 }
 
-// The target a shortcut file holds, read back through the shell link object; "" when it
-// can't be loaded.
-std::string ShortcutTarget(const std::string& linkPath)
-{
-    std::string target;
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
-        return target;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        if (file->Load(Wide(linkPath).c_str(), STGM_READ) == S_OK) {
-            char path[MAX_PATH] = "\xde\xad\xbe\xef";
-            if (link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK)
-                target = path;
-        }
-        file->Release();
-    }
-    link->Release();
-    return target;
-}
-
 class DropDialog : public testing::Test {
 protected:
     std::string scratch;

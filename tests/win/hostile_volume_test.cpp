@@ -86,26 +86,6 @@ HDROP MakeAnsiDrop(const std::vector<std::string>& names)
     return static_cast<HDROP>(memory);
 }
 
-std::string ShortcutTarget(const std::string& linkPath)
-{
-    std::string target;
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
-        return target;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        if (file->Load(Wide(linkPath).c_str(), STGM_READ) == S_OK) {
-            char path[MAX_PATH] = "\xde\xad\xbe\xef";
-            if (link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK)
-                target = path;
-        }
-        file->Release();
-    }
-    link->Release();
-    return target;
-}
-
 class HostileVolume : public testing::Test {
 protected:
     PlatformCalls saved = g_platform;
