@@ -6,11 +6,7 @@ scripts/setup.sh
 cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/win64 -j"$(nproc)" --target Morvek launcher_bench menu_only >/dev/null
 source scripts/wine-env.sh
-trap stop_wine_and_display EXIT
-start_xvfb
-export LC_ALL=ja_JP.UTF-8
-ensure_prefix
-"$WINESERVER" -p
+start_wine_session
 win="Z:${ROOT//\//\\}"
 "$WINE" build/win64/launcher_bench.exe "$win"'\build\win64\Morvek.exe' "$win"'\build\bench-work' "${1:-5}" 2>/dev/null
 echo

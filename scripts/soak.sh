@@ -11,9 +11,5 @@ cmake --build build/win64 -j"$(nproc)" --target Morvek launch_recorder soak_e2e_
 # A prefix of its own, so the test command can run beside it.
 export WINEPREFIX="${WINEPREFIX:-$PWD/build/wineprefix-soak}"
 source scripts/wine-env.sh
-trap stop_wine_and_display EXIT
-start_xvfb
-export LC_ALL=ja_JP.UTF-8
-ensure_prefix
-"$WINESERVER" -p
+start_wine_session
 MORVEK_SOAK_CYCLES="${1:-10000}" scripts/wine-test.sh build/win64/soak_e2e_test.exe

@@ -30,9 +30,5 @@ for fuzzer in build/native/*_fuzz; do
 done
 
 source scripts/wine-env.sh
-trap stop_wine_and_display EXIT
-start_xvfb
-export LC_ALL=ja_JP.UTF-8
-ensure_prefix
-"$WINESERVER" -p
+start_wine_session
 ctest --test-dir build/win64 --output-on-failure

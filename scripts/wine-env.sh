@@ -52,3 +52,14 @@ ensure_prefix() {
         touch "$marker"
     fi
 }
+
+# The usual session for the test, bench and soak commands: a private Xvfb, the Japanese
+# locale (code page 932), the prefix, and a wineserver kept up between test programs;
+# all of it ended on every exit path.
+start_wine_session() {
+    trap stop_wine_and_display EXIT
+    start_xvfb
+    export LC_ALL=ja_JP.UTF-8
+    ensure_prefix
+    "$WINESERVER" -p
+}

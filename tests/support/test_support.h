@@ -2,7 +2,10 @@
 // folders, files, running the built exe, finding its windows and message boxes.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,6 +36,27 @@ std::vector<std::string> ShellOrder(const std::string& path);
 // The target a shortcut file holds, read back through the shell link object; "" when it
 // can't be loaded.
 std::string ShortcutTarget(const std::string& linkPath);
+
+// A drop block as the shell hands it over: DROPFILES, then the names (ANSI or wide), each
+// ending in a zero, and a final zero. WM_DROPFILES's receiver frees it with DragFinish.
+template <typename Char>
+HDROP MakeDrop(const std::vector<std::basic_string<Char>>& names)
+{
+    size_t chars = 1;
+    for (const auto& name : names)
+        chars += name.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(Char));
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = sizeof(Char) == sizeof(wchar_t);
+    Char* at = reinterpret_cast<Char*>(files + 1);
+    for (const auto& name : names) {
+        memcpy(at, name.c_str(), (name.size() + 1) * sizeof(Char));
+        at += name.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
 
 // The built Morvek.exe, copied into dir and started there. Ends it by handle on Stop.
 struct MorvekProcess {

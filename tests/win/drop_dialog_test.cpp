@@ -61,27 +61,6 @@ int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     return IDOK;
 }
 
-// A drop block as the shell hands it over: DROPFILES, then the names, each ending in a
-// zero, and a final zero.
-template <typename Char>
-HDROP MakeDrop(const std::vector<std::basic_string<Char>>& names)
-{
-    size_t chars = 1;
-    for (const auto& name : names)
-        chars += name.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(Char));
-    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
-    files->pFiles = sizeof(DROPFILES);
-    files->fWide = sizeof(Char) == sizeof(wchar_t);
-    Char* at = reinterpret_cast<Char*>(files + 1);
-    for (const auto& name : names) {
-        memcpy(at, name.c_str(), (name.size() + 1) * sizeof(Char));
-        at += name.size() + 1;
-    }
-    GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
-}
-
 class DropDialog : public testing::Test {
 protected:
     std::string scratch;

@@ -277,25 +277,6 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
     DeleteDC(dc);
 }
 
-// A drop block with wide names, as the shell hands one over.
-HDROP MakeWideDrop(const std::vector<std::wstring>& names)
-{
-    size_t chars = 1;
-    for (const auto& name : names)
-        chars += name.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
-    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
-    files->pFiles = sizeof(DROPFILES);
-    files->fWide = TRUE;
-    auto* at = reinterpret_cast<wchar_t*>(files + 1);
-    for (const auto& name : names) {
-        memcpy(at, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
-        at += name.size() + 1;
-    }
-    GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
-}
-
 std::wstring ShortcutTarget(const std::wstring& linkPath)
 {
     std::wstring target;
@@ -351,7 +332,7 @@ TEST_F(HostileNames, ADropMakesAShortcutForEveryNameTheCodePageHoldsAndRefusesTh
                                      DropDlgProc, 0);
     ASSERT_TRUE(dialog);
     std::set<std::wstring> exeDirBefore = FilesIn(Wide(TestExeDir()));
-    SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(dropped)), 0);
+    SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(dropped)), 0);
 
     ASSERT_EQ(dropped.size(), g_boxes.size());
     for (size_t i = 0; i < dropped.size(); ++i) {

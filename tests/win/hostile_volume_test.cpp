@@ -68,24 +68,6 @@ int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR, UINT)
     return IDOK;
 }
 
-HDROP MakeAnsiDrop(const std::vector<std::string>& names)
-{
-    size_t bytes = 1;
-    for (const auto& name : names)
-        bytes += name.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + bytes);
-    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
-    files->pFiles = sizeof(DROPFILES);
-    files->fWide = FALSE;
-    char* at = reinterpret_cast<char*>(files + 1);
-    for (const auto& name : names) {
-        memcpy(at, name.c_str(), name.size() + 1);
-        at += name.size() + 1;
-    }
-    GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
-}
-
 class HostileVolume : public testing::Test {
 protected:
     PlatformCalls saved = g_platform;
@@ -167,7 +149,7 @@ TEST_F(HostileVolume, TwoHundredFilesDroppedAtOnceMakeTwoHundredShortcuts)
     HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DROP), nullptr,
                                      DropDlgProc, 0);
     ASSERT_TRUE(dialog);
-    SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeAnsiDrop(dropped)), 0);
+    SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(dropped)), 0);
 
     ASSERT_EQ(static_cast<size_t>(count), g_boxes.size());
     for (int i = 0; i < count; ++i) {
@@ -203,7 +185,7 @@ TEST_F(HostileVolume, EmptyNamesWriteNothingOrTheBareShortcutInsideItems)
 
     // A drop block's count is the platform's to give: with an empty name first, some
     // versions count no file, others report the empty name and go on to the next.
-    HDROP probe = MakeAnsiDrop({"", real});
+    HDROP probe = MakeDrop(std::vector<std::string>{"", real});
     UINT reported = DragQueryFileA(probe, 0xFFFFFFFF, nullptr, 0);
     GlobalFree(probe);
     ASSERT_TRUE(reported == 0 || reported == 2) << reported;
@@ -227,7 +209,7 @@ TEST_F(HostileVolume, EmptyNamesWriteNothingOrTheBareShortcutInsideItems)
         g_boxes.clear();
         RemoveTree(ItemsDir());
         ASSERT_TRUE(CreateDirectoryA(ItemsDir().c_str(), nullptr));
-        SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeAnsiDrop(row.names)), 0);
+        SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(row.names)), 0);
         ASSERT_EQ(row.made.size(), g_boxes.size());
         for (size_t i = 0; i < g_boxes.size(); ++i) {
             EXPECT_EQ(row.made[i] ? L"ショートカットが作成されました．" : L"ショートカットを作成できませんでした．",
