@@ -39,3 +39,7 @@ foreach(name paths_test hostile_names_test)
   add_test(NAME ${name}_cp1252 COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-test.sh $<TARGET_FILE:${name}>)
   set_tests_properties(${name}_cp1252 PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8" TIMEOUT 600)
 endforeach()
+
+# The exe imports only DLLs that Windows always takes from the system folder.
+find_program(MORVEK_OBJDUMP NAMES ${CMAKE_CXX_COMPILER_TARGET}-objdump x86_64-w64-mingw32-objdump REQUIRED)
+add_test(NAME exe_imports COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh ${MORVEK_OBJDUMP} $<TARGET_FILE:Morvek>)

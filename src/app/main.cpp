@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/app_state.h"
+#include "app/instance_guard.h"
 #include "app/platform_calls.h"
 #include "app/texts.h"
 #include "app/tray_window.h"
@@ -10,9 +11,9 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    RestrictLibrarySearch();
     g_app.instanceMutex = CreateMutexA(nullptr, TRUE, kMutexName);
-    DWORD error = GetLastError();
-    if (error == ERROR_ALREADY_EXISTS || error == ERROR_INVALID_HANDLE) {
+    if (OtherCopyRuns(g_app.instanceMutex != nullptr, GetLastError())) {
         g_platform.MessageBoxW(nullptr, kTextAlreadyRunning, kCaptionError, MB_OK);
         return 0;
     }

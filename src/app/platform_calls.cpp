@@ -1,6 +1,53 @@
 // The table of session, power, device and message-box calls, filled with the real functions.
 #include "app/platform_calls.h"
 
+namespace {
+
+// winmm is not one of the libraries Windows always takes from the system folder, so it is
+// not imported: a winmm.dll lying beside the exe would be loaded in its place.
+HMODULE LoadSystemLibrary(const wchar_t* name)
+{
+    HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module || GetLastError() != ERROR_INVALID_PARAMETER)
+        return module;
+    // Windows 7 without its loader update refuses the flag: name the file in full.
+    wchar_t path[MAX_PATH];
+    UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length + 1 + lstrlenW(name) >= MAX_PATH)
+        return nullptr;
+    path[length] = L'\\';
+    lstrcpyW(path + length + 1, name);
+    return LoadLibraryW(path);
+}
+
+// The multimedia call, loaded from the system folder on first use; without the library
+// the command fails as an unknown device would.
+MCIERROR WINAPI SystemMciSendStringA(LPCSTR command, LPSTR result, UINT length, HWND callback)
+{
+    using MciSendString = MCIERROR(WINAPI*)(LPCSTR, LPSTR, UINT, HWND);
+    static MciSendString real = nullptr;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        if (HMODULE winmm = LoadSystemLibrary(L"winmm.dll"))
+            real = reinterpret_cast<MciSendString>(
+                reinterpret_cast<void*>(GetProcAddress(winmm, "mciSendStringA")));
+    }
+    return real ? real(command, result, length, callback) : MCIERR_CANNOT_LOAD_DRIVER;
+}
+
+}  // namespace
+
+void RestrictLibrarySearch()
+{
+    using SetDirectories = BOOL(WINAPI*)(DWORD);
+    // Looked up: Windows 7 without its loader update has no such function.
+    auto set = reinterpret_cast<SetDirectories>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (set)
+        set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 PlatformCalls RealPlatformCalls()
 {
     PlatformCalls calls;
@@ -12,7 +59,7 @@ PlatformCalls RealPlatformCalls()
     calls.AdjustTokenPrivileges = ::AdjustTokenPrivileges;
     calls.CloseHandle = ::CloseHandle;
     calls.GetVersionExA = ::GetVersionExA;
-    calls.mciSendStringA = ::mciSendStringA;
+    calls.mciSendStringA = SystemMciSendStringA;
     return calls;
 }
 

@@ -21,3 +21,6 @@ extern PlatformCalls g_platform;
 
 // The real functions, as the program starts with them.
 PlatformCalls RealPlatformCalls();
+
+// Makes every later library load search the system folder only, where the platform can.
+void RestrictLibrarySearch();

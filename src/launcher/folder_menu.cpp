@@ -10,6 +10,7 @@
 #include "app/platform_calls.h"
 #include "app/texts.h"
 #include "launcher/idlist.h"
+#include "launcher/idlist_walk.h"
 #include "settings/exe_paths.h"
 #include "settings/settings_file.h"
 
@@ -21,6 +22,9 @@ static_assert(sizeof(SHFILEINFOA) == 352, "SHFILEINFOA");
 #endif
 
 namespace {
+
+// Answers without an item in a row after which a faulty enumerator is given up.
+constexpr int kMaxEmptyAnswers = 64;
 
 void* HeapZeroed(SIZE_T size)
 {
@@ -76,9 +80,10 @@ const char* StrRetText(STRRET* name, LPCITEMIDLIST child, IMalloc* allocator, ch
     *ownedCopy = nullptr;
     switch (name->uType) {
     case STRRET_CSTR:
-        return name->cStr;
+        return TextInside(name->cStr, sizeof(name->cStr), 0);
     case STRRET_OFFSET:
-        return reinterpret_cast<const char*>(child) + name->uOffset;
+        // A faulty folder may give an offset past its own item, or a text that runs on.
+        return TextInside(child, IdListSize(child), name->uOffset);
     case STRRET_WSTR:
         *ownedCopy = WideToAnsiDup(name->pOleStr);
         FreeStrRet(name, allocator);
@@ -104,11 +109,21 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
 
     BOOL ok = TRUE;
     UINT id = FIRST_LAUNCHER_ID;
-    LPITEMIDLIST child = nullptr;
-    ULONG fetched = 0;
-    while (ok && enumerator->Next(1, &child, &fetched) == S_OK) {
-        if (!child)
+    int emptyAnswers = 0;
+    while (ok) {
+        LPITEMIDLIST child = nullptr;
+        ULONG fetched = 0;
+        if (enumerator->Next(1, &child, &fetched) != S_OK)
             break;
+        // A faulty enumerator may answer S_OK without handing over an item (or write one
+        // and say none was fetched): only an item counted as fetched is ours. Skip such
+        // answers, but not forever.
+        if (fetched != 1 || !child) {
+            if (++emptyAnswers > kMaxEmptyAnswers)
+                break;
+            continue;
+        }
+        emptyAnswers = 0;
         ++g_live.idLists;
         STRRET name = {};
         if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) != S_OK) {
@@ -116,20 +131,29 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
             ok = FALSE;
             break;
         }
-        // Relative to the desktop, a desktop child is already absolute.
-        LPITEMIDLIST list = parentList ? IdListConcat(parentList, child, allocator) : child;
-        if (!list) {
-            // No entry without a list: this one is left out of the menu.
-            FreeStrRet(&name, allocator);
+        char* copy = nullptr;
+        const char* text = StrRetText(&name, child, allocator, &copy);
+        FreeStrRet(&name, allocator);
+        if (!text) {
             FreeIdList(child, allocator);
-            continue;
+            // A name that does not lie inside its own item or buffer: the entry is left out.
+            if (name.uType == STRRET_CSTR || name.uType == STRRET_OFFSET)
+                continue;
+            ok = FALSE;
+            break;
         }
-        auto* entry = static_cast<LaunchEntry*>(HeapZeroed(sizeof(LaunchEntry)));
+        // Relative to the desktop, a desktop child is already absolute.
+        // The text may lie inside the child: the child is freed only once it is copied.
+        LPITEMIDLIST list = parentList ? IdListConcat(parentList, child, allocator) : child;
+        auto* entry = list ? static_cast<LaunchEntry*>(HeapZeroed(sizeof(LaunchEntry))) : nullptr;
         if (!entry) {
-            FreeStrRet(&name, allocator);
+            HeapRelease(copy);
             FreeIdList(list, allocator);
             if (list != child)
                 FreeIdList(child, allocator);
+            // No entry without a list: this one is left out of the menu.
+            if (!list)
+                continue;
             ok = FALSE;
             break;
         }
@@ -138,7 +162,6 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
         *entryTail = entry;
         entryTail = &entry->next;
 
-        char* copy = nullptr;
         auto* record = static_cast<LauncherRecord*>(HeapZeroed(sizeof(LauncherRecord)));
         if (record) {
             *recordTail = record;
@@ -152,18 +175,12 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
                 if (record->icon)
                     ++g_live.icons;
             }
-            const char* text = StrRetText(&name, child, allocator, &copy);
-            if (text) {
-                InsertOwnerDrawItem(menu, id, text);
-                CopyRecordText(record->text, text);
-                ++id;
-            } else {
-                ok = FALSE;
-            }
+            InsertOwnerDrawItem(menu, id, text);
+            CopyRecordText(record->text, text);
+            ++id;
         } else {
             ok = FALSE;
         }
-        FreeStrRet(&name, allocator);
         HeapRelease(copy);
         if (list != child)
             FreeIdList(child, allocator);

@@ -42,3 +42,11 @@ unsigned char* IdBytesConcat(const unsigned char* a, const unsigned char* b, IdB
     memcpy(block + sizeA, b, sizeB);
     return block;
 }
+
+const char* TextInside(const void* block, size_t size, size_t offset)
+{
+    if (!block || offset >= size)
+        return nullptr;
+    const char* text = static_cast<const char*>(block) + offset;
+    return memchr(text, '\0', size - offset) ? text : nullptr;
+}

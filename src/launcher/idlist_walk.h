@@ -21,3 +21,7 @@ using IdBytesAlloc = void* (*)(size_t size, void* context);
 // alloc; null when either list is null (nothing is allocated) or alloc fails.
 unsigned char* IdBytesConcat(const unsigned char* a, const unsigned char* b, IdBytesAlloc alloc,
                              void* context);
+
+// The zero-terminated text that starts offset bytes into a block of size bytes, or null
+// when the offset lies outside the block or no terminator follows it inside the block.
+const char* TextInside(const void* block, size_t size, size_t offset);

@@ -75,6 +75,10 @@ void CloseDropDialog(HWND dialog, WPARAM wParam)
 {
     // The dialog is no popup: it has no parent, and the message goes nowhere.
     SendMessageA(GetParent(dialog), WM_COMMAND, wParam, 0);
+    // EndDialog only hides the dialog until its caller's loop ends, which a message box of
+    // a drop still in progress can hold off: from now on the command opens a new one.
+    if (g_app.dropDialog == dialog)
+        g_app.dropDialog = nullptr;
     EndDialog(dialog, 0);
 }
 
@@ -119,7 +123,7 @@ INT_PTR CALLBACK DropDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 void ShowDropDialog(HWND owner)
 {
-    if (g_app.dropDialog) {
+    if (g_app.dropDialog && IsWindowVisible(g_app.dropDialog)) {
         SetForegroundWindow(g_app.dropDialog);
         return;
     }

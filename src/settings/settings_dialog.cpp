@@ -58,6 +58,10 @@ void SaveSettings(HWND dialog)
 void CloseSettingsDialog(HWND dialog, WPARAM wParam)
 {
     SendMessageA(GetParent(dialog), WM_COMMAND, wParam, 0);
+    // EndDialog only hides the dialog until its caller's loop ends: from now on the
+    // command opens a new one.
+    if (g_app.settingsDialog == dialog)
+        g_app.settingsDialog = nullptr;
     EndDialog(dialog, 0);
 }
 
@@ -93,7 +97,7 @@ INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 void ShowSettingsDialog(HWND owner)
 {
     // The tray window keeps taking commands while the dialog runs: one dialog is enough.
-    if (g_app.settingsDialog) {
+    if (g_app.settingsDialog && IsWindowVisible(g_app.settingsDialog)) {
         SetForegroundWindow(g_app.settingsDialog);
         return;
     }

@@ -72,6 +72,32 @@ TEST(App, SecondCopySaysSoAndLeavesTheFirstAlone)
     EXPECT_TRUE(TrayIconExists(first.TrayWindow()));
 }
 
+TEST(App, ANameItCannotOpenAsItsMutexCountsAsAnotherCopy)
+{
+    // Creating the mutex gives no handle at all: here another kind of object holds the name.
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, L"ZUNOMORVEKXX");
+    ASSERT_NE(nullptr, held);
+    MorvekProcess blocked;
+    bool started = blocked.Start(MakeScratchDir("app_blocked"));
+    HWND box = nullptr;
+    bool boxShown = started && WaitFor([&] {
+        box = FindTopWindow(L"#32770", L"Morvek Error", blocked.info.dwProcessId);
+        return (box != nullptr && IsWindowVisible(box)) || blocked.TrayWindow() != nullptr;
+    });
+    EXPECT_EQ(nullptr, blocked.TrayWindow()) << "a second copy started";
+    DWORD code = 0xdeadbeef;
+    if (boxShown && box) {
+        EXPECT_EQ(L"すでに起動しています．", MessageBoxTextOf(box));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(blocked.WaitForExit(10000, &code));
+        EXPECT_EQ(0u, code);
+    } else {
+        ADD_FAILURE() << "no box";
+    }
+    blocked.Stop();
+    CloseHandle(held);
+}
+
 TEST(App, TaskbarCreatedBringsTheIconBack)
 {
     MorvekProcess morvek;

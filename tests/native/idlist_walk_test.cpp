@@ -131,4 +131,35 @@ TEST(IdListWalk, ConcatOfNullAllocatesNothingAndRefusalGivesNull)
     EXPECT_EQ(1, allocs.calls);
 }
 
+TEST(IdListWalk, TextInsideTakesOnlyATextThatEndsInItsBlock)
+{
+    // Copied into a block of its own size, so the sanitizer sees any read past the end.
+    const char source[] = {'\x09', 0, 'n', 'a', 'm', 'e', 0, 'x', 'y', 0, 0};
+    std::vector<char> block(source, source + sizeof(source));
+    block.shrink_to_fit();
+    struct Row {
+        const char* name;
+        size_t size, offset;
+        const char* expected;
+    } rows[] = {
+        {"inside", block.size(), 2, "name"},
+        {"empty at the terminator", block.size(), 9, ""},
+        {"offset at the size", block.size(), block.size(), nullptr},
+        {"offset beyond", block.size(), 4000, nullptr},
+        {"runs past the size", 9, 7, nullptr},
+        {"ends on the last byte", 7, 2, "name"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const char* text = TextInside(block.data(), row.size, row.offset);
+        if (!row.expected) {
+            EXPECT_EQ(nullptr, text);
+        } else {
+            ASSERT_NE(nullptr, text);
+            EXPECT_STREQ(row.expected, text);
+        }
+    }
+    EXPECT_EQ(nullptr, TextInside(nullptr, 4, 0));
+}
+
 }  // namespace

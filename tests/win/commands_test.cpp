@@ -488,3 +488,17 @@ TEST(OpenSpecialFolder, FalseWhenTheShellHasNoSuchFolder)
 }
 
 }  // namespace
+
+TEST(PlatformCalls, TheMultimediaCallComesFromTheSystemFolderOnFirstUse)
+{
+    // Not imported: nothing has loaded the library before the first CD command.
+    EXPECT_EQ(nullptr, GetModuleHandleW(L"winmm.dll"));
+    RealPlatformCalls().mciSendStringA("status cdaudio ready", nullptr, 0, nullptr);
+    HMODULE winmm = GetModuleHandleW(L"winmm.dll");
+    ASSERT_NE(nullptr, winmm);
+    wchar_t loaded[MAX_PATH] = L"poison", system[MAX_PATH] = L"";
+    GetModuleFileNameW(winmm, loaded, MAX_PATH);
+    UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_EQ(CSTR_EQUAL, CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, loaded, length, system, length))
+        << Ansi(loaded);
+}

@@ -206,6 +206,47 @@ TEST_F(DropDialog, ADropWhileASuccessBoxIsOpenIsHandledInsideIt)
     EXPECT_EQ(S_OK, CoInitialize(nullptr));
 }
 
+// The drop dialog the menu command opens while an older one is still in the way, seen by a
+// thread timer running inside that command's modal loop.
+HWND g_oldDialog = nullptr;
+bool g_newDialogShown = false;
+
+void CALLBACK CloseNewDropDialog(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND open = g_app.dropDialog;
+    if (open && open != g_oldDialog && IsWindowVisible(open)) {
+        g_newDialogShown = true;
+        SendDlgItemMessageA(open, IDC_DROP_CLOSE, BM_CLICK, 0, 0);
+    }
+}
+
+TEST_F(DropDialog, ClosedDuringASuccessBoxTheCommandOpensANewOne)
+{
+    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    std::string x = MakeFile("x.txt");
+    std::string y = MakeFile("y.txt");
+    Open();
+    HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    g_oldDialog = dialog;
+    g_newDialogShown = false;
+    // While the first success box shows, the user closes the dialog and then chooses the
+    // menu command again: the hidden dialog must not swallow it.
+    g_duringNextBox = [&] {
+        SendDlgItemMessageA(dialog, IDC_DROP_CLOSE, BM_CLICK, 0, 0);
+        EXPECT_FALSE(IsWindowVisible(dialog));
+        EXPECT_EQ(nullptr, g_app.dropDialog);
+        UINT_PTR timer = SetTimer(nullptr, 0, 20, CloseNewDropDialog);
+        ShowDropDialog(owner);
+        KillTimer(nullptr, timer);
+    };
+    Drop({x, y});
+    EXPECT_TRUE(g_newDialogShown) << "the command only brought the hidden dialog forward";
+    EXPECT_EQ(2u, g_boxes.size());
+    EXPECT_EQ(y, ShortcutTarget(ItemsDir() + "\\y.lnk")) << "the drop went on to its end";
+    DestroyWindow(owner);
+}
+
 TEST_F(DropDialog, WithoutTheItemsFolderEveryFileFailsAndTheDialogStays)
 {
     std::string a = MakeFile("a.txt");

@@ -259,17 +259,31 @@ TEST_F(FolderMenu, SubfolderIsOneItemNamingTheFolder)
         EXPECT_NE(std::string("inner1.txt"), r->text);
 }
 
+// What the fake enumerator answers for a child: the item itself, or one of the faulty
+// answers a third-party namespace extension can give.
+enum class Answer { Item, OkWithoutItem, WrittenButNoneFetched };
+
 // A folder whose entries have fixed display names of each form.
 struct FakeChild {
     UINT type;
     const char* text;  // ANSI text, or UTF-8 for the wide form
+    size_t offset = 3;  // of an offset name: 3 is the text in the child's own data
+    bool runsOn = false;  // a C string name without its terminator
+    Answer answer = Answer::Item;
 };
 
 class FakeEnum : public IEnumIDList {
 public:
-    FakeEnum(std::vector<std::vector<BYTE>> lists, IMalloc* allocator)
-        : lists_(std::move(lists)), allocator_(allocator) {}
-    virtual ~FakeEnum() = default;
+    FakeEnum(std::vector<std::vector<BYTE>> lists, std::vector<Answer> answers, IMalloc* allocator)
+        : lists_(std::move(lists)), answers_(std::move(answers)), allocator_(allocator) {}
+    virtual ~FakeEnum()
+    {
+        // An item it wrote but said it had not fetched stays its own.
+        for (void* block : kept_)
+            allocator_->Free(block);
+    }
+    bool emptyForever = false;  // answers S_OK without an item, however often asked
+    int calls = 0;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
     {
         *out = nullptr;
@@ -279,14 +293,22 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
     HRESULT STDMETHODCALLTYPE Next(ULONG, LPITEMIDLIST* item, ULONG* fetched) override
     {
+        ++calls;
+        if (emptyForever)
+            return S_OK;
         if (next_ >= lists_.size())
             return S_FALSE;
+        Answer answer = answers_[next_];
         const auto& bytes = lists_[next_++];
+        if (answer == Answer::OkWithoutItem)
+            return S_OK;
         void* block = allocator_->Alloc(bytes.size());
         CopyMemory(block, bytes.data(), bytes.size());
         *item = static_cast<LPITEMIDLIST>(block);
+        if (answer == Answer::WrittenButNoneFetched)
+            kept_.push_back(block);
         if (fetched)
-            *fetched = 1;
+            *fetched = answer == Answer::Item ? 1 : 0;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Skip(ULONG) override { return E_NOTIMPL; }
@@ -296,8 +318,10 @@ public:
 
 private:
     std::vector<std::vector<BYTE>> lists_;
+    std::vector<Answer> answers_;
     IMalloc* allocator_;
     size_t next_ = 0;
+    std::vector<void*> kept_;
 };
 
 class FakeFolder : public IShellFolder {
@@ -321,6 +345,7 @@ public:
         return lists;
     }
     HRESULT enumResult = S_OK;
+    bool emptyForever = false;
     FakeEnum* lastEnum = nullptr;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
@@ -341,7 +366,11 @@ public:
             *out = nullptr;
             return enumResult;
         }
-        lastEnum = new FakeEnum(Lists(), allocator_);
+        std::vector<Answer> answers;
+        for (const FakeChild& child : children_)
+            answers.push_back(child.answer);
+        lastEnum = new FakeEnum(Lists(), answers, allocator_);
+        lastEnum->emptyForever = emptyForever;
         *out = lastEnum;
         return S_OK;
     }
@@ -363,9 +392,11 @@ public:
         switch (fake.type) {
         case STRRET_CSTR:
             lstrcpynA(name->cStr, fake.text, MAX_PATH);
+            if (fake.runsOn)
+                memset(name->cStr, 'r', sizeof(name->cStr));
             break;
         case STRRET_OFFSET:
-            name->uOffset = 3;
+            name->uOffset = static_cast<UINT>(fake.offset);
             break;
         case STRRET_WSTR: {
             int n = MultiByteToWideChar(CP_UTF8, 0, fake.text, -1, nullptr, 0);
@@ -530,6 +561,56 @@ TEST_F(FakeFolderMenu, AnEntryWhoseJoinFailsIsLeftOut)
     head = nullptr;
     EXPECT_EQ(0, counting.live) << "the refused entry's child and wide name went back";
     delete folder.lastEnum;
+}
+
+TEST_F(FakeFolderMenu, FaultyEnumeratorsAndNamesOutsideTheirItemAreLeftOut)
+{
+    // Each child's list is its cb (2 + 1 + text + 1) and a 2-byte terminator.
+    const size_t atSize = 2 + 1 + strlen("offset at size") + 1 + 2;
+    std::vector<FakeChild> children = {
+        {STRRET_CSTR, "good one"},
+        {STRRET_CSTR, "not written", 3, false, Answer::OkWithoutItem},
+        {STRRET_OFFSET, "offset at size", atSize},
+        {STRRET_CSTR, "none fetched", 3, false, Answer::WrittenButNoneFetched},
+        {STRRET_OFFSET, "offset beyond", 4096},
+        {STRRET_CSTR, "runs on", 3, true},
+        {STRRET_OFFSET, "good two"},
+        {STRRET_WSTR, "good three"},
+    };
+    struct Mode {
+        const char* name;
+        LPCITEMIDLIST parent;
+    } modes[] = {{"items", reinterpret_cast<LPCITEMIDLIST>(parent.data())}, {"desktop", nullptr}};
+    for (const Mode& mode : modes) {
+        SCOPED_TRACE(mode.name);
+        CountingMalloc counting(allocator);
+        FakeFolder folder(children, &counting);
+        HMENU built = CreatePopupMenu();
+        LaunchEntry* entries = nullptr;
+        long listsBefore = g_live.idLists;
+        ASSERT_TRUE(AppendFolderItems(built, &folder, mode.parent, &entries, &counting));
+        std::vector<std::string> texts;
+        for (LauncherRecord* r = g_app.recordListHead; r; r = r->next)
+            texts.push_back(r->text);
+        EXPECT_EQ((std::vector<std::string>{"good one", "good two", "good three"}), texts);
+        ASSERT_EQ(3, GetMenuItemCount(built));
+        int i = 0;
+        for (LaunchEntry* e = entries; e; e = e->next, ++i)
+            EXPECT_EQ(FIRST_LAUNCHER_ID + i, GetMenuItemID(built, i));
+        EXPECT_EQ(3, i);
+        FreeFolderMenu(built, entries, &counting);
+        EXPECT_EQ(listsBefore, g_live.idLists);
+        delete folder.lastEnum;
+        EXPECT_EQ(0, counting.live) << "every list freed once, none of the enumerator's own";
+    }
+
+    // One that answers S_OK without an item for ever is given up, not asked for ever.
+    FakeFolder endless({{STRRET_CSTR, "a"}}, allocator);
+    endless.emptyForever = true;
+    EXPECT_TRUE(AppendFolderItems(menu, &endless, nullptr, &head, allocator));
+    EXPECT_EQ(0, GetMenuItemCount(menu));
+    EXPECT_LT(endless.lastEnum->calls, 1000);
+    delete endless.lastEnum;
 }
 
 TEST_F(FakeFolderMenu, LongNamesAreCutAtACharacterBoundary)
