@@ -2,24 +2,18 @@
 #pragma once
 #include <windows.h>
 
-struct LauncherRecord;
-
-// Font, small-icon size and colours for the owner-drawn launcher items,
-// captured before each folder menu is shown.
-struct MenuLook {
-    LOGFONTA menuFont;
-    int smallIconCx;
-    int smallIconCy;
-    COLORREF highlight;
-    COLORREF highlightText;
-};
+#include "launcher/kept_menu.h"
 
 struct AppState {
     HMENU mainTrayMenu;              // popup "TASKTRAY" of menu 102, shown on a right click
     HMENU menuResource;              // menu 102 itself, kept for the process's life
     HANDLE instanceMutex;            // the single-instance mutex
     LauncherRecord* recordListHead;  // records of the folder menu being shown; null between menus
+    LauncherRecord** recordIndex;    // the same records by id - 2000 while the menu is shown
+    UINT recordCount;
     MenuLook menuLook;
+    KeptMenu keptMenu;               // the launcher menu kept between clicks
+    bool quitting;                   // QuitApp ran: a menu still open frees what is kept
     UINT taskbarCreatedMessage;      // "TaskbarCreated": Explorer restarted, add the icon again
     HICON trayIcon;                  // loaded once, reused when the icon is added again
     bool folderMenuOpen;             // a folder menu is being tracked

@@ -7,6 +7,7 @@
 #include "app/live_counts.h"
 #include "app/texts.h"
 #include "commands/dispatch.h"
+#include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"
 #include "launcher/tray_click.h"
 #include "resources/resource.h"
@@ -51,6 +52,13 @@ LRESULT QuitApp(HWND hwnd)
 {
     NOTIFYICONDATAA record = TrayRecord(hwnd);
     Shell_NotifyIconA(NIM_DELETE, &record);
+    // The kept launcher menu goes now, or when the menu still open on it closes.
+    g_app.quitting = true;
+    IMalloc* allocator = nullptr;
+    if (!g_app.folderMenuOpen && SHGetMalloc(&allocator) == S_OK) {
+        FreeKeptMenu(allocator, true);
+        allocator->Release();
+    }
     // The quit command and a later WM_DESTROY may both come here; close the mutex once.
     if (g_app.instanceMutex) {
         ReleaseMutex(g_app.instanceMutex);
@@ -80,8 +88,9 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case kTrayCallbackMessage:
         return OnTrayNotify(hwnd, wParam, lParam);
     case kQueryLiveCount: {
-        const long counts[] = {g_live.icons, g_live.fonts, g_live.brushes, g_live.idLists};
-        return wParam < 4 ? counts[wParam] : -1;
+        const long counts[] = {g_live.icons, g_live.fonts, g_live.brushes, g_live.idLists,
+                               g_app.folderMenuOpen ? 1 : 0};
+        return wParam < sizeof(counts) / sizeof(counts[0]) ? counts[wParam] : -1;
     }
     default:
         // Explorer restarted: its new taskbar knows no icons, so add ours again.

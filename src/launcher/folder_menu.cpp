@@ -94,7 +94,7 @@ const char* StrRetText(STRRET* name, LPCITEMIDLIST child, IMalloc* allocator, ch
 }
 
 BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentList,
-                       LaunchEntry** head, IMalloc* allocator)
+                       LaunchEntry** head, IMalloc* allocator, UINT iconShow)
 {
     IEnumIDList* enumerator = nullptr;
     if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &enumerator) != S_OK)
@@ -168,7 +168,7 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
             recordTail = &record->next;
             record->id = id;
             SHFILEINFOA info = {};
-            if (ReadIconShow()) {
+            if (iconShow) {
                 SHGetFileInfoA(reinterpret_cast<LPCSTR>(list), 0, &info, sizeof(info),
                                SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON);
                 record->icon = info.hIcon;
@@ -189,7 +189,7 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
     return ok;
 }
 
-HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode)
+HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode, UINT iconShow)
 {
     HMENU menu = CreatePopupMenu();
     if (!menu)
@@ -219,7 +219,7 @@ HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode)
         }
     }
 
-    BOOL ok = AppendFolderItems(menu, folder, itemsList, head, allocator);
+    BOOL ok = AppendFolderItems(menu, folder, itemsList, head, allocator, iconShow);
     if (folder != desktop)
         folder->Release();
     desktop->Release();

@@ -5,7 +5,20 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "settings/settings_file.h"
+
 enum class FolderMode { Desktop = 0, Items = 1 };
+
+// Font, small-icon size, colours and the "IconShow" setting for the owner-drawn launcher
+// items, captured once per click: one menu is built, measured and drawn with one look.
+struct MenuLook {
+    LOGFONTA menuFont;
+    int smallIconCx;
+    int smallIconCy;
+    COLORREF highlight;
+    COLORREF highlightText;
+    UINT iconShow;
+};
 
 constexpr UINT FIRST_LAUNCHER_ID = 2000;
 
@@ -27,13 +40,15 @@ struct LauncherRecord {
 // A new popup menu listing the folder, with its entries from *head (which must be null)
 // and its records from g_app.recordListHead; null on failure, with everything freed.
 // A missing items folder is reported to the user.
-HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode);
+// Small icons are fetched when iconShow is non-zero (by default, as the settings say now).
+HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode,
+                      UINT iconShow = ReadIconShow());
 
 // Appends one item per entry of folder to menu, entries and records as BuildFolderMenu
 // does. parentList is the folder's absolute list, or null when folder is the desktop.
 // FALSE when the build must fail; what was appended is then left for FreeFolderMenu.
 BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentList,
-                       LaunchEntry** head, IMalloc* allocator);
+                       LaunchEntry** head, IMalloc* allocator, UINT iconShow = ReadIconShow());
 
 // Destroys the menu (if any), frees every entry with its list and every record with its
 // icon; g_app.recordListHead ends null.

@@ -16,6 +16,11 @@ namespace {
 
 const LauncherRecord* FindRecord(UINT id)
 {
+    // The shown menu's records by id: a menu of thousands is measured and drawn in linear
+    // time, not one walk of the list per item.
+    UINT index = id - FIRST_LAUNCHER_ID;
+    if (g_app.recordIndex && index < g_app.recordCount && g_app.recordIndex[index]->id == id)
+        return g_app.recordIndex[index];
     for (const LauncherRecord* record = g_app.recordListHead; record; record = record->next) {
         if (record->id == id)
             return record;
@@ -37,6 +42,33 @@ void CaptureMenuLook()
     look.smallIconCy = GetSystemMetrics(SM_CYSMICON);
     look.highlight = GetSysColor(COLOR_HIGHLIGHT);
     look.highlightText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+    look.iconShow = ReadIconShow();
+}
+
+void IndexShownRecords()
+{
+    ForgetShownRecords();
+    UINT count = 0;
+    for (const LauncherRecord* record = g_app.recordListHead; record; record = record->next)
+        ++count;
+    if (count == 0)
+        return;
+    auto** index = static_cast<LauncherRecord**>(HeapAlloc(GetProcessHeap(), 0, count * sizeof(LauncherRecord*)));
+    if (!index)
+        return;  // the handlers walk the list instead
+    UINT i = 0;
+    for (LauncherRecord* record = g_app.recordListHead; record; record = record->next)
+        index[i++] = record;
+    g_app.recordIndex = index;
+    g_app.recordCount = count;
+}
+
+void ForgetShownRecords()
+{
+    if (g_app.recordIndex)
+        HeapFree(GetProcessHeap(), 0, g_app.recordIndex);
+    g_app.recordIndex = nullptr;
+    g_app.recordCount = 0;
 }
 
 void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis)
@@ -57,7 +89,7 @@ void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis)
         DeleteObject(font);
         --g_live.fonts;
     }
-    if (ReadIconShow()) {
+    if (look.iconShow) {
         mis->itemWidth = look.smallIconCx + text.cx + kTextIndent;
         // As high as the taller of icon and text, so a large menu font is not clipped.
         int height = look.smallIconCy > text.cy ? look.smallIconCy : text.cy;
@@ -94,7 +126,7 @@ void DrawLauncherItem(HWND, DRAWITEMSTRUCT* dis)
     }
 
     int textLeft = r.left + kTextIndent;
-    if (ReadIconShow()) {
+    if (look.iconShow) {
         if (record->icon) {
             DrawIconEx(dc, r.left + kIconInset, r.top + kIconInset, record->icon, look.smallIconCx,
                        look.smallIconCy, 0, nullptr, DI_NORMAL);

@@ -8,6 +8,11 @@ constexpr int kIconInset = 2;    // the icon's distance from the item's left and
 constexpr int kTextTop = 2;      // the text box's distance from the item's top
 constexpr int kItemPadding = 4;  // added to the height of the icon or the text
 
+// Takes the menu font, small-icon size, highlight colours and the "IconShow" setting.
 void CaptureMenuLook();
+// Indexes g_app.recordListHead by id for the handlers while a menu is shown; and drops
+// the index again.
+void IndexShownRecords();
+void ForgetShownRecords();
 void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis);
 void DrawLauncherItem(HWND window, DRAWITEMSTRUCT* dis);

@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "launcher/folder_menu.h"
+#include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"
 #include "settings/settings_file.h"
 
@@ -37,9 +38,14 @@ void ShowFolderMenu(HWND window, FolderMode mode)
     SetForegroundWindow(window);
     POINT point = {};
     GetCursorPos(&point);
-    HMENU menu = BuildFolderMenu(&head, allocator, mode);
+    // The settings and the look are read once, here: the menu is built (or chosen from what
+    // is kept), measured and drawn with the same values.
+    CaptureMenuLook();
+    bool kept = false;
+    HMENU menu = mode == FolderMode::Items ? LauncherMenu(&head, allocator, &kept)
+                                           : BuildFolderMenu(&head, allocator, mode, g_app.menuLook.iconShow);
     if (menu) {
-        CaptureMenuLook();
+        IndexShownRecords();
         UINT chosen = TrackPopupMenu(
             menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_VCENTERALIGN | TPM_BOTTOMALIGN, point.x,
             point.y, 0, window, nullptr);
@@ -49,7 +55,13 @@ void ShowFolderMenu(HWND window, FolderMode mode)
                     OpenIdList(entry->idList);
             }
         }
-        FreeFolderMenu(menu, head, allocator);
+        ForgetShownRecords();
+        if (kept)
+            ReturnKeptRecords();
+        else
+            FreeFolderMenu(menu, head, allocator);
+        if (g_app.quitting)
+            FreeKeptMenu(allocator, true);
     }
     g_app.folderMenuOpen = false;
     allocator->Release();

@@ -28,7 +28,7 @@ namespace {
 
 constexpr UINT kQuitCommand = 40003;
 constexpr UINT kQueryLiveCount = WM_APP + 1;  // the tray window's count of live handles
-constexpr WPARAM kCountIdLists = 3;
+constexpr WPARAM kFolderMenuOpen = 4;
 const wchar_t kMissingFolderText[] = L"BindToObject Error\nitemsフォルダの有無を確認してください";
 
 // RemoveTree for paths of any length, through the long form of the path.
@@ -179,7 +179,7 @@ TEST_F(HostileE2E, AShortcutWhoseTargetIsGoneOpensNothingAndMorvekGoesOn)
     ASSERT_NO_FATAL_FAILURE(StartAt(dir + "\\Morvek.exe", dir));
     ASSERT_NO_FATAL_FAILURE(LaunchEntry(gone));
     // The shell may report the missing target in boxes of its own, shown inside the
-    // launch: close them until the menu's lists are freed, which ends the click.
+    // launch: close them until the click has ended.
     std::vector<std::wstring> shellSaid;
     ASSERT_TRUE(WaitFor([&] {
         HWND box = FindTopWindow(L"#32770", nullptr, morvek.info.dwProcessId);
@@ -189,9 +189,9 @@ TEST_F(HostileE2E, AShortcutWhoseTargetIsGoneOpensNothingAndMorvekGoesOn)
             WaitFor([&] { return !IsWindow(box); });
             return false;
         }
-        DWORD_PTR idLists = 1;
-        return SendMessageTimeoutA(tray, kQueryLiveCount, kCountIdLists, 0, SMTO_BLOCK, 2000, &idLists) &&
-               idLists == 0;
+        DWORD_PTR open = 1;
+        return SendMessageTimeoutA(tray, kQueryLiveCount, kFolderMenuOpen, 0, SMTO_BLOCK, 2000, &open) &&
+               open == 0;
     }, 20000)) << "the click on the gone entry never ended";
     for (const std::wstring& text : shellSaid)
         std::printf("the shell said: %s\n", Ansi(text).c_str());

@@ -124,9 +124,12 @@ protected:
                 CopyImage(LoadIconA(nullptr, IDI_APPLICATION), IMAGE_ICON, 16, 16, 0));
         g_app.recordListHead = records.data();
     }
+    // The setting as read for the menu: once per click, into the look. The file says the
+    // opposite, so an item measured or drawn by what the file says now shows.
     void SetIconShow(bool on)
     {
-        ASSERT_TRUE(WriteTextFile(SettingsPath(), on ? "[Icon]\r\nIconShow=1\r\n" : "[Icon]\r\nIconShow=0\r\n"));
+        g_app.menuLook.iconShow = on;
+        ASSERT_TRUE(WriteTextFile(SettingsPath(), on ? "[Icon]\r\nIconShow=0\r\n" : "[Icon]\r\nIconShow=1\r\n"));
     }
     SIZE TextExtent(const char* text, const LOGFONTA& logFont)
     {
@@ -165,6 +168,13 @@ TEST_F(OwnerDraw, CaptureTakesTheSystemMenuLook)
     EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), g_app.menuLook.smallIconCy);
     EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), g_app.menuLook.highlight);
     EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHTTEXT), g_app.menuLook.highlightText);
+    // "IconShow" is read with the look, once per click.
+    ASSERT_TRUE(WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
+    CaptureMenuLook();
+    EXPECT_EQ(0u, g_app.menuLook.iconShow);
+    DeleteFileA(SettingsPath().c_str());
+    CaptureMenuLook();
+    EXPECT_EQ(1u, g_app.menuLook.iconShow);
 }
 
 TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)

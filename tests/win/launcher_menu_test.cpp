@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "app/platform_calls.h"
 #include "launcher/folder_menu.h"
 #include "launcher/idlist.h"
+#include "launcher/kept_menu.h"
+#include "launcher/owner_draw.h"
 #include "test_support.h"
 
 namespace {
@@ -192,6 +195,98 @@ TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
     ASSERT_NE(nullptr, Build());
     EXPECT_EQ(2000u, GetMenuItemID(menu, 0));
     EXPECT_EQ(2000u, g_app.recordListHead->id);
+}
+
+// The launcher menu kept between clicks: shown again while nothing it shows has changed,
+// built anew at the first click after any change, freed when replaced and at quit.
+TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
+{
+    MakeItems({"one.txt", "two.txt", "three.txt"});
+    bool kept = false;
+    // A click: the look and settings read once, the menu chosen, its records given back.
+    auto click = [&] {
+        CaptureMenuLook();
+        LaunchEntry* shown = nullptr;
+        HMENU shownMenu = LauncherMenu(&shown, allocator, &kept);
+        std::vector<std::string> names;
+        for (LauncherRecord* r = g_app.recordListHead; r; r = r->next)
+            names.push_back(r->text);
+        ReturnKeptRecords();
+        EXPECT_EQ(nullptr, g_app.recordListHead);
+        return shownMenu ? names : std::vector<std::string>{"(no menu)"};
+    };
+    EXPECT_EQ(ShellOrder(ItemsDir()), click());
+    EXPECT_TRUE(kept);
+    const LiveCounts held = g_live;
+    EXPECT_EQ(before.idLists + 3, held.idLists);
+    EXPECT_EQ(before.icons + 3, held.icons);
+    HMENU first = g_app.keptMenu.menu;
+    for (int i = 0; i < 100; ++i)
+        click();
+    EXPECT_EQ(first, g_app.keptMenu.menu) << "an unchanged folder was built again";
+    EXPECT_EQ(held.idLists, g_live.idLists);
+    EXPECT_EQ(held.icons, g_live.icons);
+
+    std::string three = ItemsDir() + "\\three.txt";
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        long icons;  // held after the click, beyond what was held before the test
+    } steps[] = {
+        {"added", [&] { WriteTextFile(ItemsDir() + "\\four.txt", "x"); }, 4},
+        {"removed", [&] { DeleteFileA((ItemsDir() + "\\two.txt").c_str()); }, 3},
+        {"renamed", [&] { MoveFileA((ItemsDir() + "\\one.txt").c_str(), (ItemsDir() + "\\uno.txt").c_str()); }, 3},
+        {"rewritten with the same size and time stamp", [&] {
+             WIN32_FILE_ATTRIBUTE_DATA data = {};
+             GetFileAttributesExA(three.c_str(), GetFileExInfoStandard, &data);
+             WriteTextFile(three, "y");
+             HANDLE file = CreateFileA(three.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+             SetFileTime(file, &data.ftCreationTime, &data.ftLastAccessTime, &data.ftLastWriteTime);
+             CloseHandle(file);
+         }, 3},
+        {"icons off", [&] { WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"); }, 0},
+        {"icons on", [&] { DeleteFileA(SettingsPath().c_str()); }, 3},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        // Marks the kept menu, so a menu shown again unchanged would show the mark.
+        lstrcpyA(g_app.keptMenu.records->text, "(kept)");
+        step.change();
+        EXPECT_EQ(ShellOrder(ItemsDir()), click());
+        EXPECT_TRUE(kept);
+        EXPECT_EQ(before.idLists + static_cast<long>(ShellOrder(ItemsDir()).size()), g_live.idLists);
+        EXPECT_EQ(before.icons + step.icons, g_live.icons);
+    }
+    {
+        SCOPED_TRACE("menu font");
+        lstrcpyA(g_app.keptMenu.records->text, "(kept)");
+        CaptureMenuLook();
+        g_app.keptMenu.look.menuFont.lfHeight += 3;
+        EXPECT_EQ(ShellOrder(ItemsDir()), click());
+    }
+
+    // A removed folder is reported at the next click and frees what was kept; a new one is
+    // listed at the click after.
+    RemoveTree(ItemsDir());
+    EXPECT_EQ(std::vector<std::string>{"(no menu)"}, click());
+    EXPECT_EQ(1u, g_boxes.size());
+    EXPECT_EQ(before.idLists, g_live.idLists);
+    EXPECT_EQ(before.icons, g_live.icons);
+    MakeItems({"again.txt"});
+    EXPECT_EQ(std::vector<std::string>{"again.txt"}, click());
+
+    // At quit everything kept is freed, the icons through the system too.
+    std::vector<HICON> icons;
+    for (LauncherRecord* r = g_app.keptMenu.records; r; r = r->next)
+        icons.push_back(r->icon);
+    ASSERT_EQ(1u, icons.size());
+    HMENU last = g_app.keptMenu.menu;
+    FreeKeptMenu(allocator, true);
+    EXPECT_FALSE(IsMenu(last));
+    ICONINFO iconInfo = {};
+    EXPECT_FALSE(GetIconInfo(icons[0], &iconInfo)) << "icon not destroyed";
+    EXPECT_EQ(nullptr, g_app.keptMenu.menu);
+    EXPECT_EQ(nullptr, g_app.keptMenu.change);
 }
 
 TEST_F(FolderMenu, IconShowZeroFetchesNoIcon)

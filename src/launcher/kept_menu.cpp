@@ -1,0 +1,184 @@
+// The launcher menu kept between clicks. Each click decides, cheaply and exactly, whether
+// the kept menu still shows the items folder as it is: the folder's listing (names, sizes,
+// times, attributes, and the folder's own entry) is compared with the one it was built
+// from, a change notification on the exe's folder catches a rewrite the listing cannot
+// tell apart (same size, same time stamp), and the look it was measured with must match.
+#include "launcher/kept_menu.h"
+
+#include <cstring>
+
+#include "app/app_state.h"
+#include "settings/exe_paths.h"
+
+namespace {
+
+constexpr char kItemsPattern[] = "items\\*";
+constexpr DWORD kChangeFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
+                                FILE_NOTIFY_CHANGE_ATTRIBUTES | FILE_NOTIFY_CHANGE_SIZE |
+                                FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_CREATION;
+
+// One entry of a listing, followed by its name's UTF-16 units.
+struct ListedEntry {
+    DWORD attributes;
+    FILETIME creation;
+    FILETIME lastWrite;
+    DWORD sizeHigh;
+    DWORD sizeLow;
+    DWORD nameLength;
+};
+
+// A growing block on the process heap.
+struct Buffer {
+    BYTE* data;
+    SIZE_T size;
+    SIZE_T capacity;
+};
+
+bool Append(Buffer* buffer, const void* bytes, SIZE_T count)
+{
+    if (buffer->size + count > buffer->capacity) {
+        SIZE_T capacity = buffer->capacity * 2 + count + 4096;
+        void* grown = buffer->data ? HeapReAlloc(GetProcessHeap(), 0, buffer->data, capacity)
+                                   : HeapAlloc(GetProcessHeap(), 0, capacity);
+        if (!grown)
+            return false;
+        buffer->data = static_cast<BYTE*>(grown);
+        buffer->capacity = capacity;
+    }
+    memcpy(buffer->data + buffer->size, bytes, count);
+    buffer->size += count;
+    return true;
+}
+
+bool WidePath(const char* relative, wchar_t* wide)
+{
+    char path[MAX_PATH];
+    return MakeExePath(path, relative) && MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) > 0;
+}
+
+// The items folder's listing in the order the file system gives it, "." (the folder
+// itself) included and ".." (its parent) left out; null when it can't be listed.
+BYTE* ListItemsFolder(SIZE_T* size)
+{
+    wchar_t pattern[MAX_PATH];
+    if (!WidePath(kItemsPattern, pattern))
+        return nullptr;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileExW(pattern, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH);
+    // Before Windows 7 neither the basic level nor the large fetch is known.
+    if (find == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
+        find = FindFirstFileExW(pattern, FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE)
+        return nullptr;
+    Buffer buffer = {};
+    bool ok = true;
+    do {
+        if (lstrcmpW(data.cFileName, L"..") == 0)
+            continue;
+        ListedEntry entry = {data.dwFileAttributes, data.ftCreationTime, data.ftLastWriteTime,
+                             data.nFileSizeHigh, data.nFileSizeLow,
+                             static_cast<DWORD>(lstrlenW(data.cFileName))};
+        ok = Append(&buffer, &entry, sizeof(entry)) &&
+             Append(&buffer, data.cFileName, entry.nameLength * sizeof(wchar_t));
+    } while (ok && FindNextFileW(find, &data));
+    if (ok && GetLastError() != ERROR_NO_MORE_FILES)
+        ok = false;
+    FindClose(find);
+    if (!ok || !buffer.data) {
+        if (buffer.data)
+            HeapFree(GetProcessHeap(), 0, buffer.data);
+        return nullptr;
+    }
+    *size = buffer.size;
+    return buffer.data;
+}
+
+bool SameLook(const MenuLook& a, const MenuLook& b)
+{
+    return memcmp(&a.menuFont, &b.menuFont, sizeof(a.menuFont)) == 0 && a.smallIconCx == b.smallIconCx &&
+           a.smallIconCy == b.smallIconCy && a.iconShow == b.iconShow;
+}
+
+// True when a change was announced since the notification was last armed; arms it again.
+bool ChangeSeen(HANDLE change)
+{
+    if (!change || WaitForSingleObject(change, 0) != WAIT_OBJECT_0)
+        return false;
+    FindNextChangeNotification(change);
+    return true;
+}
+
+}  // namespace
+
+HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
+{
+    KeptMenu& keptMenu = g_app.keptMenu;
+    *kept = false;
+    // Armed before the listing is taken: a change from here on shows at the next click.
+    bool changed = ChangeSeen(keptMenu.change);
+    SIZE_T size = 0;
+    BYTE* listing = ListItemsFolder(&size);
+    if (keptMenu.menu && !changed && !keptMenu.stale && listing && size == keptMenu.listingSize &&
+        memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, g_app.menuLook)) {
+        HeapFree(GetProcessHeap(), 0, listing);
+        *head = keptMenu.head;
+        g_app.recordListHead = keptMenu.records;
+        *kept = true;
+        return keptMenu.menu;
+    }
+
+    FreeKeptMenu(allocator, false);
+    if (!keptMenu.change) {
+        wchar_t folder[MAX_PATH];
+        HANDLE change = WidePath("", folder) ? FindFirstChangeNotificationW(folder, TRUE, kChangeFilter)
+                                             : INVALID_HANDLE_VALUE;
+        keptMenu.change = change == INVALID_HANDLE_VALUE ? nullptr : change;
+    }
+    *head = nullptr;
+    HMENU menu = BuildFolderMenu(head, allocator, FolderMode::Items, g_app.menuLook.iconShow);
+    // Without a listing there is nothing to decide validity by: the menu is not kept.
+    if (!menu || !listing) {
+        if (listing)
+            HeapFree(GetProcessHeap(), 0, listing);
+        return menu;
+    }
+    keptMenu.menu = menu;
+    keptMenu.head = *head;
+    keptMenu.records = g_app.recordListHead;
+    keptMenu.look = g_app.menuLook;
+    keptMenu.listing = listing;
+    keptMenu.listingSize = size;
+    keptMenu.stale = false;
+    *kept = true;
+    return menu;
+}
+
+void ReturnKeptRecords()
+{
+    g_app.recordListHead = nullptr;
+}
+
+void FreeKeptMenu(IMalloc* allocator, bool closeChange)
+{
+    KeptMenu& keptMenu = g_app.keptMenu;
+    if (keptMenu.menu) {
+        LauncherRecord* shown = g_app.recordListHead;
+        g_app.recordListHead = keptMenu.records;
+        FreeFolderMenu(keptMenu.menu, keptMenu.head, allocator);
+        g_app.recordListHead = shown;
+    }
+    if (keptMenu.listing)
+        HeapFree(GetProcessHeap(), 0, keptMenu.listing);
+    HANDLE change = keptMenu.change;
+    ZeroMemory(&keptMenu, sizeof(keptMenu));
+    if (closeChange && change)
+        FindCloseChangeNotification(change);
+    else
+        keptMenu.change = change;
+}
+
+void MarkKeptMenuStale()
+{
+    g_app.keptMenu.stale = true;
+}

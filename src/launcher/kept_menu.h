@@ -1,0 +1,35 @@
+// The launcher menu kept between clicks: built once, shown again while nothing it was
+// built from has changed, and built anew (then kept again) when something has.
+#pragma once
+#include <windows.h>
+#include <shlobj.h>
+
+#include "launcher/folder_menu.h"
+
+// What the kept launcher menu was built from, and the menu itself.
+struct KeptMenu {
+    HMENU menu;               // null while nothing is kept
+    LaunchEntry* head;
+    LauncherRecord* records;  // hung from g_app.recordListHead only while the menu is shown
+    MenuLook look;            // the look and "IconShow" it was built and measured with
+    BYTE* listing;            // the items folder's listing when it was built
+    SIZE_T listingSize;
+    HANDLE change;            // change notification on the exe's folder and below, or null
+    bool stale;               // the shell announced changed icons
+};
+
+// The launcher menu for this click, for g_app.menuLook as captured for it: the kept one
+// while it is still valid, otherwise one built anew. *kept says whether the menu is kept
+// (give its records back with ReturnKeptRecords after it is shown) or the caller's (free
+// it with FreeFolderMenu). Null when the build failed; a missing folder has been reported.
+HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept);
+
+// Takes the shown kept menu's records off g_app.recordListHead again.
+void ReturnKeptRecords();
+
+// Frees the kept menu and everything it holds; the change notification too when asked
+// (at quit).
+void FreeKeptMenu(IMalloc* allocator, bool closeChange);
+
+// The shell announced changed icons or associations: the next click builds anew.
+void MarkKeptMenuStale();
