@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,44 @@ protected:
             PostMessageA(menu, WM_KEYUP, key, 0xC0000001);
         }
     }
+
+    // Whether the tray window says a folder menu's click is still going on.
+    bool ClickGoingOn()
+    {
+        DWORD_PTR open = 1;
+        return !SendMessageTimeoutA(tray, WM_APP + 1, 4, 0, SMTO_BLOCK, 2000, &open) || open != 0;
+    }
+
+    // Opens the launcher, picks the entry at this position and returns the line it
+    // recorded: "" when nothing was launched, "(no menu)" when no menu opened.
+    std::string LaunchAt(size_t index)
+    {
+        DeleteFileA((dir + "\\launched.txt").c_str());
+        Click(WM_LBUTTONUP);
+        HWND menu = WaitForMenu();
+        if (!menu)
+            return "(no menu)";
+        for (size_t i = 0; i <= index; ++i)
+            Keys(menu, {VK_DOWN});
+        Keys(menu, {VK_RETURN});
+        std::string line;
+        WaitFor([&] { return !(line = Launched()).empty() && line.back() == '\n'; }, 15000);
+        EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); }, 15000)) << "the click never ended";
+        return line;
+    }
+
+    // The height of the next launcher menu's window, dismissed again.
+    int MenuHeight()
+    {
+        Click(WM_LBUTTONUP);
+        HWND menu = WaitForMenu();
+        RECT rect = {};
+        if (menu)
+            GetWindowRect(menu, &rect);
+        Keys(menu, {VK_ESCAPE});
+        EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
+        return rect.bottom - rect.top;
+    }
 };
 
 TEST_F(LauncherE2E, DownDownReturnLaunchesTheSecondEntry)
@@ -99,6 +138,58 @@ TEST_F(LauncherE2E, EscapeLaunchesNothing)
     Keys(menu, {VK_DOWN, VK_RETURN});
     EXPECT_TRUE(WaitFor([&] { return !Launched().empty(); }, 15000));
     EXPECT_EQ(order[0] + "\n", Launched());
+}
+
+TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
+{
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_now", true));
+    std::string items = dir + "\\items\\";
+    std::string recorder = dir + "\\recorder.exe";
+    auto at = [&](const std::string& name) {
+        std::vector<std::string> order = ShellOrder(dir + "\\items");
+        return static_cast<size_t>(std::find(order.begin(), order.end(), name) - order.begin());
+    };
+
+    // Unchanged, a second click lists and launches the same.
+    EXPECT_EQ("beta\n", LaunchAt(at("beta")));
+    EXPECT_EQ("beta\n", LaunchAt(at("beta")));
+
+    ASSERT_EQ(S_OK, MakeShortcut(items + "delta.lnk", recorder, "delta"));
+    EXPECT_EQ("delta\n", LaunchAt(at("delta"))) << "added";
+
+    // Removing the first entry moves every other one up.
+    std::string first = ShellOrder(dir + "\\items")[0];
+    ASSERT_TRUE(DeleteFileA((items + first + ".lnk").c_str()));
+    std::string next = ShellOrder(dir + "\\items")[0];
+    EXPECT_EQ(next + "\n", LaunchAt(0)) << "removed " << first;
+
+    ASSERT_TRUE(MoveFileA((items + next + ".lnk").c_str(), (items + "zulu.lnk").c_str()));
+    EXPECT_EQ(next + "\n", LaunchAt(at("zulu"))) << "renamed";
+
+    ASSERT_EQ(S_OK, MakeShortcut(items + "zulu.lnk", recorder, "rewritten"));
+    EXPECT_EQ("rewritten\n", LaunchAt(at("zulu"))) << "rewritten";
+
+    // The icon column sets the items' height: the menu's height follows the setting.
+    int iconsOn = MenuHeight();
+    ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Icon]\r\nIconShow=0\r\n"));
+    int iconsOff = MenuHeight();
+    EXPECT_NE(iconsOn, iconsOff) << "IconShow off";
+    ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Icon]\r\nIconShow=1\r\n"));
+    EXPECT_EQ(iconsOn, MenuHeight()) << "IconShow on again";
+
+    // A removed folder gives the message at the next click; a new one is listed again.
+    RemoveTree(dir + "\\items");
+    Click(WM_LBUTTONUP);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        box = FindTopWindow(L"#32770", L"Morvek Error", morvek.info.dwProcessId);
+        return box && IsWindowVisible(box);
+    })) << "no message for the removed folder";
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
+    ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
+    ASSERT_EQ(S_OK, MakeShortcut(items + "solo.lnk", recorder, "solo"));
+    EXPECT_EQ("solo\n", LaunchAt(0)) << "recreated";
 }
 
 TEST_F(LauncherE2E, RightClickShowsTheMainMenuAndLeftClickReportsAMissingFolder)
