@@ -35,6 +35,8 @@ struct LauncherRecord {
     HICON icon;  // owned by the record; null when icons are off or the shell had none
     char text[256];
     LauncherRecord* next;
+    UINT itemWidth;   // as measured for the look the record was built for; 0 until then
+    UINT itemHeight;
 };
 
 // A new popup menu listing the folder, with its entries from *head (which must be null)

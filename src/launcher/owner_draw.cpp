@@ -14,14 +14,14 @@ static_assert(kNonClientMetricsSize == 340, "NONCLIENTMETRICSA without iPaddedBo
 
 namespace {
 
-const LauncherRecord* FindRecord(UINT id)
+LauncherRecord* FindRecord(UINT id)
 {
     // The shown menu's records by id: a menu of thousands is measured and drawn in linear
     // time, not one walk of the list per item.
     UINT index = id - FIRST_LAUNCHER_ID;
     if (g_app.recordIndex && index < g_app.recordCount && g_app.recordIndex[index]->id == id)
         return g_app.recordIndex[index];
-    for (const LauncherRecord* record = g_app.recordListHead; record; record = record->next) {
+    for (LauncherRecord* record = g_app.recordListHead; record; record = record->next) {
         if (record->id == id)
             return record;
     }
@@ -73,32 +73,38 @@ void ForgetShownRecords()
 
 void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis)
 {
-    const LauncherRecord* record = FindRecord(mis->itemID);
+    LauncherRecord* record = FindRecord(mis->itemID);
     if (!record)
         return;
-    const MenuLook& look = g_app.menuLook;
-    HDC dc = GetDC(window);
-    HFONT font = CreateFontIndirectA(&look.menuFont);
-    if (font)
-        ++g_live.fonts;
-    HGDIOBJ previous = SelectObject(dc, font);
-    SIZE text = {};
-    GetTextExtentPoint32A(dc, record->text, lstrlenA(record->text), &text);
-    SelectObject(dc, previous);
-    if (font) {
-        DeleteObject(font);
-        --g_live.fonts;
+    // The platform may ask at every showing of a kept menu; a record lives no longer than
+    // the look it was built for (a new look builds new records), so it is measured once.
+    if (record->itemWidth == 0) {
+        const MenuLook& look = g_app.menuLook;
+        HDC dc = GetDC(window);
+        HFONT font = CreateFontIndirectA(&look.menuFont);
+        if (font)
+            ++g_live.fonts;
+        HGDIOBJ previous = SelectObject(dc, font);
+        SIZE text = {};
+        GetTextExtentPoint32A(dc, record->text, lstrlenA(record->text), &text);
+        SelectObject(dc, previous);
+        if (font) {
+            DeleteObject(font);
+            --g_live.fonts;
+        }
+        ReleaseDC(window, dc);
+        if (look.iconShow) {
+            record->itemWidth = look.smallIconCx + text.cx + kTextIndent;
+            // As high as the taller of icon and text, so a large menu font is not clipped.
+            int height = look.smallIconCy > text.cy ? look.smallIconCy : text.cy;
+            record->itemHeight = height + kItemPadding;
+        } else {
+            record->itemWidth = text.cx + kTextIndent;
+            record->itemHeight = text.cy + kItemPadding;
+        }
     }
-    if (look.iconShow) {
-        mis->itemWidth = look.smallIconCx + text.cx + kTextIndent;
-        // As high as the taller of icon and text, so a large menu font is not clipped.
-        int height = look.smallIconCy > text.cy ? look.smallIconCy : text.cy;
-        mis->itemHeight = height + kItemPadding;
-    } else {
-        mis->itemWidth = text.cx + kTextIndent;
-        mis->itemHeight = text.cy + kItemPadding;
-    }
-    ReleaseDC(window, dc);
+    mis->itemWidth = record->itemWidth;
+    mis->itemHeight = record->itemHeight;
 }
 
 void DrawLauncherItem(HWND, DRAWITEMSTRUCT* dis)

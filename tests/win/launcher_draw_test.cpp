@@ -197,6 +197,8 @@ TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)
         {"icons off, large font", false, large, 14, 0},
     };
     for (const Row& row : rows) {
+        // Each look is a new menu of new, unmeasured records.
+        MakeRecords({"Notepad", "メモ帳 & more"});
         for (const LauncherRecord& record : records) {
             SCOPED_TRACE(std::string(row.name) + ": " + record.text);
             SetIconShow(row.icons);
@@ -211,6 +213,15 @@ TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)
             MeasureLauncherItem(window, &mis);
             EXPECT_EQ(static_cast<UINT>(text.cx + row.extraWidth), mis.itemWidth);
             EXPECT_EQ(static_cast<UINT>(row.height ? row.height : text.cy + 4), mis.itemHeight);
+            // Asked again while the menu lives (each showing of a kept menu), the record
+            // answers as it was measured, without measuring anew.
+            g_app.menuLook.menuFont.lfHeight += 10;
+            MEASUREITEMSTRUCT again = {};
+            again.itemID = record.id;
+            MeasureLauncherItem(window, &again);
+            g_app.menuLook.menuFont = row.font;
+            EXPECT_EQ(mis.itemWidth, again.itemWidth);
+            EXPECT_EQ(mis.itemHeight, again.itemHeight);
         }
     }
 }
