@@ -14,6 +14,7 @@ struct AppState {
     MenuLook menuLook;
     KeptMenu keptMenu;               // the launcher menu kept between clicks
     bool quitting;                   // QuitApp ran: a menu still open frees what is kept
+    ULONG shellNotify;               // the registration for changed shell icons, or 0
     UINT taskbarCreatedMessage;      // "TaskbarCreated": Explorer restarted, add the icon again
     HICON trayIcon;                  // loaded once, reused when the icon is added again
     bool folderMenuOpen;             // a folder menu is being tracked

@@ -1,7 +1,9 @@
 // The tray window's procedure: it decodes each message and calls the named handler.
 #include "app/tray_window.h"
 
+#include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "app/app_state.h"
 #include "app/live_counts.h"
@@ -48,10 +50,25 @@ LRESULT AddTrayIcon(HWND hwnd)
     return 0;
 }
 
+void WatchShellIcons(HWND hwnd)
+{
+    LPITEMIDLIST desktop = nullptr;
+    if (SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktop) != S_OK)
+        return;
+    SHChangeNotifyEntry entry = {desktop, TRUE};
+    g_app.shellNotify = SHChangeNotifyRegister(hwnd, SHCNRF_ShellLevel, SHCNE_ASSOCCHANGED | SHCNE_UPDATEIMAGE,
+                                               kShellIconsChanged, 1, &entry);
+    CoTaskMemFree(desktop);
+}
+
 LRESULT QuitApp(HWND hwnd)
 {
     NOTIFYICONDATAA record = TrayRecord(hwnd);
     Shell_NotifyIconA(NIM_DELETE, &record);
+    if (g_app.shellNotify) {
+        SHChangeNotifyDeregister(g_app.shellNotify);
+        g_app.shellNotify = 0;
+    }
     // The kept launcher menu goes now, or when the menu still open on it closes.
     g_app.quitting = true;
     IMalloc* allocator = nullptr;
@@ -73,6 +90,7 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 {
     switch (message) {
     case WM_CREATE:
+        WatchShellIcons(hwnd);
         return AddTrayIcon(hwnd);
     case WM_DESTROY:
         return QuitApp(hwnd);
@@ -87,6 +105,9 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         break;
     case kTrayCallbackMessage:
         return OnTrayNotify(hwnd, wParam, lParam);
+    case kShellIconsChanged:
+        MarkKeptMenuStale();
+        return 0;
     case kQueryLiveCount: {
         const long counts[] = {g_live.icons, g_live.fonts, g_live.brushes, g_live.idLists,
                                g_app.folderMenuOpen ? 1 : 0};

@@ -13,6 +13,14 @@ constexpr UINT kTrayCallbackMessage = WM_USER;
 // open (1) or not (0).
 constexpr UINT kQueryLiveCount = WM_APP + 1;
 
+// The shell announced changed icons or file associations (SHCNE_UPDATEIMAGE,
+// SHCNE_ASSOCCHANGED): the kept launcher menu is built anew at the next click, as
+// Explorer redraws its own icons.
+constexpr UINT kShellIconsChanged = WM_APP + 2;
+
+// Asks the shell to tell hwnd of changed icons and associations with kShellIconsChanged.
+void WatchShellIcons(HWND hwnd);
+
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Puts the icon with its tip into the notification area. Returns 0.

@@ -2,12 +2,14 @@
 // menus built, measured, drawn and freed without leaving anything behind.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <string>
 
 #include "app/app_state.h"
 #include "app/live_counts.h"
 #include "app/platform_calls.h"
+#include "app/tray_window.h"
 #include "launcher/folder_menu.h"
 #include "launcher/owner_draw.h"
 #include "launcher/tray_click.h"
@@ -189,6 +191,49 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
     DeleteDC(memory);
     DestroyWindow(window);
     RemoveTree(ItemsDir());
+}
+
+}  // namespace
+
+namespace {
+
+UINT g_shellMessage = 0;
+
+LRESULT CALLBACK RecordShellMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kShellIconsChanged)
+        g_shellMessage = message;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Changed icons announced by the shell reach the tray window, which then lets the next
+// click build the kept launcher menu anew.
+TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = RecordShellMessage;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "ShellIconsTest";
+    ASSERT_TRUE(RegisterClassA(&windowClass));
+    HWND window = CreateWindowA("ShellIconsTest", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                windowClass.hInstance, nullptr);
+    WatchShellIcons(window);
+    ASSERT_NE(0u, g_app.shellNotify);
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    EXPECT_TRUE(WaitFor([] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        return g_shellMessage == kShellIconsChanged;
+    }, 5000)) << "the announcement never came";
+    SHChangeNotifyDeregister(g_app.shellNotify);
+    g_app.shellNotify = 0;
+    DestroyWindow(window);
+
+    g_app.keptMenu.stale = false;
+    TrayWndProc(nullptr, kShellIconsChanged, 0, 0);
+    EXPECT_TRUE(g_app.keptMenu.stale);
+    g_app.keptMenu.stale = false;
 }
 
 }  // namespace

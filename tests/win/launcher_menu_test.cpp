@@ -246,6 +246,7 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
          }, 3},
         {"icons off", [&] { WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"); }, 0},
         {"icons on", [&] { DeleteFileA(SettingsPath().c_str()); }, 3},
+        {"the shell announced changed icons", [&] { MarkKeptMenuStale(); }, 3},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
