@@ -15,6 +15,7 @@
 #include "app/app_state.h"
 #include "launcher/folder_menu.h"
 #include "launcher/idlist.h"
+#include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"
 #include "settings/exe_paths.h"
 
@@ -99,6 +100,27 @@ int LauncherOnce(HWND window, IMalloc* allocator)
     return items;
 }
 
+// A click on an unchanged folder: the look read, the kept menu found still valid and its
+// items measured again, as the platform asks at each showing.
+int KeptOnce(HWND window, IMalloc* allocator)
+{
+    CaptureMenuLook();
+    LaunchEntry* head = nullptr;
+    bool kept = false;
+    if (!LauncherMenu(&head, allocator, &kept) || !kept)
+        return -1;
+    IndexShownRecords();
+    int items = 0;
+    for (LauncherRecord* record = g_app.recordListHead; record; record = record->next, ++items) {
+        MEASUREITEMSTRUCT mis = {};
+        mis.itemID = record->id;
+        MeasureLauncherItem(window, &mis);
+    }
+    ForgetShownRecords();
+    ReturnKeptRecords();
+    return items;
+}
+
 // The floor: enumerate the items folder and fetch each entry's name and small icon.
 int FloorOnce(IMalloc* allocator)
 {
@@ -153,7 +175,7 @@ int main()
     IMalloc* allocator = nullptr;
     SHGetMalloc(&allocator);
     HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    printf("%8s %14s %14s %8s\n", "entries", "launcher ms", "floor ms", "ratio");
+    printf("%8s %14s %14s %8s %16s\n", "entries", "launcher ms", "floor ms", "ratio", "kept menu ms");
     int status = 0;
     for (int count : {10, 100, 1000}) {
         if (!MakeItems(count)) {
@@ -169,16 +191,25 @@ int main()
         }
         int runs = count >= 1000 ? 5 : 9;
         // Interleaved, so drift on a busy machine falls on both sides alike.
-        std::vector<double> floors, launchers;
+        std::vector<double> floors, launchers, kepts;
         for (int i = 0; i < runs; ++i) {
             floors.push_back(TimeOnce([&] { FloorOnce(allocator); }));
             launchers.push_back(TimeOnce([&] { LauncherOnce(window, allocator); }));
         }
+        if (KeptOnce(window, allocator) != -1 && KeptOnce(window, allocator) != count) {
+            printf("%d entries: the kept menu did not list them all\n", count);
+            status = 1;
+            break;
+        }
+        for (int i = 0; i < runs; ++i)
+            kepts.push_back(TimeOnce([&] { KeptOnce(window, allocator); }));
+        FreeKeptMenu(allocator, true);
+        std::sort(kepts.begin(), kepts.end());
         std::sort(floors.begin(), floors.end());
         std::sort(launchers.begin(), launchers.end());
         double floor = floors[runs / 2];
         double launcher = launchers[runs / 2];
-        printf("%8d %14.2f %14.2f %8.2f\n", count, launcher, floor, launcher / floor);
+        printf("%8d %14.2f %14.2f %8.2f %16.2f\n", count, launcher, floor, launcher / floor, kepts[runs / 2]);
     }
     RemoveItems();
     DestroyWindow(window);
