@@ -1,7 +1,10 @@
 // Measures Morvek as a user feels it: click-to-menu latency for items folders of 10, 100
-// and 1000 shortcuts beside the bare floor (the same shell enumeration and icon fetch in
-// this process), start-up to tray icon, the exe's size and the idle working set.
-// Prints one table; run it through scripts/bench.sh.
+// and 1000 shortcuts on the first click after start, on a click right after a shortcut was
+// added, and on repeated clicks on an unchanged folder. Each is clicked alternately with a
+// stand-in (bench/menu_only.cpp) in the same run: the floor (the shell's enumeration and
+// icon fetch and the same popup, on every click) for the first two, the popup alone for
+// the last. Also start-up to tray icon, the exe's size and the idle working set.
+// Prints one table and writes the medians to a data file; run it through scripts/bench.sh.
 #include <windows.h>
 #include <psapi.h>
 #include <shellapi.h>
@@ -10,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -45,6 +49,13 @@ bool Poll(F condition, double timeoutMs)
     return true;
 }
 
+[[noreturn]] void Fail(const std::string& what)
+{
+    printf("%s\n", what.c_str());
+    fflush(stdout);
+    exit(1);
+}
+
 std::wstring Wide(const std::string& s)
 {
     wchar_t w[MAX_PATH];
@@ -72,65 +83,44 @@ void RemoveTree(const std::string& path)
     RemoveDirectoryA(path.c_str());
 }
 
+void MakeLink(const std::string& path, const char* target)
+{
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  reinterpret_cast<void**>(&link));
+    if (SUCCEEDED(hr))
+        hr = link->SetPath(target);
+    if (SUCCEEDED(hr))
+        hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    if (SUCCEEDED(hr))
+        hr = file->Save(Wide(path).c_str(), TRUE);
+    if (file)
+        file->Release();
+    if (link)
+        link->Release();
+    if (FAILED(hr))
+        Fail("cannot write " + path);
+}
+
 void MakeItems(const std::string& items, int count)
 {
     CreateDirectoryA(items.c_str(), nullptr);
-    IShellLinkA* link = nullptr;
-    CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                     reinterpret_cast<void**>(&link));
-    IPersistFile* file = nullptr;
-    link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
     const char* targets[] = {"C:\\windows\\notepad.exe", "C:\\windows\\regedit.exe",
                              "C:\\windows\\system32\\cmd.exe", "C:\\windows"};
     for (int i = 0; i < count; ++i) {
-        link->SetPath(targets[i % 4]);
         char name[64];
         wsprintfA(name, "\\entry %04d.lnk", i);
-        file->Save(Wide(items + name).c_str(), TRUE);
+        MakeLink(items + name, targets[i % 4]);
     }
-    file->Release();
-    link->Release();
 }
 
-// The floor: what any launcher must do for this folder, with nothing around it.
-double FloorMs(const std::string& items)
-{
-    double start = Now();
-    IShellFolder* desktop = nullptr;
-    SHGetDesktopFolder(&desktop);
-    LPITEMIDLIST folderList = nullptr;
-    desktop->ParseDisplayName(nullptr, nullptr, &Wide(items)[0], nullptr, &folderList, nullptr);
-    IShellFolder* folder = nullptr;
-    desktop->BindToObject(folderList, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder));
-    IEnumIDList* items_ = nullptr;
-    folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items_);
-    LPITEMIDLIST child = nullptr;
-    ULONG fetched = 0;
-    while (items_->Next(1, &child, &fetched) == S_OK) {
-        STRRET name;
-        folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name);
-        if (name.uType == STRRET_WSTR)
-            CoTaskMemFree(name.pOleStr);
-        LPITEMIDLIST absolute = ILCombine(folderList, child);
-        SHFILEINFOA info = {};
-        SHGetFileInfoA(reinterpret_cast<LPCSTR>(absolute), 0, &info, sizeof(info),
-                       SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON);
-        if (info.hIcon)
-            DestroyIcon(info.hIcon);
-        ILFree(absolute);
-        CoTaskMemFree(child);
-    }
-    items_->Release();
-    folder->Release();
-    CoTaskMemFree(folderList);
-    desktop->Release();
-    return Now() - start;
-}
-
-struct Morvek {
+// Morvek or its stand-in, started from a copy in a folder beside that folder's items.
+struct Program {
     PROCESS_INFORMATION info = {};
     HWND tray = nullptr;
 
+    // Both programs' hidden windows have the class "Morvek": the one wanted is the process's own.
     static HWND FindTray(DWORD pid)
     {
         HWND window = nullptr;
@@ -153,44 +143,50 @@ struct Morvek {
     }
 
     // Returns the time from CreateProcess to the icon being in the tray.
-    double Start(const std::string& dir, const char* exe)
+    double Start(const std::string& dir, const char* exe, const char* name, const char* arguments = "")
     {
-        std::string path = dir + "\\Morvek.exe";
+        std::string path = dir + "\\" + name;
         CopyFileA(exe, path.c_str(), FALSE);
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
-        std::string commandLine = "\"" + path + "\"";
+        std::string commandLine = "\"" + path + "\" " + arguments;
         double start = Now();
         if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
                             &startup, &info))
-            return -1;
-        if (!Poll([&] { return (tray = FindTray(info.dwProcessId)) != nullptr && IconShown(tray); }, 20000))
-            return -1;
+            Fail("cannot start " + path);
+        if (!Poll([&] { return (tray = FindTray(info.dwProcessId)) != nullptr && IconShown(tray); }, 60000))
+            Fail("no tray icon from " + commandLine);
         return Now() - start;
     }
 
     void Stop()
     {
-        if (tray)
-            PostMessageA(tray, WM_CLOSE, 0, 0);
+        PostMessageA(tray, WM_CLOSE, 0, 0);
         if (WaitForSingleObject(info.hProcess, 5000) != WAIT_OBJECT_0)
             TerminateProcess(info.hProcess, 1);
         CloseHandle(info.hProcess);
         CloseHandle(info.hThread);
+        info = {};
+        tray = nullptr;
     }
 };
 
+// Two programs are up at a time: a hidden menu window of one must not hide the other's.
 HWND VisibleMenu()
 {
-    HWND menu = FindWindowA("#32768", nullptr);
-    return (menu && IsWindowVisible(menu)) ? menu : nullptr;
+    HWND menu = nullptr;
+    while ((menu = FindWindowExA(nullptr, menu, "#32768", nullptr))) {
+        if (IsWindowVisible(menu))
+            return menu;
+    }
+    return nullptr;
 }
 
 // From the tray callback to the launcher menu on screen with every item drawn.
-double ClickToMenuMs(HWND tray)
+double ClickToMenuMs(const Program& program)
 {
     double start = Now();
-    PostMessageA(tray, WM_USER, 1, WM_LBUTTONUP);
+    PostMessageA(program.tray, WM_USER, 1, WM_LBUTTONUP);
     HWND menu = nullptr;
     bool shown = Poll([&] {
         menu = VisibleMenu();
@@ -205,24 +201,41 @@ double ClickToMenuMs(HWND tray)
     double elapsed = Now() - start;
     if (menu)
         PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    Poll([] { return VisibleMenu() == nullptr; }, 10000);
-    return shown ? elapsed : -1;
+    if (!shown || !Poll([] { return VisibleMenu() == nullptr; }, 10000))
+        Fail("no launcher menu, or it did not close");
+    // The program frees what the menu held before it takes the next message: the next
+    // click, of either program, does not share the machine with that work.
+    if (!SendMessageTimeoutA(program.tray, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &answer))
+        Fail("the program did not come back from its menu");
+    return elapsed;
 }
+
+struct Row {
+    int entries;
+    double coldFirst, floorFirst, coldAdded, floorAdded, warm, popup;
+};
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const char* exe = argc > 1 ? argv[1] : "Morvek.exe";
-    const char* work = argc > 2 ? argv[2] : "bench-work";
-    int runs = argc > 3 ? atoi(argv[3]) : 5;
+    if (argc < 5)
+        Fail("usage: launcher_bench MORVEK_EXE MENU_ONLY_EXE WORK_DIR DATA_FILE [RUNS]");
+    const char* exe = argv[1];
+    const char* standIn = argv[2];
+    const char* work = argv[3];
+    const char* dataFile = argv[4];
+    int runs = argc > 5 ? atoi(argv[5]) : 5;
+    if (runs < 1)
+        Fail("RUNS must be at least 1");
     CoInitialize(nullptr);
     CreateDirectoryA(work, nullptr);
     char full[MAX_PATH];
     GetFullPathNameA(work, MAX_PATH, full, nullptr);
 
     WIN32_FILE_ATTRIBUTE_DATA attributes;
-    GetFileAttributesExA(exe, GetFileExInfoStandard, &attributes);
+    if (!GetFileAttributesExA(exe, GetFileExInfoStandard, &attributes))
+        Fail(std::string("no ") + exe);
     printf("exe size: %lu bytes\n", attributes.nFileSizeLow);
 
     const int sizes[] = {10, 100, 1000};
@@ -232,45 +245,109 @@ int main(int argc, char** argv)
         CreateDirectoryA(dir.c_str(), nullptr);
         MakeItems(dir + "\\items", count);
     }
-    // Morvek's launcher runs without COM initialised: the floor is taken in the same state.
-    CoUninitialize();
 
-    printf("%-8s %14s %14s %8s\n", "entries", "click->menu ms", "floor ms", "ratio");
+    // Each program once, unmeasured, so that no figure pays for the first start of a
+    // program in this session.
+    {
+        std::string dir = std::string(full) + "\\n10";
+        Program morvek, floor;
+        morvek.Start(dir, exe, "Morvek.exe");
+        ClickToMenuMs(morvek);
+        morvek.Stop();
+        floor.Start(dir, standIn, "menu_only.exe", "/floor");
+        ClickToMenuMs(floor);
+        floor.Stop();
+    }
+
+    printf("click to menu, ms, median of %d:\n", runs);
+    printf("%7s | %10s %8s %6s | %10s %8s %6s | %8s %8s %6s\n", "entries", "cold first", "floor", "ratio",
+           "after add", "floor", "ratio", "warm", "popup", "ratio");
+    fflush(stdout);
+    std::vector<Row> rows;
+    double workingSet = 0;
+    int added = 0;
     for (int count : sizes) {
         std::string dir = std::string(full) + "\\n" + std::to_string(count);
-        Morvek morvek;
-        double startup = morvek.Start(dir, exe);
-        if (startup < 0) {
-            printf("Morvek did not start\n");
-            return 1;
-        }
-        ClickToMenuMs(morvek.tray);  // warm the shell's caches for both measurements
-        FloorMs(dir + "\\items");
-        std::vector<double> clicks, floors;
+        std::string items = dir + "\\items";
+        std::vector<double> coldFirst, floorFirst, coldAdded, floorAdded, warm, popup;
+
+        // The first click after start: both programs started afresh for every sample; the
+        // last of each stays up for the clicks that follow.
+        Program morvek, floor;
         for (int i = 0; i < runs; ++i) {
-            clicks.push_back(ClickToMenuMs(morvek.tray));
-            floors.push_back(FloorMs(dir + "\\items"));
+            if (i > 0) {
+                morvek.Stop();
+                floor.Stop();
+            }
+            morvek.Start(dir, exe, "Morvek.exe");
+            coldFirst.push_back(ClickToMenuMs(morvek));
+            floor.Start(dir, standIn, "menu_only.exe", "/floor");
+            floorFirst.push_back(ClickToMenuMs(floor));
         }
-        double click = Median(clicks), floor = Median(floors);
-        printf("%-8d %14.1f %14.1f %8.2f\n", count, click, floor, click / floor);
-        if (count == 10) {
+
+        // A click right after a new shortcut came into items; it goes again after both clicks,
+        // so every sample lists one entry more than the folder holds and follows a change.
+        for (int i = 0; i < runs; ++i) {
+            char name[64];
+            wsprintfA(name, "\\added %04d.lnk", added++);
+            MakeLink(items + name, "C:\\windows\\notepad.exe");
+            coldAdded.push_back(ClickToMenuMs(morvek));
+            floorAdded.push_back(ClickToMenuMs(floor));
+            if (!DeleteFileA((items + name).c_str()))
+                Fail(std::string("cannot remove ") + name);
+        }
+        floor.Stop();
+
+        // Repeated clicks on the unchanged folder, beside the popup alone. The first click
+        // follows the removal of the last added shortcut and is not counted.
+        Program menuOnly;
+        menuOnly.Start(dir, standIn, "menu_only.exe");
+        ClickToMenuMs(morvek);
+        ClickToMenuMs(menuOnly);
+        for (int i = 0; i < runs; ++i) {
+            warm.push_back(ClickToMenuMs(morvek));
+            popup.push_back(ClickToMenuMs(menuOnly));
+        }
+        menuOnly.Stop();
+        if (count == sizes[0]) {
             PROCESS_MEMORY_COUNTERS memory = {};
             memory.cb = sizeof(memory);
             Sleep(500);
             GetProcessMemoryInfo(morvek.info.hProcess, &memory, sizeof(memory));
-            printf("idle working set after clicks: %.1f MB\n", memory.WorkingSetSize / 1048576.0);
+            workingSet = memory.WorkingSetSize / 1048576.0;
         }
         morvek.Stop();
+
+        Row r = {count, Median(coldFirst), Median(floorFirst), Median(coldAdded), Median(floorAdded),
+                 Median(warm), Median(popup)};
+        rows.push_back(r);
+        printf("%7d | %10.1f %8.1f %6.2f | %10.1f %8.1f %6.2f | %8.1f %8.1f %6.2f\n", r.entries, r.coldFirst,
+               r.floorFirst, r.coldFirst / r.floorFirst, r.coldAdded, r.floorAdded, r.coldAdded / r.floorAdded,
+               r.warm, r.popup, r.warm / r.popup);
+        fflush(stdout);
     }
 
     std::vector<double> startups;
     std::string dir = std::string(full) + "\\start";
     CreateDirectoryA(dir.c_str(), nullptr);
     for (int i = 0; i < runs; ++i) {
-        Morvek morvek;
-        startups.push_back(morvek.Start(dir, exe));
+        Program morvek;
+        startups.push_back(morvek.Start(dir, exe, "Morvek.exe"));
         morvek.Stop();
     }
+
+    printf("idle working set after clicks (10 entries): %.1f MB\n", workingSet);
     printf("start-up to tray icon (median of %d, Wine already up): %.1f ms\n", runs, Median(startups));
+
+    FILE* data = fopen(dataFile, "w");
+    if (!data)
+        Fail(std::string("cannot write ") + dataFile);
+    fprintf(data, "# click to menu under Wine, ms, median of %d\n", runs);
+    fprintf(data, "# entries cold_first floor_first cold_after_add floor_after_add warm popup_alone\n");
+    for (const Row& r : rows) {
+        fprintf(data, "%d %.1f %.1f %.1f %.1f %.1f %.1f\n", r.entries, r.coldFirst, r.floorFirst, r.coldAdded,
+                r.floorAdded, r.warm, r.popup);
+    }
+    fclose(data);
     return 0;
 }
