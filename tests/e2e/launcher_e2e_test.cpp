@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,37 @@
 
 namespace {
 
-const char* const kNames[] = {"alpha", "beta", "gamma"};
+const std::vector<std::string> kNames = {"alpha", "beta", "gamma"};
+
+// True when the chord is registered by another program: registering it here fails so.
+bool HotKeyHeldElsewhere(UINT modifiers, UINT key)
+{
+    if (RegisterHotKey(nullptr, 0x7e57, modifiers, key)) {
+        UnregisterHotKey(nullptr, 0x7e57);
+        return false;
+    }
+    return GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
+}
+
+// Presses the keys in order and releases them in reverse, as a person holds a chord.
+void PressChord(std::initializer_list<WORD> keys)
+{
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        inputs.push_back(input);
+    }
+    for (auto it = keys.end(); it != keys.begin();) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *--it;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
 
 class LauncherE2E : public testing::Test {
 protected:
@@ -22,17 +53,22 @@ protected:
 
     std::string Launched() { return ReadTextFile(dir + "\\launched.txt"); }
 
-    // A Morvek in its own folder, with an items folder of shortcuts to the recorder
-    // when asked; waits for its tray window.
-    void Start(const char* name, bool withItems)
+    // A Morvek in its own folder, with an items folder of shortcuts to the recorder, each
+    // passing its name, when asked, and the settings file when given; waits for its tray
+    // window.
+    void Start(const char* name, bool withItems, const std::vector<std::string>& names = kNames,
+               const std::string& settings = "")
     {
         dir = MakeScratchDir(name);
         if (withItems) {
             std::string recorder = dir + "\\recorder.exe";
             ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
             ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-            for (const char* entry : kNames)
+            for (const std::string& entry : names)
                 ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + entry + ".lnk", recorder, entry));
+        }
+        if (!settings.empty()) {
+            ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", settings));
         }
         ASSERT_TRUE(morvek.Start(dir));
         ASSERT_TRUE(morvek.WaitForTrayWindow());
@@ -61,6 +97,28 @@ protected:
             PostMessageA(menu, WM_KEYDOWN, key, 1);
             PostMessageA(menu, WM_KEYUP, key, 0xC0000001);
         }
+    }
+
+    // Characters typed into the open menu, as its keys translate into; \r is Return.
+    void Type(HWND menu, const std::wstring& characters)
+    {
+        for (wchar_t character : characters)
+            PostMessageW(menu, WM_CHAR, character, 1);
+    }
+
+    // One launcher click and what is typed into its menu must launch exactly the expected
+    // entry, and the menu must close.
+    void ClickAndType(const std::wstring& characters, const std::string& expected)
+    {
+        SCOPED_TRACE(Ansi(characters));
+        size_t before = Launched().size();
+        Click(WM_LBUTTONUP);
+        HWND menu = WaitForMenu();
+        ASSERT_NE(nullptr, menu);
+        Type(menu, characters);
+        EXPECT_TRUE(WaitFor([&] { return Launched().size() > before; }, 15000)) << "nothing was launched";
+        EXPECT_EQ(expected + "\n", Launched().substr(before));
+        EXPECT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
     }
 };
 
@@ -99,6 +157,146 @@ TEST_F(LauncherE2E, EscapeLaunchesNothing)
     Keys(menu, {VK_DOWN, VK_RETURN});
     EXPECT_TRUE(WaitFor([&] { return !Launched().empty(); }, 15000));
     EXPECT_EQ(order[0] + "\n", Launched());
+}
+
+TEST_F(LauncherE2E, TypedCharactersSelectAndLaunchByName)
+{
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_type", true, {"alpha", "beta", "Bravo", "gamma"}));
+    std::vector<std::string> order = ShellOrder(dir + "\\items");
+    ASSERT_EQ(4u, order.size());
+    // The two names starting with b, in menu order (beta then Bravo where names are sorted).
+    std::vector<std::string> b;
+    for (const std::string& name : order) {
+        if (tolower(static_cast<unsigned char>(name[0])) == 'b')
+            b.push_back(name);
+    }
+    ASSERT_EQ(2u, b.size());
+
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"g", "gamma"));    // the only name with g: at once
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"b\r", b[0]));     // b selects the first b-name
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"bb\r", b[1]));    // a second b the other one
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"B\r", b[0]));     // without regard to case
+    // x starts no name: nothing is launched and the menu stays open for the g after it.
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"xg", "gamma"));
+}
+
+TEST_F(LauncherE2E, TypedCharactersOfAnyScriptReachTheLauncherWhole)
+{
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_scripts", true, {}));
+    // A Unicode window: the menu's character reaches it as UTF-16, not as a code unit of
+    // the ANSI code page, in which most of these are no character at all.
+    EXPECT_TRUE(IsWindowUnicode(tray));
+    const std::wstring names[] = {L"Ωmega", L"жук", L"Жаба"};
+    const char* const arguments[] = {"omega", "zhuk", "zhaba"};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + Ansi(names[i]) + ".lnk", dir + "\\recorder.exe",
+                                     arguments[i]));
+    }
+    std::vector<std::string> order = ShellOrder(dir + "\\items");
+    ASSERT_EQ(3u, order.size());
+    // The argument of the second name starting with ж in menu order.
+    std::vector<std::string> zhe;
+    for (const std::string& name : order) {
+        if (Wide(name) != names[0])
+            zhe.push_back(Wide(name) == names[1] ? arguments[1] : arguments[2]);
+    }
+    ASSERT_EQ(2u, zhe.size());
+
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"ω", "omega"));
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"жЖ\r", zhe[1]));
+}
+
+TEST_F(LauncherE2E, TheHotKeyOpensTheLauncherAtThePointerWithItsFirstItemSelected)
+{
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_hotkey", true, kNames, "[HotKey]\r\nLauncher=Ctrl+Alt+L\r\n"));
+    std::vector<std::string> order = ShellOrder(dir + "\\items");
+    ASSERT_EQ(3u, order.size());
+    ASSERT_TRUE(WaitFor([] { return HotKeyHeldElsewhere(MOD_CONTROL | MOD_ALT, 'L'); }))
+        << "Morvek did not register Ctrl+Alt+L";
+
+    // Where a click opens the launcher with the pointer here.
+    const POINT pointer = {400, 300};
+    SetCursorPos(pointer.x, pointer.y);
+    Click(WM_LBUTTONUP);
+    HWND menu = WaitForMenu();
+    ASSERT_NE(nullptr, menu);
+    RECT clicked = {};
+    GetWindowRect(menu, &clicked);
+    EXPECT_EQ(pointer.x, clicked.right);
+    Keys(menu, {VK_ESCAPE});
+    ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+
+    // A person presses the chord while working in some other program.
+    HWND other = CreateWindowExW(0, L"STATIC", L"other program", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                                 nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, other);
+    SetForegroundWindow(other);
+    PressChord({VK_CONTROL, VK_MENU, 'L'});
+    menu = WaitForMenu();
+    ASSERT_NE(nullptr, menu) << "the hotkey opened no menu";
+    RECT rect = {};
+    GetWindowRect(menu, &rect);
+    EXPECT_TRUE(EqualRect(&clicked, &rect)) << "the hotkey opens the launcher where a click does";
+    // Return alone launches the first entry: it is selected already.
+    Keys(menu, {VK_RETURN});
+    EXPECT_TRUE(WaitFor([&] { return !Launched().empty(); }, 15000)) << "nothing was launched";
+    EXPECT_EQ(order[0] + "\n", Launched());
+    EXPECT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+    DestroyWindow(other);
+
+    // Quitting gives the chord back.
+    PostMessageA(tray, WM_CLOSE, 0, 0);
+    DWORD code = 0xdeadbeef;
+    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
+    EXPECT_FALSE(HotKeyHeldElsewhere(MOD_CONTROL | MOD_ALT, 'L'));
+}
+
+TEST_F(LauncherE2E, AMalformedOrHeldHotKeySaysSoOnceAndMorvekRunsOn)
+{
+    const std::wstring kMalformedHint = L"setting1.ini の [HotKey] の Launcher には、Ctrl+Alt+L のように";
+    struct Row {
+        const char* value;
+        std::wstring firstLine;  // the message's first line, or "" for no message
+    } rows[] = {
+        {"Ctrl+Alt+", L"ホットキー「Ctrl+Alt+」を読み取れません．ホットキーなしで続けます．"},
+        {"Shift+L", L"ホットキー「Shift+L」を読み取れません．ホットキーなしで続けます．"},
+        {"Ctrl+Alt+K",
+         L"ホットキー「Ctrl+Alt+K」はほかのプログラムが使っているため登録できません．ホットキーなしで続けます．"},
+        {"", L""},
+    };
+    // The test holds Ctrl+Alt+K, as another program would.
+    ASSERT_TRUE(RegisterHotKey(nullptr, 0x7e58, MOD_CONTROL | MOD_ALT, 'K'));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_hotkey_bad", true, kNames,
+                                      std::string("[HotKey]\r\nLauncher=") + row.value + "\r\n"));
+        DWORD pid = morvek.info.dwProcessId;
+        if (!row.firstLine.empty()) {
+            HWND box = nullptr;
+            ASSERT_TRUE(WaitFor([&] {
+                return (box = FindTopWindow(L"#32770", L"Morvek Error", pid)) != nullptr && IsWindowVisible(box);
+            })) << "no message";
+            std::wstring text = MessageBoxTextOf(box);
+            EXPECT_EQ(row.firstLine, text.substr(0, text.find(L'\n')));
+            if (text.find(L"読み取れません") != std::wstring::npos) {
+                EXPECT_NE(std::wstring::npos, text.find(kMalformedHint)) << "the message says how to write it";
+            }
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+        }
+        // Morvek runs on: the launcher opens and closes. A second message would be up by
+        // now, since the value is read before the first click can be answered.
+        Click(WM_LBUTTONUP);
+        HWND menu = WaitForMenu();
+        ASSERT_NE(nullptr, menu);
+        Keys(menu, {VK_ESCAPE});
+        ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+        EXPECT_EQ(nullptr, FindTopWindow(L"#32770", L"Morvek Error", pid));
+        DWORD code = 0;
+        EXPECT_FALSE(morvek.WaitForExit(0, &code));
+        morvek.Stop();
+    }
+    UnregisterHotKey(nullptr, 0x7e58);
 }
 
 TEST_F(LauncherE2E, RightClickShowsTheMainMenuAndLeftClickReportsAMissingFolder)
