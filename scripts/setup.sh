@@ -23,7 +23,7 @@ package_lock_held() {
     if command -v fuser >/dev/null 2>&1; then
         $sudo fuser "${package_locks[@]}" >/dev/null 2>&1
     else
-        $sudo lslocks --noheadings --output PATH 2>/dev/null | grep -qxF "${package_locks[@]/#/-e}"
+        $sudo lslocks --noheadings --output PATH 2>/dev/null | grep -xF "${package_locks[@]/#/-e}" >/dev/null
     fi
 }
 wait_for_package_lock() {
