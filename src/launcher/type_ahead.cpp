@@ -11,6 +11,9 @@ namespace {
 
 // The first form of the record, which every version of the platform accepts.
 constexpr UINT kMenuItemInfoSizeW = offsetof(MENUITEMINFOW, hbmpItem);
+#if !defined(_WIN64)
+static_assert(kMenuItemInfoSizeW == 44, "MENUITEMINFOW without hbmpItem");
+#endif
 
 // The record an item's data points at, or null for an item that is none of the launcher's.
 const LauncherRecord* RecordOfItem(HMENU menu, int index)
