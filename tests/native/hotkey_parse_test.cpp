@@ -43,13 +43,10 @@ TEST(HotKeyParse, ModifiersInAnyOrderAndCase)
     const Row rows[] = {
         {"Ctrl+Alt+L", "3 4c"},
         {"alt+ctrl+l", "3 4c"},
-        {"CTRL+ALT+L", "3 4c"},
         {"Shift+Ctrl+Alt+Win+Z", "f 5a"},
         {"Win+Shift+A", "c 41"},
-        {"Ctrl + Alt + L", "3 4c"},  // blanks around the parts
-        {"\tCtrl+\tAlt +L\t", "3 4c"},
+        {"\tCtrl + Alt+ L ", "3 4c"},  // blanks around the parts
         {"Ctrl+0", "2 30"},
-        {"Alt+9", "1 39"},
     };
     Check(std::begin(rows), std::end(rows));
 }
@@ -59,15 +56,12 @@ TEST(HotKeyParse, FunctionKeysOneToTwentyFour)
     const Row rows[] = {
         {"F1", "0 70"},       // a function key may stand alone
         {"Shift+F1", "4 70"},
-        {"Ctrl+f9", "2 78"},
-        {"Ctrl+F10", "2 79"},
+        {"ctrl+f10", "2 79"},
         {"Ctrl+F24", "2 87"},
         {"Ctrl+F0", "bad"},
         {"Ctrl+F25", "bad"},
         {"Ctrl+F01", "bad"},
-        {"Ctrl+F1x", "bad"},
         {"Ctrl+F", "2 46"},   // the letter F
-        {"Ctrl+F100", "bad"},
     };
     Check(std::begin(rows), std::end(rows));
 }
@@ -77,24 +71,18 @@ TEST(HotKeyParse, EmptyIsOffAndEverythingElseMalformed)
     const Row rows[] = {
         {"", "off"},
         {"   ", "off"},
-        {"\t", "off"},
         {"L", "bad"},           // a bare letter or digit would be lost to typing
         {"Shift+L", "bad"},
-        {"Shift+5", "bad"},
         {"Ctrl+Alt+", "bad"},
-        {"Ctrl+Alt", "bad"},
         {"+L", "bad"},
         {"Ctrl++L", "bad"},
         {"Ctrl+Alt+L+", "bad"},
         {"Ctrl+Ctrl+L", "bad"},
-        {"Ctrl+Alt+LL", "bad"},
         {"Control+L", "bad"},
-        {"Ctr+L", "bad"},
         {"Ctrlx+L", "bad"},
         {"Ctrl+Alt+Delete", "bad"},
         {"Ctrl+Alt+\xef\xbc\xac", "bad"},  // a full-width L in UTF-8
         {"Ctrl+Alt+\x82\x6b", "bad"},      // the same in Shift-JIS
-        {"Ctrl Alt L", "bad"},
         {"Ctrl-Alt-L", "bad"},
     };
     Check(std::begin(rows), std::end(rows));

@@ -13,15 +13,12 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "app/app_state.h"
-#include "app/platform_calls.h"
 #include "commands/dispatch.h"
 #include "commands/command_plan.h"
 #include "launcher/tray_click.h"
 #include "resources/resource.h"
-#include "settings/hotkey.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_file.h"
 #include "test_support.h"
@@ -208,79 +205,6 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
         DestroyWindow(dialog);
         EXPECT_EQ(nullptr, g_app.settingsDialog);
     }
-}
-
-std::vector<std::wstring> g_boxTexts;
-
-int WINAPI RecordMessageBox(HWND, LPCWSTR text, LPCWSTR caption, UINT)
-{
-    g_boxTexts.push_back(std::wstring(caption) + L"|" + text);
-    return IDOK;
-}
-
-// Held by a window of this process: registering it again, for the thread, fails so.
-bool ChordHeld(UINT modifiers, UINT key)
-{
-    if (RegisterHotKey(nullptr, 0x7e59, modifiers, key)) {
-        UnregisterHotKey(nullptr, 0x7e59);
-        return false;
-    }
-    return GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
-}
-
-TEST_F(HostileSettings, TheHotKeyValueIsRegisteredOrNamedOnceAsItIsRead)
-{
-    // A full-width "Ctrl+Alt+L" in the ANSI code page.
-    const std::string fullWidth = Ansi(L"Ｃｔｒｌ+Ａｌｔ+Ｌ");
-    struct Row {
-        const char* name;
-        std::string file;
-        std::wstring named;  // the value the message names; "" for no message
-        bool registered;     // Ctrl+Alt+F7 is held afterwards
-    } rows[] = {
-        {"as documented", "[HotKey]\r\nLauncher=Ctrl+Alt+F7\r\n", L"", true},
-        {"blanks around and inside", "[hotkey]\r\nlauncher =  alt + CTRL +f7  \r\n", L"", true},
-        {"blanks only", "[HotKey]\r\nLauncher=   \r\n", L"", false},
-        {"no such key", "[HotKey]\r\nLaunch=Ctrl+Alt+F7\r\n", L"", false},
-        {"format characters", "[HotKey]\r\nLauncher=%s%n%x\r\n", L"%s%n%x", false},
-        {"full-width letters", "[HotKey]\r\nLauncher=" + fullWidth + "\r\n", L"Ｃｔｒｌ+Ａｌｔ+Ｌ", false},
-        // The reader keeps 255 bytes of a longer value.
-        {"a 100 KB value", "[HotKey]\r\nLauncher=" + LongLine(100 * 1024, 'x') + "\r\n",
-         std::wstring(255, L'x'), false},
-    };
-    g_platform.MessageBoxW = RecordMessageBox;
-    HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Clean();
-        ASSERT_TRUE(WriteTextFile(SettingsPath(), row.file));
-        g_boxTexts.clear();
-        RegisterLauncherHotKey(window);
-        EXPECT_EQ(row.registered, ChordHeld(MOD_CONTROL | MOD_ALT, VK_F7));
-        if (row.named.empty()) {
-            EXPECT_TRUE(g_boxTexts.empty());
-        } else {
-            ASSERT_EQ(1u, g_boxTexts.size());
-            EXPECT_EQ(L"Morvek Error|ホットキー「" + row.named + L"」を読み取れません．",
-                      g_boxTexts[0].substr(0, g_boxTexts[0].find(L'．') + 1));
-        }
-        UnregisterLauncherHotKey(window);
-        EXPECT_FALSE(ChordHeld(MOD_CONTROL | MOD_ALT, VK_F7));
-        EXPECT_TRUE(RawFile(SettingsPath()) == row.file) << "the file changed on reading";
-    }
-
-    // The settings dialog knows nothing of the hotkey, and its save leaves it in the file.
-    ASSERT_TRUE(WriteTextFile(SettingsPath(), "[HotKey]\r\nLauncher=Ctrl+Alt+F7\r\n"));
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), nullptr,
-                                     SettingsDlgProc, 0);
-    ASSERT_TRUE(dialog);
-    SendDlgItemMessageA(dialog, IDC_SAVE, BM_CLICK, 0, 0);
-    DestroyWindow(dialog);
-    char value[64] = "?";
-    ReadSettingText(kSectionHotKey, kKeyLauncher, value, sizeof(value));
-    EXPECT_STREQ("Ctrl+Alt+F7", value);
-    DestroyWindow(window);
-    g_platform = RealPlatformCalls();
 }
 
 TEST_F(HostileSettings, AFolderInTheFilesPlaceGivesDefaultsAndSavesFailQuietly)
