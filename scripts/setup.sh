@@ -14,10 +14,35 @@ done
 
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+# On a fresh machine the system's own package updates often hold the package lock for a
+# while. Wait for it, saying so, rather than fail; apt itself waits as long again.
+package_locks=(/var/lib/dpkg/lock-frontend /var/lib/dpkg/lock /var/lib/apt/lists/lock
+               /var/cache/apt/archives/lock)
+package_lock_held() {
+    if command -v fuser >/dev/null 2>&1; then
+        $sudo fuser "${package_locks[@]}" >/dev/null 2>&1
+    else
+        $sudo lslocks --noheadings --output PATH 2>/dev/null | grep -xF "${package_locks[@]/#/-e}" >/dev/null
+    fi
+}
+wait_for_package_lock() {
+    package_lock_held || return 0
+    echo "Waiting for the package lock: the system is installing or updating packages (up to 10 minutes)..."
+    local waited=0
+    while package_lock_held && [ "$waited" -lt 600 ]; do
+        sleep 5
+        waited=$((waited + 5))
+    done
+}
+apt_wait=(-o DPkg::Lock::Timeout=600)
+
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+    wait_for_package_lock
+    $sudo apt-get "${apt_wait[@]}" update -qq
+    wait_for_package_lock
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get "${apt_wait[@]}" install -y -qq "${missing[@]}" >/dev/null
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then

@@ -1,8 +1,10 @@
 // A small helper for the run script and the screenshots: fills a demo items folder with
-// shortcuts, clicks Morvek's tray icon by sending its tray callback, sends it main menu
-// commands, and waits for and drives its dialogs and popup menus.
+// shortcuts, clicks Morvek's tray icon by putting the pointer on it and sending its tray
+// callback, sends it main menu commands, and waits for and drives its dialogs and popup
+// menus.
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
@@ -75,6 +77,30 @@ HWND WaitForMorvek(DWORD timeoutMs)
     return nullptr;
 }
 
+// The middle of Morvek's icon in the notification area: the pointer goes there before a
+// simulated click, so the menu opens beside the icon, where a person would see it.
+bool TrayIconCenter(HWND morvek, POINT* center)
+{
+    NOTIFYICONIDENTIFIER icon = {};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = morvek;
+    icon.uID = 1;
+    RECT rect;
+    if (Shell_NotifyIconGetRect(&icon, &rect) == S_OK) {
+        center->x = (rect.left + rect.right) / 2;
+        center->y = (rect.top + rect.bottom) / 2;
+        return true;
+    }
+    // Wine's taskbar does not answer that. It draws its first icon (Morvek's, the only one
+    // in the demo) in the last slot at its right end: a small icon with 2 pixels each side.
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (!taskbar || !IsWindowVisible(taskbar) || !GetWindowRect(taskbar, &rect))
+        return false;
+    center->x = rect.right - (GetSystemMetrics(SM_CXSMICON) + 4) / 2;
+    center->y = (rect.top + rect.bottom) / 2;
+    return true;
+}
+
 int Click(const char* button)
 {
     HWND window = WaitForMorvek(20000);
@@ -87,7 +113,13 @@ int Click(const char* button)
         message = WM_RBUTTONDOWN;
     else if (strcmp(button, "middle") == 0)
         message = WM_MBUTTONUP;
-    SetCursorPos(900, 700);
+    POINT icon;
+    if (!TrayIconCenter(window, &icon)) {
+        fprintf(stderr, "the tray icon was not found: clicking at the screen's bottom right\n");
+        icon.x = GetSystemMetrics(SM_CXSCREEN) - 10;
+        icon.y = GetSystemMetrics(SM_CYSCREEN) - 10;
+    }
+    SetCursorPos(icon.x, icon.y);
     PostMessageA(window, WM_USER, 1, message);
     return 0;
 }

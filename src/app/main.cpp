@@ -8,6 +8,7 @@
 #include "app/texts.h"
 #include "app/tray_window.h"
 #include "resources/resource.h"
+#include "settings/hotkey.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
@@ -25,12 +26,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     // Without its window the program could never be reached, yet it would hold the
     // mutex and turn away every new copy: say so and end.
-    if (!CreateTrayWindow(instance)) {
+    HWND window = CreateTrayWindow(instance);
+    if (!window) {
         g_platform.MessageBoxW(nullptr, kTextNoWindow, kCaptionError, MB_OK | MB_ICONERROR);
         ReleaseMutex(g_app.instanceMutex);
         CloseHandle(g_app.instanceMutex);
         return 1;
     }
+    RegisterLauncherHotKey(window);
 
     MSG msg = {};
     // GetMessage gives -1 on an error; looping on it would spin forever.

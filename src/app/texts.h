@@ -15,6 +15,15 @@ constexpr wchar_t kTextNoWindow[] = L"ウィンドウを作成できなかった
 // Launcher.
 constexpr wchar_t kTextNoItemsFolder[] = L"BindToObject Error\nitemsフォルダの有無を確認してください";
 
+// The launcher's hotkey at start; %s is the value of [HotKey] Launcher as written.
+constexpr wchar_t kTextHotKeyMalformed[] =
+    L"ホットキー「%s」を読み取れません．ホットキーなしで続けます．\n\n"
+    L"setting1.ini の [HotKey] の Launcher には、Ctrl+Alt+L のように\n"
+    L"Ctrl・Alt・Shift・Win と、英字・数字・F1～F24 のどれか一つを + でつないで書きます．\n"
+    L"英字と数字には Ctrl・Alt・Win のどれかを添えてください．";
+constexpr wchar_t kTextHotKeyTaken[] =
+    L"ホットキー「%s」はほかのプログラムが使っているため登録できません．ホットキーなしで続けます．";
+
 // Main menu confirmations.
 constexpr wchar_t kAskShutdown[] = L"シャットダウンしますか？";
 constexpr wchar_t kAskQuit[] = L"Morvekを終了しますか？";

@@ -12,7 +12,9 @@
 #include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"
 #include "launcher/tray_click.h"
+#include "launcher/type_ahead.h"
 #include "resources/resource.h"
+#include "settings/hotkey.h"
 
 #if !defined(_WIN64)
 static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the tray record is the 88-byte first form");
@@ -65,6 +67,7 @@ LRESULT QuitApp(HWND hwnd)
 {
     NOTIFYICONDATAA record = TrayRecord(hwnd);
     Shell_NotifyIconA(NIM_DELETE, &record);
+    UnregisterLauncherHotKey(hwnd);
     if (g_app.shellNotify) {
         SHChangeNotifyDeregister(g_app.shellNotify);
         g_app.shellNotify = 0;
@@ -103,6 +106,12 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_COMMAND:
         OnCommand(hwnd, wParam, lParam);
         break;
+    case WM_MENUCHAR:
+        if (IsLauncherMenu(reinterpret_cast<HMENU>(lParam)))
+            return OnLauncherMenuChar(hwnd, wParam, lParam);
+        break;
+    case WM_HOTKEY:
+        return OnLauncherHotKey(hwnd, wParam);
     case kTrayCallbackMessage:
         return OnTrayNotify(hwnd, wParam, lParam);
     case kShellIconsChanged:
@@ -119,18 +128,18 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             return AddTrayIcon(hwnd);
         break;
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 HWND CreateTrayWindow(HINSTANCE instance)
 {
     g_app.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
-    WNDCLASSA windowClass = {};
+    WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = TrayWndProc;
     windowClass.hInstance = instance;
     windowClass.lpszClassName = kWindowClassName;
-    if (!RegisterClassA(&windowClass))
+    if (!RegisterClassW(&windowClass))
         return nullptr;
-    return CreateWindowExA(WS_EX_TOOLWINDOW, kWindowClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+    return CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
                            nullptr, instance, nullptr);
 }

@@ -2,7 +2,8 @@
 #pragma once
 #include <windows.h>
 
-constexpr char kWindowClassName[] = "Morvek";
+// A Unicode window: a character typed in its menus reaches it whole (see type_ahead.cpp).
+constexpr wchar_t kWindowClassName[] = L"Morvek";
 constexpr char kMutexName[] = "ZUNOMORVEKXX";
 constexpr UINT kTrayIconId = 1;
 constexpr UINT kTrayCallbackMessage = WM_USER;
@@ -26,9 +27,10 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 // Puts the icon with its tip into the notification area. Returns 0.
 LRESULT AddTrayIcon(HWND hwnd);
 
-// Removes the icon, releases and closes the mutex and posts the quit message. Returns 0.
+// Removes the icon and the hotkey, releases and closes the mutex and posts the quit
+// message. Returns 0.
 LRESULT QuitApp(HWND hwnd);
 
 // Registers the window class and creates the hidden tray window (which adds the icon).
-// Returns null when either step fails.
+// Returns null when either step fails. The launcher's hotkey is registered after it.
 HWND CreateTrayWindow(HINSTANCE instance);

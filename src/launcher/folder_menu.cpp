@@ -54,6 +54,18 @@ void CopyRecordText(char* out, const char* text)
     out[length] = '\0';
 }
 
+// The record's name as wide text, and the accessibility block that points at it.
+void SetSpokenName(LauncherRecord* record)
+{
+    int length = MultiByteToWideChar(CP_ACP, 0, record->text, -1, record->wideText,
+                                     ARRAYSIZE(record->wideText));
+    if (length <= 0)
+        record->wideText[0] = L'\0';
+    record->msaa.dwMSAASignature = static_cast<DWORD>(MSAA_MENU_SIG);
+    record->msaa.cchWText = static_cast<DWORD>(lstrlenW(record->wideText));
+    record->msaa.pszWText = record->wideText;
+}
+
 void FreeStrRet(STRRET* name, IMalloc* allocator)
 {
     if (name->uType == STRRET_WSTR && name->pOleStr) {
@@ -64,14 +76,16 @@ void FreeStrRet(STRRET* name, IMalloc* allocator)
 
 }  // namespace
 
-BOOL InsertOwnerDrawItem(HMENU menu, UINT id, const char* data)
+BOOL InsertOwnerDrawItem(HMENU menu, UINT id, const void* data)
 {
     MENUITEMINFOA info = {};
     info.cbSize = kMenuItemInfoSize;
-    info.fMask = MIIM_ID | MIIM_TYPE;
+    info.fMask = MIIM_ID | MIIM_TYPE | MIIM_DATA;
     info.fType = MFT_OWNERDRAW;
     info.wID = id;
-    info.dwTypeData = const_cast<char*>(data);
+    // The item data is what a screen reader reads; the type data keeps the same pointer.
+    info.dwTypeData = static_cast<char*>(const_cast<void*>(data));
+    info.dwItemData = reinterpret_cast<ULONG_PTR>(data);
     return InsertMenuItemA(menu, id, FALSE, &info);
 }
 
@@ -175,8 +189,9 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
                 if (record->icon)
                     ++g_live.icons;
             }
-            InsertOwnerDrawItem(menu, id, text);
             CopyRecordText(record->text, text);
+            SetSpokenName(record);
+            InsertOwnerDrawItem(menu, id, record);
             ++id;
         } else {
             ok = FALSE;

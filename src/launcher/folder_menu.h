@@ -3,6 +3,7 @@
 // it is drawn.
 #pragma once
 #include <windows.h>
+#include <oleacc.h>
 #include <shlobj.h>
 
 #include "settings/settings_file.h"
@@ -30,10 +31,14 @@ struct LaunchEntry {
 };
 
 // One per menu item, in menu order, hung from g_app.recordListHead for the draw handlers.
+// The item's data points at the record: a screen reader takes an owner-drawn item's name
+// from the MSAAMENUINFO its data begins with.
 struct LauncherRecord {
+    MSAAMENUINFO msaa;  // the signature and the wide name below
     UINT id;
     HICON icon;  // owned by the record; null when icons are off or the shell had none
     char text[256];
+    wchar_t wideText[sizeof(text)];  // text as wide characters: never more of them than bytes
     LauncherRecord* next;
     UINT itemWidth;   // as measured for the look the record was built for; 0 until then
     UINT itemHeight;
@@ -56,8 +61,8 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
 // icon; g_app.recordListHead ends null.
 void FreeFolderMenu(HMENU menu, LaunchEntry* head, IMalloc* allocator);
 
-// Appends one owner-drawn item with this command id; data is stored, never read back.
-BOOL InsertOwnerDrawItem(HMENU menu, UINT id, const char* data);
+// Appends one owner-drawn item with this command id and item data.
+BOOL InsertOwnerDrawItem(HMENU menu, UINT id, const void* data);
 
 // The text of a display name, or null when its form is unknown or its copy fails. A wide
 // name is converted into *ownedCopy (free with HeapFree) and given back to the allocator.

@@ -7,6 +7,7 @@
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"
+#include "settings/hotkey.h"
 #include "settings/settings_file.h"
 
 #if !defined(_WIN64)
@@ -24,7 +25,7 @@ void ShowMainTrayMenu(HWND window)
                    window, nullptr);
 }
 
-void ShowFolderMenu(HWND window, FolderMode mode)
+void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
 {
     // The record list is program-wide: a second menu built while one is tracked would
     // free what the open one is drawing from.
@@ -46,6 +47,10 @@ void ShowFolderMenu(HWND window, FolderMode mode)
                                            : BuildFolderMenu(&head, allocator, mode, g_app.menuLook.iconShow);
     if (menu) {
         IndexShownRecords();
+        // A Down already waiting when tracking starts selects the first item, as a menu
+        // opened from the keyboard has it.
+        if (fromKeyboard)
+            PostMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
         UINT chosen = TrackPopupMenu(
             menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_VCENTERALIGN | TPM_BOTTOMALIGN, point.x,
             point.y, 0, window, nullptr);
@@ -98,6 +103,13 @@ LRESULT OnTrayNotify(HWND window, WPARAM, LPARAM lParam)
     case TrayAction::Nothing:
         break;
     }
+    return 0;
+}
+
+LRESULT OnLauncherHotKey(HWND window, WPARAM id)
+{
+    if (id == kLauncherHotKeyId)
+        ShowFolderMenu(window, FolderMode::Items, true);
     return 0;
 }
 

@@ -8,6 +8,10 @@
 // The tray callback: lParam carries the mouse message, wParam the icon id. Returns 0.
 LRESULT OnTrayNotify(HWND window, WPARAM wParam, LPARAM lParam);
 
+// WM_HOTKEY: the launcher's hotkey opens the launcher at the mouse pointer with its first
+// item selected, so the arrows and Return work at once. Returns 0.
+LRESULT OnLauncherHotKey(HWND window, WPARAM id);
+
 // The modifier chosen by "DeskTopShow"/"Key" is held.
 bool IsDesktopModifierDown();
 

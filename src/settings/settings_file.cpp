@@ -12,6 +12,16 @@ UINT ReadSetting(const char* section, const char* key, INT defaultValue)
     return GetPrivateProfileIntA(section, key, defaultValue, path);
 }
 
+DWORD ReadSettingText(const char* section, const char* key, char* buffer, DWORD size)
+{
+    char path[MAX_PATH];
+    if (!MakeExePath(path, kSettingsFileName)) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    return GetPrivateProfileStringA(section, key, "", buffer, size, path);
+}
+
 BOOL WriteSetting(const char* section, const char* key, const char* value)
 {
     char path[MAX_PATH];

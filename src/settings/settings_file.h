@@ -12,9 +12,15 @@ constexpr char kSectionExitRead[] = "EXIT";  // the quit command's spelling; sec
 constexpr char kKeyMessage[] = "Message";
 constexpr char kSectionDesktop[] = "DeskTopShow";
 constexpr char kKeyDesktopKey[] = "Key";
+constexpr char kSectionHotKey[] = "HotKey";
+constexpr char kKeyLauncher[] = "Launcher";
 
 // GetPrivateProfileIntA on the settings file; the default when its path can't be built.
 UINT ReadSetting(const char* section, const char* key, INT defaultValue);
+
+// GetPrivateProfileStringA on the settings file, default ""; the length copied. The buffer
+// is left empty when the path can't be built.
+DWORD ReadSettingText(const char* section, const char* key, char* buffer, DWORD size);
 
 // WritePrivateProfileStringA on the settings file; FALSE when its path can't be built.
 BOOL WriteSetting(const char* section, const char* key, const char* value);

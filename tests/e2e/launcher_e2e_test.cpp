@@ -6,6 +6,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,17 @@
 
 namespace {
 
-const char* const kNames[] = {"alpha", "beta", "gamma"};
+const std::vector<std::string> kNames = {"alpha", "beta", "gamma"};
+
+// True when the chord is registered by another program: registering it here fails so.
+bool HotKeyHeldElsewhere(UINT modifiers, UINT key)
+{
+    if (RegisterHotKey(nullptr, 0x7e57, modifiers, key)) {
+        UnregisterHotKey(nullptr, 0x7e57);
+        return false;
+    }
+    return GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
+}
 
 class LauncherE2E : public testing::Test {
 protected:
@@ -23,17 +34,22 @@ protected:
 
     std::string Launched() { return ReadTextFile(dir + "\\launched.txt"); }
 
-    // A Morvek in its own folder, with an items folder of shortcuts to the recorder
-    // when asked; waits for its tray window.
-    void Start(const char* name, bool withItems)
+    // A Morvek in its own folder, with an items folder of shortcuts to the recorder, each
+    // passing its name, when asked, and the settings file when given; waits for its tray
+    // window.
+    void Start(const char* name, bool withItems, const std::vector<std::string>& names = kNames,
+               const std::string& settings = "")
     {
         dir = MakeScratchDir(name);
         if (withItems) {
             std::string recorder = dir + "\\recorder.exe";
             ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
             ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-            for (const char* entry : kNames)
+            for (const std::string& entry : names)
                 ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + entry + ".lnk", recorder, entry));
+        }
+        if (!settings.empty()) {
+            ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", settings));
         }
         ASSERT_TRUE(morvek.Start(dir));
         ASSERT_TRUE(morvek.WaitForTrayWindow());
@@ -100,6 +116,29 @@ protected:
         Keys(menu, {VK_ESCAPE});
         EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
         return rect.bottom - rect.top;
+    }
+
+    // Characters typed into the open menu, as its keys translate into; \r is Return.
+    void Type(HWND menu, const std::wstring& characters)
+    {
+        for (wchar_t character : characters)
+            PostMessageW(menu, WM_CHAR, character, 1);
+    }
+
+    // One launcher click and what is typed into its menu must launch exactly the expected
+    // entry, and the menu must close.
+    void ClickAndType(const std::wstring& characters, const std::string& expected)
+    {
+        SCOPED_TRACE(Ansi(characters));
+        size_t before = Launched().size();
+        Click(WM_LBUTTONUP);
+        HWND menu = WaitForMenu();
+        ASSERT_NE(nullptr, menu);
+        Type(menu, characters);
+        EXPECT_TRUE(WaitFor([&] { return Launched().size() > before; }, 15000)) << "nothing was launched";
+        EXPECT_EQ(expected + "\n", Launched().substr(before));
+        EXPECT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+        EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); })) << "the click never ended";
     }
 };
 
@@ -190,6 +229,125 @@ TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
     ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
     ASSERT_EQ(S_OK, MakeShortcut(items + "solo.lnk", recorder, "solo"));
     EXPECT_EQ("solo\n", LaunchAt(0)) << "recreated";
+}
+
+TEST_F(LauncherE2E, TypedCharactersSelectAndLaunchByName)
+{
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_type", true, {"alpha", "beta", "Bravo", "gamma"}));
+    // A Unicode window: a typed character reaches it as UTF-16, where an ANSI window gets
+    // one code unit of the code page, which for most scripts is no character at all.
+    EXPECT_TRUE(IsWindowUnicode(tray));
+    std::vector<std::string> order = ShellOrder(dir + "\\items");
+    ASSERT_EQ(4u, order.size());
+    // The two names starting with b, in menu order (beta then Bravo where names are sorted).
+    std::vector<std::string> b;
+    for (const std::string& name : order) {
+        if (tolower(static_cast<unsigned char>(name[0])) == 'b')
+            b.push_back(name);
+    }
+    ASSERT_EQ(2u, b.size());
+
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"g", "gamma"));    // the only name with g: at once
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"b\r", b[0]));     // b selects the first b-name
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"bb\r", b[1]));    // a second b the other one
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"B\r", b[0]));     // without regard to case
+    // x starts no name: nothing is launched and the menu stays open for the g after it.
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"xg", "gamma"));
+}
+
+TEST_F(LauncherE2E, TheHotKeyOpensTheLauncherAtThePointerWithItsFirstItemSelected)
+{
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_hotkey", true, kNames, "[HotKey]\r\nLauncher=Ctrl+Alt+L\r\n"));
+    std::vector<std::string> order = ShellOrder(dir + "\\items");
+    ASSERT_EQ(3u, order.size());
+    ASSERT_TRUE(WaitFor([] { return HotKeyHeldElsewhere(MOD_CONTROL | MOD_ALT, 'L'); }))
+        << "Morvek did not register Ctrl+Alt+L";
+
+    // Where a click opens the launcher with the pointer here.
+    const POINT pointer = {400, 300};
+    SetCursorPos(pointer.x, pointer.y);
+    Click(WM_LBUTTONUP);
+    HWND menu = WaitForMenu();
+    ASSERT_NE(nullptr, menu);
+    RECT clicked = {};
+    GetWindowRect(menu, &clicked);
+    EXPECT_EQ(pointer.x, clicked.right);
+    Keys(menu, {VK_ESCAPE});
+    ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+
+    // A person presses Ctrl+Alt+L, and lets go, while working in some other program.
+    HWND other = CreateWindowExW(0, L"STATIC", L"other program", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                                 nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, other);
+    SetForegroundWindow(other);
+    const WORD chord[] = {VK_CONTROL, VK_MENU, 'L'};
+    INPUT keys[6] = {};
+    for (int i = 0; i < 3; ++i) {
+        keys[i].type = keys[5 - i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = keys[5 - i].ki.wVk = chord[i];
+        keys[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    ASSERT_EQ(6u, SendInput(6, keys, sizeof(INPUT)));
+    menu = WaitForMenu();
+    ASSERT_NE(nullptr, menu) << "the hotkey opened no menu";
+    RECT rect = {};
+    GetWindowRect(menu, &rect);
+    EXPECT_TRUE(EqualRect(&clicked, &rect)) << "the hotkey opens the launcher where a click does";
+    // Return alone launches the first entry: it is selected already.
+    Keys(menu, {VK_RETURN});
+    EXPECT_TRUE(WaitFor([&] { return !Launched().empty(); }, 15000)) << "nothing was launched";
+    EXPECT_EQ(order[0] + "\n", Launched());
+    EXPECT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+    DestroyWindow(other);
+
+    // Quitting gives the chord back.
+    PostMessageA(tray, WM_CLOSE, 0, 0);
+    DWORD code = 0xdeadbeef;
+    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
+    EXPECT_FALSE(HotKeyHeldElsewhere(MOD_CONTROL | MOD_ALT, 'L'));
+}
+
+TEST_F(LauncherE2E, AMalformedOrHeldHotKeySaysSoOnceAndMorvekRunsOn)
+{
+    struct Row {
+        const char* value;
+        std::wstring firstLine;  // the message's first line, or "" for no message
+    } rows[] = {
+        {"Ctrl+Alt+%s", L"ホットキー「Ctrl+Alt+%s」を読み取れません．ホットキーなしで続けます．"},
+        {"Ctrl+Alt+K",
+         L"ホットキー「Ctrl+Alt+K」はほかのプログラムが使っているため登録できません．ホットキーなしで続けます．"},
+        {"", L""},
+    };
+    // The test holds Ctrl+Alt+K, as another program would.
+    ASSERT_TRUE(RegisterHotKey(nullptr, 0x7e58, MOD_CONTROL | MOD_ALT, 'K'));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_hotkey_bad", true, kNames,
+                                      std::string("[HotKey]\r\nLauncher=") + row.value + "\r\n"));
+        DWORD pid = morvek.info.dwProcessId;
+        if (!row.firstLine.empty()) {
+            HWND box = nullptr;
+            ASSERT_TRUE(WaitFor([&] {
+                return (box = FindTopWindow(L"#32770", L"Morvek Error", pid)) != nullptr && IsWindowVisible(box);
+            })) << "no message";
+            std::wstring text = MessageBoxTextOf(box);
+            EXPECT_EQ(row.firstLine, text.substr(0, text.find(L'\n')));
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+        }
+        // Morvek runs on: the launcher opens and closes. A second message would be up by
+        // now, since the value is read before the first click can be answered.
+        Click(WM_LBUTTONUP);
+        HWND menu = WaitForMenu();
+        ASSERT_NE(nullptr, menu);
+        Keys(menu, {VK_ESCAPE});
+        ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+        EXPECT_EQ(nullptr, FindTopWindow(L"#32770", L"Morvek Error", pid));
+        DWORD code = 0;
+        EXPECT_FALSE(morvek.WaitForExit(0, &code));
+        morvek.Stop();
+    }
+    UnregisterHotKey(nullptr, 0x7e58);
 }
 
 TEST_F(LauncherE2E, RightClickShowsTheMainMenuAndLeftClickReportsAMissingFolder)

@@ -12,10 +12,13 @@
 #include "app/app_state.h"
 #include "app/live_counts.h"
 #include "app/platform_calls.h"
+#include "app/tray_window.h"
 #include "launcher/folder_menu.h"
 #include "launcher/idlist.h"
 #include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"
+#include "launcher/type_ahead.h"
+#include "resources/resource.h"
 #include "test_support.h"
 
 namespace {
@@ -82,6 +85,32 @@ Listed ListFolder(const std::string& path)
     CoTaskMemFree(folderList);
     desktop->Release();
     return listed;
+}
+
+// Each item's data is the block a screen reader reads an owner-drawn item's name from: an
+// MSAAMENUINFO with its signature and the name as wide text, inside the item's record.
+void ExpectSpokenNames(HMENU menu, const std::vector<std::wstring>& names)
+{
+    ASSERT_EQ(static_cast<int>(names.size()), GetMenuItemCount(menu));
+    LauncherRecord* record = g_app.recordListHead;
+    for (size_t i = 0; i < names.size(); ++i, record = record->next) {
+        SCOPED_TRACE(Ansi(names[i]));
+        ASSERT_NE(nullptr, record);
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_DATA;
+        info.dwItemData = 0xdeadbeef;
+        ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info));
+        auto* spoken = reinterpret_cast<const MSAAMENUINFO*>(info.dwItemData);
+        ASSERT_EQ(static_cast<const void*>(record), spoken) << "the data is the item's own record";
+        EXPECT_EQ(static_cast<DWORD>(MSAA_MENU_SIG), spoken->dwMSAASignature);
+        ASSERT_NE(nullptr, spoken->pszWText);
+        EXPECT_EQ(names[i], spoken->pszWText);
+        EXPECT_EQ(names[i].size(), spoken->cchWText);
+        auto* begin = reinterpret_cast<const BYTE*>(record);
+        auto* text = reinterpret_cast<const BYTE*>(spoken->pszWText);
+        EXPECT_TRUE(text > begin && text < begin + sizeof(LauncherRecord)) << "the name lives as long as the record";
+    }
 }
 
 class FolderMenu : public testing::Test {
@@ -180,6 +209,10 @@ TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
         DeleteObject(iconInfo.hbmMask);
     }
     EXPECT_EQ(before.icons + 3, g_live.icons);
+    std::vector<std::wstring> wideNames;
+    for (const auto& name : listed.names)
+        wideNames.push_back(Wide(name));
+    ExpectSpokenNames(menu, wideNames);
 
     // Freeing destroys the menu and the icons; the next build starts again at 2000.
     std::vector<HICON> icons;
@@ -584,6 +617,7 @@ TEST_F(FakeFolderMenu, EveryDisplayNameFormGivesItsText)
     EXPECT_STREQ("cstr name", records[0]->text);
     EXPECT_STREQ("offset name", records[1]->text);
     EXPECT_EQ(Ansi(L"ワイド名 & more"), records[2]->text);
+    ExpectSpokenNames(menu, {L"cstr name", L"offset name", L"ワイド名 & more"});
     auto entries = Entries();
     ASSERT_EQ(3u, entries.size());
     auto lists = folder.Lists();
@@ -723,10 +757,95 @@ TEST_F(FakeFolderMenu, LongNamesAreCutAtACharacterBoundary)
     ASSERT_EQ(2u, records.size());
     if (GetACP() == 932) {
         EXPECT_EQ(Ansi(std::wstring(127, L'表')), records[0]->text);
+        // The spoken name is the name as shown.
+        ExpectSpokenNames(menu, {std::wstring(127, L'表'), std::wstring(255, L'a')});
     }
     EXPECT_LE(strlen(records[0]->text), 255u);
     EXPECT_EQ(ascii.substr(0, 255), records[1]->text);
     delete folder.lastEnum;
+}
+
+// The launcher's owner: its menu characters, measuring and drawing go through the tray
+// window's procedure (its WM_CREATE and WM_DESTROY would add a tray icon and quit).
+LRESULT CALLBACK MenuOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_MENUCHAR || message == WM_MEASUREITEM || message == WM_DRAWITEM)
+        return TrayWndProc(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TEST_F(FakeFolderMenu, TypedCharactersSelectAndChooseByName)
+{
+    FakeFolder folder({{STRRET_CSTR, "alpha"}, {STRRET_CSTR, "beta"}, {STRRET_CSTR, "Bravo"},
+                       {STRRET_CSTR, "gamma"}, {STRRET_CSTR, "& more"}, {STRRET_WSTR, "Ωmega"},
+                       {STRRET_WSTR, "жук"}, {STRRET_WSTR, "Жаба"}},
+                      allocator);
+    WNDCLASSW ownerClass = {};
+    ownerClass.lpfnWndProc = MenuOwnerProc;
+    ownerClass.hInstance = GetModuleHandleW(nullptr);
+    ownerClass.lpszClassName = L"MorvekTypeAheadOwner";
+    RegisterClassW(&ownerClass);
+    HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, ownerClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0,
+                                 nullptr, nullptr, ownerClass.hInstance, nullptr);
+    ASSERT_NE(nullptr, owner);
+    SetForegroundWindow(owner);
+
+    // What is typed into the open menu, then the name chosen. ↓ is the Down key; the rest
+    // are characters, Return among them, as the keys translate into.
+    struct Row {
+        const wchar_t* keys;
+        const wchar_t* chosen;
+    } rows[] = {
+        {L"g", L"gamma"},          // the only name with g: chosen at once
+        {L"b\r", L"beta"},         // two names start with b: the first is selected
+        {L"bb\r", L"Bravo"},       // then the next
+        {L"bbb\r", L"beta"},       // and round again
+        {L"↓↓b\r", L"Bravo"},      // the next after the selected beta
+        {L"↓↓↓b\r", L"beta"},      // after the selected Bravo, round to beta
+        {L"xg", L"gamma"},         // x starts no name: the menu stays open for the g
+        {L"&", L"& more"},         // an ampersand is a character of the name
+        {L"ω", L"Ωmega"},          // any script, without regard to case
+        {L"жЖ\r", L"Жаба"},       // ж selects жук, Ж the next ж-name
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(Ansi(row.keys));
+        menu = CreatePopupMenu();
+        head = nullptr;
+        ASSERT_TRUE(AppendFolderItems(menu, &folder, nullptr, &head, allocator));
+        delete folder.lastEnum;
+        ASSERT_TRUE(IsLauncherMenu(menu));
+        CaptureMenuLook();
+        for (const wchar_t* key = row.keys; *key; ++key) {
+            if (*key == L'↓')
+                PostMessageW(owner, WM_KEYDOWN, VK_DOWN, 0);
+            else
+                PostMessageW(owner, WM_CHAR, *key, 1);
+        }
+        // Should the menu still be open after the row, this closes it; otherwise it is left
+        // in the queue and cleared below.
+        PostMessageW(owner, WM_KEYDOWN, VK_ESCAPE, 0);
+        UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD, 100, 100, 0, owner, nullptr);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        std::wstring name;
+        for (LauncherRecord* record = g_app.recordListHead; record; record = record->next) {
+            if (chosen && record->id == chosen)
+                name = record->wideText;
+        }
+        EXPECT_EQ(row.chosen, name);
+        FreeFolderMenu(menu, head, allocator);
+        menu = nullptr;
+        head = nullptr;
+    }
+
+    // The main menu's items are none of the launcher's: its own mnemonics stay in charge.
+    HMENU resource = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
+    ASSERT_NE(nullptr, resource);
+    EXPECT_FALSE(IsLauncherMenu(GetSubMenu(resource, 0)));
+    DestroyMenu(resource);
+    DestroyWindow(owner);
+    UnregisterClassW(ownerClass.lpszClassName, ownerClass.hInstance);
 }
 
 TEST(WideToAnsiDup, SizesItsCopyByWhatTheCodePageNeeds)

@@ -1,0 +1,12 @@
+// Type-ahead in the launcher menus: a typed character selects, or chooses, an item by the
+// first character of its name, as a mnemonic does in an ordinary menu.
+#pragma once
+#include <windows.h>
+
+// The menu's items are the launcher's records (the main menu's are not).
+bool IsLauncherMenu(HMENU menu);
+
+// The answer to WM_MENUCHAR for a launcher menu (lParam): the next item whose name starts
+// with the character in LOWORD(wParam), without regard to case, is selected; when it is the
+// only one it is chosen at once. A character that starts no name leaves the menu as it is.
+LRESULT OnLauncherMenuChar(HWND window, WPARAM wParam, LPARAM lParam);
