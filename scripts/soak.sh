@@ -12,4 +12,4 @@ cmake --build build/win64 -j"$(nproc)" --target Morvek launch_recorder soak_e2e_
 export WINEPREFIX="${WINEPREFIX:-$PWD/build/wineprefix-soak}"
 source scripts/wine-env.sh
 start_wine_session
-MORVEK_SOAK_CYCLES="${1:-10000}" scripts/wine-test.sh build/win64/soak_e2e_test.exe
+MORVEK_EXPECT_ACP=932 MORVEK_SOAK_CYCLES="${1:-10000}" scripts/wine-test.sh build/win64/soak_e2e_test.exe

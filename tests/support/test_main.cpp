@@ -1,10 +1,67 @@
-// GoogleTest entry for the programs that run under Wine.
+// GoogleTest entry for the programs that run under Wine. Each run states the ANSI code
+// page it needs (MORVEK_EXPECT_ACP, set by the test command) and fails at once under any
+// other, so a run meant for one code page never passes by testing another. The tests run
+// in a working folder of their own, which must be empty again at the end.
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "test_support.h"
+
+namespace {
+
+// The names left in a folder, for the failure message.
+std::string ListFolder(const std::string& dir)
+{
+    std::string names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string name = data.cFileName;
+        if (name != "." && name != "..")
+            names += " \"" + name + "\"";
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return names;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    printf("ANSI code page %u\n", GetACP());
-    return RUN_ALL_TESTS();
+    const char* expected = getenv("MORVEK_EXPECT_ACP");
+    printf("ANSI code page %u, expected %s\n", GetACP(), expected ? expected : "(not stated)");
+    if (!expected || strtoul(expected, nullptr, 10) != GetACP()) {
+        fprintf(stderr, "FAILED: this run needs ANSI code page %s but has %u (is the locale installed?); "
+                        "the test command states the code page in MORVEK_EXPECT_ACP\n",
+                expected ? expected : "(not stated)", GetACP());
+        return 1;
+    }
+
+    std::string working = WorkingDir();
+    CreateDirectoryA(MORVEK_TEST_TMP, nullptr);
+    RemoveTree(working);
+    if (!CreateDirectoryA(working.c_str(), nullptr) || !SetCurrentDirectoryA(working.c_str())) {
+        fprintf(stderr, "FAILED: cannot work in %s: error %lu\n", working.c_str(), GetLastError());
+        return 1;
+    }
+    int result = RUN_ALL_TESTS();
+    SetCurrentDirectoryA(MORVEK_TEST_TMP);
+    std::string left = ListFolder(working);
+    if (!left.empty()) {
+        fprintf(stderr, "FAILED: written into the working folder %s:%s\n", working.c_str(), left.c_str());
+        result = 1;
+    }
+    // Processes the shell started from the tests (winemenubuilder for each new shortcut)
+    // inherit the folder and keep it open for a moment.
+    RemoveTree(working);
+    WaitFor([&] { return RemoveDirectoryA(working.c_str()) || GetFileAttributesA(working.c_str()) == INVALID_FILE_ATTRIBUTES; },
+            10000);
+    return result;
 }

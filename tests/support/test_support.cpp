@@ -5,8 +5,11 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <gtest/gtest.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
@@ -101,6 +104,21 @@ std::string TestExeDir()
     return s.substr(0, s.find_last_of('\\') + 1);
 }
 
+std::string WorkingDir()
+{
+    return std::string(MORVEK_TEST_TMP) + "\\working-" + std::to_string(GetCurrentProcessId());
+}
+
+std::string WaitForLines(const std::string& path, size_t lines, DWORD timeoutMs)
+{
+    std::string text;
+    WaitFor([&] {
+        text = ReadTextFile(path);
+        return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= lines;
+    }, timeoutMs);
+    return text;
+}
+
 HRESULT MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments)
 {
     HRESULT init = CoInitialize(nullptr);
@@ -134,7 +152,7 @@ bool MorvekProcess::Start(const std::string& folder)
     startup.cb = sizeof(startup);
     std::string commandLine = "\"" + exe + "\"";
     return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &startup, &info) != FALSE;
+                          WorkingDir().c_str(), &startup, &info) != FALSE;
 }
 
 namespace {
@@ -190,17 +208,21 @@ bool MorvekProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode)
     return true;
 }
 
-void MorvekProcess::Stop()
+bool MorvekProcess::Stop()
 {
     if (!info.hProcess)
-        return;
-    if (WaitForSingleObject(info.hProcess, 0) != WAIT_OBJECT_0) {
+        return true;
+    bool ended = WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0;
+    if (!ended) {
         TerminateProcess(info.hProcess, 99);
-        WaitForSingleObject(info.hProcess, 5000);
+        ended = WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0;
     }
+    if (!ended)
+        ADD_FAILURE() << "Morvek (process " << info.dwProcessId << ") did not end when stopped";
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);
     info = {};
+    return ended;
 }
 
 std::wstring WindowTextW(HWND window)
@@ -287,4 +309,103 @@ std::string ShortcutTarget(const std::string& linkPath)
     }
     link->Release();
     return target;
+}
+
+bool GdiObjectDeleted(HGDIOBJ object)
+{
+    return GetObjectType(object) == 0;
+}
+
+bool IconDestroyed(HICON icon)
+{
+    ICONINFO iconInfo = {};
+    if (!GetIconInfo(icon, &iconInfo))
+        return true;
+    DeleteObject(iconInfo.hbmColor);
+    DeleteObject(iconInfo.hbmMask);
+    return false;
+}
+
+namespace {
+
+GdiCreations* g_gdiCreations;
+HFONT(WINAPI* g_createFontIndirectA)(const LOGFONTA*);
+HBRUSH(WINAPI* g_createSolidBrush)(COLORREF);
+
+HFONT WINAPI RecordCreateFontIndirectA(const LOGFONTA* logFont)
+{
+    HFONT font = g_createFontIndirectA(logFont);
+    if (g_gdiCreations && font)
+        g_gdiCreations->fonts.push_back(font);
+    return font;
+}
+
+HBRUSH WINAPI RecordCreateSolidBrush(COLORREF colour)
+{
+    HBRUSH brush = g_createSolidBrush(colour);
+    if (g_gdiCreations && brush)
+        g_gdiCreations->brushes.push_back(brush);
+    return brush;
+}
+
+// Points this program's import of dll!name at replacement and returns what it pointed
+// at, or null when the program does not import it. Every call the program makes through
+// the import then reaches the replacement (see "Import Address Table" in the PE format).
+void* RedirectImport(const char* dll, const char* name, void* replacement)
+{
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+    for (; module->Name; ++module) {
+        if (lstrcmpiA(reinterpret_cast<char*>(base + module->Name), dll) != 0)
+            continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (strcmp(reinterpret_cast<char*>(byName->Name), name) != 0)
+                continue;
+            DWORD protection = 0;
+            VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &protection);
+            void* previous = reinterpret_cast<void*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), protection, &protection);
+            return previous;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+GdiCreations::GdiCreations()
+{
+    if (!g_createFontIndirectA) {
+        g_createFontIndirectA = reinterpret_cast<decltype(g_createFontIndirectA)>(
+            RedirectImport("gdi32.dll", "CreateFontIndirectA", reinterpret_cast<void*>(RecordCreateFontIndirectA)));
+        g_createSolidBrush = reinterpret_cast<decltype(g_createSolidBrush)>(
+            RedirectImport("gdi32.dll", "CreateSolidBrush", reinterpret_cast<void*>(RecordCreateSolidBrush)));
+    }
+    EXPECT_TRUE(g_createFontIndirectA && g_createSolidBrush) << "the program's GDI imports were not found";
+    EXPECT_EQ(nullptr, g_gdiCreations) << "one GdiCreations at a time";
+    g_gdiCreations = this;
+}
+
+GdiCreations::~GdiCreations()
+{
+    g_gdiCreations = nullptr;
+}
+
+std::vector<HGDIOBJ> GdiCreations::Alive() const
+{
+    std::vector<HGDIOBJ> alive;
+    for (const auto* list : {&fonts, &brushes})
+        for (HGDIOBJ object : *list)
+            if (!GdiObjectDeleted(object))
+                alive.push_back(object);
+    return alive;
 }

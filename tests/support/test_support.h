@@ -25,6 +25,16 @@ bool FileExists(const std::string& path);
 // The directory of the running test program, ending in '\\'.
 std::string TestExeDir();
 
+// The working folder the test program runs in and starts Morvek in: a folder of its own
+// under the test area, never the folder of any exe, so that a path taken from the working
+// folder instead of the exe's folder goes wrong visibly. No trailing backslash. The test
+// program fails when anything is left in it.
+std::string WorkingDir();
+
+// Waits until the file holds at least `lines` complete lines (each ended by a newline) and
+// returns its text, or the text seen when the deadline passed.
+std::string WaitForLines(const std::string& path, size_t lines, DWORD timeoutMs = 15000);
+
 // Creates a shortcut (.lnk) at linkPath pointing at target, with arguments.
 HRESULT MakeShortcut(const std::string& linkPath, const std::string& target,
                      const std::string& arguments = "");
@@ -58,7 +68,8 @@ HDROP MakeDrop(const std::vector<std::basic_string<Char>>& names)
     return static_cast<HDROP>(memory);
 }
 
-// The built Morvek.exe, copied into dir and started there. Ends it by handle on Stop.
+// The built Morvek.exe, copied into dir and started with WorkingDir() as its working
+// folder. Ends it by handle on Stop.
 struct MorvekProcess {
     PROCESS_INFORMATION info = {};
     std::string dir;
@@ -66,8 +77,27 @@ struct MorvekProcess {
     HWND TrayWindow() const;                 // the hidden "Morvek" window of this process
     bool WaitForTrayWindow(DWORD timeoutMs = 15000) const;
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
-    void Stop();
+    // Ends the process if it still runs and waits for it: a test failure, and false, when
+    // it does not end (it would still hold the single-instance mutex).
+    bool Stop();
     ~MorvekProcess() { Stop(); }
+};
+
+// True once the system no longer knows the GDI object (a deleted font or brush).
+bool GdiObjectDeleted(HGDIOBJ object);
+// True once the system no longer knows the icon (a destroyed icon).
+bool IconDestroyed(HICON icon);
+
+// Records every font and brush this test program makes through CreateFontIndirectA and
+// CreateSolidBrush while it lives, by pointing the program's own imports of the two at
+// recorders, so a test can ask the system whether each one was deleted. One at a time.
+struct GdiCreations {
+    std::vector<HGDIOBJ> fonts;
+    std::vector<HGDIOBJ> brushes;
+    GdiCreations();
+    ~GdiCreations();
+    // The recorded objects the system still knows.
+    std::vector<HGDIOBJ> Alive() const;
 };
 
 // A top-level window of the given class and process (0: any process) whose caption is

@@ -184,6 +184,7 @@ protected:
     HMENU menu = nullptr;
     LiveCounts before = {};
     PlatformCalls saved = g_platform;
+    GdiCreations gdi;  // the fonts and brushes measuring and drawing made
 
     void SetUp() override
     {
@@ -196,8 +197,15 @@ protected:
     }
     void TearDown() override
     {
+        std::vector<HICON> icons;
+        for (LauncherRecord* r = g_app.recordListHead; r; r = r->next)
+            if (r->icon)
+                icons.push_back(r->icon);
         FreeFolderMenu(menu, head, allocator);
         EXPECT_EQ(nullptr, g_app.recordListHead);
+        for (HICON icon : icons)
+            EXPECT_TRUE(IconDestroyed(icon)) << "an icon outlived the menu";
+        EXPECT_TRUE(gdi.Alive().empty()) << "a font or brush was not deleted";
         EXPECT_EQ(before.idLists, g_live.idLists);
         EXPECT_EQ(before.icons, g_live.icons);
         allocator->Release();
@@ -268,6 +276,7 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
         DrawLauncherItem(nullptr, &dis);
     }
     EXPECT_EQ(nullptr, record);
+    EXPECT_FALSE(gdi.fonts.empty() || gdi.brushes.empty()) << "the measures' fonts and the draws' brushes were seen";
     std::set<std::wstring> names;
     for (const std::wstring& path : paths)
         names.insert(path.substr(ItemsDirW().size() + 1));

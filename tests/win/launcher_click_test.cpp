@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/live_counts.h"
@@ -158,6 +159,8 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
     ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
     LiveCounts before = g_live;
     LiveCounts peak = {};
+    GdiCreations gdi;
+    size_t icons = 0;
     for (int cycle = 0; cycle < 2000; ++cycle) {
         LaunchEntry* head = nullptr;
         HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items);
@@ -176,8 +179,21 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
         }
         if (g_live.icons > peak.icons)
             peak = g_live;
+        std::vector<HICON> held;
+        for (LauncherRecord* r = g_app.recordListHead; r; r = r->next)
+            if (r->icon)
+                held.push_back(r->icon);
+        icons += held.size();
         FreeFolderMenu(menu, head, allocator);
+        for (HICON icon : held)
+            ASSERT_TRUE(IconDestroyed(icon)) << "an icon outlived its menu at cycle " << cycle;
     }
+    // Checked through the system, not through the launcher's own counts: every icon,
+    // font and brush the menus made is gone.
+    EXPECT_EQ(2000u * 3, icons) << "every entry had its icon";
+    EXPECT_FALSE(gdi.fonts.empty()) << "the measures' fonts were seen";
+    EXPECT_FALSE(gdi.brushes.empty()) << "the draws' brushes were seen";
+    EXPECT_TRUE(gdi.Alive().empty()) << gdi.Alive().size() << " fonts and brushes left";
     EXPECT_GT(peak.icons, before.icons) << "the icons were fetched";
     EXPECT_EQ(before.idLists + 3, peak.idLists);
     EXPECT_EQ(before.icons, g_live.icons);

@@ -87,6 +87,7 @@ protected:
     std::vector<LauncherRecord> records;
     HWND window = nullptr;
     LiveCounts before = {};
+    GdiCreations gdi;  // every font and brush made during the test
 
     void SetUp() override
     {
@@ -109,6 +110,7 @@ protected:
         DeleteFileA(SettingsPath().c_str());
         EXPECT_EQ(before.fonts, g_live.fonts);
         EXPECT_EQ(before.brushes, g_live.brushes);
+        EXPECT_TRUE(gdi.Alive().empty()) << "a font or brush was not deleted";
     }
     // Records with these texts and ids from 2000, the first one with an icon if asked.
     void MakeRecords(const std::vector<std::string>& texts, bool firstHasIcon = false)
@@ -152,7 +154,28 @@ protected:
         dis.itemAction = ODA_DRAWENTIRE;
         dis.hDC = canvas.dc;
         dis.rcItem = {left, 0, kWidth, 20};
+        size_t made = gdi.brushes.size();
         DrawLauncherItem(window, &dis);
+        ExpectMadeAndDeleted(gdi.brushes, made, id, "brush");
+    }
+    void Measure(MEASUREITEMSTRUCT* mis)
+    {
+        size_t made = gdi.fonts.size();
+        MeasureLauncherItem(window, mis);
+        ExpectMadeAndDeleted(gdi.fonts, made, mis->itemID, "font");
+    }
+    // The handler for item id made objects of this kind from objects[from] on, if the id
+    // has a record, and the system no longer knows any of them.
+    void ExpectMadeAndDeleted(const std::vector<HGDIOBJ>& objects, size_t from, UINT id, const char* kind)
+    {
+        bool hasRecord = false;
+        for (const LauncherRecord* r = g_app.recordListHead; r; r = r->next)
+            hasRecord |= r->id == id;
+        if (hasRecord) {
+            EXPECT_LT(from, objects.size()) << "no " << kind << " was made for item " << id;
+        }
+        for (size_t i = from; i < objects.size(); ++i)
+            EXPECT_TRUE(GdiObjectDeleted(objects[i])) << "the " << kind << " for item " << id << " was not deleted";
     }
 };
 
@@ -210,7 +233,7 @@ TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)
             mis.itemID = record.id;
             mis.itemWidth = 0xdeadbeef;
             mis.itemHeight = 0xdeadbeef;
-            MeasureLauncherItem(window, &mis);
+            Measure(&mis);
             EXPECT_EQ(static_cast<UINT>(text.cx + row.extraWidth), mis.itemWidth);
             EXPECT_EQ(static_cast<UINT>(row.height ? row.height : text.cy + 4), mis.itemHeight);
             // Asked again while the menu lives (each showing of a kept menu), the record
@@ -321,12 +344,12 @@ TEST_F(OwnerDraw, AnIdWithoutARecordIsLeftAlone)
     mis.itemID = 2001;
     mis.itemWidth = 0xdeadbeef;
     mis.itemHeight = 0xdeadbeef;
-    MeasureLauncherItem(window, &mis);
+    Measure(&mis);
     EXPECT_EQ(0xdeadbeefu, mis.itemWidth);
     EXPECT_EQ(0xdeadbeefu, mis.itemHeight);
     g_app.recordListHead = nullptr;
     Draw(canvas, 2000, true);
-    MeasureLauncherItem(window, &mis);
+    Measure(&mis);
     EXPECT_EQ(kWidth * kHeight, canvas.Count(kPoison));
     EXPECT_EQ(0xdeadbeefu, mis.itemWidth);
 }
