@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cstddef>
+#include <cstring>
 
 #include "app/app_state.h"
 #include "app/live_counts.h"
@@ -33,19 +34,12 @@ void HeapRelease(void* block)
         HeapFree(GetProcessHeap(), 0, block);
 }
 
-// Copies text into the record's buffer, cut to 255 bytes at a character boundary so a
-// double-byte character is never split.
+// Copies text into the record's buffer, cut to kRecordTextChars characters so that no
+// character is ever split.
 void CopyRecordText(char* out, const char* text)
 {
-    const int limit = sizeof(LauncherRecord::text) - 1;
-    const char* end = text;
-    while (*end) {
-        const char* next = CharNextA(end);
-        if (next - text > limit)
-            break;
-        end = next;
-    }
-    size_t length = end - text;
+    size_t length = CutAtCharBoundary(text, strlen(text), kRecordTextChars,
+                                      sizeof(LauncherRecord::text) - 1, SystemAnsiEncoding());
     CopyMemory(out, text, length);
     out[length] = '\0';
 }
@@ -186,7 +180,7 @@ HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode)
     IShellFolder* folder = desktop;
     LPITEMIDLIST itemsList = nullptr;
     if (mode == FolderMode::Items) {
-        char path[MAX_PATH];
+        char path[kPathBytes];
         // A path that does not fit counts as a missing folder: "" would name the desktop.
         if (MakeExePath(path, kItemsFolderName))
             itemsList = PathToIdList(path);

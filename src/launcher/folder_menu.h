@@ -16,11 +16,16 @@ struct LaunchEntry {
     LaunchEntry* next;
 };
 
+// A record keeps this many characters of a display name, whatever the code page.
+constexpr int kRecordTextChars = 255;
+
 // One per menu item, in menu order, hung from g_app.recordListHead for the draw handlers.
 struct LauncherRecord {
     UINT id;
     HICON icon;  // owned by the record; null when icons are off or the shell had none
-    char text[256];
+    // The display name in the system code page, cut at a character boundary; room for
+    // kRecordTextChars characters of up to four bytes (UTF-8) and the terminator.
+    char text[kRecordTextChars * 4 + 1];
     LauncherRecord* next;
 };
 

@@ -23,6 +23,19 @@ const LauncherRecord* FindRecord(UINT id)
     return nullptr;
 }
 
+// GDI reads ANSI text in the system's code page, not in the one the manifest gives the
+// program ("Use UTF-8 code pages in Windows apps"): names are measured and drawn wide.
+struct WideName {
+    wchar_t text[sizeof(LauncherRecord::text)];  // never more units than bytes
+    int length;
+    explicit WideName(const LauncherRecord* record)
+    {
+        length = MultiByteToWideChar(CP_ACP, 0, record->text, -1, text, sizeof(LauncherRecord::text));
+        length = length > 0 ? length - 1 : 0;
+        text[length] = L'\0';
+    }
+};
+
 }  // namespace
 
 void CaptureMenuLook()
@@ -51,7 +64,8 @@ void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis)
         ++g_live.fonts;
     HGDIOBJ previous = SelectObject(dc, font);
     SIZE text = {};
-    GetTextExtentPoint32A(dc, record->text, lstrlenA(record->text), &text);
+    WideName name(record);
+    GetTextExtentPoint32W(dc, name.text, name.length, &text);
     SelectObject(dc, previous);
     if (font) {
         DeleteObject(font);
@@ -104,5 +118,6 @@ void DrawLauncherItem(HWND, DRAWITEMSTRUCT* dis)
     }
     RECT box = {textLeft, r.top + kTextTop, r.right, r.bottom};
     // No mnemonics in an owner-drawn item: an ampersand is part of the name.
-    DrawTextA(dc, record->text, lstrlenA(record->text), &box, DT_BOTTOM | DT_NOPREFIX);
+    WideName name(record);
+    DrawTextW(dc, name.text, name.length, &box, DT_BOTTOM | DT_NOPREFIX);
 }

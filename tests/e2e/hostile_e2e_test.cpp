@@ -10,8 +10,9 @@
 //   refused gives every default (a file under the cut name is never read); an items path
 //   refused gives the missing-folder message (a folder under the cut name, or an "items"
 //   in the working folder, is never listed).
-// - In a folder named "表" (0x95 0x5C in Shift-JIS) the program finds its settings file
-//   and items folder inside that folder, not a sibling named "表setting1.ini" or
+// - In a folder named "表" (0x95 0x5C in Shift-JIS) the program on a system that runs it
+//   under code page 932 (the build without the UTF-8 manifest entry) finds its settings
+//   file and items folder inside that folder, not a sibling named "表setting1.ini" or
 //   "表items".
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -92,10 +93,10 @@ protected:
     std::string Recorder() const { return recorderDir + "\\recorder.exe"; }
     std::string Launched() const { return ReadTextFile(recorderDir + "\\launched.txt"); }
 
-    // The built exe copied to exePath and started in workingDir.
-    void StartAt(const std::string& exePath, const std::string& workingDir)
+    // The built exe (or builtExe) copied to exePath and started in workingDir.
+    void StartAt(const std::string& exePath, const std::string& workingDir, const char* builtExe = MORVEK_EXE_PATH)
     {
-        ASSERT_TRUE(CopyFileW(Wide(MORVEK_EXE_PATH).c_str(), Wide(exePath).c_str(), FALSE)) << GetLastError();
+        ASSERT_TRUE(CopyFileW(Wide(builtExe).c_str(), Wide(exePath).c_str(), FALSE)) << GetLastError();
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
         std::string commandLine = "\"" + exePath + "\"";
@@ -276,7 +277,7 @@ TEST_F(HostileE2E, AFolderEndingInATrailByteOf5CIsItsOwnHome)
     ASSERT_EQ(S_OK, MakeShortcut(base + "\\" + hyo + "items\\out.lnk", Recorder(), "sibling"));
     ASSERT_TRUE(WriteTextFile(base + "\\" + hyo + "setting1.ini", "[Exit]\r\nMessage=0\r\n"));
 
-    ASSERT_NO_FATAL_FAILURE(StartAt(dir + "\\Morvek.exe", base));
+    ASSERT_NO_FATAL_FAILURE(StartAt(dir + "\\Morvek.exe", base, MORVEK_SYSTEM_CP_EXE_PATH));
     ASSERT_NO_FATAL_FAILURE(LaunchEntry(0));
     EXPECT_TRUE(WaitFor([&] { return !Launched().empty(); }, 15000)) << "the entry was not opened";
     EXPECT_EQ("inside\n", Launched());
