@@ -18,6 +18,18 @@ target_compile_options(Morvek_system_cp PRIVATE ${MORVEK_WARNINGS})
 target_link_libraries(Morvek_system_cp PRIVATE morvek_core)
 target_link_options(Morvek_system_cp PRIVATE -static -s)
 
+# The drop the end-to-end drop test makes, from an X client as a Linux file manager makes
+# it: a Linux program, built with the host's compiler.
+find_program(MORVEK_HOST_CXX NAMES c++ g++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+set(MORVEK_XDND_DROP ${CMAKE_BINARY_DIR}/xdnd_drop)
+add_custom_command(OUTPUT ${MORVEK_XDND_DROP}
+    COMMAND ${MORVEK_HOST_CXX} -Wall -Wextra -Werror -O1 -o ${MORVEK_XDND_DROP}
+            ${CMAKE_SOURCE_DIR}/tests/helpers/xdnd_drop.cpp -lX11
+    DEPENDS ${CMAKE_SOURCE_DIR}/tests/helpers/xdnd_drop.cpp)
+add_custom_target(xdnd_drop ALL DEPENDS ${MORVEK_XDND_DROP})
+set(MORVEK_XDND_WINPATH "Z:${MORVEK_XDND_DROP}")
+string(REPLACE "/" "\\\\" MORVEK_XDND_WINPATH "${MORVEK_XDND_WINPATH}")
+
 # The program the end-to-end launcher tests launch: it records its argument.
 add_executable(launch_recorder WIN32 tests/helpers/launch_recorder.cpp)
 target_compile_options(launch_recorder PRIVATE ${MORVEK_WARNINGS})
@@ -29,7 +41,7 @@ target_compile_options(morvek_testkit PRIVATE ${MORVEK_WARNINGS})
 target_compile_definitions(morvek_testkit PUBLIC
     MORVEK_EXE_PATH="${MORVEK_EXE_WINPATH}" MORVEK_TEST_TMP="${MORVEK_TEST_TMP_WINPATH}"
     MORVEK_RECORDER_PATH="${MORVEK_RECORDER_WINPATH}"
-    MORVEK_SYSTEM_CP_EXE_PATH="${MORVEK_SYSTEM_CP_EXE_WINPATH}")
+    MORVEK_SYSTEM_CP_EXE_PATH="${MORVEK_SYSTEM_CP_EXE_WINPATH}" MORVEK_XDND_PATH="${MORVEK_XDND_WINPATH}")
 target_link_libraries(morvek_testkit PUBLIC morvek_core gtest shlwapi)
 
 # Test programs run under the system's code page (932 under the ja locale), carrying the
@@ -37,7 +49,7 @@ target_link_libraries(morvek_testkit PUBLIC morvek_core gtest shlwapi)
 # program's own manifest and run under UTF-8, the code page the program has on Windows 10
 # (1903) and later. Those of MORVEK_BOTH_CODE_PAGES_TESTS are built both ways, the UTF-8
 # one named NAME_utf8.
-set(MORVEK_UTF8_TESTS launcher_e2e_test)
+set(MORVEK_UTF8_TESTS launcher_e2e_test dialogs_e2e_test)
 set(MORVEK_BOTH_CODE_PAGES_TESTS paths_test hostile_names_test launcher_menu_test drop_dialog_test)
 
 function(morvek_wine_test name src manifest)
@@ -45,7 +57,7 @@ function(morvek_wine_test name src manifest)
   target_compile_options(${name} PRIVATE ${MORVEK_WARNINGS})
   target_link_libraries(${name} PRIVATE morvek_testkit)
   target_link_options(${name} PRIVATE -static)
-  add_dependencies(${name} Morvek Morvek_system_cp launch_recorder)
+  add_dependencies(${name} Morvek Morvek_system_cp launch_recorder xdnd_drop)
   add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-test.sh $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
