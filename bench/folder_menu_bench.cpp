@@ -23,7 +23,7 @@ namespace {
 
 std::string ItemsDir()
 {
-    char path[MAX_PATH];
+    char path[kPathBytes];
     MakeExePath(path, kItemsFolderName);
     return path;
 }

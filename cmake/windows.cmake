@@ -16,8 +16,30 @@ target_link_libraries(morvek_core PUBLIC ${MORVEK_SYSTEM_LIBS})
 # Resources as an object library, so the tests hold the same menu and dialog templates.
 add_library(morvek_res OBJECT src/resources/morvek.rc)
 target_include_directories(morvek_res PRIVATE ${CMAKE_SOURCE_DIR}/src)
+set_source_files_properties(src/resources/morvek.rc PROPERTIES
+    OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/src/resources/morvek.ico)
 
-add_executable(Morvek WIN32 src/app/main.cpp $<TARGET_OBJECTS:morvek_res>)
+# The manifest, apart: the program's own with UTF-8 as its ANSI code page, and the same
+# without that entry for test programs that need the system's code page, as the program
+# has it on systems older than Windows 10 (1903).
+set(MORVEK_MANIFEST ${CMAKE_SOURCE_DIR}/src/resources/morvek.manifest)
+add_library(morvek_manifest OBJECT src/resources/manifest.rc)
+set_source_files_properties(src/resources/manifest.rc PROPERTIES OBJECT_DEPENDS ${MORVEK_MANIFEST})
+
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${MORVEK_MANIFEST})
+file(READ ${MORVEK_MANIFEST} manifest)
+string(REGEX REPLACE "[ ]*<activeCodePage[^<]*</activeCodePage>\n" "" manifest "${manifest}")
+if(manifest MATCHES "activeCodePage>")
+  message(FATAL_ERROR "the UTF-8 code page entry of ${MORVEK_MANIFEST} was not removed")
+endif()
+set(system_cp ${CMAKE_BINARY_DIR}/system_code_page)
+file(CONFIGURE OUTPUT ${system_cp}/morvek.manifest CONTENT "${manifest}" @ONLY)
+file(CONFIGURE OUTPUT ${system_cp}/manifest.rc CONTENT
+     "#include <windows.h>\nCREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${system_cp}/morvek.manifest\"\n" @ONLY)
+add_library(morvek_manifest_system_cp OBJECT ${system_cp}/manifest.rc)
+set_source_files_properties(${system_cp}/manifest.rc PROPERTIES OBJECT_DEPENDS ${system_cp}/morvek.manifest)
+
+add_executable(Morvek WIN32 src/app/main.cpp $<TARGET_OBJECTS:morvek_res> $<TARGET_OBJECTS:morvek_manifest>)
 target_compile_options(Morvek PRIVATE ${MORVEK_WARNINGS})
 target_link_libraries(Morvek PRIVATE morvek_core)
 target_link_options(Morvek PRIVATE -static -s)

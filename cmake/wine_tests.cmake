@@ -7,6 +7,28 @@ string(REPLACE "/" "\\\\" MORVEK_TEST_TMP_WINPATH "${MORVEK_TEST_TMP_WINPATH}")
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/testrun)
 set(MORVEK_RECORDER_WINPATH "Z:${CMAKE_BINARY_DIR}/launch_recorder.exe")
 string(REPLACE "/" "\\\\" MORVEK_RECORDER_WINPATH "${MORVEK_RECORDER_WINPATH}")
+set(MORVEK_SYSTEM_CP_EXE_WINPATH "Z:${CMAKE_BINARY_DIR}/Morvek_system_cp.exe")
+string(REPLACE "/" "\\\\" MORVEK_SYSTEM_CP_EXE_WINPATH "${MORVEK_SYSTEM_CP_EXE_WINPATH}")
+
+# The program as it runs on systems that ignore the manifest's code page: the same build
+# under the system's code page (932 under the ja locale), for the end-to-end tests of it.
+add_executable(Morvek_system_cp WIN32 src/app/main.cpp $<TARGET_OBJECTS:morvek_res>
+               $<TARGET_OBJECTS:morvek_manifest_system_cp>)
+target_compile_options(Morvek_system_cp PRIVATE ${MORVEK_WARNINGS})
+target_link_libraries(Morvek_system_cp PRIVATE morvek_core)
+target_link_options(Morvek_system_cp PRIVATE -static -s)
+
+# The drop the end-to-end drop test makes, from an X client as a Linux file manager makes
+# it: a Linux program, built with the host's compiler.
+find_program(MORVEK_HOST_CXX NAMES c++ g++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+set(MORVEK_XDND_DROP ${CMAKE_BINARY_DIR}/xdnd_drop)
+add_custom_command(OUTPUT ${MORVEK_XDND_DROP}
+    COMMAND ${MORVEK_HOST_CXX} -Wall -Wextra -Werror -O1 -o ${MORVEK_XDND_DROP}
+            ${CMAKE_SOURCE_DIR}/tests/helpers/xdnd_drop.cpp -lX11
+    DEPENDS ${CMAKE_SOURCE_DIR}/tests/helpers/xdnd_drop.cpp)
+add_custom_target(xdnd_drop ALL DEPENDS ${MORVEK_XDND_DROP})
+set(MORVEK_XDND_WINPATH "Z:${MORVEK_XDND_DROP}")
+string(REPLACE "/" "\\\\" MORVEK_XDND_WINPATH "${MORVEK_XDND_WINPATH}")
 
 # The program the end-to-end launcher tests launch: it records its argument.
 add_executable(launch_recorder WIN32 tests/helpers/launch_recorder.cpp)
@@ -18,22 +40,42 @@ target_include_directories(morvek_testkit PUBLIC ${CMAKE_SOURCE_DIR}/tests/suppo
 target_compile_options(morvek_testkit PRIVATE ${MORVEK_WARNINGS})
 target_compile_definitions(morvek_testkit PUBLIC
     MORVEK_EXE_PATH="${MORVEK_EXE_WINPATH}" MORVEK_TEST_TMP="${MORVEK_TEST_TMP_WINPATH}"
-    MORVEK_RECORDER_PATH="${MORVEK_RECORDER_WINPATH}")
+    MORVEK_RECORDER_PATH="${MORVEK_RECORDER_WINPATH}"
+    MORVEK_SYSTEM_CP_EXE_PATH="${MORVEK_SYSTEM_CP_EXE_WINPATH}" MORVEK_XDND_PATH="${MORVEK_XDND_WINPATH}")
 target_link_libraries(morvek_testkit PUBLIC morvek_core gtest shlwapi)
+
+# Test programs run under the system's code page (932 under the ja locale), carrying the
+# program's manifest without its UTF-8 entry; the programs of MORVEK_UTF8_TESTS carry the
+# program's own manifest and run under UTF-8, the code page the program has on Windows 10
+# (1903) and later. Those of MORVEK_BOTH_CODE_PAGES_TESTS are built both ways, the UTF-8
+# one named NAME_utf8.
+set(MORVEK_UTF8_TESTS launcher_e2e_test dialogs_e2e_test)
+set(MORVEK_BOTH_CODE_PAGES_TESTS paths_test hostile_names_test launcher_menu_test drop_dialog_test)
+
+function(morvek_wine_test name src manifest codepage)
+  add_executable(${name} ${src} $<TARGET_OBJECTS:morvek_res> $<TARGET_OBJECTS:${manifest}>)
+  target_compile_options(${name} PRIVATE ${MORVEK_WARNINGS})
+  target_link_libraries(${name} PRIVATE morvek_testkit)
+  target_link_options(${name} PRIVATE -static)
+  add_dependencies(${name} Morvek Morvek_system_cp launch_recorder xdnd_drop)
+  add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-test.sh $<TARGET_FILE:${name}>)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "MORVEK_EXPECT_ACP=${codepage}" TIMEOUT 600)
+endfunction()
 
 file(GLOB MORVEK_WIN_TESTS CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
 foreach(src ${MORVEK_WIN_TESTS})
   get_filename_component(name ${src} NAME_WE)
-  add_executable(${name} ${src} $<TARGET_OBJECTS:morvek_res>)
-  target_compile_options(${name} PRIVATE ${MORVEK_WARNINGS})
-  target_link_libraries(${name} PRIVATE morvek_testkit)
-  target_link_options(${name} PRIVATE -static)
-  add_dependencies(${name} Morvek launch_recorder)
-  add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-test.sh $<TARGET_FILE:${name}>)
-  # Every test program runs under the Japanese code page of the test session and fails
-  # at its start under any other (see tests/support/test_main.cpp).
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "MORVEK_EXPECT_ACP=932" TIMEOUT 600)
+  # Each program runs under the code page it is built for and fails at its start under
+  # any other (see tests/support/test_main.cpp).
+  if(name IN_LIST MORVEK_UTF8_TESTS)
+    morvek_wine_test(${name} ${src} morvek_manifest 65001)
+  else()
+    morvek_wine_test(${name} ${src} morvek_manifest_system_cp 932)
+  endif()
+  if(name IN_LIST MORVEK_BOTH_CODE_PAGES_TESTS)
+    morvek_wine_test(${name}_utf8 ${src} morvek_manifest 65001)
+  endif()
 endforeach()
 # The DPI test changes the prefix's screen DPI; its command puts it back on every exit.
 set_tests_properties(dpi_e2e_test PROPERTIES ENVIRONMENT "MORVEK_EXPECT_ACP=932;MORVEK_RESTORE_DPI=1")

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs, when missing, what building, running and testing Morvek needs on Debian 12:
-# the mingw-w64 cross compilers, Wine, Xvfb, the Japanese locale and font, GoogleTest.
+# the mingw-w64 cross compilers, Wine, Xvfb, the Japanese locale and font (and Korean and
+# symbol fonts for the screenshots), GoogleTest.
 set -euo pipefail
 
 packages=(cmake make g++ clang libclang-rt-14-dev python3 zip unzip file
           g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
           wine64 wine xvfb xdotool x11-utils imagemagick libx11-dev
-          locales fonts-ipafont-gothic googletest)
+          locales fonts-ipafont-gothic fonts-nanum fonts-symbola googletest)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

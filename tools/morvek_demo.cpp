@@ -15,56 +15,76 @@
 
 namespace {
 
-HRESULT MakeShortcut(const std::string& link, const std::string& target)
+// Through the wide link object: the ANSI one converts with the locale's code page, which
+// need not be this program's.
+HRESULT MakeShortcut(const std::wstring& link, const wchar_t* target)
 {
-    IShellLinkA* shellLink = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    IShellLinkW* shellLink = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                   reinterpret_cast<void**>(&shellLink));
     if (FAILED(hr))
         return hr;
-    shellLink->SetPath(target.c_str());
+    shellLink->SetPath(target);
     IPersistFile* file = nullptr;
     hr = shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
     if (SUCCEEDED(hr)) {
-        wchar_t wide[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
-        hr = file->Save(wide, TRUE);
+        hr = file->Save(link.c_str(), TRUE);
         file->Release();
     }
     shellLink->Release();
     return hr;
 }
 
-std::string Ansi(const wchar_t* wide)
+std::wstring Wide(const char* text)
 {
-    char buffer[MAX_PATH];
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, buffer, MAX_PATH, nullptr, nullptr);
+    wchar_t buffer[MAX_PATH * 3] = {};
+    MultiByteToWideChar(CP_ACP, 0, text, -1, buffer, MAX_PATH * 3);
     return buffer;
 }
 
-int MakeItems(const char* folder)
+struct Shortcut {
+    const wchar_t* name;
+    const wchar_t* target;
+};
+
+int MakeShortcuts(const char* folder, const Shortcut* shortcuts, size_t count)
 {
-    std::string items = std::string(folder) + "\\items";
-    CreateDirectoryA(items.c_str(), nullptr);
-    struct {
-        const wchar_t* name;
-        const char* target;
-    } const shortcuts[] = {
-        {L"メモ帳", "C:\\windows\\notepad.exe"},
-        {L"レジストリ エディタ", "C:\\windows\\regedit.exe"},
-        {L"マインスイーパ", "C:\\windows\\system32\\winemine.exe"},
-        {L"コマンド プロンプト", "C:\\windows\\system32\\cmd.exe"},
-        {L"Windows フォルダ", "C:\\windows"},
-    };
+    std::wstring items = Wide(folder) + L"\\items";
+    CreateDirectoryW(items.c_str(), nullptr);
     CoInitialize(nullptr);
     int failures = 0;
-    for (const auto& s : shortcuts) {
-        std::string link = items + "\\" + Ansi(s.name) + ".lnk";
-        if (FAILED(MakeShortcut(link, s.target)))
+    for (size_t i = 0; i < count; ++i) {
+        if (FAILED(MakeShortcut(items + L"\\" + shortcuts[i].name + L".lnk", shortcuts[i].target)))
             ++failures;
     }
     CoUninitialize();
     return failures ? 1 : 0;
+}
+
+int MakeItems(const char* folder)
+{
+    const Shortcut shortcuts[] = {
+        {L"メモ帳", L"C:\\windows\\notepad.exe"},
+        {L"レジストリ エディタ", L"C:\\windows\\regedit.exe"},
+        {L"マインスイーパ", L"C:\\windows\\system32\\winemine.exe"},
+        {L"コマンド プロンプト", L"C:\\windows\\system32\\cmd.exe"},
+        {L"Windows フォルダ", L"C:\\windows"},
+    };
+    return MakeShortcuts(folder, shortcuts, sizeof(shortcuts) / sizeof(shortcuts[0]));
+}
+
+// Names from outside any one code page: Western, Korean, Greek, an emoji (a surrogate
+// pair) and a long Japanese name.
+int MakeWorldItems(const char* folder)
+{
+    const Shortcut shortcuts[] = {
+        {L"Café", L"C:\\windows\\notepad.exe"},
+        {L"한국어", L"C:\\windows\\regedit.exe"},
+        {L"Ελληνικά", L"C:\\windows\\system32\\winemine.exe"},
+        {L"\U0001F600", L"C:\\windows\\system32\\cmd.exe"},
+        {L"とても長い名前のショートカットも一文字も欠けずに表示されます", L"C:\\windows"},
+    };
+    return MakeShortcuts(folder, shortcuts, sizeof(shortcuts) / sizeof(shortcuts[0]));
 }
 
 HWND WaitForMorvek(DWORD timeoutMs)
@@ -231,6 +251,8 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && strcmp(argv[1], "items") == 0)
         return MakeItems(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "world-items") == 0)
+        return MakeWorldItems(argv[2]);
     if (argc == 3 && strcmp(argv[1], "click") == 0)
         return Click(argv[2]);
     if (argc == 2 && strcmp(argv[1], "wait") == 0)
@@ -246,7 +268,7 @@ int main(int argc, char** argv)
     if (argc >= 3 && strcmp(argv[1], "keys") == 0)
         return MenuKeys(argc - 2, argv + 2);
     fprintf(stderr,
-            "usage: morvek_demo items FOLDER | click left|right|middle | wait | command ID\n"
+            "usage: morvek_demo items FOLDER | world-items FOLDER | click left|right|middle | wait | command ID\n"
             "       | dialogs N (wait until N of Morvek's dialogs are open) | button ID (in the open dialog)\n"
             "       | menus N (wait until N popup menus are open) | keys KEY... (down up left right return escape)\n");
     return 2;

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cstddef>
+#include <cstring>
 
 #include "app/app_state.h"
 #include "app/live_counts.h"
@@ -37,33 +38,14 @@ void HeapRelease(void* block)
         HeapFree(GetProcessHeap(), 0, block);
 }
 
-// Copies text into the record's buffer, cut to 255 bytes at a character boundary so a
-// double-byte character is never split.
+// Copies text into the record's buffer, cut to kRecordTextChars characters so that no
+// character is ever split.
 void CopyRecordText(char* out, const char* text)
 {
-    const int limit = sizeof(LauncherRecord::text) - 1;
-    const char* end = text;
-    while (*end) {
-        const char* next = CharNextA(end);
-        if (next - text > limit)
-            break;
-        end = next;
-    }
-    size_t length = end - text;
+    size_t length = CutAtCharBoundary(text, strlen(text), kRecordTextChars,
+                                      sizeof(LauncherRecord::text) - 1, SystemAnsiEncoding());
     CopyMemory(out, text, length);
     out[length] = '\0';
-}
-
-// The record's name as wide text, and the accessibility block that points at it.
-void SetSpokenName(LauncherRecord* record)
-{
-    int length = MultiByteToWideChar(CP_ACP, 0, record->text, -1, record->wideText,
-                                     ARRAYSIZE(record->wideText));
-    if (length <= 0)
-        record->wideText[0] = L'\0';
-    record->msaa.dwMSAASignature = static_cast<DWORD>(MSAA_MENU_SIG);
-    record->msaa.cchWText = static_cast<DWORD>(lstrlenW(record->wideText));
-    record->msaa.pszWText = record->wideText;
 }
 
 void FreeStrRet(STRRET* name, IMalloc* allocator)
@@ -75,6 +57,17 @@ void FreeStrRet(STRRET* name, IMalloc* allocator)
 }
 
 }  // namespace
+
+void SetSpokenName(LauncherRecord* record)
+{
+    int length = MultiByteToWideChar(CP_ACP, 0, record->text, -1, record->wideText,
+                                     ARRAYSIZE(record->wideText));
+    if (length <= 0)
+        record->wideText[0] = L'\0';
+    record->msaa.dwMSAASignature = static_cast<DWORD>(MSAA_MENU_SIG);
+    record->msaa.cchWText = static_cast<DWORD>(lstrlenW(record->wideText));
+    record->msaa.pszWText = record->wideText;
+}
 
 BOOL InsertOwnerDrawItem(HMENU menu, UINT id, const void* data)
 {
@@ -218,7 +211,7 @@ HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode, U
     IShellFolder* folder = desktop;
     LPITEMIDLIST itemsList = nullptr;
     if (mode == FolderMode::Items) {
-        char path[MAX_PATH];
+        char path[kPathBytes];
         // A path that does not fit counts as a missing folder: "" would name the desktop.
         if (MakeExePath(path, kItemsFolderName))
             itemsList = PathToIdList(path);

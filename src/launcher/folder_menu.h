@@ -30,6 +30,9 @@ struct LaunchEntry {
     LaunchEntry* next;
 };
 
+// A record keeps this many characters of a display name, whatever the code page.
+constexpr int kRecordTextChars = 255;
+
 // One per menu item, in menu order, hung from g_app.recordListHead for the draw handlers.
 // The item's data points at the record: a screen reader takes an owner-drawn item's name
 // from the MSAAMENUINFO its data begins with.
@@ -37,8 +40,11 @@ struct LauncherRecord {
     MSAAMENUINFO msaa;  // the signature and the wide name below
     UINT id;
     HICON icon;  // owned by the record; null when icons are off or the shell had none
-    char text[256];
-    wchar_t wideText[sizeof(text)];  // text as wide characters: never more of them than bytes
+    // The display name in the system code page, cut at a character boundary; room for
+    // kRecordTextChars characters of up to four bytes (UTF-8) and the terminator.
+    char text[kRecordTextChars * 4 + 1];
+    // The same name as wide text: 255 characters of at most a surrogate pair each.
+    wchar_t wideText[kRecordTextChars * 2 + 1];
     LauncherRecord* next;
     UINT itemWidth;   // as measured for the look the record was built for; 0 until then
     UINT itemHeight;
@@ -60,6 +66,9 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
 // Destroys the menu (if any), frees every entry with its list and every record with its
 // icon; g_app.recordListHead ends null.
 void FreeFolderMenu(HMENU menu, LaunchEntry* head, IMalloc* allocator);
+
+// Fills the record's wide name from its text, and the MSAAMENUINFO that points at it.
+void SetSpokenName(LauncherRecord* record);
 
 // Appends one owner-drawn item with this command id and item data.
 BOOL InsertOwnerDrawItem(HMENU menu, UINT id, const void* data);

@@ -3,6 +3,7 @@
 
 #include "app/live_counts.h"
 #include "launcher/idlist_walk.h"
+#include "settings/exe_paths.h"
 
 namespace {
 
@@ -50,10 +51,11 @@ LPITEMIDLIST PathToIdList(const char* path)
     IShellFolder* desktop = nullptr;
     if (SHGetDesktopFolder(&desktop) != S_OK)
         return nullptr;
-    wchar_t widePath[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, path, -1, widePath, MAX_PATH);
+    wchar_t widePath[MAX_PATH];
     LPITEMIDLIST list = nullptr;
-    if (desktop->ParseDisplayName(nullptr, nullptr, widePath, nullptr, &list, nullptr) != S_OK)
+    // A path that does not convert whole would name another folder, or none.
+    if (!AnsiToWide(path, widePath, MAX_PATH) ||
+        desktop->ParseDisplayName(nullptr, nullptr, widePath, nullptr, &list, nullptr) != S_OK)
         list = nullptr;
     desktop->Release();
     if (list)

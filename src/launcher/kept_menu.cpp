@@ -52,8 +52,8 @@ bool Append(Buffer* buffer, const void* bytes, SIZE_T count)
 
 bool WidePath(const char* relative, wchar_t* wide)
 {
-    char path[MAX_PATH];
-    return MakeExePath(path, relative) && MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) > 0;
+    char path[kPathBytes];
+    return MakeExePath(path, relative) && AnsiToWide(path, wide, MAX_PATH);
 }
 
 // The items folder's listing in the order the file system gives it, "." (the folder

@@ -86,7 +86,9 @@ void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis)
             ++g_live.fonts;
         HGDIOBJ previous = SelectObject(dc, font);
         SIZE text = {};
-        GetTextExtentPoint32A(dc, record->text, lstrlenA(record->text), &text);
+        // GDI reads ANSI text in the system's code page, not in the one the manifest gives
+        // the program ("Use UTF-8 code pages in Windows apps"): names are measured wide.
+        GetTextExtentPoint32W(dc, record->wideText, lstrlenW(record->wideText), &text);
         SelectObject(dc, previous);
         if (font) {
             DeleteObject(font);
@@ -142,5 +144,5 @@ void DrawLauncherItem(HWND, DRAWITEMSTRUCT* dis)
     }
     RECT box = {textLeft, r.top + kTextTop, r.right, r.bottom};
     // No mnemonics in an owner-drawn item: an ampersand is part of the name.
-    DrawTextA(dc, record->text, lstrlenA(record->text), &box, DT_BOTTOM | DT_NOPREFIX);
+    DrawTextW(dc, record->wideText, lstrlenW(record->wideText), &box, DT_BOTTOM | DT_NOPREFIX);
 }

@@ -20,22 +20,44 @@ namespace {
 constexpr char kShortcutExtension[] = ".lnk";
 
 // The executable's directory, "items\", the dropped file's base name and ".lnk". A path
-// that would not fit MAX_PATH bytes is refused (FALSE), never cut to another name.
+// Windows would not take is refused (FALSE), never cut to another name.
 BOOL MakeShortcutPath(const char* dropped, char* link)
 {
-    char baseName[256];
+    char baseName[kSplitPartMax + 1];
     SplitPath(dropped, nullptr, nullptr, baseName, nullptr);
     if (!MakeExePath(link, kItemsFolderPrefix))
         return FALSE;
     size_t used = strlen(link);
     size_t baseLength = strlen(baseName);
-    if (used + baseLength + strlen(kShortcutExtension) >= MAX_PATH) {
+    if (used + baseLength + strlen(kShortcutExtension) >= static_cast<size_t>(kPathBytes)) {
         link[0] = '\0';
         return FALSE;
     }
     memcpy(link + used, baseName, baseLength);
     memcpy(link + used + baseLength, kShortcutExtension, sizeof(kShortcutExtension));
+    if (!FitsMaxPath(link)) {
+        link[0] = '\0';
+        return FALSE;
+    }
     return TRUE;
+}
+
+// The dropped file's name in the system code page, when it names that file: the name
+// must fit and must convert back to exactly the name the shell holds. Where the code
+// page lacks a character of it, the ANSI form carries a substitute ('?', or a look-alike
+// such as 'e' for 'é') and names a file that does not exist, or another one.
+BOOL DroppedFileName(HDROP drop, UINT index, char* file)
+{
+    wchar_t wide[MAX_PATH];
+    wchar_t back[MAX_PATH];
+    // A name that does not fit would come back cut, naming another file; an empty one
+    // (length 0) names none.
+    if (DragQueryFileW(drop, index, nullptr, 0) >= MAX_PATH || !DragQueryFileW(drop, index, wide, MAX_PATH))
+        return FALSE;
+    if (DragQueryFileA(drop, index, nullptr, 0) >= static_cast<UINT>(kPathBytes) ||
+        !DragQueryFileA(drop, index, file, kPathBytes))
+        return FALSE;
+    return AnsiToWide(file, back, MAX_PATH) && lstrcmpW(wide, back) == 0;
 }
 
 void ReportShortcut(HWND dialog, bool made)
@@ -53,12 +75,9 @@ void HandleDrop(HWND dialog, HDROP drop)
 {
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        char file[MAX_PATH];
-        char link[MAX_PATH];
-        // A name that does not fit would come back cut, naming another file; an empty
-        // one (length 0) names none.
-        if (DragQueryFileA(drop, i, nullptr, 0) >= MAX_PATH || !DragQueryFileA(drop, i, file, MAX_PATH) ||
-            !MakeShortcutPath(file, link)) {
+        char file[kPathBytes];
+        char link[kPathBytes];
+        if (!DroppedFileName(drop, i, file) || !MakeShortcutPath(file, link)) {
             ReportShortcut(dialog, false);
             continue;
         }
@@ -86,7 +105,7 @@ void CloseDropDialog(HWND dialog, WPARAM wParam)
 
 void OpenItemsFolder()
 {
-    char path[MAX_PATH];
+    char path[kPathBytes];
     if (!MakeExePath(path, kItemsFolderPrefix))
         return;
     ShellExecuteA(nullptr, nullptr, path, nullptr, nullptr, SW_SHOWNORMAL);

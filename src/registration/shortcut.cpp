@@ -5,12 +5,46 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "settings/exe_paths.h"
+
+namespace {
+
+// One ANSI text in wide form; value is null for a null text.
+struct WideField {
+    wchar_t text[INFOTIPSIZE];
+    const wchar_t* value;
+    bool ok;
+    explicit WideField(const char* ansi) : text(), value(nullptr), ok(true)
+    {
+        if (ansi) {
+            ok = AnsiToWide(ansi, text, INFOTIPSIZE) != FALSE;
+            value = text;
+        }
+    }
+};
+
+}  // namespace
+
 HRESULT CreateShortcutFile(const char* linkPath, const char* target, const char* description,
                            const char* arguments, const char* workingDirectory, const char* iconPath,
                            int iconIndex, int showCommand)
 {
-    IShellLinkA* link = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    // The texts go through the wide link object, converted here from the program's own
+    // code page: the ANSI object may convert with another one (Wine's takes the locale's,
+    // not the UTF-8 of the manifest), giving a target that names another file.
+    WideField fields[] = {WideField(target), WideField(description), WideField(arguments),
+                          WideField(workingDirectory), WideField(iconPath)};
+    wchar_t widePath[MAX_PATH];
+    // A path that does not convert whole would name another file: save nothing then.
+    if (!AnsiToWide(linkPath, widePath, MAX_PATH))
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    for (const WideField& field : fields) {
+        if (!field.ok)
+            return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+    }
+
+    IShellLinkW* link = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                   reinterpret_cast<void**>(&link));
     if (FAILED(hr))
         return hr;
@@ -20,19 +54,20 @@ HRESULT CreateShortcutFile(const char* linkPath, const char* target, const char*
         link->Release();
         return hr;
     }
-    link->SetPath(target);
-    link->SetDescription(description);
-    link->SetArguments(arguments);
-    link->SetWorkingDirectory(workingDirectory);
-    link->SetIconLocation(iconPath, iconIndex);
+    // A null text leaves its field as a new link has it, empty: Wine's wide object does
+    // not take null for every one of them.
+    if (fields[0].value)
+        link->SetPath(fields[0].value);
+    if (fields[1].value)
+        link->SetDescription(fields[1].value);
+    if (fields[2].value)
+        link->SetArguments(fields[2].value);
+    if (fields[3].value)
+        link->SetWorkingDirectory(fields[3].value);
+    if (fields[4].value)
+        link->SetIconLocation(fields[4].value, iconIndex);
     link->SetShowCmd(showCommand);
-
-    wchar_t widePath[MAX_PATH];
-    // A path that does not fit comes back unterminated: save nothing then.
-    if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, MAX_PATH) > 0)
-        hr = file->Save(widePath, TRUE);
-    else
-        hr = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    hr = file->Save(widePath, TRUE);
 
     file->Release();
     link->Release();

@@ -5,7 +5,7 @@
 
 UINT ReadSetting(const char* section, const char* key, INT defaultValue)
 {
-    char path[MAX_PATH];
+    char path[kPathBytes];
     // Without a full path the profile functions would look in the Windows directory.
     if (!MakeExePath(path, kSettingsFileName))
         return static_cast<UINT>(defaultValue);
@@ -24,7 +24,7 @@ DWORD ReadSettingText(const char* section, const char* key, char* buffer, DWORD 
 
 BOOL WriteSetting(const char* section, const char* key, const char* value)
 {
-    char path[MAX_PATH];
+    char path[kPathBytes];
     if (!MakeExePath(path, kSettingsFileName))
         return FALSE;
     return WritePrivateProfileStringA(section, key, value, path);

@@ -1,15 +1,17 @@
-// Splitting an ANSI path into drive, directory, base name and extension, aware of
-// double-byte code pages (a trail byte may equal '\\', '/' or '.'). Platform-free.
+// Splitting an ANSI path into drive, directory, base name and extension, aware of the
+// code page's characters (a double-byte character's trail byte may equal '\\', '/' or
+// '.'). Platform-free.
 #pragma once
+#include "settings/char_step.h"
 
-// Each part holds at most this many bytes before its terminator.
-constexpr int kSplitPartMax = 255;
+// A path Windows takes holds at most 260 UTF-16 units with its terminator; in UTF-8 each
+// unit takes at most three bytes. A buffer of this many bytes holds any such ANSI path.
+constexpr int kPathBytes = 260 * 3;
 
-using LeadBytePredicate = bool (*)(unsigned char byte);
+// Each part holds at most this many bytes before its terminator: any part of such a path.
+constexpr int kSplitPartMax = kPathBytes - 1;
 
 // Any output may be null. drive needs 3 bytes; the other outputs kSplitPartMax + 1.
-void SplitPathWith(const char* path, LeadBytePredicate isLeadByte, char* drive, char* directory,
+// A longer part is cut at a character boundary.
+void SplitPathWith(const char* path, AnsiEncoding encoding, char* drive, char* directory,
                    char* baseName, char* extension);
-
-// Lead bytes of Shift-JIS (code page 932), for callers and tests off Windows.
-bool IsShiftJisLeadByte(unsigned char byte);

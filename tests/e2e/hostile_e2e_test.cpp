@@ -10,8 +10,9 @@
 //   refused gives every default (a file under the cut name is never read); an items path
 //   refused gives the missing-folder message (a folder under the cut name, or an "items"
 //   in the working folder, is never listed).
-// - In a folder named "表" (0x95 0x5C in Shift-JIS) the program finds its settings file
-//   and items folder inside that folder, not a sibling named "表setting1.ini" or
+// - In a folder named "表" (0x95 0x5C in Shift-JIS) the program on a system that runs it
+//   under code page 932 (the build without the UTF-8 manifest entry) finds its settings
+//   file and items folder inside that folder, not a sibling named "表setting1.ini" or
 //   "表items".
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -94,10 +95,10 @@ protected:
     // The launch record once it holds a whole line.
     std::string FirstLaunch() const { return WaitForLines(recorderDir + "\\launched.txt", 1); }
 
-    // The built exe copied to exePath and started in workingDir.
-    void StartAt(const std::string& exePath, const std::string& workingDir)
+    // The built exe (or builtExe) copied to exePath and started in workingDir.
+    void StartAt(const std::string& exePath, const std::string& workingDir, const char* builtExe = MORVEK_EXE_PATH)
     {
-        ASSERT_TRUE(CopyFileW(Wide(MORVEK_EXE_PATH).c_str(), Wide(exePath).c_str(), FALSE)) << GetLastError();
+        ASSERT_TRUE(CopyFileW(Wide(builtExe).c_str(), Wide(exePath).c_str(), FALSE)) << GetLastError();
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
         std::string commandLine = "\"" + exePath + "\"";
@@ -275,7 +276,7 @@ TEST_F(HostileE2E, AFolderEndingInATrailByteOf5CIsItsOwnHome)
     ASSERT_EQ(S_OK, MakeShortcut(base + "\\" + hyo + "items\\out.lnk", Recorder(), "sibling"));
     ASSERT_TRUE(WriteTextFile(base + "\\" + hyo + "setting1.ini", "[Exit]\r\nMessage=0\r\n"));
 
-    ASSERT_NO_FATAL_FAILURE(StartAt(dir + "\\Morvek.exe", base));
+    ASSERT_NO_FATAL_FAILURE(StartAt(dir + "\\Morvek.exe", base, MORVEK_SYSTEM_CP_EXE_PATH));
     ASSERT_NO_FATAL_FAILURE(LaunchEntry(0));
     EXPECT_EQ("inside\n", FirstLaunch()) << "the entry was not opened";
 

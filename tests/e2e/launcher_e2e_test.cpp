@@ -1,5 +1,6 @@
 // The launcher of the built exe under Wine: tray callbacks open the menus, menu keys pick
-// an entry, and the picked shortcut's program really starts.
+// an entry, and the picked shortcut's program really starts. This program runs under
+// UTF-8, as the exe does, so its names may come from any script.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
@@ -349,6 +350,102 @@ TEST_F(LauncherE2E, AMalformedOrHeldHotKeySaysSoOnceAndMorvekRunsOn)
         morvek.Stop();
     }
     UnregisterHotKey(nullptr, 0x7e58);
+}
+
+// Names from outside any one code page each list and launch. The longest Japanese name
+// is the longest the file system under the test holds (255 bytes of UTF-8, ".lnk"
+// included); longer display names are tested in-process.
+TEST_F(LauncherE2E, NamesFromAnyScriptListAndLaunch)
+{
+    ASSERT_EQ(static_cast<UINT>(CP_UTF8), GetACP()) << "this program carries the UTF-8 manifest";
+    dir = MakeScratchDir("launcher_e2e_world");
+    std::string recorder = dir + "\\recorder.exe";
+    ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
+    ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
+    std::wstring longName;
+    for (int i = 0; i < 83; ++i)
+        longName += L"名";
+    struct Entry {
+        std::wstring name;
+        const char* tag;  // the recorder's argument: its command line is ANSI
+    } const entries[] = {
+        {L"Café", "cafe"},
+        {L"한국어", "korean"},
+        {L"Ελληνικά", "greek"},
+        {L"\U0001F600", "emoji"},
+        {longName, "japanese"},
+    };
+    for (const Entry& entry : entries)
+        ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + Ansi(entry.name) + ".lnk", recorder, entry.tag));
+    std::vector<std::string> order = ShellOrder(dir + "\\items");
+    ASSERT_EQ(5u, order.size());
+
+    ASSERT_TRUE(morvek.Start(dir));
+    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    tray = morvek.TrayWindow();
+    std::string expected;
+    for (size_t i = 0; i < order.size(); ++i) {
+        const char* tag = nullptr;
+        for (const Entry& entry : entries)
+            if (Ansi(entry.name) == order[i])
+                tag = entry.tag;
+        ASSERT_NE(nullptr, tag) << "the shell lists an unknown name: " << order[i];
+        SCOPED_TRACE(tag);
+        Click(WM_LBUTTONUP);
+        HWND menu = WaitForMenu();
+        ASSERT_NE(nullptr, menu);
+        for (size_t down = 0; down <= i; ++down)
+            Keys(menu, {VK_DOWN});
+        Keys(menu, {VK_RETURN});
+        expected += std::string(tag) + "\n";
+        EXPECT_TRUE(WaitFor([&] { return Launched() == expected; }, 15000)) << "launched: " << Launched();
+        ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+    }
+}
+
+// The exe in a folder named outside any one code page but UTF-8, and deeper than 260
+// bytes (not 260 UTF-16 units): it reads the settings file and lists the items beside it.
+TEST_F(LauncherE2E, AnExeInAFolderOfAnyNameFindsItsSettingsAndItems)
+{
+    std::string base = MakeScratchDir("launcher_e2e_folder");
+    std::wstring deep;
+    for (int i = 0; i < 80; ++i)
+        deep += L"表";
+    std::string folder = base + "\\" + Ansi(L"Ünïcödé 한국 表");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    dir = folder + "\\" + Ansi(deep);
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+    ASSERT_GT((dir + "\\setting1.ini").size(), static_cast<size_t>(MAX_PATH));
+    ASSERT_LT(Wide(dir + "\\setting1.ini").size(), static_cast<size_t>(MAX_PATH));
+    std::string recorder = base + "\\recorder.exe";
+    ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
+    ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
+    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + Ansi(L"中.lnk"), recorder, "inside"));
+    ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Exit]\r\nMessage=1\r\n"));
+
+    ASSERT_TRUE(morvek.Start(dir));
+    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    tray = morvek.TrayWindow();
+    Click(WM_LBUTTONUP);
+    HWND menu = WaitForMenu();
+    ASSERT_NE(nullptr, menu) << "no launcher menu: the items folder was not found";
+    Keys(menu, {VK_DOWN, VK_RETURN});
+    std::string launched = base + "\\launched.txt";
+    EXPECT_TRUE(WaitFor([&] { return ReadTextFile(launched) == "inside\n"; }, 15000))
+        << "launched: " << ReadTextFile(launched);
+    ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+
+    // The settings file beside the exe asks before quitting.
+    PostMessageA(tray, WM_COMMAND, 40003, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        box = FindTopWindow(L"#32770", L"確認 by Morvek", morvek.info.dwProcessId);
+        return box && IsWindowVisible(box);
+    })) << "no question: the settings were not read";
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    DWORD code = 0xDEADBEEF;
+    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
+    EXPECT_EQ(0u, code);
 }
 
 TEST_F(LauncherE2E, RightClickShowsTheMainMenuAndLeftClickReportsAMissingFolder)

@@ -1,8 +1,10 @@
-// Path splitting under Shift-JIS rules, natively under the sanitizers.
+// Character stepping and path splitting under Shift-JIS (932), Western (1252) and UTF-8
+// (65001) rules, natively under the sanitizers.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "settings/char_step.h"
 #include "settings/split_path.h"
 
 namespace {
@@ -11,17 +13,39 @@ struct Parts {
     std::string drive, directory, baseName, extension;
 };
 
-Parts Split(const std::string& path)
+Parts Split(const std::string& path, AnsiEncoding encoding = kShiftJis)
 {
-    char drive[3] = "?", directory[256] = "?", baseName[256] = "?", extension[256] = "?";
-    SplitPathWith(path.c_str(), IsShiftJisLeadByte, drive, directory, baseName, extension);
+    char drive[3] = "?", directory[kSplitPartMax + 1] = "?", baseName[kSplitPartMax + 1] = "?",
+         extension[kSplitPartMax + 1] = "?";
+    SplitPathWith(path.c_str(), encoding, drive, directory, baseName, extension);
     return {drive, directory, baseName, extension};
+}
+
+std::string Repeat(const std::string& piece, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
 }
 
 struct Row {
     const char* path;
     Parts expected;
 };
+
+void ExpectRows(const Row* rows, size_t count, AnsiEncoding encoding)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const Row& row = rows[i];
+        SCOPED_TRACE(row.path);
+        Parts got = Split(row.path, encoding);
+        EXPECT_EQ(row.expected.drive, got.drive);
+        EXPECT_EQ(row.expected.directory, got.directory);
+        EXPECT_EQ(row.expected.baseName, got.baseName);
+        EXPECT_EQ(row.expected.extension, got.extension);
+    }
+}
 
 TEST(SplitPath, SplitsLikeTheFileSystem)
 {
@@ -46,49 +70,131 @@ TEST(SplitPath, SplitsLikeTheFileSystem)
         // A lead byte with nothing after it ends the scan.
         {"C:\\d\\n\x95", {"C:", "\\d\\", "n\x95", ""}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.path);
-        Parts got = Split(row.path);
-        EXPECT_EQ(row.expected.drive, got.drive);
-        EXPECT_EQ(row.expected.directory, got.directory);
-        EXPECT_EQ(row.expected.baseName, got.baseName);
-        EXPECT_EQ(row.expected.extension, got.extension);
-    }
+    ExpectRows(rows, sizeof(rows) / sizeof(rows[0]), kShiftJis);
+}
+
+// Under UTF-8 no byte of a multi-byte character is below 0x80, so only a cut could go
+// wrong; under 1252 every byte is a character, so 0x5C always separates.
+TEST(SplitPath, SplitsUtf8AndSingleBytePaths)
+{
+    const Row utf8[] = {
+        {"C:\\\xC3\x9Cn\xC3\xAF" "c\xC3\xB6" "d\xC3\xA9 \xED\x95\x9C\xEA\xB5\xAD \xE8\xA1\xA8\\Morvek.exe",
+         {"C:", "\\\xC3\x9Cn\xC3\xAF" "c\xC3\xB6" "d\xC3\xA9 \xED\x95\x9C\xEA\xB5\xAD \xE8\xA1\xA8\\", "Morvek",
+          ".exe"}},  // "Ünïcödé 한국 表"
+        {"D:\\x\\\xF0\x9F\x98\x80.txt", {"D:", "\\x\\", "\xF0\x9F\x98\x80", ".txt"}},  // an emoji
+        {"C:\\Caf\xC3\xA9.d\xC3\xA9j\xC3\xA0", {"C:", "\\", "Caf\xC3\xA9", ".d\xC3\xA9j\xC3\xA0"}},
+        // The Shift-JIS bytes of "表" are no UTF-8 character: 0x5C separates.
+        {"C:\\d\\\x95\x5Cx", {"C:", "\\d\\\x95\\", "x", ""}},
+    };
+    ExpectRows(utf8, sizeof(utf8) / sizeof(utf8[0]), kUtf8);
+    const Row western[] = {
+        {"C:\\Caf\xE9\\r\xE9sum\xE9.txt", {"C:", "\\Caf\xE9\\", "r\xE9sum\xE9", ".txt"}},
+        {"C:\\d\\\x95\x5Cx", {"C:", "\\d\\\x95\\", "x", ""}},
+    };
+    ExpectRows(western, sizeof(western) / sizeof(western[0]), kSingleByte);
 }
 
 TEST(SplitPath, AbsentOutputsAreSkipped)
 {
-    char directory[256] = "?";
-    SplitPathWith("C:\\a\\b.txt", IsShiftJisLeadByte, nullptr, directory, nullptr, nullptr);
+    char directory[kSplitPartMax + 1] = "?";
+    SplitPathWith("C:\\a\\b.txt", kShiftJis, nullptr, directory, nullptr, nullptr);
     EXPECT_STREQ("\\a\\", directory);
+}
+
+TEST(SplitPath, AnyPartOfAMaxPathPathFitsWholeInUtf8)
+{
+    // 259 three-byte characters: the longest name Windows allows, at its longest in UTF-8.
+    std::string name = Repeat("\xE8\xA1\xA8", 259);
+    Parts whole = Split("C:\\" + name, kUtf8);
+    EXPECT_EQ(name, whole.baseName);
+    EXPECT_EQ(name + "\\", Split(name + "\\x", kUtf8).directory);
 }
 
 TEST(SplitPath, LongPartsAreCutAtACharacterBoundary)
 {
-    // 300 single bytes: cut to exactly 255.
-    Parts ascii = Split(std::string(300, 'a') + ".txt");
-    EXPECT_EQ(std::string(255, 'a'), ascii.baseName);
+    // Single bytes: cut to exactly kSplitPartMax.
+    Parts ascii = Split(std::string(800, 'a') + ".txt");
+    EXPECT_EQ(std::string(kSplitPartMax, 'a'), ascii.baseName);
     EXPECT_EQ(".txt", ascii.extension);
 
-    // Two single bytes then double-byte characters: byte 255 would be a lead byte, so the
-    // part ends before that character (254 bytes).
-    std::string name = "ab";
-    for (int i = 0; i < 150; ++i)
-        name += "\x82\xA0";
+    // Two single bytes then double-byte characters: the byte at kSplitPartMax would be
+    // the second of a character, so the part ends before that character.
+    std::string name = "ab" + Repeat("\x82\xA0", 400);
     Parts dbcs = Split("C:\\" + name);
-    EXPECT_EQ(name.substr(0, 254), dbcs.baseName);
+    EXPECT_EQ(name.substr(0, kSplitPartMax - 1), dbcs.baseName);
 
     // Lead-byte values as trail bytes (0x81 0x81) must not shift the character walk.
-    std::string twins;
-    for (int i = 0; i < 150; ++i)
-        twins += "\x81\x81";
-    Parts pairs = Split(twins);
-    EXPECT_EQ(twins.substr(0, 254), pairs.baseName);
+    std::string twins = Repeat("\x81\x81", 400);
+    EXPECT_EQ(twins.substr(0, kSplitPartMax - 1), Split(twins).baseName);
 
-    std::string longDir = "C:\\" + std::string(300, 'd') + "\\f.x";
+    std::string longDir = "C:\\" + std::string(800, 'd') + "\\f.x";
     Parts dir = Split(longDir);
-    EXPECT_EQ(std::string(1, '\\') + std::string(254, 'd'), dir.directory);
+    EXPECT_EQ(std::string(1, '\\') + std::string(kSplitPartMax - 1, 'd'), dir.directory);
     EXPECT_EQ("f", dir.baseName);
+
+    // UTF-8: a three-byte character at 777..779 and a four-byte one at 776..779 would
+    // each cross the limit.
+    std::string three = "a" + Repeat("\xE8\xA1\xA8", 300);
+    EXPECT_EQ(three.substr(0, 1 + 259 * 3), Split(three, kUtf8).baseName);
+    std::string four = Repeat("\xF0\x9F\x98\x80", 200);
+    EXPECT_EQ(four.substr(0, 194 * 4), Split(four, kUtf8).baseName);
+}
+
+struct CutRow {
+    const char* name;
+    std::string text;
+    AnsiEncoding encoding;
+    size_t maxChars, maxBytes;
+    size_t expected;
+};
+
+TEST(CutAtCharBoundary, KeepsWholeCharactersWithinBothLimits)
+{
+    const std::string cafe = "Caf\xC3\xA9";
+    const std::string smiles = "\xF0\x9F\x98\x80\xF0\x9F\x98\x80";
+    const CutRow rows[] = {
+        {"no cut", cafe, kUtf8, 255, 1020, 5},
+        {"by characters: e-acute is one", cafe, kUtf8, 4, 1020, 5},
+        {"by characters, before e-acute", cafe, kUtf8, 3, 1020, 3},
+        {"by bytes: e-acute is not split", cafe, kUtf8, 255, 4, 3},
+        {"an emoji is one character", smiles, kUtf8, 1, 1020, 4},
+        {"an emoji is not split", smiles, kUtf8, 255, 7, 4},
+        {"255 characters of three bytes", Repeat("\xE8\xA1\xA8", 300), kUtf8, 255, 1020, 765},
+        {"255 emoji fill the record", Repeat("\xF0\x9F\x98\x80", 300), kUtf8, 255, 1020, 1020},
+        {"255 double-byte characters", "ab" + Repeat("\x95\x5C", 300), kShiftJis, 255, 1020, 2 + 253 * 2},
+        {"a double-byte character is not split", "a\x95\x5C", kShiftJis, 255, 2, 1},
+        {"the same bytes in UTF-8 are three", "a\x95\x5C", kUtf8, 255, 2, 2},
+        {"1252: one byte a character", Repeat("\xE9", 300), kSingleByte, 255, 1020, 255},
+        {"nothing", "", kUtf8, 255, 1020, 0},
+        {"no characters", cafe, kUtf8, 0, 1020, 0},
+    };
+    for (const CutRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.expected,
+                  CutAtCharBoundary(row.text.c_str(), row.text.size(), row.maxChars, row.maxBytes, row.encoding));
+    }
+}
+
+TEST(CutAtCharBoundary, MalformedUtf8StepsOneByteAtATime)
+{
+    // Each of these starts no whole character: a cut sequence, a stray continuation byte,
+    // an overlong form, a surrogate half, a code point over U+10FFFF, a lone lead byte at
+    // the end. Every byte counts as one character, so the walk neither stalls nor
+    // swallows the ASCII after it.
+    const char* const rows[] = {"\xE8\xA1x", "\xA1x", "\xC0\x80x", "\xE0\x80\x80x", "\xED\xA0\x80x",
+                                "\xF4\x90\x80\x80x", "\xF8\x88\x80\x80x", "\xE8"};
+    for (const char* text : rows) {
+        std::string s = text;
+        SCOPED_TRACE(testing::PrintToString(s));
+        EXPECT_EQ(1u, CharWidth(s.c_str(), 0, s.size(), kUtf8));
+        EXPECT_EQ(s.size(), CutAtCharBoundary(s.c_str(), s.size(), s.size(), 1020, kUtf8));
+        EXPECT_EQ(s.size() - 1, CutAtCharBoundary(s.c_str(), s.size(), s.size() - 1, 1020, kUtf8));
+    }
+    // The widest forms that are whole.
+    EXPECT_EQ(4u, CharWidth("\xF4\x8F\xBF\xBF", 0, 4, kUtf8));  // U+10FFFF
+    EXPECT_EQ(3u, CharWidth("\xED\x9F\xBF", 0, 3, kUtf8));      // U+D7FF
+    EXPECT_EQ(2u, CharWidth("\xC2\x80", 0, 2, kUtf8));          // U+0080
+    EXPECT_EQ(1u, CharWidth("\xF0\x9F\x98\x80", 0, 3, kUtf8)) << "the end cuts the emoji";
 }
 
 }  // namespace

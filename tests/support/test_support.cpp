@@ -29,26 +29,34 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
     }
 }
 
-void RemoveTree(const std::string& path)
+namespace {
+// Wide, so that names the test program's code page can't hold go too.
+void RemoveTreeW(const std::wstring& path)
 {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..")
+            std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            std::string child = path + "\\" + name;
+            std::wstring child = path + L"\\" + name;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
+                RemoveTreeW(child);
             else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
             }
-        } while (FindNextFileA(find, &data));
+        } while (FindNextFileW(find, &data));
         FindClose(find);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
+}
+}  // namespace
+
+void RemoveTree(const std::string& path)
+{
+    RemoveTreeW(Wide(path));
 }
 
 std::string MakeScratchDir(const std::string& name)
@@ -98,8 +106,8 @@ bool FileExists(const std::string& path)
 
 std::string TestExeDir()
 {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char path[MAX_PATH * 3];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH * 3);
     std::string s(path, n);
     return s.substr(0, s.find_last_of('\\') + 1);
 }
@@ -119,15 +127,17 @@ std::string WaitForLines(const std::string& path, size_t lines, DWORD timeoutMs)
     return text;
 }
 
+// Shortcuts go through the wide link object: the ANSI one may convert with the locale's
+// code page rather than the program's.
 HRESULT MakeShortcut(const std::string& linkPath, const std::string& target, const std::string& arguments)
 {
     HRESULT init = CoInitialize(nullptr);
-    IShellLinkA* link = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    IShellLinkW* link = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                   reinterpret_cast<void**>(&link));
     if (SUCCEEDED(hr)) {
-        link->SetPath(target.c_str());
-        link->SetArguments(arguments.c_str());
+        link->SetPath(Wide(target).c_str());
+        link->SetArguments(Wide(arguments).c_str());
         IPersistFile* file = nullptr;
         hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
         if (SUCCEEDED(hr)) {
@@ -141,12 +151,12 @@ HRESULT MakeShortcut(const std::string& linkPath, const std::string& target, con
     return hr;
 }
 
-bool MorvekProcess::Start(const std::string& folder)
+bool MorvekProcess::Start(const std::string& folder, const char* builtExe)
 {
     Stop();
     dir = folder;
     std::string exe = folder + "\\Morvek.exe";
-    if (!CopyFileA(MORVEK_EXE_PATH, exe.c_str(), FALSE))
+    if (!CopyFileA(builtExe, exe.c_str(), FALSE))
         return false;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
@@ -275,10 +285,10 @@ std::vector<std::string> ShellOrder(const std::string& path)
         LPITEMIDLIST child = nullptr;
         while (items->Next(1, &child, nullptr) == S_OK) {
             STRRET name = {};
-            char text[MAX_PATH] = {};
+            wchar_t text[MAX_PATH] = {};
             if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) == S_OK)
-                StrRetToBufA(&name, child, text, MAX_PATH);
-            names.push_back(text);
+                StrRetToBufW(&name, child, text, MAX_PATH);
+            names.push_back(Ansi(text));
             CoTaskMemFree(child);
         }
     }
@@ -294,16 +304,16 @@ std::vector<std::string> ShellOrder(const std::string& path)
 std::string ShortcutTarget(const std::string& linkPath)
 {
     std::string target;
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    IShellLinkW* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(&link))))
         return target;
     IPersistFile* file = nullptr;
     if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
         if (file->Load(Wide(linkPath).c_str(), STGM_READ) == S_OK) {
-            char path[MAX_PATH] = "\xde\xad\xbe\xef";
+            wchar_t path[MAX_PATH] = L"\xdead";
             if (link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK)
-                target = path;
+                target = Ansi(path);
         }
         file->Release();
     }

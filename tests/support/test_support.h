@@ -43,8 +43,8 @@ HRESULT MakeShortcut(const std::string& linkPath, const std::string& target,
 // the launcher lists them in.
 std::vector<std::string> ShellOrder(const std::string& path);
 
-// The target a shortcut file holds, read back through the shell link object; "" when it
-// can't be loaded.
+// The target a shortcut file holds, read back through the wide shell link object; "" when
+// it can't be loaded.
 std::string ShortcutTarget(const std::string& linkPath);
 
 // A drop block as the shell hands it over: DROPFILES, then the names (ANSI or wide), each
@@ -68,12 +68,12 @@ HDROP MakeDrop(const std::vector<std::basic_string<Char>>& names)
     return static_cast<HDROP>(memory);
 }
 
-// The built Morvek.exe, copied into dir and started with WorkingDir() as its working
-// folder. Ends it by handle on Stop.
+// The built Morvek.exe (or the system code page build, MORVEK_SYSTEM_CP_EXE_PATH), copied
+// into dir and started with WorkingDir() as its working folder. Ends it by handle on Stop.
 struct MorvekProcess {
     PROCESS_INFORMATION info = {};
     std::string dir;
-    bool Start(const std::string& folder);
+    bool Start(const std::string& folder, const char* builtExe = MORVEK_EXE_PATH);
     HWND TrayWindow() const;                 // the hidden "Morvek" window of this process
     bool WaitForTrayWindow(DWORD timeoutMs = 15000) const;
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
@@ -111,5 +111,7 @@ std::wstring MessageBoxTextOf(HWND box);
 // The visible popup menu window ("#32768"), or null.
 HWND FindPopupMenuWindow();
 
+// Conversions in the test program's own code page: the system's, or UTF-8 for the
+// programs built with the UTF-8 manifest.
 std::wstring Wide(const std::string& ansi);
 std::string Ansi(const std::wstring& wide);

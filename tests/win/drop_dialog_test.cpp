@@ -328,37 +328,49 @@ TEST_F(DropDialog, OnlyButtonEightClosesIt)
     }
 }
 
+// Runs under the system's code page and under UTF-8 (drop_dialog_test_utf8): every field
+// reads back, through the wide link object, as the name it was in the program's code page.
 TEST(ShortcutFile, SavesEveryFieldItIsGiven)
 {
+    // Names each code page holds: Japanese in 932, and beyond it in UTF-8.
+    std::wstring name = L"道具 表";
+    if (GetACP() == CP_UTF8)
+        name += L" Café 한국 \U0001F600";
+    else if (Wide(Ansi(name)) != name)
+        name = L"tool";
     std::string dir = MakeScratchDir("shortcut_file");
-    std::string link = dir + "\\tool.lnk";
-    std::string target = dir + "\\tool.exe";
+    std::string link = dir + "\\" + Ansi(name) + ".lnk";
+    std::string target = dir + "\\" + Ansi(name) + ".exe";
     ASSERT_TRUE(WriteTextFile(target, "x"));
     ASSERT_EQ(S_OK, CoInitialize(nullptr));
-    EXPECT_EQ(S_OK, CreateShortcutFile(link.c_str(), target.c_str(), "desc", "/a b", "C:\\work",
-                                       "C:\\icons.dll", 3, SW_SHOWMAXIMIZED));
-    IShellLinkA* shellLink = nullptr;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    std::string description = "desc " + Ansi(name);
+    std::string arguments = "/a b " + Ansi(name);
+    std::string workingDirectory = "C:\\work\\" + Ansi(name);
+    std::string iconPath = "C:\\icons " + Ansi(name) + ".dll";
+    EXPECT_EQ(S_OK, CreateShortcutFile(link.c_str(), target.c_str(), description.c_str(), arguments.c_str(),
+                                       workingDirectory.c_str(), iconPath.c_str(), 3, SW_SHOWMAXIMIZED));
+    IShellLinkW* shellLink = nullptr;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                      reinterpret_cast<void**>(&shellLink)));
     IPersistFile* file = nullptr;
     ASSERT_EQ(S_OK, shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)));
     ASSERT_EQ(S_OK, file->Load(Wide(link).c_str(), STGM_READ));
-    char text[MAX_PATH] = "\xde\xad\xbe\xef";
-    shellLink->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-    EXPECT_EQ(target, text);
-    strcpy(text, "\xde\xad\xbe\xef");
-    shellLink->GetDescription(text, MAX_PATH);
-    EXPECT_STREQ("desc", text);
-    strcpy(text, "\xde\xad\xbe\xef");
-    shellLink->GetArguments(text, MAX_PATH);
-    EXPECT_STREQ("/a b", text);
-    strcpy(text, "\xde\xad\xbe\xef");
-    shellLink->GetWorkingDirectory(text, MAX_PATH);
-    EXPECT_STREQ("C:\\work", text);
+    wchar_t text[INFOTIPSIZE] = L"\xdead";
+    shellLink->GetPath(text, INFOTIPSIZE, nullptr, SLGP_RAWPATH);
+    EXPECT_EQ(Wide(target), text);
+    lstrcpyW(text, L"\xdead");
+    shellLink->GetDescription(text, INFOTIPSIZE);
+    EXPECT_EQ(Wide(description), text);
+    lstrcpyW(text, L"\xdead");
+    shellLink->GetArguments(text, INFOTIPSIZE);
+    EXPECT_EQ(Wide(arguments), text);
+    lstrcpyW(text, L"\xdead");
+    shellLink->GetWorkingDirectory(text, INFOTIPSIZE);
+    EXPECT_EQ(Wide(workingDirectory), text);
     int index = 0xdead;
-    strcpy(text, "\xde\xad\xbe\xef");
-    shellLink->GetIconLocation(text, MAX_PATH, &index);
-    EXPECT_STREQ("C:\\icons.dll", text);
+    lstrcpyW(text, L"\xdead");
+    shellLink->GetIconLocation(text, INFOTIPSIZE, &index);
+    EXPECT_EQ(Wide(iconPath), text);
     EXPECT_EQ(3, index);
     // The show command is not checked: Wine's shell link reads every saved one back as 1.
     file->Release();
@@ -368,6 +380,18 @@ TEST(ShortcutFile, SavesEveryFieldItIsGiven)
     HRESULT hr = CreateShortcutFile((dir + "\\missing\\x.lnk").c_str(), target.c_str(), nullptr, nullptr,
                                     nullptr, nullptr, 0, SW_SHOWNORMAL);
     EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+    // A text that is no UTF-8, or a link path Windows would not take: no file is written.
+    if (GetACP() == CP_UTF8) {
+        std::string invalid = dir + "\\bad.lnk";
+        EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION),
+                  CreateShortcutFile(invalid.c_str(), "C:\\x\xff.exe", nullptr, nullptr, nullptr, nullptr, 0,
+                                     SW_SHOWNORMAL));
+        EXPECT_FALSE(FileExists(invalid));
+    }
+    std::string tooLong = dir + "\\" + std::string(MAX_PATH, 'l') + ".lnk";
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE),
+              CreateShortcutFile(tooLong.c_str(), target.c_str(), nullptr, nullptr, nullptr, nullptr, 0,
+                                 SW_SHOWNORMAL));
     CoUninitialize();
     RemoveTree(dir);
 }

@@ -1,17 +1,20 @@
 // Hostile names in the items folder and in drops: "&", printf directives ("%s", "%n"),
-// long names and paths over 260 bytes, Japanese names. Runs under code page 932 and again
-// under 1252, where Japanese has no ANSI form.
+// long names, paths over 260 bytes and over 260 UTF-16 units, Japanese names, and names
+// from outside any one code page (Western, Korean, Greek, an emoji). Runs under code
+// page 932, again under 1252, where Japanese has no ANSI form, and under UTF-8
+// (hostile_names_test_utf8), where every name has one.
 //
 // What is expected:
 // - The launcher lists every entry. A record holds the shell's display name in the ANSI
-//   code page (a character the code page lacks reads "?"), cut to 255 bytes at a
-//   character boundary; no directive in a name is ever expanded. Measuring and drawing
-//   every item works. Whatever the name reads as, the entry's item-ID list names the
+//   code page (a character the code page lacks reads "?"); no directive in a name is
+//   ever expanded. Every item is measured and drawn as its record reads, in the
+//   program's code page. Whatever the name reads as, the entry's item-ID list names the
 //   real file, so choosing it opens the right one.
 // - A shortcut whose target is gone is still listed like any other entry.
-// - A drop makes the shortcut "<base name>.lnk" for every name the ANSI code page can
-//   hold and whose shortcut path fits 260 bytes. Any other name gets the failure box and
-//   writes nothing: never a shortcut under a cut or "?"-mangled name.
+// - A drop makes the shortcut "<base name>.lnk" for every name the ANSI code page holds
+//   exactly and whose paths Windows takes (under 260 UTF-16 units, however many bytes).
+//   Any other name gets the failure box and writes nothing: never a shortcut under a
+//   cut, "?"-mangled or look-alike name, nor one whose target is such a name.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <objbase.h>
@@ -61,8 +64,9 @@ std::wstring Repeat(const std::wstring& piece, int times)
 }
 
 // The file names every case uses, wide. The long ones stay within what the file system
-// under the test holds (255 bytes of UTF-8); the record's cut of display names over 255
-// bytes is tested over a fake folder with the other folder menu tests.
+// under the test holds (255 bytes of UTF-8), so no record here is cut; the cut of
+// display names over 255 characters is tested over a fake folder with the other folder
+// menu tests.
 std::vector<std::wstring> NameList()
 {
     return {
@@ -72,24 +76,71 @@ std::vector<std::wstring> NameList()
         L"日本語の名前.txt",
         Repeat(L"表", 80) + L".txt",
         std::wstring(190, L'L') + L".txt",
+        L"Café.txt",
+        L"한국어.txt",
+        L"Ελληνικά.txt",
+        L"\U0001F600.txt",
     };
 }
 
-// What the record should hold: the ANSI form, cut to 255 bytes without splitting a
-// double-byte character.
-std::string RecordForm(const std::wstring& wide)
+// The test program's code page holds the name exactly: no default character, no
+// look-alike.
+bool CodePageHolds(const std::wstring& name)
 {
-    std::string ansi = Ansi(wide);
-    const char* start = ansi.c_str();
-    const char* end = start;
-    while (*end) {
-        const char* next = CharNextA(end);
-        if (next - start > 255)
-            break;
-        end = next;
-    }
-    return std::string(start, end);
+    return Wide(Ansi(name)) == name;
 }
+
+// The extent of text in the captured menu font, measured wide.
+SIZE MenuTextExtent(const std::wstring& text)
+{
+    HDC dc = GetDC(nullptr);
+    HFONT font = CreateFontIndirectA(&g_app.menuLook.menuFont);
+    HGDIOBJ previous = SelectObject(dc, font);
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    return size;
+}
+
+// A 32-bit top-down DIB section with its own DC, whose pixels are read directly.
+struct Canvas {
+    static constexpr int kWidth = 2000, kHeight = 40;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    DWORD* pixels = nullptr;
+    Canvas()
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = kWidth;
+        info.bmiHeader.biHeight = -kHeight;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        pixels = static_cast<DWORD*>(bits);
+        previous = SelectObject(dc, bitmap);
+    }
+    ~Canvas()
+    {
+        SelectObject(dc, previous);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    // Columns [from, kWidth) of both canvases hold the same pixels.
+    bool SameFrom(const Canvas& other, int from) const
+    {
+        GdiFlush();
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = from; x < kWidth; ++x)
+                if (pixels[y * kWidth + x] != other.pixels[y * kWidth + x])
+                    return false;
+        return true;
+    }
+};
 
 // The shell's display names of a folder, wide, in its enumeration order.
 std::vector<std::wstring> ShellNames(const std::wstring& path)
@@ -140,9 +191,10 @@ std::wstring FileNameOf(LPCITEMIDLIST list)
     return name;
 }
 
+// Through the long form of the path: some are over 260 UTF-16 units.
 bool MakeFileW(const std::wstring& path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(file);
@@ -236,11 +288,6 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
     ASSERT_EQ(static_cast<int>(paths.size()), GetMenuItemCount(menu));
 
     CaptureMenuLook();
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 2000, 40);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
     std::set<std::wstring> named;  // the file names the entries' lists lead to
     UINT id = FIRST_LAUNCHER_ID;
     LauncherRecord* record = g_app.recordListHead;
@@ -250,8 +297,13 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
         EXPECT_EQ(id, entry->id);
         EXPECT_EQ(id, record->id);
         const std::wstring& name = shown[id - FIRST_LAUNCHER_ID];
-        EXPECT_EQ(RecordForm(name), record->text);
-        EXPECT_LE(strlen(record->text), 255u);
+        EXPECT_EQ(Ansi(name), record->text);
+        if (CodePageHolds(name)) {
+            EXPECT_EQ(name, Wide(record->text)) << "the record lost a character";
+        }
+        if (GetACP() == CP_UTF8) {
+            EXPECT_TRUE(CodePageHolds(name)) << "UTF-8 holds every name";
+        }
 
         // The list names the real file whatever the name reads as in this code page.
         named.insert(FileNameOf(entry->idList));
@@ -262,18 +314,32 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
         mis.itemWidth = 0xDEADBEEF;
         mis.itemHeight = 0xDEADBEEF;
         MeasureLauncherItem(nullptr, &mis);
-        EXPECT_GT(mis.itemWidth, static_cast<UINT>(kTextIndent));
-        EXPECT_LT(mis.itemWidth, 0x10000u);
+        // The name as the record reads in the program's code page, not as GDI would read
+        // its bytes in the system's.
+        SIZE text = MenuTextExtent(Wide(record->text));
+        EXPECT_EQ(static_cast<UINT>(g_app.menuLook.smallIconCx + text.cx + kTextIndent), mis.itemWidth);
         EXPECT_GT(mis.itemHeight, 0u);
         EXPECT_LT(mis.itemHeight, 0x100u);
 
+        // Drawn, its text shows what the same name drawn wide shows.
+        Canvas drawn, expected;
         DRAWITEMSTRUCT dis = {};
         dis.CtlType = ODT_MENU;
         dis.itemID = id;
         dis.itemState = ODS_SELECTED;
-        dis.hDC = dc;
-        dis.rcItem = {0, 0, 2000, 40};
+        dis.hDC = drawn.dc;
+        dis.rcItem = {0, 0, Canvas::kWidth, Canvas::kHeight};
         DrawLauncherItem(nullptr, &dis);
+        HBRUSH brush = CreateSolidBrush(g_app.menuLook.highlight);
+        FillRect(expected.dc, &dis.rcItem, brush);
+        DeleteObject(brush);
+        SetBkColor(expected.dc, g_app.menuLook.highlight);
+        SetTextColor(expected.dc, g_app.menuLook.highlightText);
+        int textLeft = kTextIndent + g_app.menuLook.smallIconCx;
+        RECT box = {textLeft, kTextTop, Canvas::kWidth, Canvas::kHeight};
+        std::wstring wide = Wide(record->text);
+        DrawTextW(expected.dc, wide.c_str(), static_cast<int>(wide.size()), &box, DT_BOTTOM | DT_NOPREFIX);
+        EXPECT_TRUE(drawn.SameFrom(expected, textLeft)) << "the drawn name differs";
     }
     EXPECT_EQ(nullptr, record);
     EXPECT_FALSE(gdi.fonts.empty() || gdi.brushes.empty()) << "the measures' fonts and the draws' brushes were seen";
@@ -281,9 +347,6 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
     for (const std::wstring& path : paths)
         names.insert(path.substr(ItemsDirW().size() + 1));
     EXPECT_EQ(names, named);
-    SelectObject(dc, previousBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
 }
 
 std::wstring ShortcutTarget(const std::wstring& linkPath)
@@ -310,10 +373,16 @@ TEST_F(HostileNames, ADropMakesAShortcutForEveryNameTheCodePageHoldsAndRefusesTh
 {
     std::wstring scratch = Wide(MakeScratchDir("hostile_names"));
     std::vector<std::wstring> names = NameList();
-    // A path over 260 bytes in either code page (in 1252 it is all "?" besides).
+    // Over 260 bytes in 932 and in UTF-8, under 260 UTF-16 units: Windows takes it.
     std::wstring deep = Repeat(L"表", 80);
     ASSERT_TRUE(CreateDirectoryW((scratch + L"\\" + deep).c_str(), nullptr));
-    names.push_back(deep + L"\\" + deep + L".txt");
+    names.push_back(deep + L"\\" + Repeat(L"裏", 60) + L".txt");
+    // Over 260 UTF-16 units: Windows does not.
+    ASSERT_TRUE(CreateDirectoryW((scratch + L"\\" + deep + L"\\" + deep).c_str(), nullptr));
+    names.push_back(deep + L"\\" + deep + L"\\" + deep + L".txt");
+    // A file in a folder whose name no code page but UTF-8 holds.
+    ASSERT_TRUE(CreateDirectoryW((scratch + L"\\Ünïcödé 한국 表").c_str(), nullptr));
+    names.push_back(L"Ünïcödé 한국 表\\inside.txt");
     std::vector<std::wstring> dropped;
     std::set<std::wstring> expectedLinks;
     std::vector<bool> made;
@@ -322,19 +391,27 @@ TEST_F(HostileNames, ADropMakesAShortcutForEveryNameTheCodePageHoldsAndRefusesTh
         ASSERT_TRUE(MakeFileW(dropped.back())) << Ansi(name);
         std::wstring file = name.substr(name.rfind(L'\\') + 1);
         std::wstring base = file.substr(0, file.rfind(L'.'));
-        // The name must survive the trip through the ANSI code page, and the dropped
-        // path and the shortcut path must both fit 260 bytes.
-        bool holds = Wide(Ansi(name)) == name;
-        bool fits = Ansi(dropped.back()).size() < MAX_PATH &&
-                    Ansi(ItemsDirW() + L"\\" + base + L".lnk").size() < MAX_PATH;
+        // The name must survive the trip through the ANSI code page exactly, and the
+        // dropped path and the shortcut path must both be under 260 UTF-16 units.
+        bool holds = CodePageHolds(dropped.back());
+        bool fits = dropped.back().size() < MAX_PATH && (ItemsDirW() + L"\\" + base + L".lnk").size() < MAX_PATH;
         made.push_back(holds && fits);
         if (holds && fits)
             expectedLinks.insert(base + L".lnk");
     }
-    if (GetACP() == 932) {
-        EXPECT_EQ(6u, expectedLinks.size()) << "only the deep path is refused under 932";
-    } else {
-        EXPECT_EQ(4u, expectedLinks.size()) << "every Japanese name is refused under 1252";
+    ASSERT_FALSE(made[names.size() - 2]) << "the path over 260 units";
+    switch (GetACP()) {
+    case 932:
+        EXPECT_EQ(7u, expectedLinks.size()) << "the six names and the long path of 932";
+        break;
+    case 1252:
+        EXPECT_EQ(5u, expectedLinks.size()) << "the four ASCII names and Café";
+        break;
+    case CP_UTF8:
+        EXPECT_EQ(12u, expectedLinks.size()) << "every name";
+        break;
+    default:
+        ADD_FAILURE() << "no count for code page " << GetACP();
     }
 
     HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DROP), nullptr,
@@ -363,7 +440,7 @@ TEST_F(HostileNames, ADropMakesAShortcutForEveryNameTheCodePageHoldsAndRefusesTh
     EXPECT_EQ(exeDirBefore, FilesIn(Wide(TestExeDir()))) << "something was written beside the exe";
     EXPECT_TRUE(IsWindowVisible(dialog));
     DestroyWindow(dialog);
-    RemoveTreeW(scratch);
+    RemoveTreeW(L"\\\\?\\" + scratch);
 }
 
 }  // namespace

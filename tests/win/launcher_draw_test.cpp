@@ -119,6 +119,7 @@ protected:
         for (size_t i = 0; i < texts.size(); ++i) {
             records[i].id = 2000 + static_cast<UINT>(i);
             lstrcpynA(records[i].text, texts[i].c_str(), sizeof(records[i].text));
+            SetSpokenName(&records[i]);
             records[i].next = i + 1 < texts.size() ? &records[i + 1] : nullptr;
         }
         if (firstHasIcon)

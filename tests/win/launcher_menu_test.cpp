@@ -744,25 +744,71 @@ TEST_F(FakeFolderMenu, FaultyEnumeratorsAndNamesOutsideTheirItemAreLeftOut)
     delete endless.lastEnum;
 }
 
-TEST_F(FakeFolderMenu, LongNamesAreCutAtACharacterBoundary)
+std::string Utf8Repeat(const wchar_t* piece, int times)
 {
-    // 130 double-byte characters are 260 bytes in Shift-JIS: the record keeps 127 of
-    // them (254 bytes), never the lead byte of the 128th.
-    std::string japanese;
-    for (int i = 0; i < 130; ++i)
-        japanese += "表";
+    std::wstring wide;
+    for (int i = 0; i < times; ++i)
+        wide += piece;
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], n, nullptr, nullptr);
+    utf8.pop_back();
+    return utf8;
+}
+
+std::wstring WideRepeat(const wchar_t* piece, int times)
+{
+    std::wstring wide;
+    for (int i = 0; i < times; ++i)
+        wide += piece;
+    return wide;
+}
+
+// Names of up to 255 UTF-16 units, which Windows's file systems hold (the one under these
+// tests holds 255 bytes of UTF-8, so they come from the fake folder): a record keeps 255
+// characters of a name in any code page, and never part of one.
+TEST_F(FakeFolderMenu, LongNamesKeep255CharactersInAnyCodePage)
+{
     std::string ascii(259, 'a');
-    FakeFolder folder({{STRRET_WSTR, japanese.c_str()}, {STRRET_CSTR, ascii.c_str()}}, allocator);
+    std::string names[] = {Utf8Repeat(L"名", 200), Utf8Repeat(L"表", 300), Utf8Repeat(L"\U0001F600", 130)};
+    FakeFolder folder({{STRRET_WSTR, names[0].c_str()},
+                       {STRRET_WSTR, names[1].c_str()},
+                       {STRRET_WSTR, names[2].c_str()},
+                       {STRRET_CSTR, ascii.c_str()}},
+                      allocator);
     ASSERT_TRUE(AppendFolderItems(menu, &folder, nullptr, &head, allocator));
     auto records = Records();
-    ASSERT_EQ(2u, records.size());
-    // Under a single-byte code page each "表" reads "?": 130 bytes, nothing to cut.
-    const size_t kept = GetACP() == 932 ? 127 : 130;
-    EXPECT_EQ(Ansi(std::wstring(kept, L'表')), records[0]->text);
+    ASSERT_EQ(4u, records.size());
+    // Whole, though it is 400 bytes in Shift-JIS and 600 in UTF-8.
+    EXPECT_EQ(Ansi(WideRepeat(L"名", 200)), records[0]->text);
+    EXPECT_EQ(Ansi(WideRepeat(L"表", 255)), records[1]->text);
+    if (GetACP() == CP_UTF8) {
+        // An emoji is one character of four bytes (two UTF-16 units).
+        EXPECT_EQ(WideRepeat(L"\U0001F600", 130), Wide(records[2]->text));
+    } else {
+        std::string substitutes = Ansi(WideRepeat(L"\U0001F600", 130));
+        EXPECT_EQ(0u, substitutes.rfind(records[2]->text, 0)) << "not a head of " << substitutes;
+    }
+    EXPECT_EQ(ascii.substr(0, 255), records[3]->text);
     // The spoken name is the name as shown.
-    ExpectSpokenNames(menu, {Wide(records[0]->text), std::wstring(255, L'a')});
-    EXPECT_LE(strlen(records[0]->text), 255u);
-    EXPECT_EQ(ascii.substr(0, 255), records[1]->text);
+    std::vector<std::wstring> spoken;
+    for (auto* record : records)
+        spoken.push_back(Wide(record->text));
+    ExpectSpokenNames(menu, spoken);
+    delete folder.lastEnum;
+}
+
+TEST_F(FakeFolderMenu, AFullRecordHolds255CharactersOfFourBytes)
+{
+    if (GetACP() != CP_UTF8)
+        GTEST_SKIP() << "four-byte characters are UTF-8's";
+    std::string emoji = Utf8Repeat(L"\U0001F600", 300);
+    FakeFolder folder({{STRRET_WSTR, emoji.c_str()}}, allocator);
+    ASSERT_TRUE(AppendFolderItems(menu, &folder, nullptr, &head, allocator));
+    auto records = Records();
+    ASSERT_EQ(1u, records.size());
+    EXPECT_EQ(WideRepeat(L"\U0001F600", 255), Wide(records[0]->text));
+    EXPECT_EQ(sizeof(records[0]->text) - 1, strlen(records[0]->text));
     delete folder.lastEnum;
 }
 

@@ -1,4 +1,5 @@
-// The executable's paths and the settings readers, on the real file system under Wine.
+// The executable's paths and the settings readers, on the real file system under Wine,
+// under the system's code page and under UTF-8 (paths_test_utf8).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -19,33 +20,47 @@ protected:
 
 TEST(ExePaths, ExeDirIsTheModuleFolderWithItsBackslash)
 {
-    char dir[MAX_PATH];
+    char dir[kPathBytes];
     memset(dir, 'x', sizeof(dir));
     ASSERT_TRUE(GetExeDir(dir));
     EXPECT_EQ(TestExeDir(), dir);
 
-    char settings[MAX_PATH];
+    char settings[kPathBytes];
     ASSERT_TRUE(MakeExePath(settings, "setting1.ini"));
     EXPECT_EQ(TestExeDir() + "setting1.ini", settings);
 }
 
 TEST(ExePaths, TooLongAResultIsRefusedNotCut)
 {
-    char dir[MAX_PATH];
+    char dir[kPathBytes];
     ASSERT_TRUE(GetExeDir(dir));
-    std::string fits(MAX_PATH - 1 - strlen(dir), 'a');
-    std::string tooLong(MAX_PATH - strlen(dir), 'a');
-    char out[MAX_PATH];
-    EXPECT_TRUE(MakeExePath(out, fits.c_str()));
-    EXPECT_EQ(MAX_PATH - 1, static_cast<int>(strlen(out)));
-    memset(out, 'x', sizeof(out));
-    EXPECT_FALSE(MakeExePath(out, tooLong.c_str()));
-    EXPECT_STREQ("", out);
+    size_t dirUnits = Wide(dir).size();
+    // Windows counts a path in UTF-16 units: one of 259 is taken however many bytes its
+    // characters take in the code page (two for "表" in 932, three in UTF-8), one of 260
+    // is not.
+    std::wstring piece = Wide(Ansi(L"表")) == L"表" ? L"表" : L"a";
+    for (const std::wstring& character : {std::wstring(L"a"), piece}) {
+        SCOPED_TRACE(Ansi(character));
+        std::string fits, tooLong;
+        for (size_t i = dirUnits; i < MAX_PATH - 1; ++i)
+            fits += Ansi(character);
+        tooLong = fits + Ansi(character);
+        char out[kPathBytes];
+        EXPECT_TRUE(MakeExePath(out, fits.c_str()));
+        EXPECT_EQ(std::string(dir) + fits, out);
+        EXPECT_EQ(MAX_PATH - 1, static_cast<int>(Wide(out).size()));
+        memset(out, 'x', sizeof(out));
+        EXPECT_FALSE(MakeExePath(out, tooLong.c_str()));
+        EXPECT_STREQ("", out);
+    }
+    if (GetACP() != 1252) {
+        EXPECT_EQ(L"表", piece) << "the multi-byte case ran";
+    }
 }
 
 TEST(ExePaths, SplitPathFollowsTheSystemCodePage)
 {
-    char drive[3], directory[256], baseName[256], extension[256];
+    char drive[3], directory[kSplitPartMax + 1], baseName[kSplitPartMax + 1], extension[kSplitPartMax + 1];
     SplitPath("C:\\a\\b.c.txt", drive, directory, baseName, extension);
     EXPECT_STREQ("C:", drive);
     EXPECT_STREQ("\\a\\", directory);
@@ -67,6 +82,15 @@ TEST(ExePaths, SplitPathFollowsTheSystemCodePage)
     } else {
         EXPECT_STREQ("\\d\\\x95\\", directory);
         EXPECT_STREQ("", baseName);
+    }
+
+    // A folder named outside any one code page but UTF-8.
+    std::wstring folder = L"C:\\Ünïcödé 한국 表\\";
+    if (GetACP() == CP_UTF8) {
+        SplitPath(Ansi(folder + L"Morvek.exe").c_str(), drive, directory, baseName, extension);
+        EXPECT_EQ(L"\\Ünïcödé 한국 表\\", Wide(directory));
+        EXPECT_STREQ("Morvek", baseName);
+        EXPECT_STREQ(".exe", extension);
     }
 }
 

@@ -328,22 +328,48 @@ TEST(Resources, VersionBlock)
 
 namespace {
 
+std::string ManifestOf(const char* exePath)
+{
+    std::string manifest;
+    HMODULE exe = LoadLibraryExA(exePath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!exe)
+        return manifest;
+    HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    if (found)
+        manifest.assign(static_cast<const char*>(LockResource(LoadResource(exe, found))), SizeofResource(exe, found));
+    FreeLibrary(exe);
+    return manifest;
+}
+
 // The manifest travels inside the built exe, not beside it.
 TEST(Resources, BuiltExeCarriesItsManifest)
 {
-    HMODULE exe = LoadLibraryExA(MORVEK_EXE_PATH, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_TRUE(exe) << GetLastError();
-    HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
-    ASSERT_TRUE(found);
-    std::string manifest(static_cast<const char*>(LockResource(LoadResource(exe, found))),
-                         SizeofResource(exe, found));
+    std::string manifest = ManifestOf(MORVEK_EXE_PATH);
+    ASSERT_FALSE(manifest.empty());
     EXPECT_NE(std::string::npos, manifest.find("Microsoft.Windows.Common-Controls"));
     EXPECT_NE(std::string::npos, manifest.find("version=\"6.0.0.0\""));
     EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\""));
     EXPECT_NE(std::string::npos, manifest.find(">true</dpiAware>"));
     EXPECT_NE(std::string::npos, manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"));
     EXPECT_NE(std::string::npos, manifest.find("{e2011457-1546-43c5-a5fe-008deee3d3f0}"));
-    FreeLibrary(exe);
+    const std::string utf8 =
+        "<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">UTF-8</activeCodePage>";
+    size_t at = manifest.find(utf8);
+    ASSERT_NE(std::string::npos, at);
+    EXPECT_NE(std::string::npos, manifest.rfind("<windowsSettings>", at)) << "inside windowsSettings";
+
+    // The build the tests run as the program on older systems, and the test programs of
+    // the system code page, carry the same manifest without that entry.
+    std::string systemCodePage = ManifestOf(MORVEK_SYSTEM_CP_EXE_PATH);
+    EXPECT_EQ(std::string::npos, systemCodePage.find("activeCodePage"));
+    size_t lineStart = manifest.rfind('\n', at) + 1;
+    std::string without = manifest;
+    without.erase(lineStart, manifest.find('\n', at) + 1 - lineStart);
+    EXPECT_EQ(without, systemCodePage);
+    char self[MAX_PATH * 3];
+    GetModuleFileNameA(nullptr, self, sizeof(self));
+    EXPECT_EQ(without, ManifestOf(self));
+    EXPECT_NE(static_cast<UINT>(CP_UTF8), GetACP());
 }
 
 }  // namespace
