@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The long soak: 10,000 launcher clicks on a folder of 100 shortcuts and 1,000 openings of
 # each dialog, with the built exe under Wine inside a private Xvfb. Takes about an hour.
-# The resident memory after every cycle is left in build/win64/testrun/soak_e2e_CLICKS/resident.csv.
+# The private memory and working set after every click are left in
+# build/win64/testrun/soak_e2e_CLICKS/memory.csv.
 # Usage: scripts/soak.sh [clicks]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -179,7 +179,7 @@ TEST_F(HostileE2E, AShortcutWhoseTargetIsGoneOpensNothingAndMorvekGoesOn)
     size_t gone = order[0].rfind("gone", 0) == 0 ? 0 : 1;
     ASSERT_EQ(0u, order[gone].rfind("gone", 0)) << order[0] << ", " << order[1];
 
-    ASSERT_NO_FATAL_FAILURE(StartAt(dir + "\\Morvek.exe", dir));
+    ASSERT_NO_FATAL_FAILURE(StartAt(dir + "\\Morvek.exe", WorkingDir()));
     ASSERT_NO_FATAL_FAILURE(LaunchEntry(gone));
     // The shell may report the missing target in boxes of its own, shown inside the
     // launch: close them until the click has ended.
@@ -219,7 +219,7 @@ TEST_F(HostileE2E, AnExePathNear260BytesStartsAndRefusesPathsThatWouldNotFit)
         ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\e.lnk", Recorder(), "deep"));
         ASSERT_TRUE(WriteTextFile(dir + "\\setting1.in", "[EXIT]\r\nMessage=1\r\n"));
 
-        ASSERT_NO_FATAL_FAILURE(StartAt(exe, dir));
+        ASSERT_NO_FATAL_FAILURE(StartAt(exe, WorkingDir()));
         ASSERT_NO_FATAL_FAILURE(LaunchEntry(0));
         EXPECT_EQ("deep\n", FirstLaunch()) << "the entry was not opened";
         ExpectQuitWithoutQuestion();

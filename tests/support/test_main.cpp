@@ -58,10 +58,11 @@ int main(int argc, char** argv)
         fprintf(stderr, "FAILED: written into the working folder %s:%s\n", working.c_str(), left.c_str());
         result = 1;
     }
-    // Processes the shell started from the tests (winemenubuilder for each new shortcut)
-    // inherit the folder and keep it open for a moment.
+    // Processes started on the way (Morvek's launches, the shell's helpers) inherit the
+    // folder and may hold it open for a moment after the tests.
     RemoveTree(working);
-    WaitFor([&] { return RemoveDirectoryA(working.c_str()) || GetFileAttributesA(working.c_str()) == INVALID_FILE_ATTRIBUTES; },
-            10000);
+    WaitFor([&] {
+        return RemoveDirectoryA(working.c_str()) || GetFileAttributesA(working.c_str()) == INVALID_FILE_ATTRIBUTES;
+    }, 10000);
     return result;
 }
