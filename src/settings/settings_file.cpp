@@ -14,7 +14,7 @@ UINT ReadSetting(const char* section, const char* key, INT defaultValue)
 
 DWORD ReadSettingText(const char* section, const char* key, char* buffer, DWORD size)
 {
-    char path[MAX_PATH];
+    char path[kPathBytes];
     if (!MakeExePath(path, kSettingsFileName)) {
         buffer[0] = '\0';
         return 0;
