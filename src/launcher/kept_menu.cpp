@@ -115,7 +115,14 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
 {
     KeptMenu& keptMenu = g_app.keptMenu;
     *kept = false;
-    // Armed before the listing is taken: a change from here on shows at the next click.
+    // Made and armed before the listing is taken: a change from here on shows at the next
+    // click, whatever the listing can tell.
+    if (!keptMenu.change) {
+        wchar_t folder[MAX_PATH];
+        HANDLE change = WidePath("", folder) ? FindFirstChangeNotificationW(folder, TRUE, kChangeFilter)
+                                             : INVALID_HANDLE_VALUE;
+        keptMenu.change = change == INVALID_HANDLE_VALUE ? nullptr : change;
+    }
     bool changed = ChangeSeen(keptMenu.change);
     SIZE_T size = 0;
     BYTE* listing = ListItemsFolder(&size);
@@ -129,12 +136,6 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     }
 
     FreeKeptMenu(allocator, false);
-    if (!keptMenu.change) {
-        wchar_t folder[MAX_PATH];
-        HANDLE change = WidePath("", folder) ? FindFirstChangeNotificationW(folder, TRUE, kChangeFilter)
-                                             : INVALID_HANDLE_VALUE;
-        keptMenu.change = change == INVALID_HANDLE_VALUE ? nullptr : change;
-    }
     *head = nullptr;
     HMENU menu = BuildFolderMenu(head, allocator, FolderMode::Items, g_app.menuLook.iconShow);
     // Without a listing there is nothing to decide validity by: the menu is not kept.
