@@ -291,8 +291,14 @@ int main(int argc, char** argv)
             char name[64];
             wsprintfA(name, "\\added %04d.lnk", added++);
             MakeLink(items + name, "C:\\windows\\notepad.exe");
-            coldAdded.push_back(ClickToMenuMs(morvek));
-            floorAdded.push_back(ClickToMenuMs(floor));
+            // Whoever is clicked first after the write meets the new file first: take turns.
+            if (i % 2 == 0) {
+                coldAdded.push_back(ClickToMenuMs(morvek));
+                floorAdded.push_back(ClickToMenuMs(floor));
+            } else {
+                floorAdded.push_back(ClickToMenuMs(floor));
+                coldAdded.push_back(ClickToMenuMs(morvek));
+            }
             if (!DeleteFileA((items + name).c_str()))
                 Fail(std::string("cannot remove ") + name);
         }
