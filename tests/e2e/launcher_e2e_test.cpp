@@ -84,6 +84,18 @@ protected:
         }
     }
 
+    // This Morvek's message box with the caption once it is shown (it exists before its text
+    // is set, and is shown once it is complete), or null.
+    HWND WaitForBox(const wchar_t* caption)
+    {
+        HWND box = nullptr;
+        WaitFor([&] {
+            box = FindTopWindow(L"#32770", caption, morvek.info.dwProcessId);
+            return box && IsWindowVisible(box);
+        });
+        return box && IsWindowVisible(box) ? box : nullptr;
+    }
+
     // Whether the tray window says a folder menu's click is still going on.
     bool ClickGoingOn()
     {
@@ -221,11 +233,8 @@ TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
     // A removed folder gives the message at the next click; a new one is listed again.
     RemoveTree(dir + "\\items");
     Click(WM_LBUTTONUP);
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        box = FindTopWindow(L"#32770", L"Morvek Error", morvek.info.dwProcessId);
-        return box && IsWindowVisible(box);
-    })) << "no message for the removed folder";
+    HWND box = WaitForBox(L"Morvek Error");
+    ASSERT_NE(nullptr, box) << "no message for the removed folder";
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
     ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
@@ -328,10 +337,8 @@ TEST_F(LauncherE2E, AMalformedOrHeldHotKeySaysSoOnceAndMorvekRunsOn)
                                       std::string("[HotKey]\r\nLauncher=") + row.value + "\r\n"));
         DWORD pid = morvek.info.dwProcessId;
         if (!row.firstLine.empty()) {
-            HWND box = nullptr;
-            ASSERT_TRUE(WaitFor([&] {
-                return (box = FindTopWindow(L"#32770", L"Morvek Error", pid)) != nullptr && IsWindowVisible(box);
-            })) << "no message";
+            HWND box = WaitForBox(L"Morvek Error");
+            ASSERT_NE(nullptr, box) << "no message";
             std::wstring text = MessageBoxTextOf(box);
             EXPECT_EQ(row.firstLine, text.substr(0, text.find(L'\n')));
             PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -437,11 +444,8 @@ TEST_F(LauncherE2E, AnExeInAFolderOfAnyNameFindsItsSettingsAndItems)
 
     // The settings file beside the exe asks before quitting.
     PostMessageA(tray, WM_COMMAND, 40003, 0);
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        box = FindTopWindow(L"#32770", L"確認 by Morvek", morvek.info.dwProcessId);
-        return box && IsWindowVisible(box);
-    })) << "no question: the settings were not read";
+    HWND box = WaitForBox(L"確認 by Morvek");
+    ASSERT_NE(nullptr, box) << "no question: the settings were not read";
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     DWORD code = 0xDEADBEEF;
     ASSERT_TRUE(morvek.WaitForExit(10000, &code));
@@ -463,11 +467,8 @@ TEST_F(LauncherE2E, RightClickShowsTheMainMenuAndLeftClickReportsAMissingFolder)
     ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
 
     Click(WM_LBUTTONUP);
-    HWND box = nullptr;
-    // The box exists before its text is set; it is shown once it is complete.
-    ASSERT_TRUE(WaitFor([&] {
-        return (box = FindTopWindow(L"#32770", L"Morvek Error", pid)) != nullptr && IsWindowVisible(box);
-    }));
+    HWND box = WaitForBox(L"Morvek Error");
+    ASSERT_NE(nullptr, box);
     EXPECT_EQ(L"BindToObject Error\nitemsフォルダの有無を確認してください", MessageBoxTextOf(box));
     EXPECT_EQ(nullptr, MenuWindow());
     PostMessageA(box, WM_COMMAND, IDOK, 0);
