@@ -419,3 +419,24 @@ std::vector<HGDIOBJ> GdiCreations::Alive() const
                 alive.push_back(object);
     return alive;
 }
+
+DibCanvas::DibCanvas(int width, int height)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    pixels = static_cast<DWORD*>(bits);
+    previous = SelectObject(dc, bitmap);
+}
+
+DibCanvas::~DibCanvas()
+{
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}

@@ -68,6 +68,18 @@ HDROP MakeDrop(const std::vector<std::basic_string<Char>>& names)
     return static_cast<HDROP>(memory);
 }
 
+// A memory DC over a 32-bit top-down DIB section whose pixels are read directly.
+struct DibCanvas {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    DWORD* pixels = nullptr;
+    DibCanvas(int width, int height);
+    ~DibCanvas();
+    DibCanvas(const DibCanvas&) = delete;
+    DibCanvas& operator=(const DibCanvas&) = delete;
+};
+
 // The built Morvek.exe (or the system code page build, MORVEK_SYSTEM_CP_EXE_PATH), copied
 // into dir and started with WorkingDir() as its working folder. Ends it by handle on Stop.
 struct MorvekProcess {

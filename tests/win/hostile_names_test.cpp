@@ -104,32 +104,10 @@ SIZE MenuTextExtent(const std::wstring& text)
     return size;
 }
 
-// A 32-bit top-down DIB section with its own DC, whose pixels are read directly.
-struct Canvas {
+// The width of a long name drawn in one line.
+struct Canvas : DibCanvas {
     static constexpr int kWidth = 2000, kHeight = 40;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-    DWORD* pixels = nullptr;
-    Canvas()
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = kWidth;
-        info.bmiHeader.biHeight = -kHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        pixels = static_cast<DWORD*>(bits);
-        previous = SelectObject(dc, bitmap);
-    }
-    ~Canvas()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
+    Canvas() : DibCanvas(kWidth, kHeight) {}
     // Columns [from, kWidth) of both canvases hold the same pixels.
     bool SameFrom(const Canvas& other, int from) const
     {

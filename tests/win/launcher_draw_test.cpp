@@ -26,33 +26,9 @@ std::string SettingsPath()
     return TestExeDir() + "setting1.ini";
 }
 
-// A memory DC over a 32-bit top-down DIB whose pixels are read directly.
-struct Canvas {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-    DWORD* pixels = nullptr;
-    Canvas()
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = kWidth;
-        info.bmiHeader.biHeight = -kHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        dc = CreateCompatibleDC(nullptr);
-        void* bits = nullptr;
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        pixels = static_cast<DWORD*>(bits);
-        previous = SelectObject(dc, bitmap);
-        Fill(kPoison);
-    }
-    ~Canvas()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
+// An item's size, filled with a poison colour before each draw.
+struct Canvas : DibCanvas {
+    Canvas() : DibCanvas(kWidth, kHeight) { Fill(kPoison); }
     void Fill(COLORREF colour)
     {
         for (int i = 0; i < kWidth * kHeight; ++i)
