@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "launcher/folder_menu.h"
 #include "launcher/idlist.h"
 #include "launcher/kept_menu.h"

@@ -2,10 +2,10 @@
 // message loop.
 #include <windows.h>
 
-#include "app/app_state.h"
-#include "app/instance_guard.h"
-#include "app/platform_calls.h"
-#include "app/texts.h"
+#include "core/app_state.h"
+#include "core/instance_guard.h"
+#include "core/platform_calls.h"
+#include "core/texts.h"
 #include "app/tray_window.h"
 #include "resources/resource.h"
 #include "settings/hotkey.h"

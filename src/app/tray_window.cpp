@@ -5,9 +5,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include "app/app_state.h"
-#include "app/live_counts.h"
-#include "app/texts.h"
+#include "core/app_state.h"
+#include "core/live_counts.h"
+#include "core/texts.h"
 #include "commands/dispatch.h"
 #include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"

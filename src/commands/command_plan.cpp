@@ -1,7 +1,7 @@
 // The main menu's table: question and action for every command id.
 #include "commands/command_plan.h"
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "resources/resource.h"
 
 CommandSetting SettingFor(unsigned id)

@@ -1,8 +1,8 @@
 // The main menu's commands: the settings they read, the question they ask, the action.
 #include "commands/dispatch.h"
 
-#include "app/platform_calls.h"
-#include "app/texts.h"
+#include "core/platform_calls.h"
+#include "core/texts.h"
 #include "app/tray_window.h"
 #include "commands/power.h"
 #include "commands/shell_actions.h"

@@ -1,8 +1,8 @@
 // Log off and power: every session, power, token and version call goes through g_platform.
 #include "commands/power.h"
 
-#include "app/platform_calls.h"
-#include "app/texts.h"
+#include "core/platform_calls.h"
+#include "core/texts.h"
 
 static_assert(sizeof(OSVERSIONINFOA) == 148, "the version record is the plain 148-byte form");
 

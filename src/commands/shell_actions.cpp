@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
-#include "app/platform_calls.h"
+#include "core/platform_calls.h"
 #include "commands/command_plan.h"
 
 static_assert(kFolderMyComputer == CSIDL_DRIVES && kFolderDocuments == CSIDL_PERSONAL,

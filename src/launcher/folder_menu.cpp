@@ -6,10 +6,10 @@
 #include <cstddef>
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/live_counts.h"
-#include "app/platform_calls.h"
-#include "app/texts.h"
+#include "core/app_state.h"
+#include "core/live_counts.h"
+#include "core/platform_calls.h"
+#include "core/texts.h"
 #include "launcher/idlist.h"
 #include "launcher/idlist_walk.h"
 #include "settings/exe_paths.h"

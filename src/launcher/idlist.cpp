@@ -1,7 +1,7 @@
 // Item-ID lists on the Win32 side, over the byte walking of idlist_walk.
 #include "launcher/idlist.h"
 
-#include "app/live_counts.h"
+#include "core/live_counts.h"
 #include "launcher/idlist_walk.h"
 #include "settings/exe_paths.h"
 

@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "settings/exe_paths.h"
 
 namespace {

@@ -3,8 +3,8 @@
 
 #include <cstddef>
 
-#include "app/app_state.h"
-#include "app/live_counts.h"
+#include "core/app_state.h"
+#include "core/live_counts.h"
 #include "launcher/folder_menu.h"
 #include "settings/settings_file.h"
 

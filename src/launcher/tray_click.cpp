@@ -3,7 +3,7 @@
 
 #include <shellapi.h>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"

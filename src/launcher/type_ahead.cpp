@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "launcher/folder_menu.h"
 #include "launcher/type_ahead_match.h"
 

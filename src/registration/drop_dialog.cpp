@@ -7,10 +7,10 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/center_window.h"
-#include "app/platform_calls.h"
-#include "app/texts.h"
+#include "core/app_state.h"
+#include "core/center_window.h"
+#include "core/platform_calls.h"
+#include "core/texts.h"
 #include "registration/shortcut.h"
 #include "resources/resource.h"
 #include "settings/exe_paths.h"

@@ -1,8 +1,8 @@
 // Registering the launcher's hotkey from the settings file.
 #include "settings/hotkey.h"
 
-#include "app/platform_calls.h"
-#include "app/texts.h"
+#include "core/platform_calls.h"
+#include "core/texts.h"
 #include "settings/hotkey_parse.h"
 #include "settings/settings_file.h"
 

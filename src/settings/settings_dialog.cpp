@@ -1,8 +1,8 @@
 // The settings dialog: shows the four settings of the settings file and writes them back.
 #include "settings/settings_dialog.h"
 
-#include "app/app_state.h"
-#include "app/center_window.h"
+#include "core/app_state.h"
+#include "core/center_window.h"
 #include "resources/resource.h"
 #include "settings/settings_file.h"
 

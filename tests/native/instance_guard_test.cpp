@@ -1,7 +1,7 @@
 // The single-instance decision: a copy starts only when it created the mutex itself.
 #include <gtest/gtest.h>
 
-#include "app/instance_guard.h"
+#include "core/instance_guard.h"
 
 namespace {
 

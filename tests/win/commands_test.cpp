@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/platform_calls.h"
+#include "core/app_state.h"
+#include "core/platform_calls.h"
 #include "app/tray_window.h"
 #include "commands/dispatch.h"
 #include "commands/power.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/platform_calls.h"
+#include "core/app_state.h"
+#include "core/platform_calls.h"
 #include "registration/drop_dialog.h"
 #include "registration/shortcut.h"
 #include "resources/resource.h"

@@ -27,9 +27,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/live_counts.h"
-#include "app/platform_calls.h"
+#include "core/app_state.h"
+#include "core/live_counts.h"
+#include "core/platform_calls.h"
 #include "launcher/folder_menu.h"
 #include "launcher/owner_draw.h"
 #include "registration/drop_dialog.h"

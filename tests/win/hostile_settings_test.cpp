@@ -14,7 +14,7 @@
 
 #include <string>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "commands/dispatch.h"
 #include "commands/command_plan.h"
 #include "launcher/tray_click.h"

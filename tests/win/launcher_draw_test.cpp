@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/live_counts.h"
+#include "core/app_state.h"
+#include "core/live_counts.h"
 #include "launcher/folder_menu.h"
 #include "launcher/owner_draw.h"
 #include "test_support.h"

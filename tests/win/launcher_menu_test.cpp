@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/live_counts.h"
-#include "app/platform_calls.h"
+#include "core/app_state.h"
+#include "core/live_counts.h"
+#include "core/platform_calls.h"
 #include "app/tray_window.h"
 #include "launcher/folder_menu.h"
 #include "launcher/idlist.h"

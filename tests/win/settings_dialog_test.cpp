@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "resources/resource.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_file.h"

@@ -1,4 +1,4 @@
 // The one LiveCounts of the process.
-#include "app/live_counts.h"
+#include "core/live_counts.h"
 
 LiveCounts g_live;

@@ -1,5 +1,5 @@
 // The single-instance decision.
-#include "app/instance_guard.h"
+#include "core/instance_guard.h"
 
 bool OtherCopyRuns(bool gotHandle, unsigned long lastError)
 {

@@ -1,4 +1,4 @@
 // The one AppState of the process.
-#include "app/app_state.h"
+#include "core/app_state.h"
 
 AppState g_app;

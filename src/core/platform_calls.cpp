@@ -1,5 +1,5 @@
 // The table of session, power, device and message-box calls, filled with the real functions.
-#include "app/platform_calls.h"
+#include "core/platform_calls.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // CenterOnDesktop: both dialogs call it from WM_INITDIALOG.
-#include "app/center_window.h"
+#include "core/center_window.h"
 
 void CenterOnDesktop(HWND window)
 {
