@@ -14,6 +14,7 @@
 
 #include "core/app_state.h"
 #include "launcher/folder_menu.h"
+#include "launcher/launcher_state.h"
 #include "launcher/idlist.h"
 #include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"
@@ -90,10 +91,11 @@ int LauncherOnce(HWND window, IMalloc* allocator)
         return -1;
     CaptureMenuLook();
     int items = 0;
-    for (LauncherRecord* record = g_app.recordListHead; record; record = record->next, ++items) {
+    for (LauncherRecord* record = g_launcher.recordListHead; record; record = record->next, ++items) {
         MEASUREITEMSTRUCT mis = {};
         mis.CtlType = ODT_MENU;
         mis.itemID = record->id;
+        mis.itemData = reinterpret_cast<ULONG_PTR>(record);
         MeasureLauncherItem(window, &mis);
     }
     FreeFolderMenu(menu, head, allocator);
@@ -109,15 +111,14 @@ int KeptOnce(HWND window, IMalloc* allocator)
     bool kept = false;
     if (!LauncherMenu(&head, allocator, &kept) || !kept)
         return -1;
-    IndexShownRecords();
     int items = 0;
-    for (LauncherRecord* record = g_app.recordListHead; record; record = record->next, ++items) {
+    for (LauncherRecord* record = g_launcher.keptMenu.records; record; record = record->next, ++items) {
         MEASUREITEMSTRUCT mis = {};
+        mis.CtlType = ODT_MENU;
         mis.itemID = record->id;
+        mis.itemData = reinterpret_cast<ULONG_PTR>(record);
         MeasureLauncherItem(window, &mis);
     }
-    ForgetShownRecords();
-    ReturnKeptRecords();
     return items;
 }
 

@@ -3,7 +3,7 @@
 
 #include "core/platform_calls.h"
 #include "core/texts.h"
-#include "app/tray_window.h"
+#include "tray/tray_icon.h"
 #include "commands/power.h"
 #include "commands/shell_actions.h"
 #include "registration/drop_dialog.h"

@@ -6,12 +6,12 @@
 #include <cstddef>
 #include <cstring>
 
-#include "core/app_state.h"
 #include "core/live_counts.h"
 #include "core/platform_calls.h"
 #include "core/texts.h"
 #include "launcher/idlist.h"
 #include "launcher/idlist_walk.h"
+#include "launcher/launcher_state.h"
 #include "settings/exe_paths.h"
 #include "settings/settings_file.h"
 
@@ -26,6 +26,18 @@ namespace {
 
 // Answers without an item in a row after which a faulty enumerator is given up.
 constexpr int kMaxEmptyAnswers = 64;
+
+// A launcher menu's data is this object's address: no other menu in the process has it.
+const char g_launcherMenuTag = 0;
+
+void TagLauncherMenu(HMENU menu)
+{
+    MENUINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIM_MENUDATA;
+    info.dwMenuData = reinterpret_cast<ULONG_PTR>(&g_launcherMenuTag);
+    SetMenuInfo(menu, &info);
+}
 
 void* HeapZeroed(SIZE_T size)
 {
@@ -107,8 +119,9 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
     if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &enumerator) != S_OK)
         return FALSE;
 
+    TagLauncherMenu(menu);
     LaunchEntry** entryTail = head;
-    LauncherRecord** recordTail = &g_app.recordListHead;
+    LauncherRecord** recordTail = &g_launcher.recordListHead;
     while (*entryTail)
         entryTail = &(*entryTail)->next;
     while (*recordTail)
@@ -243,19 +256,47 @@ void FreeFolderMenu(HMENU menu, LaunchEntry* head, IMalloc* allocator)
 {
     if (menu)
         DestroyMenu(menu);
+    FreeLaunchEntries(head, allocator);
+    FreeLauncherRecords(g_launcher.recordListHead);
+    g_launcher.recordListHead = nullptr;
+}
+
+void FreeLaunchEntries(LaunchEntry* head, IMalloc* allocator)
+{
     while (head) {
         LaunchEntry* next = head->next;
         FreeIdList(head->idList, allocator);
         HeapRelease(head);
         head = next;
     }
-    while (g_app.recordListHead) {
-        LauncherRecord* record = g_app.recordListHead;
-        g_app.recordListHead = record->next;
-        if (record->icon) {
-            DestroyIcon(record->icon);
+}
+
+void FreeLauncherRecords(LauncherRecord* head)
+{
+    while (head) {
+        LauncherRecord* next = head->next;
+        if (head->icon) {
+            DestroyIcon(head->icon);
             --g_live.icons;
         }
-        HeapRelease(record);
+        HeapRelease(head);
+        head = next;
     }
+}
+
+bool IsLauncherMenu(HMENU menu)
+{
+    MENUINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIM_MENUDATA;
+    return menu && GetMenuInfo(menu, &info) &&
+           info.dwMenuData == reinterpret_cast<ULONG_PTR>(&g_launcherMenuTag);
+}
+
+LauncherRecord* RecordOfItemData(ULONG_PTR data, UINT id)
+{
+    // Only the launcher's menus hold owner-drawn items in this program, and their data
+    // always points at a record; the id confirms it is this item's.
+    auto* record = reinterpret_cast<LauncherRecord*>(data);
+    return record && record->id == id ? record : nullptr;
 }

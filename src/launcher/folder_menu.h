@@ -33,9 +33,10 @@ struct LaunchEntry {
 // A record keeps this many characters of a display name, whatever the code page.
 constexpr int kRecordTextChars = 255;
 
-// One per menu item, in menu order, hung from g_app.recordListHead for the draw handlers.
-// The item's data points at the record: a screen reader takes an owner-drawn item's name
-// from the MSAAMENUINFO its data begins with.
+// One per menu item, in menu order. The item's data points at the record: the draw
+// handlers and type-ahead find it there, and a screen reader takes an owner-drawn item's
+// name from the MSAAMENUINFO its data begins with. The list belongs to whoever holds the
+// menu (g_launcher.recordListHead after a build, the kept menu once kept) and is freed with it.
 struct LauncherRecord {
     MSAAMENUINFO msaa;  // the signature and the wide name below
     UINT id;
@@ -51,21 +52,30 @@ struct LauncherRecord {
 };
 
 // A new popup menu listing the folder, with its entries from *head (which must be null)
-// and its records from g_app.recordListHead; null on failure, with everything freed.
+// and its records from g_launcher.recordListHead; null on failure, with everything freed.
 // A missing items folder is reported to the user.
 // Small icons are fetched when iconShow is non-zero (by default, as the settings say now).
 HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode,
                       UINT iconShow = ReadIconShow());
 
 // Appends one item per entry of folder to menu, entries and records as BuildFolderMenu
-// does. parentList is the folder's absolute list, or null when folder is the desktop.
+// does, and marks menu as a launcher menu. parentList is the folder's absolute list, or null when folder is the desktop.
 // FALSE when the build must fail; what was appended is then left for FreeFolderMenu.
 BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentList,
                        LaunchEntry** head, IMalloc* allocator, UINT iconShow = ReadIconShow());
 
 // Destroys the menu (if any), frees every entry with its list and every record with its
-// icon; g_app.recordListHead ends null.
+// icon; g_launcher.recordListHead ends null.
 void FreeFolderMenu(HMENU menu, LaunchEntry* head, IMalloc* allocator);
+void FreeLaunchEntries(LaunchEntry* head, IMalloc* allocator);
+void FreeLauncherRecords(LauncherRecord* head);
+
+// Whether the menu's items are launcher records (AppendFolderItems marked it).
+bool IsLauncherMenu(HMENU menu);
+
+// The record an owner-drawn launcher item's data points at, or null for an item that is
+// none of the launcher's.
+LauncherRecord* RecordOfItemData(ULONG_PTR data, UINT id);
 
 // Fills the record's wide name from its text, and the MSAAMENUINFO that points at it.
 void SetSpokenName(LauncherRecord* record);

@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "core/app_state.h"
+#include "launcher/launcher_state.h"
 #include "settings/exe_paths.h"
 
 namespace {
@@ -113,7 +113,7 @@ bool ChangeSeen(HANDLE change)
 
 HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
 {
-    KeptMenu& keptMenu = g_app.keptMenu;
+    KeptMenu& keptMenu = g_launcher.keptMenu;
     *kept = false;
     // Made and armed before the listing is taken: a change from here on shows at the next
     // click, whatever the listing can tell.
@@ -127,17 +127,16 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     SIZE_T size = 0;
     BYTE* listing = ListItemsFolder(&size);
     if (keptMenu.menu && !changed && !keptMenu.stale && listing && size == keptMenu.listingSize &&
-        memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, g_app.menuLook)) {
+        memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, g_launcher.menuLook)) {
         HeapFree(GetProcessHeap(), 0, listing);
         *head = keptMenu.head;
-        g_app.recordListHead = keptMenu.records;
         *kept = true;
         return keptMenu.menu;
     }
 
     FreeKeptMenu(allocator, false);
     *head = nullptr;
-    HMENU menu = BuildFolderMenu(head, allocator, FolderMode::Items, g_app.menuLook.iconShow);
+    HMENU menu = BuildFolderMenu(head, allocator, FolderMode::Items, g_launcher.menuLook.iconShow);
     // Without a listing there is nothing to decide validity by: the menu is not kept.
     if (!menu || !listing) {
         if (listing)
@@ -146,8 +145,9 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     }
     keptMenu.menu = menu;
     keptMenu.head = *head;
-    keptMenu.records = g_app.recordListHead;
-    keptMenu.look = g_app.menuLook;
+    keptMenu.records = g_launcher.recordListHead;
+    g_launcher.recordListHead = nullptr;
+    keptMenu.look = g_launcher.menuLook;
     keptMenu.listing = listing;
     keptMenu.listingSize = size;
     keptMenu.stale = false;
@@ -155,19 +155,13 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     return menu;
 }
 
-void ReturnKeptRecords()
-{
-    g_app.recordListHead = nullptr;
-}
-
 void FreeKeptMenu(IMalloc* allocator, bool closeChange)
 {
-    KeptMenu& keptMenu = g_app.keptMenu;
+    KeptMenu& keptMenu = g_launcher.keptMenu;
     if (keptMenu.menu) {
-        LauncherRecord* shown = g_app.recordListHead;
-        g_app.recordListHead = keptMenu.records;
-        FreeFolderMenu(keptMenu.menu, keptMenu.head, allocator);
-        g_app.recordListHead = shown;
+        DestroyMenu(keptMenu.menu);
+        FreeLaunchEntries(keptMenu.head, allocator);
+        FreeLauncherRecords(keptMenu.records);
     }
     if (keptMenu.listing)
         HeapFree(GetProcessHeap(), 0, keptMenu.listing);
@@ -179,7 +173,16 @@ void FreeKeptMenu(IMalloc* allocator, bool closeChange)
         keptMenu.change = change;
 }
 
+void FreeKeptMenuAtQuit()
+{
+    IMalloc* allocator = nullptr;
+    if (!g_launcher.folderMenuOpen && SHGetMalloc(&allocator) == S_OK) {
+        FreeKeptMenu(allocator, true);
+        allocator->Release();
+    }
+}
+
 void MarkKeptMenuStale()
 {
-    g_app.keptMenu.stale = true;
+    g_launcher.keptMenu.stale = true;
 }

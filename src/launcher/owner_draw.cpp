@@ -3,36 +3,18 @@
 
 #include <cstddef>
 
-#include "core/app_state.h"
 #include "core/live_counts.h"
 #include "launcher/folder_menu.h"
+#include "launcher/launcher_state.h"
 #include "settings/settings_file.h"
 
 // The form without iPaddedBorderWidth, which every version of the platform accepts.
 constexpr UINT kNonClientMetricsSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
 static_assert(kNonClientMetricsSize == 340, "NONCLIENTMETRICSA without iPaddedBorderWidth");
 
-namespace {
-
-LauncherRecord* FindRecord(UINT id)
-{
-    // The shown menu's records by id: a menu of thousands is measured and drawn in linear
-    // time, not one walk of the list per item.
-    UINT index = id - FIRST_LAUNCHER_ID;
-    if (g_app.recordIndex && index < g_app.recordCount && g_app.recordIndex[index]->id == id)
-        return g_app.recordIndex[index];
-    for (LauncherRecord* record = g_app.recordListHead; record; record = record->next) {
-        if (record->id == id)
-            return record;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
 void CaptureMenuLook()
 {
-    MenuLook& look = g_app.menuLook;
+    MenuLook& look = g_launcher.menuLook;
     ZeroMemory(&look, sizeof(look));
     NONCLIENTMETRICSA metrics = {};
     metrics.cbSize = kNonClientMetricsSize;
@@ -45,41 +27,15 @@ void CaptureMenuLook()
     look.iconShow = ReadIconShow();
 }
 
-void IndexShownRecords()
-{
-    ForgetShownRecords();
-    UINT count = 0;
-    for (const LauncherRecord* record = g_app.recordListHead; record; record = record->next)
-        ++count;
-    if (count == 0)
-        return;
-    auto** index = static_cast<LauncherRecord**>(HeapAlloc(GetProcessHeap(), 0, count * sizeof(LauncherRecord*)));
-    if (!index)
-        return;  // the handlers walk the list instead
-    UINT i = 0;
-    for (LauncherRecord* record = g_app.recordListHead; record; record = record->next)
-        index[i++] = record;
-    g_app.recordIndex = index;
-    g_app.recordCount = count;
-}
-
-void ForgetShownRecords()
-{
-    if (g_app.recordIndex)
-        HeapFree(GetProcessHeap(), 0, g_app.recordIndex);
-    g_app.recordIndex = nullptr;
-    g_app.recordCount = 0;
-}
-
 void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis)
 {
-    LauncherRecord* record = FindRecord(mis->itemID);
+    LauncherRecord* record = RecordOfItemData(mis->itemData, mis->itemID);
     if (!record)
         return;
     // The platform may ask at every showing of a kept menu; a record lives no longer than
     // the look it was built for (a new look builds new records), so it is measured once.
     if (record->itemWidth == 0) {
-        const MenuLook& look = g_app.menuLook;
+        const MenuLook& look = g_launcher.menuLook;
         HDC dc = GetDC(window);
         HFONT font = CreateFontIndirectA(&look.menuFont);
         if (font)
@@ -111,10 +67,10 @@ void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis)
 
 void DrawLauncherItem(HWND, DRAWITEMSTRUCT* dis)
 {
-    const LauncherRecord* record = FindRecord(dis->itemID);
+    const LauncherRecord* record = RecordOfItemData(dis->itemData, dis->itemID);
     if (!record)
         return;
-    const MenuLook& look = g_app.menuLook;
+    const MenuLook& look = g_launcher.menuLook;
     RECT r = dis->rcItem;
     HDC dc = dis->hDC;
 

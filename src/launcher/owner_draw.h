@@ -10,9 +10,6 @@ constexpr int kItemPadding = 4;  // added to the height of the icon or the text
 
 // Takes the menu font, small-icon size, highlight colours and the "IconShow" setting.
 void CaptureMenuLook();
-// Indexes g_app.recordListHead by id for the handlers while a menu is shown; and drops
-// the index again.
-void IndexShownRecords();
-void ForgetShownRecords();
+// Each item's record is found from its item data.
 void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis);
 void DrawLauncherItem(HWND window, DRAWITEMSTRUCT* dis);

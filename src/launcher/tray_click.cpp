@@ -6,6 +6,7 @@
 #include "core/app_state.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
+#include "launcher/launcher_state.h"
 #include "launcher/owner_draw.h"
 #include "settings/hotkey.h"
 #include "settings/settings_file.h"
@@ -27,14 +28,14 @@ void ShowMainTrayMenu(HWND window)
 
 void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
 {
-    // The record list is program-wide: a second menu built while one is tracked would
-    // free what the open one is drawing from.
-    if (g_app.folderMenuOpen)
+    // A second menu built while one is tracked would free what the open one is drawing
+    // from.
+    if (g_launcher.folderMenuOpen)
         return;
     IMalloc* allocator = nullptr;
     if (SHGetMalloc(&allocator) != S_OK)
         return;
-    g_app.folderMenuOpen = true;
+    g_launcher.folderMenuOpen = true;
     LaunchEntry* head = nullptr;
     SetForegroundWindow(window);
     POINT point = {};
@@ -44,9 +45,8 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
     CaptureMenuLook();
     bool kept = false;
     HMENU menu = mode == FolderMode::Items ? LauncherMenu(&head, allocator, &kept)
-                                           : BuildFolderMenu(&head, allocator, mode, g_app.menuLook.iconShow);
+                                           : BuildFolderMenu(&head, allocator, mode, g_launcher.menuLook.iconShow);
     if (menu) {
-        IndexShownRecords();
         // A Down already waiting when tracking starts selects the first item, as a menu
         // opened from the keyboard has it.
         if (fromKeyboard)
@@ -60,15 +60,12 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
                     OpenIdList(entry->idList);
             }
         }
-        ForgetShownRecords();
-        if (kept)
-            ReturnKeptRecords();
-        else
+        if (!kept)
             FreeFolderMenu(menu, head, allocator);
         if (g_app.quitting)
             FreeKeptMenu(allocator, true);
     }
-    g_app.folderMenuOpen = false;
+    g_launcher.folderMenuOpen = false;
     allocator->Release();
 }
 

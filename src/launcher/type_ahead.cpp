@@ -3,7 +3,6 @@
 
 #include <cstddef>
 
-#include "core/app_state.h"
 #include "launcher/folder_menu.h"
 #include "launcher/type_ahead_match.h"
 
@@ -16,6 +15,7 @@ static_assert(kMenuItemInfoSizeW == 44, "MENUITEMINFOW without hbmpItem");
 #endif
 
 // The record an item's data points at, or null for an item that is none of the launcher's.
+// Called only for a launcher menu.
 const LauncherRecord* RecordOfItem(HMENU menu, int index)
 {
     MENUITEMINFOW info = {};
@@ -23,11 +23,7 @@ const LauncherRecord* RecordOfItem(HMENU menu, int index)
     info.fMask = MIIM_ID | MIIM_DATA;
     if (!GetMenuItemInfoW(menu, static_cast<UINT>(index), TRUE, &info))
         return nullptr;
-    for (const LauncherRecord* record = g_app.recordListHead; record; record = record->next) {
-        if (reinterpret_cast<ULONG_PTR>(record) == info.dwItemData && record->id == info.wID)
-            return record;
-    }
-    return nullptr;
+    return RecordOfItemData(info.dwItemData, info.wID);
 }
 
 // Case folded the same way for names and typed characters, in any script.
@@ -45,11 +41,6 @@ unsigned FoldedFirstChar(int index, void* menu)
 }
 
 }  // namespace
-
-bool IsLauncherMenu(HMENU menu)
-{
-    return GetMenuItemCount(menu) > 0 && RecordOfItem(menu, 0) != nullptr;
-}
 
 LRESULT OnLauncherMenuChar(HWND window, WPARAM wParam, LPARAM lParam)
 {

@@ -3,8 +3,6 @@
 #pragma once
 #include <windows.h>
 
-// The menu's items are the launcher's records (the main menu's are not).
-bool IsLauncherMenu(HMENU menu);
 
 // The answer to WM_MENUCHAR for a launcher menu (lParam): the next item whose name starts
 // with the character in LOWORD(wParam), without regard to case, is selected; when it is the

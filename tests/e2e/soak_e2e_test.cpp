@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/tray_window.h"
+#include "tray/tray_icon.h"
 #include "resources/resource.h"
 #include "test_support.h"
 

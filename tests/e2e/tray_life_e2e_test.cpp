@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/tray_window.h"
+#include "tray/tray_icon.h"
 #include "resources/resource.h"
 #include "test_support.h"
 

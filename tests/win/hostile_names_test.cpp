@@ -31,6 +31,7 @@
 #include "core/live_counts.h"
 #include "core/platform_calls.h"
 #include "launcher/folder_menu.h"
+#include "launcher/launcher_state.h"
 #include "launcher/owner_draw.h"
 #include "registration/drop_dialog.h"
 #include "resources/resource.h"
@@ -94,7 +95,7 @@ bool CodePageHolds(const std::wstring& name)
 SIZE MenuTextExtent(const std::wstring& text)
 {
     HDC dc = GetDC(nullptr);
-    HFONT font = CreateFontIndirectA(&g_app.menuLook.menuFont);
+    HFONT font = CreateFontIndirectA(&g_launcher.menuLook.menuFont);
     HGDIOBJ previous = SelectObject(dc, font);
     SIZE size = {};
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
@@ -228,11 +229,11 @@ protected:
     void TearDown() override
     {
         std::vector<HICON> icons;
-        for (LauncherRecord* r = g_app.recordListHead; r; r = r->next)
+        for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
             if (r->icon)
                 icons.push_back(r->icon);
         FreeFolderMenu(menu, head, allocator);
-        EXPECT_EQ(nullptr, g_app.recordListHead);
+        EXPECT_EQ(nullptr, g_launcher.recordListHead);
         for (HICON icon : icons)
             EXPECT_TRUE(IconDestroyed(icon)) << "an icon outlived the menu";
         EXPECT_TRUE(gdi.Alive().empty()) << "a font or brush was not deleted";
@@ -268,7 +269,7 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
     CaptureMenuLook();
     std::set<std::wstring> named;  // the file names the entries' lists lead to
     UINT id = FIRST_LAUNCHER_ID;
-    LauncherRecord* record = g_app.recordListHead;
+    LauncherRecord* record = g_launcher.recordListHead;
     for (LaunchEntry* entry = head; entry; entry = entry->next, record = record->next, ++id) {
         ASSERT_NE(nullptr, record);
         SCOPED_TRACE(record->text);
@@ -289,13 +290,14 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
         MEASUREITEMSTRUCT mis = {};
         mis.CtlType = ODT_MENU;
         mis.itemID = id;
+        mis.itemData = reinterpret_cast<ULONG_PTR>(record);
         mis.itemWidth = 0xDEADBEEF;
         mis.itemHeight = 0xDEADBEEF;
         MeasureLauncherItem(nullptr, &mis);
         // The name as the record reads in the program's code page, not as GDI would read
         // its bytes in the system's.
         SIZE text = MenuTextExtent(Wide(record->text));
-        EXPECT_EQ(static_cast<UINT>(g_app.menuLook.smallIconCx + text.cx + kTextIndent), mis.itemWidth);
+        EXPECT_EQ(static_cast<UINT>(g_launcher.menuLook.smallIconCx + text.cx + kTextIndent), mis.itemWidth);
         EXPECT_GT(mis.itemHeight, 0u);
         EXPECT_LT(mis.itemHeight, 0x100u);
 
@@ -304,16 +306,17 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
         DRAWITEMSTRUCT dis = {};
         dis.CtlType = ODT_MENU;
         dis.itemID = id;
+        dis.itemData = reinterpret_cast<ULONG_PTR>(record);
         dis.itemState = ODS_SELECTED;
         dis.hDC = drawn.dc;
         dis.rcItem = {0, 0, Canvas::kWidth, Canvas::kHeight};
         DrawLauncherItem(nullptr, &dis);
-        HBRUSH brush = CreateSolidBrush(g_app.menuLook.highlight);
+        HBRUSH brush = CreateSolidBrush(g_launcher.menuLook.highlight);
         FillRect(expected.dc, &dis.rcItem, brush);
         DeleteObject(brush);
-        SetBkColor(expected.dc, g_app.menuLook.highlight);
-        SetTextColor(expected.dc, g_app.menuLook.highlightText);
-        int textLeft = kTextIndent + g_app.menuLook.smallIconCx;
+        SetBkColor(expected.dc, g_launcher.menuLook.highlight);
+        SetTextColor(expected.dc, g_launcher.menuLook.highlightText);
+        int textLeft = kTextIndent + g_launcher.menuLook.smallIconCx;
         RECT box = {textLeft, kTextTop, Canvas::kWidth, Canvas::kHeight};
         std::wstring wide = Wide(record->text);
         DrawTextW(expected.dc, wide.c_str(), static_cast<int>(wide.size()), &box, DT_BOTTOM | DT_NOPREFIX);

@@ -28,6 +28,7 @@
 #include "core/live_counts.h"
 #include "core/platform_calls.h"
 #include "launcher/folder_menu.h"
+#include "launcher/launcher_state.h"
 #include "registration/drop_dialog.h"
 #include "resources/resource.h"
 #include "test_support.h"
@@ -115,7 +116,7 @@ TEST_F(HostileVolume, FiveThousandEntriesMakeOneMenuFrom2000To6999AndFreeFully)
     ASSERT_EQ(static_cast<int>(count), GetMenuItemCount(menu));
     std::set<std::string> texts;
     UINT id = FIRST_LAUNCHER_ID;
-    LauncherRecord* record = g_app.recordListHead;
+    LauncherRecord* record = g_launcher.recordListHead;
     for (LaunchEntry* entry = head; entry; entry = entry->next, record = record->next, ++id) {
         ASSERT_NE(nullptr, record) << "fewer records than entries";
         ASSERT_EQ(id, entry->id);
@@ -130,7 +131,7 @@ TEST_F(HostileVolume, FiveThousandEntriesMakeOneMenuFrom2000To6999AndFreeFully)
 
     FreeFolderMenu(menu, head, allocator);
     EXPECT_FALSE(IsMenu(menu));
-    EXPECT_EQ(nullptr, g_app.recordListHead);
+    EXPECT_EQ(nullptr, g_launcher.recordListHead);
     EXPECT_EQ(before.idLists, g_live.idLists) << "item-ID lists left over";
     allocator->Release();
 }

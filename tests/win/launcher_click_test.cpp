@@ -11,7 +11,9 @@
 #include "core/live_counts.h"
 #include "core/platform_calls.h"
 #include "app/tray_window.h"
+#include "tray/tray_icon.h"
 #include "launcher/folder_menu.h"
+#include "launcher/launcher_state.h"
 #include "launcher/owner_draw.h"
 #include "launcher/tray_click.h"
 #include "test_support.h"
@@ -130,15 +132,15 @@ TEST_F(TrayClick, AClickWhileAFolderMenuIsOpenIsIgnored)
     g_boxes = 0;
     HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     Hold(0);
-    g_app.folderMenuOpen = true;
+    g_launcher.folderMenuOpen = true;
     EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
     EXPECT_EQ(0, g_boxes);
-    EXPECT_TRUE(g_app.folderMenuOpen);
-    g_app.folderMenuOpen = false;
+    EXPECT_TRUE(g_launcher.folderMenuOpen);
+    g_launcher.folderMenuOpen = false;
     EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
     EXPECT_EQ(1, g_boxes);
-    EXPECT_FALSE(g_app.folderMenuOpen) << "the guard stays up after the click";
-    EXPECT_EQ(nullptr, g_app.recordListHead);
+    EXPECT_FALSE(g_launcher.folderMenuOpen) << "the guard stays up after the click";
+    EXPECT_EQ(nullptr, g_launcher.recordListHead);
     DestroyWindow(window);
     g_platform = RealPlatformCalls();
 }
@@ -166,12 +168,14 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
         HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items);
         ASSERT_NE(nullptr, menu);
         CaptureMenuLook();
-        for (LauncherRecord* r = g_app.recordListHead; r; r = r->next) {
+        for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next) {
             MEASUREITEMSTRUCT mis = {};
             mis.itemID = r->id;
+            mis.itemData = reinterpret_cast<ULONG_PTR>(r);
             MeasureLauncherItem(window, &mis);
             DRAWITEMSTRUCT dis = {};
             dis.itemID = r->id;
+            dis.itemData = reinterpret_cast<ULONG_PTR>(r);
             dis.itemState = (cycle & 1) ? ODS_SELECTED : 0;
             dis.hDC = memory;
             dis.rcItem = {0, 0, 200, 20};
@@ -180,7 +184,7 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
         if (g_live.icons > peak.icons)
             peak = g_live;
         std::vector<HICON> held;
-        for (LauncherRecord* r = g_app.recordListHead; r; r = r->next)
+        for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
             if (r->icon)
                 held.push_back(r->icon);
         icons += held.size();
@@ -200,7 +204,7 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
     EXPECT_EQ(before.fonts, g_live.fonts);
     EXPECT_EQ(before.brushes, g_live.brushes);
     EXPECT_EQ(before.idLists, g_live.idLists);
-    EXPECT_EQ(nullptr, g_app.recordListHead);
+    EXPECT_EQ(nullptr, g_launcher.recordListHead);
     allocator->Release();
     SelectObject(memory, old);
     DeleteObject(bitmap);
@@ -234,7 +238,7 @@ TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
     HWND window = CreateWindowA("ShellIconsTest", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                 windowClass.hInstance, nullptr);
     WatchShellIcons(window);
-    ASSERT_NE(0u, g_app.shellNotify);
+    ASSERT_NE(0u, g_tray.shellNotify);
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
     EXPECT_TRUE(WaitFor([] {
         MSG msg;
@@ -242,14 +246,14 @@ TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
             DispatchMessageA(&msg);
         return g_shellMessage == kShellIconsChanged;
     }, 5000)) << "the announcement never came";
-    SHChangeNotifyDeregister(g_app.shellNotify);
-    g_app.shellNotify = 0;
+    SHChangeNotifyDeregister(g_tray.shellNotify);
+    g_tray.shellNotify = 0;
     DestroyWindow(window);
 
-    g_app.keptMenu.stale = false;
+    g_launcher.keptMenu.stale = false;
     TrayWndProc(nullptr, kShellIconsChanged, 0, 0);
-    EXPECT_TRUE(g_app.keptMenu.stale);
-    g_app.keptMenu.stale = false;
+    EXPECT_TRUE(g_launcher.keptMenu.stale);
+    g_launcher.keptMenu.stale = false;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "core/app_state.h"
 #include "core/live_counts.h"
 #include "launcher/folder_menu.h"
+#include "launcher/launcher_state.h"
 #include "launcher/owner_draw.h"
 #include "test_support.h"
 
@@ -70,15 +71,15 @@ protected:
         DeleteFileA(SettingsPath().c_str());
         window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         CaptureMenuLook();
-        g_app.menuLook.smallIconCx = 16;
-        g_app.menuLook.smallIconCy = 16;
-        g_app.menuLook.highlight = kHighlight;
-        g_app.menuLook.highlightText = kHighlightText;
+        g_launcher.menuLook.smallIconCx = 16;
+        g_launcher.menuLook.smallIconCy = 16;
+        g_launcher.menuLook.highlight = kHighlight;
+        g_launcher.menuLook.highlightText = kHighlightText;
         before = g_live;
     }
     void TearDown() override
     {
-        g_app.recordListHead = nullptr;
+        g_launcher.recordListHead = nullptr;
         for (auto& r : records)
             if (r.icon)
                 DestroyIcon(r.icon);
@@ -101,13 +102,13 @@ protected:
         if (firstHasIcon)
             records[0].icon = static_cast<HICON>(
                 CopyImage(LoadIconA(nullptr, IDI_APPLICATION), IMAGE_ICON, 16, 16, 0));
-        g_app.recordListHead = records.data();
+        g_launcher.recordListHead = records.data();
     }
     // The setting as read for the menu: once per click, into the look. The file says the
     // opposite, so an item measured or drawn by what the file says now shows.
     void SetIconShow(bool on)
     {
-        g_app.menuLook.iconShow = on;
+        g_launcher.menuLook.iconShow = on;
         ASSERT_TRUE(WriteTextFile(SettingsPath(), on ? "[Icon]\r\nIconShow=0\r\n" : "[Icon]\r\nIconShow=1\r\n"));
     }
     SIZE TextExtent(const char* text, const LOGFONTA& logFont)
@@ -127,6 +128,7 @@ protected:
         DRAWITEMSTRUCT dis = {};
         dis.CtlType = ODT_MENU;
         dis.itemID = id;
+        dis.itemData = DataOf(id);
         dis.itemState = selected ? ODS_SELECTED : 0;
         dis.itemAction = ODA_DRAWENTIRE;
         dis.hDC = canvas.dc;
@@ -135,8 +137,17 @@ protected:
         DrawLauncherItem(window, &dis);
         ExpectMadeAndDeleted(gdi.brushes, made, id, "brush");
     }
+    // The item data of the menu item with this id: its record, or none.
+    static ULONG_PTR DataOf(UINT id)
+    {
+        for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
+            if (r->id == id)
+                return reinterpret_cast<ULONG_PTR>(r);
+        return 0;
+    }
     void Measure(MEASUREITEMSTRUCT* mis)
     {
+        mis->itemData = DataOf(mis->itemID);
         size_t made = gdi.fonts.size();
         MeasureLauncherItem(window, mis);
         ExpectMadeAndDeleted(gdi.fonts, made, mis->itemID, "font");
@@ -146,7 +157,7 @@ protected:
     void ExpectMadeAndDeleted(const std::vector<HGDIOBJ>& objects, size_t from, UINT id, const char* kind)
     {
         bool hasRecord = false;
-        for (const LauncherRecord* r = g_app.recordListHead; r; r = r->next)
+        for (const LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
             hasRecord |= r->id == id;
         if (hasRecord) {
             EXPECT_LT(from, objects.size()) << "no " << kind << " was made for item " << id;
@@ -158,29 +169,29 @@ protected:
 
 TEST_F(OwnerDraw, CaptureTakesTheSystemMenuLook)
 {
-    memset(&g_app.menuLook, 0xA5, sizeof(g_app.menuLook));
+    memset(&g_launcher.menuLook, 0xA5, sizeof(g_launcher.menuLook));
     CaptureMenuLook();
     NONCLIENTMETRICSA metrics = {};
     metrics.cbSize = sizeof(metrics);
     ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0));
-    EXPECT_EQ(0, memcmp(&metrics.lfMenuFont, &g_app.menuLook.menuFont, sizeof(LOGFONTA)));
-    EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), g_app.menuLook.smallIconCx);
-    EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), g_app.menuLook.smallIconCy);
-    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), g_app.menuLook.highlight);
-    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHTTEXT), g_app.menuLook.highlightText);
+    EXPECT_EQ(0, memcmp(&metrics.lfMenuFont, &g_launcher.menuLook.menuFont, sizeof(LOGFONTA)));
+    EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), g_launcher.menuLook.smallIconCx);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), g_launcher.menuLook.smallIconCy);
+    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), g_launcher.menuLook.highlight);
+    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHTTEXT), g_launcher.menuLook.highlightText);
     // "IconShow" is read with the look, once per click.
     ASSERT_TRUE(WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
     CaptureMenuLook();
-    EXPECT_EQ(0u, g_app.menuLook.iconShow);
+    EXPECT_EQ(0u, g_launcher.menuLook.iconShow);
     DeleteFileA(SettingsPath().c_str());
     CaptureMenuLook();
-    EXPECT_EQ(1u, g_app.menuLook.iconShow);
+    EXPECT_EQ(1u, g_launcher.menuLook.iconShow);
 }
 
 TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)
 {
     MakeRecords({"Notepad", "メモ帳 & more"});
-    LOGFONTA small = g_app.menuLook.menuFont;
+    LOGFONTA small = g_launcher.menuLook.menuFont;
     small.lfHeight = 12;
     LOGFONTA large = small;
     large.lfHeight = 40;
@@ -202,7 +213,7 @@ TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)
         for (const LauncherRecord& record : records) {
             SCOPED_TRACE(std::string(row.name) + ": " + record.text);
             SetIconShow(row.icons);
-            g_app.menuLook.menuFont = row.font;
+            g_launcher.menuLook.menuFont = row.font;
             SIZE text = TextExtent(record.text, row.font);
             ASSERT_GT(text.cx, 0);
             MEASUREITEMSTRUCT mis = {};
@@ -215,11 +226,12 @@ TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)
             EXPECT_EQ(static_cast<UINT>(row.height ? row.height : text.cy + 4), mis.itemHeight);
             // Asked again while the menu lives (each showing of a kept menu), the record
             // answers as it was measured, without measuring anew.
-            g_app.menuLook.menuFont.lfHeight += 10;
+            g_launcher.menuLook.menuFont.lfHeight += 10;
             MEASUREITEMSTRUCT again = {};
             again.itemID = record.id;
+            again.itemData = DataOf(record.id);
             MeasureLauncherItem(window, &again);
-            g_app.menuLook.menuFont = row.font;
+            g_launcher.menuLook.menuFont = row.font;
             EXPECT_EQ(mis.itemWidth, again.itemWidth);
             EXPECT_EQ(mis.itemHeight, again.itemHeight);
         }
@@ -324,7 +336,7 @@ TEST_F(OwnerDraw, AnIdWithoutARecordIsLeftAlone)
     Measure(&mis);
     EXPECT_EQ(0xdeadbeefu, mis.itemWidth);
     EXPECT_EQ(0xdeadbeefu, mis.itemHeight);
-    g_app.recordListHead = nullptr;
+    g_launcher.recordListHead = nullptr;
     Draw(canvas, 2000, true);
     Measure(&mis);
     EXPECT_EQ(kWidth * kHeight, canvas.Count(kPoison));

@@ -14,6 +14,7 @@
 #include "core/platform_calls.h"
 #include "app/tray_window.h"
 #include "launcher/folder_menu.h"
+#include "launcher/launcher_state.h"
 #include "launcher/idlist.h"
 #include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"
@@ -92,7 +93,7 @@ Listed ListFolder(const std::string& path)
 void ExpectSpokenNames(HMENU menu, const std::vector<std::wstring>& names)
 {
     ASSERT_EQ(static_cast<int>(names.size()), GetMenuItemCount(menu));
-    LauncherRecord* record = g_app.recordListHead;
+    LauncherRecord* record = g_launcher.recordListHead;
     for (size_t i = 0; i < names.size(); ++i, record = record->next) {
         SCOPED_TRACE(Ansi(names[i]));
         ASSERT_NE(nullptr, record);
@@ -132,11 +133,11 @@ protected:
     void TearDown() override
     {
         std::vector<HICON> icons;
-        for (LauncherRecord* r = g_app.recordListHead; r; r = r->next)
+        for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
             if (r->icon)
                 icons.push_back(r->icon);
         FreeFolderMenu(menu, head, allocator);
-        EXPECT_EQ(nullptr, g_app.recordListHead);
+        EXPECT_EQ(nullptr, g_launcher.recordListHead);
         for (HICON icon : icons)
             EXPECT_TRUE(IconDestroyed(icon)) << "an icon outlived the menu";
         EXPECT_EQ(before.idLists, g_live.idLists) << "item-ID lists left over";
@@ -161,7 +162,7 @@ protected:
     std::vector<LauncherRecord*> Records()
     {
         std::vector<LauncherRecord*> records;
-        for (LauncherRecord* r = g_app.recordListHead; r; r = r->next)
+        for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
             records.push_back(r);
         return records;
     }
@@ -223,12 +224,12 @@ TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
         icons.push_back(r->icon);
     FreeFolderMenu(menu, head, allocator);
     EXPECT_FALSE(IsMenu(menu));
-    EXPECT_EQ(nullptr, g_app.recordListHead);
+    EXPECT_EQ(nullptr, g_launcher.recordListHead);
     for (HICON icon : icons)
         EXPECT_TRUE(IconDestroyed(icon));
     ASSERT_NE(nullptr, Build());
     EXPECT_EQ(2000u, GetMenuItemID(menu, 0));
-    EXPECT_EQ(2000u, g_app.recordListHead->id);
+    EXPECT_EQ(2000u, g_launcher.recordListHead->id);
 }
 
 // The launcher menu kept between clicks: shown again while nothing it shows has changed,
@@ -243,10 +244,11 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
         LaunchEntry* shown = nullptr;
         HMENU shownMenu = LauncherMenu(&shown, allocator, &kept);
         std::vector<std::string> names;
-        for (LauncherRecord* r = g_app.recordListHead; r; r = r->next)
+        for (LauncherRecord* r = kept ? g_launcher.keptMenu.records : g_launcher.recordListHead; r; r = r->next)
             names.push_back(r->text);
-        ReturnKeptRecords();
-        EXPECT_EQ(nullptr, g_app.recordListHead);
+        if (kept) {
+            EXPECT_EQ(nullptr, g_launcher.recordListHead);
+        }
         return shownMenu ? names : std::vector<std::string>{"(no menu)"};
     };
     EXPECT_EQ(ShellOrder(ItemsDir()), click());
@@ -254,10 +256,10 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
     const LiveCounts held = g_live;
     EXPECT_EQ(before.idLists + 3, held.idLists);
     EXPECT_EQ(before.icons + 3, held.icons);
-    HMENU first = g_app.keptMenu.menu;
+    HMENU first = g_launcher.keptMenu.menu;
     for (int i = 0; i < 100; ++i)
         click();
-    EXPECT_EQ(first, g_app.keptMenu.menu) << "an unchanged folder was built again";
+    EXPECT_EQ(first, g_launcher.keptMenu.menu) << "an unchanged folder was built again";
     EXPECT_EQ(held.idLists, g_live.idLists);
     EXPECT_EQ(held.icons, g_live.icons);
 
@@ -285,7 +287,7 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         // Marks the kept menu, so a menu shown again unchanged would show the mark.
-        lstrcpyA(g_app.keptMenu.records->text, "(kept)");
+        lstrcpyA(g_launcher.keptMenu.records->text, "(kept)");
         step.change();
         EXPECT_EQ(ShellOrder(ItemsDir()), click());
         EXPECT_TRUE(kept);
@@ -294,9 +296,9 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
     }
     {
         SCOPED_TRACE("menu font");
-        lstrcpyA(g_app.keptMenu.records->text, "(kept)");
+        lstrcpyA(g_launcher.keptMenu.records->text, "(kept)");
         CaptureMenuLook();
-        g_app.keptMenu.look.menuFont.lfHeight += 3;
+        g_launcher.keptMenu.look.menuFont.lfHeight += 3;
         EXPECT_EQ(ShellOrder(ItemsDir()), click());
     }
 
@@ -312,16 +314,16 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
 
     // At quit everything kept is freed, the icons through the system too.
     std::vector<HICON> icons;
-    for (LauncherRecord* r = g_app.keptMenu.records; r; r = r->next)
+    for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next)
         icons.push_back(r->icon);
     ASSERT_EQ(1u, icons.size());
-    HMENU last = g_app.keptMenu.menu;
+    HMENU last = g_launcher.keptMenu.menu;
     FreeKeptMenu(allocator, true);
     EXPECT_FALSE(IsMenu(last));
     ICONINFO iconInfo = {};
     EXPECT_FALSE(GetIconInfo(icons[0], &iconInfo)) << "icon not destroyed";
-    EXPECT_EQ(nullptr, g_app.keptMenu.menu);
-    EXPECT_EQ(nullptr, g_app.keptMenu.change);
+    EXPECT_EQ(nullptr, g_launcher.keptMenu.menu);
+    EXPECT_EQ(nullptr, g_launcher.keptMenu.change);
 }
 
 TEST_F(FolderMenu, IconShowZeroFetchesNoIcon)
@@ -342,7 +344,7 @@ TEST_F(FolderMenu, EmptyFolderGivesAnEmptyMenuAndNoMessage)
     ASSERT_NE(nullptr, Build());
     EXPECT_EQ(0, GetMenuItemCount(menu));
     EXPECT_EQ(nullptr, head);
-    EXPECT_EQ(nullptr, g_app.recordListHead);
+    EXPECT_EQ(nullptr, g_launcher.recordListHead);
     EXPECT_TRUE(g_boxes.empty());
 }
 
@@ -354,7 +356,7 @@ TEST_F(FolderMenu, MissingFolderSaysSoAndBuildsNothing)
     EXPECT_EQ(L"BindToObject Error\nitemsフォルダの有無を確認してください", g_boxes[0].text);
     EXPECT_EQ(L"Morvek Error", g_boxes[0].caption);
     EXPECT_EQ(static_cast<UINT>(MB_OK), g_boxes[0].type);
-    EXPECT_EQ(nullptr, g_app.recordListHead);
+    EXPECT_EQ(nullptr, g_launcher.recordListHead);
 
     // A file named items is no folder either.
     ASSERT_TRUE(WriteTextFile(ItemsDir(), "x"));
@@ -653,7 +655,7 @@ TEST_F(FakeFolderMenu, UnknownFormOrFailedNameFailsAndFreesEverything)
         EXPECT_EQ(1, GetMenuItemCount(built)) << "the build stops at the bad entry";
         FreeFolderMenu(built, entries, &counting);
         EXPECT_EQ(0, counting.live);
-        EXPECT_EQ(nullptr, g_app.recordListHead);
+        EXPECT_EQ(nullptr, g_launcher.recordListHead);
         delete folder.lastEnum;
     }
 }
@@ -721,7 +723,7 @@ TEST_F(FakeFolderMenu, FaultyEnumeratorsAndNamesOutsideTheirItemAreLeftOut)
         long listsBefore = g_live.idLists;
         ASSERT_TRUE(AppendFolderItems(built, &folder, mode.parent, &entries, &counting));
         std::vector<std::string> texts;
-        for (LauncherRecord* r = g_app.recordListHead; r; r = r->next)
+        for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
             texts.push_back(r->text);
         EXPECT_EQ((std::vector<std::string>{"good one", "good two", "good three"}), texts);
         ASSERT_EQ(3, GetMenuItemCount(built));
@@ -876,7 +878,7 @@ TEST_F(FakeFolderMenu, TypedCharactersSelectAndChooseByName)
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&msg);
         std::wstring name;
-        for (LauncherRecord* record = g_app.recordListHead; record; record = record->next) {
+        for (LauncherRecord* record = g_launcher.recordListHead; record; record = record->next) {
             if (chosen && record->id == chosen)
                 name = record->wideText;
         }

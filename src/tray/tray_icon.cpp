@@ -1,0 +1,83 @@
+// The tray icon: adding it (at start and when Explorer restarts), the shell's announcements
+// of changed icons, and orderly exit, which the quit command reaches from the main menu.
+#include "tray/tray_icon.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "core/app_state.h"
+#include "core/texts.h"
+#include "launcher/kept_menu.h"
+#include "resources/resource.h"
+#include "settings/hotkey.h"
+
+#if !defined(_WIN64)
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the tray record is the 88-byte first form");
+#endif
+
+TrayState g_tray;
+
+namespace {
+
+// The first form of the tray record, without an interface version, so the callback
+// carries the mouse message itself in lParam.
+NOTIFYICONDATAA TrayRecord(HWND hwnd)
+{
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = hwnd;
+    record.uID = kTrayIconId;
+    return record;
+}
+
+}  // namespace
+
+LRESULT AddTrayIcon(HWND hwnd)
+{
+    if (!g_tray.icon) {
+        auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd, GWLP_HINSTANCE));
+        g_tray.icon = static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(IDI_MORVEK), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    }
+    NOTIFYICONDATAA record = TrayRecord(hwnd);
+    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    record.uCallbackMessage = kTrayCallbackMessage;
+    record.hIcon = g_tray.icon;
+    static_assert(sizeof(kTrayTip) <= sizeof(record.szTip), "the tip fits the first form");
+    lstrcpynA(record.szTip, kTrayTip, sizeof(record.szTip));
+    Shell_NotifyIconA(NIM_ADD, &record);
+    return 0;
+}
+
+void WatchShellIcons(HWND hwnd)
+{
+    LPITEMIDLIST desktop = nullptr;
+    if (SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktop) != S_OK)
+        return;
+    SHChangeNotifyEntry entry = {desktop, TRUE};
+    g_tray.shellNotify = SHChangeNotifyRegister(hwnd, SHCNRF_ShellLevel, SHCNE_ASSOCCHANGED | SHCNE_UPDATEIMAGE,
+                                                kShellIconsChanged, 1, &entry);
+    CoTaskMemFree(desktop);
+}
+
+LRESULT QuitApp(HWND hwnd)
+{
+    NOTIFYICONDATAA record = TrayRecord(hwnd);
+    Shell_NotifyIconA(NIM_DELETE, &record);
+    UnregisterLauncherHotKey(hwnd);
+    if (g_tray.shellNotify) {
+        SHChangeNotifyDeregister(g_tray.shellNotify);
+        g_tray.shellNotify = 0;
+    }
+    g_app.quitting = true;
+    FreeKeptMenuAtQuit();
+    // The quit command and a later WM_DESTROY may both come here; close the mutex once.
+    if (g_app.instanceMutex) {
+        ReleaseMutex(g_app.instanceMutex);
+        CloseHandle(g_app.instanceMutex);
+        g_app.instanceMutex = nullptr;
+    }
+    PostQuitMessage(0);
+    return 0;
+}
