@@ -41,37 +41,37 @@ LPITEMIDLIST CopyIdList(LPCITEMIDLIST list, IMalloc* allocator)
     return IdListConcat(list, reinterpret_cast<LPCITEMIDLIST>(&kEmpty), allocator);
 }
 
-// A shortcut's target when it is a file-system folder; null otherwise.
-LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child)
+// A shortcut's target when it is a file-system folder; null otherwise. The target is
+// named again from its path: the list a shortcut stores may not bind (under Wine it lists
+// nothing), and parsing the path tells whether it is there, and what it is, in one call.
+LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMalloc* allocator)
 {
     IShellLinkW* link = nullptr;
     LPCITEMIDLIST children[] = {child};
     if (folder->GetUIObjectOf(nullptr, 1, children, IID_IShellLinkW, nullptr,
                               reinterpret_cast<void**>(&link)) != S_OK || !link)
         return nullptr;
-    LPITEMIDLIST target = nullptr;
-    if (link->GetIDList(&target) != S_OK)
-        target = nullptr;
+    LPITEMIDLIST stored = nullptr;
+    wchar_t path[MAX_PATH];
+    bool named = link->GetIDList(&stored) == S_OK && stored && SHGetPathFromIDListW(stored, path);
+    if (stored)
+        allocator->Free(stored);
     link->Release();
+    IShellFolder* desktop = nullptr;
+    if (!named || SHGetDesktopFolder(&desktop) != S_OK)
+        return nullptr;
+    LPITEMIDLIST target = nullptr;
+    SFGAOF attributes = kFolderAttributes;
+    if (desktop->ParseDisplayName(nullptr, nullptr, path, nullptr, &target, &attributes) != S_OK)
+        target = nullptr;
+    desktop->Release();
     if (!target)
         return nullptr;
-    ++g_live.idLists;
-    IShellFolder* parent = nullptr;
-    LPCITEMIDLIST last = nullptr;
-    SFGAOF attributes = kFolderAttributes;
-    if (SHBindToParent(target, IID_IShellFolder, reinterpret_cast<void**>(&parent), &last) != S_OK)
-        attributes = 0;
-    else if (parent->GetAttributesOf(1, &last, &attributes) != S_OK)
-        attributes = 0;
-    if (parent)
-        parent->Release();
-    if (ListsAsFolder(attributes))
+    if (ListsAsFolder(attributes)) {
+        ++g_live.idLists;
         return target;
-    IMalloc* allocator = nullptr;
-    if (SHGetMalloc(&allocator) == S_OK) {
-        FreeIdList(target, allocator);
-        allocator->Release();
     }
+    allocator->Free(target);
     return nullptr;
 }
 
@@ -177,7 +177,7 @@ LPITEMIDLIST SubmenuFolderOf(IShellFolder* folder, LPCITEMIDLIST child, LPCITEMI
         return nullptr;
     if (ListsAsFolder(attributes))
         return CopyIdList(list, allocator);
-    return attributes & SFGAO_LINK ? ShortcutFolderTarget(folder, child) : nullptr;
+    return attributes & SFGAO_LINK ? ShortcutFolderTarget(folder, child, allocator) : nullptr;
 }
 
 BOOL InsertFolderItem(HMENU menu, UINT id, LauncherRecord* record, LPCITEMIDLIST entryList,
@@ -252,10 +252,16 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
     wchar_t path[MAX_PATH];
     wchar_t pattern[MAX_PATH + 2];
     bool onDisk = SHGetPathFromIDListW(submenu->folderList, path) && PatternOf(path, pattern, ARRAYSIZE(pattern));
+    bool changed = ChangeSeen(submenu->change);
+    // The change may be the folder's removal, which completes only once every handle on it
+    // is closed: the watch is made anew.
+    if (changed) {
+        FindCloseChangeNotification(submenu->change);
+        submenu->change = nullptr;
+    }
     // Armed before the listing is taken: a change from here on shows at the next opening.
     if (onDisk && !submenu->change)
         submenu->change = WatchFolder(path, FALSE);
-    bool changed = ChangeSeen(submenu->change);
     SIZE_T size = 0;
     BYTE* listing = onDisk ? ListFolder(pattern, &size) : nullptr;
     if (submenu->filled && !changed && listing && submenu->listing && size == submenu->listingSize &&
@@ -272,11 +278,12 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
     submenu->filled = true;
     UINT* next = NextIdOf(submenu->root);
     AddOpenItem(submenu, *next);
-    AppendMenuA(submenu->popup, MF_SEPARATOR, 0, nullptr);
     // A folder that can't be listed (removed meanwhile, access denied) shows the first item
-    // alone; no message while a menu is open.
-    IShellFolder* folder = BindFolder(submenu->folderList);
+    // alone; no message while a menu is open. (Binding alone would not tell: a folder gone
+    // may still bind and list nothing.)
+    IShellFolder* folder = listing ? BindFolder(submenu->folderList) : nullptr;
     if (folder) {
+        AppendMenuA(submenu->popup, MF_SEPARATOR, 0, nullptr);
         BOOL ok = AppendFolderItems(submenu->popup, folder, submenu->folderList, &submenu->head,
                                     submenu->allocator, g_launcher.menuLook.iconShow, *next + 1,
                                     &submenu->records);

@@ -270,6 +270,28 @@ std::string Ansi(const std::wstring& wide)
     return buffer.data();
 }
 
+bool MakeTree(const std::string& root, const std::vector<std::string>& paths)
+{
+    CreateDirectoryA(root.c_str(), nullptr);
+    for (const std::string& path : paths) {
+        size_t arrow = path.find('>');
+        bool ok;
+        if (arrow != std::string::npos) {
+            std::string target = path.substr(arrow + 1);
+            if (target.find(':') == std::string::npos)
+                target = root + "\\" + target;
+            ok = MakeShortcut(root + "\\" + path.substr(0, arrow), target) == S_OK;
+        } else if (path.back() == '\\') {
+            ok = CreateDirectoryA((root + "\\" + path).c_str(), nullptr) != FALSE;
+        } else {
+            ok = WriteTextFile(root + "\\" + path, "x");
+        }
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
 std::vector<std::string> ShellOrder(const std::string& path)
 {
     std::vector<std::string> names;

@@ -39,6 +39,11 @@ std::string WaitForLines(const std::string& path, size_t lines, DWORD timeoutMs 
 HRESULT MakeShortcut(const std::string& linkPath, const std::string& target,
                      const std::string& arguments = "");
 
+// Makes each path under root, in order: a name ending in '\\' a folder, "name.lnk>target"
+// a shortcut to target (under root unless it holds a ':'), any other name a small file.
+// False at the first one that fails.
+bool MakeTree(const std::string& root, const std::vector<std::string>& paths);
+
 // The display names of a folder's entries in the shell's enumeration order: the order
 // the launcher lists them in.
 std::vector<std::string> ShellOrder(const std::string& path);
