@@ -191,6 +191,29 @@ BOOL CALLBACK FindProc(HWND window, LPARAM param)
 }
 }  // namespace
 
+int CountVisibleWindows(const wchar_t* className, DWORD processId)
+{
+    struct Count {
+        const wchar_t* className;
+        DWORD processId;
+        int windows;
+    } count = {className, processId, 0};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* count = reinterpret_cast<Count*>(param);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            wchar_t name[256] = {};
+            GetClassNameW(window, name, 256);
+            if ((!count->processId || pid == count->processId) && lstrcmpW(name, count->className) == 0 &&
+                IsWindowVisible(window))
+                ++count->windows;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count.windows;
+}
+
 HWND FindTopWindow(const wchar_t* className, const wchar_t* caption, DWORD processId)
 {
     FindArgs args = {processId, className, caption, nullptr};

@@ -122,6 +122,10 @@ struct GdiCreations {
 HWND FindTopWindow(const wchar_t* className, const wchar_t* caption, DWORD processId = 0);
 std::wstring WindowTextW(HWND window);
 
+// How many visible top-level windows of the class the process has (0: any process): an
+// open menu and each of its open submenus is one "#32768" window.
+int CountVisibleWindows(const wchar_t* className, DWORD processId);
+
 // The text shown by a message box (its static control 0xFFFF).
 std::wstring MessageBoxTextOf(HWND box);
 
