@@ -515,6 +515,7 @@ TEST_F(LauncherE2E, FoldersOpenAsSubmenusByArrowsAndByTyping)
         keys.push_back(key);
     keys.push_back(VK_RETURN);
 
+    PointerToTopRight();
     Click(WM_LBUTTONUP);
     HWND menu = WaitForMenu();
     ASSERT_NE(nullptr, menu);

@@ -191,6 +191,11 @@ BOOL CALLBACK FindProc(HWND window, LPARAM param)
 }
 }  // namespace
 
+void PointerToTopRight()
+{
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, 0);
+}
+
 int CountVisibleWindows(const wchar_t* className, DWORD processId)
 {
     struct Count {

@@ -122,6 +122,11 @@ struct GdiCreations {
 HWND FindTopWindow(const wchar_t* className, const wchar_t* caption, DWORD processId = 0);
 std::wstring WindowTextW(HWND window);
 
+// Puts the pointer at the screen's top right corner: a menu opened at the pointer then lies
+// left of it and its submenus open leftwards, never under it, so that no hover moves the
+// selection that keys are driving.
+void PointerToTopRight();
+
 // How many visible top-level windows of the class the process has (0: any process): an
 // open menu and each of its open submenus is one "#32768" window.
 int CountVisibleWindows(const wchar_t* className, DWORD processId);
