@@ -57,8 +57,12 @@ LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMa
     if (stored)
         allocator->Free(stored);
     link->Release();
+    // Most shortcuts name files: one look at the disk settles those before the dearer parse.
+    // A directory on disk is never a file the shell browses (those are files).
+    DWORD onDisk = named ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
     IShellFolder* desktop = nullptr;
-    if (!named || SHGetDesktopFolder(&desktop) != S_OK)
+    if (onDisk == INVALID_FILE_ATTRIBUTES || !(onDisk & FILE_ATTRIBUTE_DIRECTORY) ||
+        SHGetDesktopFolder(&desktop) != S_OK)
         return nullptr;
     LPITEMIDLIST target = nullptr;
     SFGAOF attributes = kFolderAttributes;
