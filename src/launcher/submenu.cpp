@@ -41,6 +41,19 @@ LPITEMIDLIST CopyIdList(LPCITEMIDLIST list, IMalloc* allocator)
     return IdListConcat(list, reinterpret_cast<LPCITEMIDLIST>(&kEmpty), allocator);
 }
 
+// Whether an absolute list names a file-system folder, by what the shell says of it.
+bool NamesFolder(LPCITEMIDLIST list)
+{
+    IShellFolder* parent = nullptr;
+    LPCITEMIDLIST last = nullptr;
+    if (SHBindToParent(list, IID_IShellFolder, reinterpret_cast<void**>(&parent), &last) != S_OK)
+        return false;
+    SFGAOF attributes = kFolderAttributes;
+    bool folder = parent->GetAttributesOf(1, &last, &attributes) == S_OK && ListsAsFolder(attributes);
+    parent->Release();
+    return folder;
+}
+
 // A shortcut's target when it is a file-system folder; null otherwise. The target is
 // named again from its path: the list a shortcut stores may not bind (under Wine it lists
 // nothing), and parsing the path tells whether it is there, and what it is, in one call.
@@ -54,12 +67,18 @@ LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMa
     LPITEMIDLIST stored = nullptr;
     wchar_t path[MAX_PATH];
     bool named = link->GetIDList(&stored) == S_OK && stored && SHGetPathFromIDListW(stored, path);
-    if (stored)
-        allocator->Free(stored);
     link->Release();
     // Most shortcuts name files: one look at the disk settles those before the dearer parse.
     // A directory on disk is never a file the shell browses (those are files).
     DWORD onDisk = named ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
+    // A target gone: the shortcut's own list still tells whether it named a folder, whose
+    // submenu then shows its first item alone.
+    if (named && onDisk == INVALID_FILE_ATTRIBUTES && NamesFolder(stored)) {
+        ++g_live.idLists;
+        return stored;
+    }
+    if (stored)
+        allocator->Free(stored);
     IShellFolder* desktop = nullptr;
     if (onDisk == INVALID_FILE_ATTRIBUTES || !(onDisk & FILE_ATTRIBUTE_DIRECTORY) ||
         SHGetDesktopFolder(&desktop) != S_OK)

@@ -127,6 +127,7 @@ protected:
     {
         RemoveTree(ItemsDir());
         DeleteFileA(SettingsPath().c_str());
+        CaptureMenuLook();  // the default look: no test's settings carry over
         ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
         g_boxes.clear();
         g_platform.MessageBoxW = RecordMessageBox;
@@ -286,6 +287,8 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
         {"icons off", [&] { WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"); }, 0},
         {"icons on", [&] { DeleteFileA(SettingsPath().c_str()); }, 3},
         {"the shell announced changed icons", [&] { MarkKeptMenuStale(); }, 3},
+        {"submenus on", [&] { WriteTextFile(SettingsPath(), "[Launcher]\r\nSubmenus=1\r\n"); }, 3},
+        {"submenus off", [&] { WriteTextFile(SettingsPath(), "[Launcher]\r\nSubmenus=0\r\n"); }, 3},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
@@ -629,7 +632,18 @@ TEST_F(SubmenuMenu, OpeningFillsTheSubmenuWithUniqueIdsAtEveryLevel)
     }
     EXPECT_EQ(ItemsDir() + "\\one\\added.txt", OpensPath(IdOf(one->popup, "added.txt")));
     EXPECT_EQ(ItemsDir() + "\\one\\two\\deep.txt", OpensPath(IdOf(twoAgain->popup, "deep.txt")));
+
+    // A shortcut whose folder is gone is still a folder's submenu, showing its first item
+    // alone, which opens the shortcut (and the shell says what became of its target).
     RemoveTree(elsewhere);
+    FreeFolderMenu(menu, head, allocator);
+    menu = nullptr;
+    head = nullptr;
+    ASSERT_NE(nullptr, Build());
+    FolderSubmenu* gone = Open(menu, "linked");
+    ASSERT_NE(nullptr, gone) << "a plain entry";
+    EXPECT_EQ(std::vector<std::string>{open}, Shown(gone->popup));
+    EXPECT_EQ(ItemsDir() + "\\linked.lnk", OpensPath(IdOf(gone->popup, open)));
 }
 
 // A filled submenu is shown again while its folder is unchanged; a change rebuilds it
