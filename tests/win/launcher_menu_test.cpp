@@ -413,58 +413,59 @@ protected:
         FolderMenu::TearDown();
         g_launcher.menuLook.submenus = 0;
     }
-    // The submenu of the item with this id in menu (at any depth), or null.
-    static FolderSubmenu* SubmenuOfItem(HMENU in, UINT id)
+    // One item of a menu as the menu holds it.
+    struct Item {
+        UINT id;
+        UINT type;
+        HMENU popup;
+        LauncherRecord* record;  // null for a separator
+        std::string name() const { return record ? record->text : "(no record)"; }
+    };
+    static std::vector<Item> Items(HMENU in)
     {
-        MENUITEMINFOA info = {};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_SUBMENU;
-        info.hSubMenu = reinterpret_cast<HMENU>(0xdeadbeef);
-        if (!GetMenuItemInfoA(in, id, FALSE, &info))
-            return nullptr;
-        return FolderSubmenuOf(info.hSubMenu);
-    }
-    // Opens the submenu of the item named so in parent (as the platform does, through the
-    // tray window's procedure) and returns it.
-    static FolderSubmenu* Open(HMENU parent, const std::string& name)
-    {
-        for (int i = 0; i < GetMenuItemCount(parent); ++i) {
-            MENUITEMINFOA info = {};
-            info.cbSize = sizeof(info);
-            info.fMask = MIIM_DATA | MIIM_ID | MIIM_SUBMENU;
-            GetMenuItemInfoA(parent, i, TRUE, &info);
-            LauncherRecord* record = RecordOfItemData(info.dwItemData, info.wID);
-            if (record && name == record->text) {
-                EXPECT_EQ(record->submenu, FolderSubmenuOf(info.hSubMenu)) << name;
-                if (!info.hSubMenu)
-                    return nullptr;
-                TrayWndProc(nullptr, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(info.hSubMenu), i);
-                return FolderSubmenuOf(info.hSubMenu);
-            }
-        }
-        ADD_FAILURE() << "no item " << name;
-        return nullptr;
-    }
-    // Each item's name as its record holds it, "-" for a separator, with "[n]" after a
-    // folder whose submenu holds n items.
-    static std::vector<std::string> Shown(HMENU in)
-    {
-        std::vector<std::string> shown;
+        std::vector<Item> items;
         for (int i = 0; i < GetMenuItemCount(in); ++i) {
             MENUITEMINFOA info = {};
             info.cbSize = sizeof(info);
             info.fMask = MIIM_DATA | MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE;
-            GetMenuItemInfoA(in, i, TRUE, &info);
-            LauncherRecord* record = RecordOfItemData(info.dwItemData, info.wID);
-            if (info.fType & MFT_SEPARATOR) {
-                shown.push_back("-");
-                continue;
-            }
-            std::string name = record ? record->text : "(no record)";
-            if (!(info.fType & MFT_OWNERDRAW))
+            info.hSubMenu = reinterpret_cast<HMENU>(0xdeadbeef);
+            EXPECT_TRUE(GetMenuItemInfoA(in, i, TRUE, &info));
+            items.push_back({info.wID, info.fType, info.hSubMenu, RecordOfItemData(info.dwItemData, info.wID)});
+        }
+        return items;
+    }
+    static Item Named(HMENU in, const std::string& name)
+    {
+        for (const Item& item : Items(in)) {
+            if (item.record && item.name() == name)
+                return item;
+        }
+        ADD_FAILURE() << "no item " << name;
+        return {};
+    }
+    static UINT IdOf(HMENU in, const std::string& name) { return Named(in, name).id; }
+    // Opens the submenu of the item named so (as the platform does, through the tray
+    // window's procedure) and returns it.
+    static FolderSubmenu* Open(HMENU parent, const std::string& name)
+    {
+        Item item = Named(parent, name);
+        if (!item.popup)
+            return nullptr;
+        EXPECT_EQ(item.record->submenu, FolderSubmenuOf(item.popup)) << name;
+        TrayWndProc(nullptr, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(item.popup), 0);
+        return FolderSubmenuOf(item.popup);
+    }
+    // Each item's name, "-" for a separator, with "[n]" after a folder whose submenu holds
+    // n items.
+    static std::vector<std::string> Shown(HMENU in)
+    {
+        std::vector<std::string> shown;
+        for (const Item& item : Items(in)) {
+            std::string name = item.type & MFT_SEPARATOR ? "-" : item.name();
+            if (!(item.type & (MFT_OWNERDRAW | MFT_SEPARATOR)))
                 name += " (not owner-drawn)";
-            if (info.hSubMenu)
-                name += "[" + std::to_string(GetMenuItemCount(info.hSubMenu)) + "]";
+            if (item.popup)
+                name += "[" + std::to_string(GetMenuItemCount(item.popup)) + "]";
             shown.push_back(name);
         }
         return shown;
@@ -472,16 +473,12 @@ protected:
     // Every id shown in the tree under menu, submenus' items included.
     static void CollectIds(HMENU in, std::vector<UINT>* ids)
     {
-        for (int i = 0; i < GetMenuItemCount(in); ++i) {
-            MENUITEMINFOA info = {};
-            info.cbSize = sizeof(info);
-            info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE;
-            GetMenuItemInfoA(in, i, TRUE, &info);
-            if (info.fType & MFT_SEPARATOR)
+        for (const Item& item : Items(in)) {
+            if (item.type & MFT_SEPARATOR)
                 continue;
-            ids->push_back(info.wID);
-            if (info.hSubMenu)
-                CollectIds(info.hSubMenu, ids);
+            ids->push_back(item.id);
+            if (item.popup)
+                CollectIds(item.popup, ids);
         }
     }
     static std::string PathOf(LPCITEMIDLIST list)
@@ -499,19 +496,6 @@ protected:
                 return PathOf(e->idList);
         }
         return PathOf(SubmenuEntryList(menu, id));
-    }
-    static UINT IdOf(HMENU in, const std::string& name)
-    {
-        for (int i = 0; i < GetMenuItemCount(in); ++i) {
-            MENUITEMINFOA info = {};
-            info.cbSize = sizeof(info);
-            info.fMask = MIIM_DATA | MIIM_ID;
-            GetMenuItemInfoA(in, i, TRUE, &info);
-            LauncherRecord* record = RecordOfItemData(info.dwItemData, info.wID);
-            if (record && name == record->text)
-                return info.wID;
-        }
-        return 0;
     }
     std::string open = Ansi(L"このフォルダを開く");
 };
@@ -548,7 +532,7 @@ TEST_F(SubmenuMenu, FoldersAndShortcutsToFoldersBecomeEmptySubmenusOnlyWith1)
             bool folder = order[i] == "sub" || order[i] == "to folder";
             expected.push_back(order[i] + (folder && row.submenus ? "[0]" : ""));
             if (folder && row.submenus) {
-                FolderSubmenu* submenu = SubmenuOfItem(menu, FIRST_LAUNCHER_ID + static_cast<UINT>(i));
+                FolderSubmenu* submenu = FolderSubmenuOf(Named(menu, order[i]).popup);
                 ASSERT_NE(nullptr, submenu);
                 EXPECT_TRUE(IsLauncherMenu(submenu->popup));
                 EXPECT_EQ(order[i] == "sub" ? ItemsDir() + "\\sub" : elsewhere, PathOf(submenu->folderList));
