@@ -204,8 +204,8 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
             }
             CopyRecordText(record->text, text);
             SetSpokenName(record);
-            LPITEMIDLIST listed = g_launcher.menuLook.submenus ? SubmenuFolderOf(folder, child, list, allocator)
-                                                              : nullptr;
+            LPITEMIDLIST listed =
+                g_launcher.menuLook.submenus ? SubmenuFolderOf(folder, child, list, allocator) : nullptr;
             if (listed)
                 InsertFolderItem(menu, id, record, list, listed, allocator);
             else

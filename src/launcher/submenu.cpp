@@ -127,15 +127,15 @@ UINT* NextIdOf(HMENU root)
 // did without submenus, and its own record, so it is drawn, spoken and typed like the rest.
 void AddOpenItem(FolderSubmenu* submenu, UINT id)
 {
-    auto* entry = static_cast<LaunchEntry*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(LaunchEntry)));
-    auto* record =
-        static_cast<LauncherRecord*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(LauncherRecord)));
+    HANDLE heap = GetProcessHeap();
+    auto* entry = static_cast<LaunchEntry*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(LaunchEntry)));
+    auto* record = static_cast<LauncherRecord*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(LauncherRecord)));
     LPITEMIDLIST list = entry && record ? CopyIdList(submenu->entryList, submenu->allocator) : nullptr;
     if (!list) {
         if (entry)
-            HeapFree(GetProcessHeap(), 0, entry);
+            HeapFree(heap, 0, entry);
         if (record)
-            HeapFree(GetProcessHeap(), 0, record);
+            HeapFree(heap, 0, record);
         return;
     }
     entry->id = id;
@@ -274,7 +274,8 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
 {
     wchar_t path[MAX_PATH];
     wchar_t pattern[MAX_PATH + 2];
-    bool onDisk = SHGetPathFromIDListW(submenu->folderList, path) && PatternOf(path, pattern, ARRAYSIZE(pattern));
+    bool onDisk =
+        SHGetPathFromIDListW(submenu->folderList, path) && PatternOf(path, pattern, ARRAYSIZE(pattern));
     bool changed = ChangeSeen(submenu->change);
     // The change may be the folder's removal, which completes only once every handle on it
     // is closed: the watch is made anew.
