@@ -29,9 +29,7 @@ namespace {
 constexpr int kMaxEmptyAnswers = 64;
 
 // A launcher menu's data is this object's address: no other menu in the process has it.
-// Pointer-sized, as a submenu's data begins with a pointer (submenu.h) that is read to
-// tell the two apart.
-const void* const g_launcherMenuTag = nullptr;
+const char g_launcherMenuTag = 0;
 
 void TagLauncherMenu(HMENU menu)
 {

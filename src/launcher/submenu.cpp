@@ -26,8 +26,10 @@ constexpr SFGAOF kFolderAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_STR
 // so that ids stay 16-bit however often its submenus are rebuilt.
 constexpr UINT kRenewIdsAfter = 0xC000;
 
-// A submenu's menu data points at its FolderSubmenu, whose first field is this address.
-const char g_submenuTag = 0;
+// A submenu's popup carries this help id, which no other menu here has (none uses context
+// help), and its menu data points at its FolderSubmenu. The data of other menus is never
+// read: a shell extension's menu may hold anything there.
+constexpr DWORD kSubmenuHelpId = 0x4D4F5253;
 
 // A file-system folder; a file the shell can browse (a zip file) is a stream as well.
 bool ListsAsFolder(SFGAOF attributes)
@@ -219,7 +221,6 @@ BOOL InsertFolderItem(HMENU menu, UINT id, LauncherRecord* record, LPCITEMIDLIST
         return InsertOwnerDrawItem(menu, id, record);
     }
     FolderSubmenu* parent = FolderSubmenuOf(menu);
-    submenu->tag = &g_submenuTag;
     submenu->popup = popup;
     submenu->root = parent ? parent->root : menu;
     submenu->allocator = allocator;
@@ -230,7 +231,8 @@ BOOL InsertFolderItem(HMENU menu, UINT id, LauncherRecord* record, LPCITEMIDLIST
 
     MENUINFO menuInfo = {};
     menuInfo.cbSize = sizeof(menuInfo);
-    menuInfo.fMask = MIM_MENUDATA;
+    menuInfo.fMask = MIM_MENUDATA | MIM_HELPID;
+    menuInfo.dwContextHelpID = kSubmenuHelpId;
     menuInfo.dwMenuData = reinterpret_cast<ULONG_PTR>(submenu);
     SetMenuInfo(popup, &menuInfo);
 
@@ -249,13 +251,10 @@ FolderSubmenu* FolderSubmenuOf(HMENU menu)
 {
     MENUINFO info = {};
     info.cbSize = sizeof(info);
-    info.fMask = MIM_MENUDATA;
-    if (!menu || !GetMenuInfo(menu, &info) || !info.dwMenuData)
+    info.fMask = MIM_MENUDATA | MIM_HELPID;
+    if (!menu || !GetMenuInfo(menu, &info) || info.dwContextHelpID != kSubmenuHelpId)
         return nullptr;
-    // Only the launcher's menus have data in this program: a launcher menu's tag, or a
-    // submenu, whose first field is its own tag.
-    auto* submenu = reinterpret_cast<FolderSubmenu*>(info.dwMenuData);
-    return submenu->tag == &g_submenuTag ? submenu : nullptr;
+    return reinterpret_cast<FolderSubmenu*>(info.dwMenuData);
 }
 
 bool IsFolderSubmenu(HMENU menu)

@@ -10,7 +10,6 @@
 // frees it with FreeFolderSubmenu; the popup belongs to the menu holding the item and is
 // destroyed with that menu (DestroyMenu and DeleteMenu destroy submenus too).
 struct FolderSubmenu {
-    const void* tag;          // marks the popup's menu data as a submenu's
     HMENU popup;
     HMENU root;               // the top launcher menu it hangs under, at whatever depth
     IMalloc* allocator;       // the shell allocator its lists come from
