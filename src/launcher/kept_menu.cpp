@@ -93,20 +93,6 @@ BYTE* ListFolder(const wchar_t* pattern, SIZE_T* size)
     return buffer.data;
 }
 
-HANDLE WatchFolder(const wchar_t* folder, BOOL subtree)
-{
-    HANDLE change = FindFirstChangeNotificationW(folder, subtree, kChangeFilter);
-    return change == INVALID_HANDLE_VALUE ? nullptr : change;
-}
-
-bool ChangeSeen(HANDLE change)
-{
-    if (!change || WaitForSingleObject(change, 0) != WAIT_OBJECT_0)
-        return false;
-    FindNextChangeNotification(change);
-    return true;
-}
-
 namespace {
 
 // The items folder's listing; null when it can't be listed.
@@ -123,6 +109,21 @@ bool SameLook(const MenuLook& a, const MenuLook& b)
 }
 
 }  // namespace
+
+// True when a change was announced since the notification was last armed; arms it again.
+bool ChangeSeen(HANDLE change)
+{
+    if (!change || WaitForSingleObject(change, 0) != WAIT_OBJECT_0)
+        return false;
+    FindNextChangeNotification(change);
+    return true;
+}
+
+HANDLE WatchFolder(const wchar_t* folder, BOOL subtree)
+{
+    HANDLE change = FindFirstChangeNotificationW(folder, subtree, kChangeFilter);
+    return change == INVALID_HANDLE_VALUE ? nullptr : change;
+}
 
 HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
 {
