@@ -267,6 +267,7 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
     ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Launcher]\r\nSubmenus=1\r\n"));
 
     std::vector<SIZE_T> privateBytes;
+    int retyped = 0;
     PointerToTopRight();
     for (int cycle = 0; cycle < cycles; ++cycle) {
         bool launch = cycle % kLaunchEvery == kLaunchEvery - 1;
@@ -288,10 +289,22 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
             else
                 PostMessageW(menu, WM_CHAR, step.character, 1);
             int seen = 0;
-            ASSERT_TRUE(WaitFor([&] {
-                return (seen = CountVisibleWindows(L"#32768", morvek.info.dwProcessId)) == step.menus;
-            }, 30000)) << "after " << static_cast<char>(step.character) << " at cycle " << cycle << ": " << seen
-                       << " menu windows";
+            auto reached = [&](DWORD ms) {
+                return WaitFor([&] {
+                    return (seen = CountVisibleWindows(L"#32768", morvek.info.dwProcessId)) == step.menus;
+                }, ms);
+            };
+            // Under Wine, with the whole suite running, a typed character opened nothing once
+            // in some hundreds of clicks: it is typed again, and counted, since this soak
+            // judges what is held, not the keyboard.
+            if (step.character != L'\x1b' && !reached(5000)) {
+                printf("soak: %c typed again at cycle %d (%d menu windows)\n", static_cast<char>(step.character),
+                       cycle, seen);
+                ++retyped;
+                PostMessageW(menu, WM_CHAR, step.character, 1);
+            }
+            ASSERT_TRUE(reached(30000)) << "after " << static_cast<char>(step.character) << " at cycle " << cycle
+                                        << ": " << seen << " menu windows";
         }
         int before = LineCount(ReadTextFile(dir + "\\launched.txt"));
         if (launch) {
@@ -302,6 +315,8 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
             Keys(menu, {VK_ESCAPE, VK_ESCAPE, VK_ESCAPE});
         }
         ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }, 30000)) << "the menu stayed open at " << cycle;
+        // The click is over (the chosen entry started) before the next one.
+        ASSERT_TRUE(WaitFor([&] { return LiveCount(4) == 0; }, 30000)) << "the click never ended at " << cycle;
         if (cycle == 0) {
             RememberHeld();
             // The kept menu with both submenus filled: 2 submenus, one list per item
@@ -317,7 +332,9 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
         ASSERT_NE(0u, bytes) << "the private memory could not be read";
         privateBytes.push_back(bytes);
     }
-    printf("soak: %d clicks with %d openings of submenus\n", cycles, 3 * cycles);
+    printf("soak: %d clicks with %d openings of submenus, %d characters typed again\n", cycles, 3 * cycles,
+           retyped);
+    EXPECT_LE(retyped, cycles / 50) << "typed characters were lost too often";
     ExpectMemoryFlat(privateBytes, cycles);
     EXPECT_EQ(cycles / kLaunchEvery, LineCount(ReadTextFile(dir + "\\launched.txt")));
 }
