@@ -1,6 +1,9 @@
 // Times the launcher menu (build, measure every item, free) over items folders of 10,
 // 100 and 1000 shortcuts beside this program, against the floor: the same shell
 // enumeration and small-icon fetch with nothing else. Prints the median of several runs.
+// Then, with folders as submenus: a top level of 30 folders and 10 shortcuts built with
+// "Submenus" on and off, and the first and a later opening of a submenu of 100 shortcuts
+// against the floor for that folder.
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -18,6 +21,7 @@
 #include "launcher/idlist.h"
 #include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"
+#include "launcher/submenu.h"
 #include "settings/exe_paths.h"
 
 namespace {
@@ -44,10 +48,28 @@ void RemoveItems()
     RemoveDirectoryA(dir.c_str());
 }
 
-bool MakeItems(int count)
+void RemoveTree(const std::string& dir)
 {
-    RemoveItems();
-    std::string dir = ItemsDir();
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (name != "." && name != "..")
+                    RemoveTree(dir + "\\" + name);
+            } else {
+                DeleteFileA((dir + "\\" + name).c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+// count shortcuts to notepad in dir (made when missing).
+bool MakeShortcuts(const std::string& dir, int count)
+{
     CreateDirectoryA(dir.c_str(), nullptr);
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
@@ -72,6 +94,12 @@ bool MakeItems(int count)
             return false;
     }
     return true;
+}
+
+bool MakeItems(int count)
+{
+    RemoveItems();
+    return MakeShortcuts(ItemsDir(), count);
 }
 
 double Now()
@@ -122,12 +150,13 @@ int KeptOnce(HWND window, IMalloc* allocator)
     return items;
 }
 
-// The floor: enumerate the items folder and fetch each entry's name and small icon.
-int FloorOnce(IMalloc* allocator)
+// The floor: enumerate the folder (the items folder unless named) and fetch each entry's
+// name and small icon.
+int FloorOnce(IMalloc* allocator, const std::string& dir = ItemsDir())
 {
     IShellFolder* desktop = nullptr;
     SHGetDesktopFolder(&desktop);
-    LPITEMIDLIST parent = PathToIdList(ItemsDir().c_str());
+    LPITEMIDLIST parent = PathToIdList(dir.c_str());
     IShellFolder* folder = nullptr;
     IEnumIDList* items = nullptr;
     int count = 0;
@@ -166,6 +195,76 @@ double TimeOnce(F once)
     double start = Now();
     once();
     return Now() - start;
+}
+
+double Median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Folders as submenus: the build of a top level of folders and shortcuts with the setting
+// on and off, and a submenu of 100 shortcuts filled when it first opens and checked at a
+// later opening, against the floor for its folder. False when a build went wrong.
+bool SubmenuFigures(HWND window, IMalloc* allocator)
+{
+    RemoveTree(ItemsDir());
+    std::string items = ItemsDir();
+    if (!MakeShortcuts(items, 10))
+        return false;
+    for (int i = 0; i < 30; ++i)
+        CreateDirectoryA((items + "\\folder " + std::to_string(i)).c_str(), nullptr);
+    if (!MakeShortcuts(items + "\\folder 0", 100))
+        return false;
+    const int runs = 9;
+    std::vector<double> on, off;
+    for (int i = 0; i < runs + 1; ++i) {
+        for (UINT submenus : {1u, 0u}) {
+            CaptureMenuLook();
+            g_launcher.menuLook.submenus = submenus;
+            int listed = 0;
+            double time = TimeOnce([&] { listed = LauncherOnce(window, allocator); });
+            if (listed != 40)
+                return false;
+            if (i > 0)
+                (submenus ? on : off).push_back(time);
+        }
+    }
+    printf("\n30 folders and 10 shortcuts: build with Submenus=1 %.2f ms, with 0 %.2f ms, ratio %.2f\n",
+           Median(on), Median(off), Median(on) / Median(off));
+
+    std::vector<double> first, again, floors;
+    CaptureMenuLook();
+    g_launcher.menuLook.submenus = 1;
+    for (int i = 0; i < runs + 1; ++i) {
+        LaunchEntry* head = nullptr;
+        HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook.iconShow);
+        FolderSubmenu* submenu = nullptr;
+        for (LauncherRecord* r = g_launcher.recordListHead; r && !submenu; r = r->next) {
+            if (lstrcmpA(r->text, "folder 0") == 0)
+                submenu = r->submenu;
+        }
+        if (!menu || !submenu)
+            return false;
+        double floor = TimeOnce([&] { FloorOnce(allocator, items + "\\folder 0"); });
+        double fill = TimeOnce([&] { FillFolderSubmenu(submenu); });
+        double check = TimeOnce([&] { FillFolderSubmenu(submenu); });
+        bool full = GetMenuItemCount(submenu->popup) == 102;
+        FreeFolderMenu(menu, head, allocator);
+        if (!full)
+            return false;
+        if (i == 0)
+            continue;
+        first.push_back(fill);
+        again.push_back(check);
+        floors.push_back(floor);
+    }
+    printf("a submenu of 100 shortcuts: first opening %.2f ms, floor %.2f ms, ratio %.2f; a later opening "
+           "(checked and kept) %.2f ms\n",
+           Median(first), Median(floors), Median(first) / Median(floors), Median(again));
+    g_launcher.menuLook.submenus = 0;
+    RemoveTree(ItemsDir());
+    return true;
 }
 
 }  // namespace
@@ -211,6 +310,10 @@ int main()
         double floor = floors[runs / 2];
         double launcher = launchers[runs / 2];
         printf("%8d %14.2f %14.2f %8.2f %16.2f\n", count, launcher, floor, launcher / floor, kepts[runs / 2]);
+    }
+    if (status == 0 && !SubmenuFigures(window, allocator)) {
+        printf("the submenu figures went wrong\n");
+        status = 1;
     }
     RemoveItems();
     DestroyWindow(window);

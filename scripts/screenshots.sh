@@ -2,8 +2,8 @@
 # Builds Morvek, runs it under Wine in a 1024x768 Wine desktop inside a private Xvfb under
 # the Japanese locale, beside a demo items folder, and saves screenshots of its dialogs and
 # menus into docs/screenshots: the settings dialog, the drop dialog, the right-click main
-# menu with its shutdown submenu open, and the left-click launcher menu, once more with
-# names from outside any one code page.
+# menu with its shutdown submenu open, and the left-click launcher menu, once with a folder
+# open as a submenu and once more with names from outside any one code page.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -77,6 +77,20 @@ if helper menus 1; then
 else
     echo "no main menu appeared on a right click: main-menu.png not made"
 fi
+
+# With [Launcher] Submenus=1 the first entry, a shortcut to the Windows folder, opens as a
+# submenu (read at the click: no restart).
+printf '[Launcher]\r\nSubmenus=1\r\n' >"$demo/setting1.ini"
+helper click left
+if helper menus 1; then
+    helper keys down right
+    helper menus 2
+    shot launcher-submenu
+    helper keys escape escape
+else
+    echo "no launcher menu appeared on a left click: launcher-submenu.png not made"
+fi
+rm -f "$demo/setting1.ini"
 
 # Names from outside any one code page, from a second folder (one Morvek runs at a time).
 "$WINESERVER" -k >/dev/null 2>&1 || true

@@ -7,6 +7,7 @@
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
 #include "launcher/owner_draw.h"
+#include "launcher/submenu.h"
 #include "launcher/tray_click.h"
 #include "launcher/type_ahead.h"
 #include "tray/tray_icon.h"
@@ -28,6 +29,9 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_COMMAND:
         OnCommand(hwnd, wParam, lParam);
         break;
+    case WM_INITMENUPOPUP:
+        OnLauncherMenuPopup(reinterpret_cast<HMENU>(wParam));
+        break;
     case WM_MENUCHAR:
         if (IsLauncherMenu(reinterpret_cast<HMENU>(lParam)))
             return OnLauncherMenuChar(hwnd, wParam, lParam);
@@ -41,7 +45,7 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     case kQueryLiveCount: {
         const long counts[] = {g_live.icons, g_live.fonts, g_live.brushes, g_live.idLists,
-                               g_launcher.folderMenuOpen ? 1 : 0};
+                               g_launcher.folderMenuOpen ? 1 : 0, g_live.submenus};
         return wParam < sizeof(counts) / sizeof(counts[0]) ? counts[wParam] : -1;
     }
     default:

@@ -9,7 +9,7 @@ constexpr char kMutexName[] = "ZUNOMORVEKXX";
 // A private query: wParam 0-3 asks how many icons, fonts, brushes and item-ID lists the
 // launcher holds right now (a soak test reads them from outside after many menus; between
 // clicks they are what the kept launcher menu holds); wParam 4 whether a folder menu is
-// open (1) or not (0).
+// open (1) or not (0); wParam 5 how many folder submenus it holds.
 constexpr UINT kQueryLiveCount = WM_APP + 1;
 
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -8,6 +8,7 @@ struct LiveCounts {
     long fonts;
     long brushes;
     long idLists;
+    long submenus;  // folder submenus, filled or not
 };
 
 extern LiveCounts g_live;

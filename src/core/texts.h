@@ -14,6 +14,8 @@ constexpr wchar_t kTextNoWindow[] = L"ウィンドウを作成できなかった
 
 // Launcher.
 constexpr wchar_t kTextNoItemsFolder[] = L"BindToObject Error\nitemsフォルダの有無を確認してください";
+// The first item of a folder's submenu: opens the folder itself.
+constexpr wchar_t kTextOpenThisFolder[] = L"このフォルダを開く";
 
 // The launcher's hotkey at start; %s is the value of [HotKey] Launcher as written.
 constexpr wchar_t kTextHotKeyMalformed[] =

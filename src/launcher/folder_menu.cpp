@@ -12,6 +12,7 @@
 #include "launcher/idlist.h"
 #include "launcher/idlist_walk.h"
 #include "launcher/launcher_state.h"
+#include "launcher/submenu.h"
 #include "settings/exe_paths.h"
 #include "settings/settings_file.h"
 
@@ -32,6 +33,9 @@ const char g_launcherMenuTag = 0;
 
 void TagLauncherMenu(HMENU menu)
 {
+    // A folder's submenu keeps its own data, which tells the launcher which folder it lists.
+    if (IsFolderSubmenu(menu))
+        return;
     MENUINFO info = {};
     info.cbSize = sizeof(info);
     info.fMask = MIM_MENUDATA;
@@ -113,7 +117,8 @@ const char* StrRetText(STRRET* name, LPCITEMIDLIST child, IMalloc* allocator, ch
 }
 
 BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentList,
-                       LaunchEntry** head, IMalloc* allocator, UINT iconShow)
+                       LaunchEntry** head, IMalloc* allocator, UINT iconShow, UINT firstId,
+                       LauncherRecord** records)
 {
     IEnumIDList* enumerator = nullptr;
     if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &enumerator) != S_OK)
@@ -121,14 +126,14 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
 
     TagLauncherMenu(menu);
     LaunchEntry** entryTail = head;
-    LauncherRecord** recordTail = &g_launcher.recordListHead;
+    LauncherRecord** recordTail = records ? records : &g_launcher.recordListHead;
     while (*entryTail)
         entryTail = &(*entryTail)->next;
     while (*recordTail)
         recordTail = &(*recordTail)->next;
 
     BOOL ok = TRUE;
-    UINT id = FIRST_LAUNCHER_ID;
+    UINT id = firstId;
     int emptyAnswers = 0;
     while (ok) {
         LPITEMIDLIST child = nullptr;
@@ -197,7 +202,12 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
             }
             CopyRecordText(record->text, text);
             SetSpokenName(record);
-            InsertOwnerDrawItem(menu, id, record);
+            LPITEMIDLIST listed =
+                g_launcher.menuLook.submenus ? SubmenuFolderOf(folder, child, list, allocator) : nullptr;
+            if (listed)
+                InsertFolderItem(menu, id, record, list, listed, allocator);
+            else
+                InsertOwnerDrawItem(menu, id, record);
             ++id;
         } else {
             ok = FALSE;
@@ -259,6 +269,7 @@ void FreeFolderMenu(HMENU menu, LaunchEntry* head, IMalloc* allocator)
     FreeLaunchEntries(head, allocator);
     FreeLauncherRecords(g_launcher.recordListHead);
     g_launcher.recordListHead = nullptr;
+    g_launcher.nextId = 0;
 }
 
 void FreeLaunchEntries(LaunchEntry* head, IMalloc* allocator)
@@ -279,6 +290,7 @@ void FreeLauncherRecords(LauncherRecord* head)
             DestroyIcon(head->icon);
             --g_live.icons;
         }
+        FreeFolderSubmenu(head->submenu);
         HeapRelease(head);
         head = next;
     }
@@ -290,7 +302,7 @@ bool IsLauncherMenu(HMENU menu)
     info.cbSize = sizeof(info);
     info.fMask = MIM_MENUDATA;
     return menu && GetMenuInfo(menu, &info) &&
-           info.dwMenuData == reinterpret_cast<ULONG_PTR>(&g_launcherMenuTag);
+           (info.dwMenuData == reinterpret_cast<ULONG_PTR>(&g_launcherMenuTag) || IsFolderSubmenu(menu));
 }
 
 LauncherRecord* RecordOfItemData(ULONG_PTR data, UINT id)

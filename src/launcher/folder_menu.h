@@ -19,6 +19,7 @@ struct MenuLook {
     COLORREF highlight;
     COLORREF highlightText;
     UINT iconShow;
+    UINT submenus;  // "Launcher"/"Submenus": folders are built as submenus
 };
 
 constexpr UINT FIRST_LAUNCHER_ID = 2000;
@@ -32,6 +33,8 @@ struct LaunchEntry {
 
 // A record keeps this many characters of a display name, whatever the code page.
 constexpr int kRecordTextChars = 255;
+
+struct FolderSubmenu;
 
 // One per menu item, in menu order. The item's data points at the record: the draw
 // handlers and type-ahead find it there, and a screen reader takes an owner-drawn item's
@@ -49,6 +52,7 @@ struct LauncherRecord {
     LauncherRecord* next;
     UINT itemWidth;   // as measured for the look the record was built for; 0 until then
     UINT itemHeight;
+    FolderSubmenu* submenu;  // a folder item's submenu (submenu.h), freed with the record; else null
 };
 
 // A new popup menu listing the folder, with its entries from *head (which must be null)
@@ -61,8 +65,12 @@ HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode,
 // Appends one item per entry of folder to menu, entries and records as BuildFolderMenu
 // does, and marks menu as a launcher menu. parentList is the folder's absolute list, or null when folder is the desktop.
 // FALSE when the build must fail; what was appended is then left for FreeFolderMenu.
+// Ids start at firstId; records go to *records, or to g_launcher.recordListHead when it
+// is null. When the look captured for the click says so, folders become empty submenus
+// (submenu.h fills them when they open).
 BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentList,
-                       LaunchEntry** head, IMalloc* allocator, UINT iconShow = ReadIconShow());
+                       LaunchEntry** head, IMalloc* allocator, UINT iconShow = ReadIconShow(),
+                       UINT firstId = FIRST_LAUNCHER_ID, LauncherRecord** records = nullptr);
 
 // Destroys the menu (if any), frees every entry with its list and every record with its
 // icon; g_launcher.recordListHead ends null.
@@ -70,7 +78,8 @@ void FreeFolderMenu(HMENU menu, LaunchEntry* head, IMalloc* allocator);
 void FreeLaunchEntries(LaunchEntry* head, IMalloc* allocator);
 void FreeLauncherRecords(LauncherRecord* head);
 
-// Whether the menu's items are launcher records (AppendFolderItems marked it).
+// Whether the menu's items are launcher records (AppendFolderItems marked it, or it is a
+// folder's submenu).
 bool IsLauncherMenu(HMENU menu);
 
 // The record an owner-drawn launcher item's data points at, or null for an item that is

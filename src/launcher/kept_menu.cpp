@@ -56,13 +56,12 @@ bool WidePath(const char* relative, wchar_t* wide)
     return MakeExePath(path, relative) && AnsiToWide(path, wide, MAX_PATH);
 }
 
-// The items folder's listing in the order the file system gives it, "." (the folder
-// itself) included and ".." (its parent) left out; null when it can't be listed.
-BYTE* ListItemsFolder(SIZE_T* size)
+}  // namespace
+
+// The listing in the order the file system gives it, "." (the folder itself) included and
+// ".." (its parent) left out.
+BYTE* ListFolder(const wchar_t* pattern, SIZE_T* size)
 {
-    wchar_t pattern[MAX_PATH];
-    if (!WidePath(kItemsPattern, pattern))
-        return nullptr;
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileExW(pattern, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                    FIND_FIRST_EX_LARGE_FETCH);
@@ -94,11 +93,22 @@ BYTE* ListItemsFolder(SIZE_T* size)
     return buffer.data;
 }
 
+namespace {
+
+// The items folder's listing; null when it can't be listed.
+BYTE* ListItemsFolder(SIZE_T* size)
+{
+    wchar_t pattern[MAX_PATH];
+    return WidePath(kItemsPattern, pattern) ? ListFolder(pattern, size) : nullptr;
+}
+
 bool SameLook(const MenuLook& a, const MenuLook& b)
 {
     return memcmp(&a.menuFont, &b.menuFont, sizeof(a.menuFont)) == 0 && a.smallIconCx == b.smallIconCx &&
-           a.smallIconCy == b.smallIconCy && a.iconShow == b.iconShow;
+           a.smallIconCy == b.smallIconCy && a.iconShow == b.iconShow && a.submenus == b.submenus;
 }
+
+}  // namespace
 
 // True when a change was announced since the notification was last armed; arms it again.
 bool ChangeSeen(HANDLE change)
@@ -109,7 +119,11 @@ bool ChangeSeen(HANDLE change)
     return true;
 }
 
-}  // namespace
+HANDLE WatchFolder(const wchar_t* folder, BOOL subtree)
+{
+    HANDLE change = FindFirstChangeNotificationW(folder, subtree, kChangeFilter);
+    return change == INVALID_HANDLE_VALUE ? nullptr : change;
+}
 
 HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
 {

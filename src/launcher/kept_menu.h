@@ -17,6 +17,7 @@ struct KeptMenu {
     SIZE_T listingSize;
     HANDLE change;            // change notification on the exe's folder and below, or null
     bool stale;               // the shell announced changed icons
+    UINT nextId;              // the next id for its submenus' items; 0 until one is filled
 };
 
 // The launcher menu for this click, for g_launcher.menuLook as captured for it: the kept
@@ -35,3 +36,15 @@ void FreeKeptMenuAtQuit();
 
 // The shell announced changed icons or associations: the next click builds anew.
 void MarkKeptMenuStale();
+
+// A folder's listing as the kept menu compares it (names, sizes, times, attributes, "."
+// kept and ".." dropped), for a pattern such as "C:\\folder\\*"; null when it can't be
+// listed. Free it with HeapFree.
+BYTE* ListFolder(const wchar_t* pattern, SIZE_T* size);
+
+// A change notification on the folder (and below when subtree is TRUE) for what a listing
+// shows, or null. Close it with FindCloseChangeNotification.
+HANDLE WatchFolder(const wchar_t* folder, BOOL subtree);
+
+// True when a change was announced since the notification was last armed; arms it again.
+bool ChangeSeen(HANDLE change);

@@ -9,6 +9,7 @@ struct LauncherState {
     MenuLook menuLook;               // captured at each click; kept menus compare theirs with it
     KeptMenu keptMenu;               // the launcher menu kept between clicks
     bool folderMenuOpen;             // a folder menu is being tracked
+    UINT nextId;                     // the next id for submenus of the menu last built; 0 until one is filled
 };
 
 extern LauncherState g_launcher;

@@ -25,6 +25,7 @@ void CaptureMenuLook()
     look.highlight = GetSysColor(COLOR_HIGHLIGHT);
     look.highlightText = GetSysColor(COLOR_HIGHLIGHTTEXT);
     look.iconShow = ReadIconShow();
+    look.submenus = ReadSubmenus();
 }
 
 void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis)
@@ -60,6 +61,9 @@ void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis)
             record->itemWidth = text.cx + kTextIndent;
             record->itemHeight = text.cy + kItemPadding;
         }
+        // The platform draws a folder's submenu arrow at the item's right end.
+        if (record->submenu)
+            record->itemWidth += GetSystemMetrics(SM_CXMENUCHECK);
     }
     mis->itemWidth = record->itemWidth;
     mis->itemHeight = record->itemHeight;

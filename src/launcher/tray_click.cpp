@@ -8,6 +8,7 @@
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
 #include "launcher/owner_draw.h"
+#include "launcher/submenu.h"
 #include "settings/hotkey.h"
 #include "settings/settings_file.h"
 
@@ -55,10 +56,17 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
             menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_VCENTERALIGN | TPM_BOTTOMALIGN, point.x,
             point.y, 0, window, nullptr);
         if (chosen) {
+            bool opened = false;
             for (LaunchEntry* entry = head; entry; entry = entry->next) {
-                if (entry->id == chosen)
+                if (entry->id == chosen) {
                     OpenIdList(entry->idList);
+                    opened = true;
+                }
             }
+            // An entry of a folder's submenu, at any depth.
+            LPCITEMIDLIST list = opened ? nullptr : SubmenuEntryList(menu, chosen);
+            if (list)
+                OpenIdList(list);
         }
         if (!kept)
             FreeFolderMenu(menu, head, allocator);

@@ -39,3 +39,12 @@ UINT ReadIconShow()
 {
     return ReadSetting(kSectionIcon, kKeyIconShow, 1);
 }
+
+UINT ReadSubmenus()
+{
+    // Read as text: "1x" or "1.5" would read as 1 through GetPrivateProfileInt, and only a
+    // plain 1 turns submenus on.
+    char value[8];
+    ReadSettingText(kSectionLauncher, kKeySubmenus, value, sizeof(value));
+    return lstrcmpA(value, "1") == 0 ? 1 : 0;
+}

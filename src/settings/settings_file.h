@@ -14,6 +14,8 @@ constexpr char kSectionDesktop[] = "DeskTopShow";
 constexpr char kKeyDesktopKey[] = "Key";
 constexpr char kSectionHotKey[] = "HotKey";
 constexpr char kKeyLauncher[] = "Launcher";
+constexpr char kSectionLauncher[] = "Launcher";
+constexpr char kKeySubmenus[] = "Submenus";
 
 // GetPrivateProfileIntA on the settings file; the default when its path can't be built.
 UINT ReadSetting(const char* section, const char* key, INT defaultValue);
@@ -30,3 +32,6 @@ UINT ReadDesktopKey();
 
 // "Icon"/"IconShow", default 1: folder-menu items show their small icons.
 UINT ReadIconShow();
+
+// "Launcher"/"Submenus": 1 when the value is exactly 1 (folders open as submenus), else 0.
+UINT ReadSubmenus();

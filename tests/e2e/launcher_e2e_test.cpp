@@ -485,4 +485,74 @@ TEST_F(LauncherE2E, RightClickShowsTheMainMenuAndLeftClickReportsAMissingFolder)
     EXPECT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
 }
 
+// With [Launcher] Submenus=1 folders, and shortcuts to folders, open as submenus, reached
+// by the arrows and by type-ahead at any depth; a shortcut added to a subfolder shows at the
+// submenu's next opening; with 0 a folder is a plain entry again.
+TEST_F(LauncherE2E, FoldersOpenAsSubmenusByArrowsAndByTyping)
+{
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_submenus", true, {"alpha"}, "[Launcher]\r\nSubmenus=1\r\n"));
+    std::string items = dir + "\\items";
+    std::string recorder = dir + "\\recorder.exe";
+    ASSERT_TRUE(MakeTree(dir + "\\elsewhere", {}));
+    ASSERT_TRUE(MakeTree(items, {"one\\", "one\\two\\", "far.lnk>" + dir + "\\elsewhere"}));
+    for (const char* name : {"kilo", "lima", "mike"})
+        ASSERT_EQ(S_OK, MakeShortcut(items + "\\one\\two\\" + name + ".lnk", recorder, name));
+    ASSERT_EQ(S_OK, MakeShortcut(items + "\\one\\zulu.lnk", recorder, "zulu"));
+    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\elsewhere\\x-ray.lnk", recorder, "x-ray"));
+    auto at = [](const std::string& folder, const std::string& name) {
+        std::vector<std::string> order = ShellOrder(folder);
+        return static_cast<size_t>(std::find(order.begin(), order.end(), name) - order.begin());
+    };
+    // Down selects the next item (the separator after the first item of a submenu is
+    // passed over); Right opens the selected folder with its first item selected.
+    auto downs = [](size_t count) { return std::vector<WPARAM>(count, VK_DOWN); };
+    std::vector<WPARAM> keys = downs(at(items, "one") + 1);
+    keys.push_back(VK_RIGHT);
+    for (WPARAM key : downs(at(items + "\\one", "two") + 1))
+        keys.push_back(key);
+    keys.push_back(VK_RIGHT);
+    for (WPARAM key : downs(at(items + "\\one\\two", "mike") + 1))
+        keys.push_back(key);
+    keys.push_back(VK_RETURN);
+
+    PointerToTopRight();
+    Click(WM_LBUTTONUP);
+    HWND menu = WaitForMenu();
+    ASSERT_NE(nullptr, menu);
+    for (WPARAM key : keys)
+        Keys(menu, {key});
+    EXPECT_EQ("mike\n", FirstLaunch()) << "by the arrows, two levels down";
+    EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
+
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"otl", "lima"));  // one, two, lima: each the only one
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"fx", "x-ray"));  // through the shortcut to a folder
+    ASSERT_EQ(S_OK, MakeShortcut(items + "\\one\\two\\november.lnk", recorder, "november"));
+    ASSERT_NO_FATAL_FAILURE(ClickAndType(L"otn", "november"));
+
+    // Right on the folder opens its submenu in a second menu window; one Escape closes
+    // that alone. With 0 the folder is one plain entry: Right opens nothing, and one Escape
+    // closes the menu.
+    keys = downs(at(items, "one") + 1);
+    keys.push_back(VK_RIGHT);
+    Click(WM_LBUTTONUP);
+    menu = WaitForMenu();
+    ASSERT_NE(nullptr, menu);
+    for (WPARAM key : keys)
+        Keys(menu, {key});
+    EXPECT_TRUE(WaitFor([&] { return CountVisibleWindows(L"#32768", morvek.info.dwProcessId) == 2; }));
+    Keys(menu, {VK_ESCAPE, VK_ESCAPE});
+    EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
+
+    ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Launcher]\r\nSubmenus=0\r\n"));
+    Click(WM_LBUTTONUP);
+    menu = WaitForMenu();
+    ASSERT_NE(nullptr, menu);
+    for (WPARAM key : keys)
+        Keys(menu, {key});
+    Keys(menu, {VK_ESCAPE});
+    EXPECT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; })) << "the folder opened a submenu";
+    EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
+    EXPECT_EQ(0, CountVisibleWindows(L"#32768", morvek.info.dwProcessId));
+}
+
 }  // namespace

@@ -33,7 +33,8 @@ constexpr int kDialogEvery = 10;    // after warm-up each dialog opens once ever
 constexpr int kLaunchEvery = 10;    // one click in this many launches an entry
 constexpr int kStretches = 3;
 constexpr int kLeastStretch = 100;  // clicks
-constexpr const char* kCountNames[] = {"icons", "fonts", "brushes", "item-ID lists"};
+constexpr const char* kCountNames[] = {"icons", "fonts", "brushes", "item-ID lists", "", "folder submenus"};
+constexpr WPARAM kCounts[] = {0, 1, 2, 3, 5};  // the live counts judged (4 says whether a menu is open)
 
 // The bound on leaks, per click after warm-up. Private memory moves in whole pages of
 // 4096 bytes, and now and then by a few pages with no leak at all as the heap settles:
@@ -104,19 +105,14 @@ protected:
     }
 
     // The counts after the first click; later clicks must leave the same.
-    long held[4] = {};
+    long held[6] = {};
     void RememberHeld()
     {
-        for (WPARAM which = 0; which < 4; ++which)
+        for (WPARAM which : kCounts)
             held[which] = LiveCount(which);
-        printf("soak: held after the first click: %ld icons, %ld fonts, %ld brushes, %ld item-ID lists\n",
-               held[0], held[1], held[2], held[3]);
-        // What the kept launcher menu holds: one list and one small icon per entry; the
-        // font and brushes of measuring and drawing live only within a message.
-        EXPECT_EQ(kEntries, held[0]);
-        EXPECT_EQ(0, held[1]);
-        EXPECT_EQ(0, held[2]);
-        EXPECT_EQ(kEntries, held[3]);
+        printf("soak: held after the first click: %ld icons, %ld fonts, %ld brushes, %ld item-ID lists, "
+               "%ld folder submenus\n",
+               held[0], held[1], held[2], held[3], held[5]);
     }
 
     // Waits until every count is back where the first click left it; the launcher frees
@@ -124,7 +120,7 @@ protected:
     // menu window by a moment.
     void ExpectHeldAsBefore(int cycle)
     {
-        for (WPARAM which = 0; which < 4; ++which) {
+        for (WPARAM which : kCounts) {
             long count = -1;
             EXPECT_TRUE(WaitFor([&] { return (count = LiveCount(which)) == held[which]; }))
                 << kCountNames[which] << " held after cycle " << cycle << ": " << count << ", after the first "
@@ -183,6 +179,29 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 30000))
             << "dialog " << command << " did not close at cycle " << cycle;
     }
+
+    // privateBytes[i] is the figure after click i; warm-up ends after click kWarmUpCycles - 1.
+    // Judges the least growth of the stretches after it.
+    void ExpectMemoryFlat(const std::vector<SIZE_T>& privateBytes, int cycles)
+    {
+        const int stretch = (cycles - kWarmUpCycles) / kStretches;
+        long long least = 0;
+        printf("soak: private memory %.1f KB at the start, %.1f KB after warm-up, %.1f KB at the end; growth "
+               "in each stretch of %d clicks:",
+               privateBytes.front() / 1024.0, privateBytes[kWarmUpCycles - 1] / 1024.0,
+               privateBytes.back() / 1024.0, stretch);
+        for (int k = 0; k < kStretches; ++k) {
+            const int from = kWarmUpCycles - 1 + k * stretch;
+            long long growth = static_cast<long long>(privateBytes[from + stretch]) -
+                               static_cast<long long>(privateBytes[from]);
+            printf(" %lld", growth);
+            least = k == 0 ? growth : std::min(least, growth);
+        }
+        printf(" bytes\n");
+        EXPECT_LE(least, kBytesPerClick * stretch)
+            << "the private memory grew by more than " << kBytesPerClick << " bytes per click in every stretch of "
+            << stretch << " clicks: at least " << least / stretch << " bytes per click";
+    }
 };
 
 TEST_F(Soak, NothingLeaksOverManyMenusAndDialogs)
@@ -196,8 +215,16 @@ TEST_F(Soak, NothingLeaksOverManyMenusAndDialogs)
     fprintf(csv, "cycle,private_bytes,working_set_bytes\n");
     for (int cycle = 0; cycle < cycles; ++cycle) {
         ASSERT_NO_FATAL_FAILURE(LauncherCycle(cycle, cycle % kLaunchEvery == kLaunchEvery - 1));
-        if (cycle == 0)
+        if (cycle == 0) {
             RememberHeld();
+            // What the kept launcher menu holds: one list and one small icon per entry; the
+            // font and brushes of measuring and drawing live only within a message.
+            EXPECT_EQ(kEntries, held[0]);
+            EXPECT_EQ(0, held[1]);
+            EXPECT_EQ(0, held[2]);
+            EXPECT_EQ(kEntries, held[3]);
+            EXPECT_EQ(0, held[5]);
+        }
         ExpectHeldAsBefore(cycle);
         if (HasFailure())
             return;
@@ -214,27 +241,102 @@ TEST_F(Soak, NothingLeaksOverManyMenusAndDialogs)
         fflush(csv);
     }
 
-    // privateBytes[i] is the figure after click i; warm-up ends after click kWarmUpCycles - 1.
-    const int stretch = (cycles - kWarmUpCycles) / kStretches;
-    long long least = 0;
-    printf("soak: %d clicks, %d openings of each dialog, %d launches; private memory %.1f KB at the start, "
-           "%.1f KB after warm-up, %.1f KB at the end; growth in each stretch of %d clicks:",
-           cycles, openings, cycles / kLaunchEvery, privateBytes.front() / 1024.0,
-           privateBytes[kWarmUpCycles - 1] / 1024.0, privateBytes.back() / 1024.0, stretch);
-    for (int k = 0; k < kStretches; ++k) {
-        const int from = kWarmUpCycles - 1 + k * stretch;
-        long long growth = static_cast<long long>(privateBytes[from + stretch]) -
-                           static_cast<long long>(privateBytes[from]);
-        printf(" %lld", growth);
-        least = k == 0 ? growth : std::min(least, growth);
-    }
-    printf(" bytes\n");
-    EXPECT_LE(least, kBytesPerClick * stretch)
-        << "the private memory grew by more than " << kBytesPerClick << " bytes per click in every stretch of "
-        << stretch << " clicks: at least " << least / stretch << " bytes per click";
+    printf("soak: %d clicks, %d openings of each dialog, %d launches\n", cycles, openings, cycles / kLaunchEvery);
+    ExpectMemoryFlat(privateBytes, cycles);
     EXPECT_EQ(cycles / kLaunchEvery, LineCount(ReadTextFile(dir + "\\launched.txt")));
     DWORD code = 0;
     EXPECT_FALSE(morvek.WaitForExit(0, &code)) << "Morvek ended during the soak";
+}
+
+// With Submenus=1, a folder beside the 100 entries and a folder inside it: every click opens
+// the folder's submenu and the nested one twice by type-ahead (over 1,000 openings of
+// submenus in the default 350 clicks), one in ten launches an entry two levels down, and
+// one in ten rewrites a shortcut there first, so that the submenus are filled anew as well
+// as kept. Counts and memory stay flat.
+TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
+{
+    const int cycles = SoakCycles();
+    std::string folder = dir + "\\items\\folder";
+    std::string nested = folder + "\\nested";
+    std::string recorder = dir + "\\recorder.exe";
+    ASSERT_TRUE(MakeTree(dir + "\\items", {"folder\\", "folder\\nested\\"}));
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(S_OK, MakeShortcut(folder + "\\item " + std::to_string(i) + ".lnk", recorder, "item"));
+    for (const char* name : {"alpha", "bravo", "charlie", "delta", "echo"})
+        ASSERT_EQ(S_OK, MakeShortcut(nested + "\\" + name + ".lnk", recorder, name));
+    ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Launcher]\r\nSubmenus=1\r\n"));
+
+    std::vector<SIZE_T> privateBytes;
+    int retyped = 0;
+    PointerToTopRight();
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+        bool launch = cycle % kLaunchEvery == kLaunchEvery - 1;
+        if (cycle % 10 == 5) {
+            ASSERT_EQ(S_OK, MakeShortcut(nested + "\\delta.lnk", recorder, "delta " + std::to_string(cycle)));
+        }
+        PostMessageA(tray, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
+        HWND menu = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (menu = MenuWindow()) != nullptr; }, 30000)) << "no menu at " << cycle;
+        // f: the only name with f opens its submenu; n there the only one with n. Escape
+        // closes the nested one and n opens it again, checked and kept this time.
+        const struct {
+            wchar_t character;
+            int menus;  // menu windows open after it
+        } steps[] = {{L'f', 2}, {L'n', 3}, {L'\x1b', 2}, {L'n', 3}};
+        for (const auto& step : steps) {
+            if (step.character == L'\x1b')
+                Keys(menu, {VK_ESCAPE});
+            else
+                PostMessageW(menu, WM_CHAR, step.character, 1);
+            int seen = 0;
+            auto reached = [&](DWORD ms) {
+                return WaitFor([&] {
+                    return (seen = CountVisibleWindows(L"#32768", morvek.info.dwProcessId)) == step.menus;
+                }, ms);
+            };
+            // Under Wine, with the whole suite running, a typed character opened nothing once
+            // in some hundreds of clicks: it is typed again, and counted, since this soak
+            // judges what is held, not the keyboard.
+            if (step.character != L'\x1b' && !reached(5000)) {
+                printf("soak: %c typed again at cycle %d (%d menu windows)\n", static_cast<char>(step.character),
+                       cycle, seen);
+                ++retyped;
+                PostMessageW(menu, WM_CHAR, step.character, 1);
+            }
+            ASSERT_TRUE(reached(30000)) << "after " << static_cast<char>(step.character) << " at cycle " << cycle
+                                        << ": " << seen << " menu windows";
+        }
+        int before = LineCount(ReadTextFile(dir + "\\launched.txt"));
+        if (launch) {
+            PostMessageW(menu, WM_CHAR, L'c', 1);
+            ASSERT_TRUE(WaitFor([&] { return LineCount(ReadTextFile(dir + "\\launched.txt")) == before + 1; }, 30000))
+                << "charlie was not launched at cycle " << cycle;
+        } else {
+            Keys(menu, {VK_ESCAPE, VK_ESCAPE, VK_ESCAPE});
+        }
+        ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }, 30000)) << "the menu stayed open at " << cycle;
+        // The click is over (the chosen entry started) before the next one.
+        ASSERT_TRUE(WaitFor([&] { return LiveCount(4) == 0; }, 30000)) << "the click never ended at " << cycle;
+        if (cycle == 0) {
+            RememberHeld();
+            // The kept menu with both submenus filled: 2 submenus, one list per item
+            // (101 at the top, 22 in the folder, 6 in the nested one) and the icons.
+            EXPECT_EQ(2, held[5]);
+            EXPECT_EQ(kEntries + 1 + 22 + 6 + 2 * 2, held[3]);
+        }
+        ExpectHeldAsBefore(cycle);
+        if (HasFailure())
+            return;
+        SIZE_T workingSet = 0;
+        SIZE_T bytes = PrivateBytes(&workingSet);
+        ASSERT_NE(0u, bytes) << "the private memory could not be read";
+        privateBytes.push_back(bytes);
+    }
+    printf("soak: %d clicks with %d openings of submenus, %d characters typed again\n", cycles, 3 * cycles,
+           retyped);
+    EXPECT_LE(retyped, cycles / 50) << "typed characters were lost too often";
+    ExpectMemoryFlat(privateBytes, cycles);
+    EXPECT_EQ(cycles / kLaunchEvery, LineCount(ReadTextFile(dir + "\\launched.txt")));
 }
 
 }  // namespace

@@ -191,6 +191,34 @@ BOOL CALLBACK FindProc(HWND window, LPARAM param)
 }
 }  // namespace
 
+void PointerToTopRight()
+{
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, 0);
+}
+
+int CountVisibleWindows(const wchar_t* className, DWORD processId)
+{
+    struct Count {
+        const wchar_t* className;
+        DWORD processId;
+        int windows;
+    } count = {className, processId, 0};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* count = reinterpret_cast<Count*>(param);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            wchar_t name[256] = {};
+            GetClassNameW(window, name, 256);
+            if ((!count->processId || pid == count->processId) && lstrcmpW(name, count->className) == 0 &&
+                IsWindowVisible(window))
+                ++count->windows;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count.windows;
+}
+
 HWND FindTopWindow(const wchar_t* className, const wchar_t* caption, DWORD processId)
 {
     FindArgs args = {processId, className, caption, nullptr};
@@ -268,6 +296,28 @@ std::string Ansi(const std::wstring& wide)
     std::vector<char> buffer(n > 0 ? n : 1);
     WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, buffer.data(), n, nullptr, nullptr);
     return buffer.data();
+}
+
+bool MakeTree(const std::string& root, const std::vector<std::string>& paths)
+{
+    CreateDirectoryA(root.c_str(), nullptr);
+    for (const std::string& path : paths) {
+        size_t arrow = path.find('>');
+        bool ok;
+        if (arrow != std::string::npos) {
+            std::string target = path.substr(arrow + 1);
+            if (target.find(':') == std::string::npos)
+                target = root + "\\" + target;
+            ok = MakeShortcut(root + "\\" + path.substr(0, arrow), target) == S_OK;
+        } else if (path.back() == '\\') {
+            ok = CreateDirectoryA((root + "\\" + path).c_str(), nullptr) != FALSE;
+        } else {
+            ok = WriteTextFile(root + "\\" + path, "x");
+        }
+        if (!ok)
+            return false;
+    }
+    return true;
 }
 
 std::vector<std::string> ShellOrder(const std::string& path)

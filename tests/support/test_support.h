@@ -39,6 +39,11 @@ std::string WaitForLines(const std::string& path, size_t lines, DWORD timeoutMs 
 HRESULT MakeShortcut(const std::string& linkPath, const std::string& target,
                      const std::string& arguments = "");
 
+// Makes each path under root, in order: a name ending in '\\' a folder, "name.lnk>target"
+// a shortcut to target (under root unless it holds a ':'), any other name a small file.
+// False at the first one that fails.
+bool MakeTree(const std::string& root, const std::vector<std::string>& paths);
+
 // The display names of a folder's entries in the shell's enumeration order: the order
 // the launcher lists them in.
 std::vector<std::string> ShellOrder(const std::string& path);
@@ -116,6 +121,15 @@ struct GdiCreations {
 // the given text, or null.
 HWND FindTopWindow(const wchar_t* className, const wchar_t* caption, DWORD processId = 0);
 std::wstring WindowTextW(HWND window);
+
+// Puts the pointer at the screen's top right corner: a menu opened at the pointer then lies
+// left of it and its submenus open leftwards, never under it, so that no hover moves the
+// selection that keys are driving.
+void PointerToTopRight();
+
+// How many visible top-level windows of the class the process has (0: any process): an
+// open menu and each of its open submenus is one "#32768" window.
+int CountVisibleWindows(const wchar_t* className, DWORD processId);
 
 // The text shown by a message box (its static control 0xFFFF).
 std::wstring MessageBoxTextOf(HWND box);

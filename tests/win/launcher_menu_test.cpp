@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "launcher/idlist.h"
 #include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"
+#include "launcher/submenu.h"
 #include "launcher/type_ahead.h"
 #include "resources/resource.h"
 #include "test_support.h"
@@ -125,6 +127,7 @@ protected:
     {
         RemoveTree(ItemsDir());
         DeleteFileA(SettingsPath().c_str());
+        CaptureMenuLook();  // the default look: no test's settings carry over
         ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
         g_boxes.clear();
         g_platform.MessageBoxW = RecordMessageBox;
@@ -142,6 +145,7 @@ protected:
             EXPECT_TRUE(IconDestroyed(icon)) << "an icon outlived the menu";
         EXPECT_EQ(before.idLists, g_live.idLists) << "item-ID lists left over";
         EXPECT_EQ(before.icons, g_live.icons) << "icons left over";
+        EXPECT_EQ(before.submenus, g_live.submenus) << "submenus left over";
         allocator->Release();
         g_platform = RealPlatformCalls();
         RemoveTree(ItemsDir());
@@ -283,6 +287,8 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
         {"icons off", [&] { WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"); }, 0},
         {"icons on", [&] { DeleteFileA(SettingsPath().c_str()); }, 3},
         {"the shell announced changed icons", [&] { MarkKeptMenuStale(); }, 3},
+        {"submenus on", [&] { WriteTextFile(SettingsPath(), "[Launcher]\r\nSubmenus=1\r\n"); }, 3},
+        {"submenus off", [&] { WriteTextFile(SettingsPath(), "[Launcher]\r\nSubmenus=0\r\n"); }, 3},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
@@ -389,6 +395,356 @@ TEST_F(FolderMenu, SubfolderIsOneItemNamingTheFolder)
     EXPECT_TRUE(found);
     for (auto* r : Records())
         EXPECT_NE(std::string("inner1.txt"), r->text);
+}
+
+// Folders as submenus: built empty in place, filled when they open, kept while unchanged.
+class SubmenuMenu : public FolderMenu {
+protected:
+    void SetUp() override
+    {
+        FolderMenu::SetUp();
+        ASSERT_TRUE(WriteTextFile(SettingsPath(), "[Launcher]\r\nSubmenus=1\r\n"));
+        CaptureMenuLook();
+        ASSERT_EQ(1u, g_launcher.menuLook.submenus);
+    }
+    void TearDown() override
+    {
+        FreeKeptMenu(allocator, true);
+        FolderMenu::TearDown();
+        g_launcher.menuLook.submenus = 0;
+    }
+    // One item of a menu as the menu holds it.
+    struct Item {
+        UINT id;
+        UINT type;
+        HMENU popup;
+        LauncherRecord* record;  // null for a separator
+        std::string name() const { return record ? record->text : "(no record)"; }
+    };
+    static std::vector<Item> Items(HMENU in)
+    {
+        std::vector<Item> items;
+        for (int i = 0; i < GetMenuItemCount(in); ++i) {
+            MENUITEMINFOA info = {};
+            info.cbSize = sizeof(info);
+            info.fMask = MIIM_DATA | MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE;
+            info.hSubMenu = reinterpret_cast<HMENU>(0xdeadbeef);
+            EXPECT_TRUE(GetMenuItemInfoA(in, i, TRUE, &info));
+            items.push_back({info.wID, info.fType, info.hSubMenu, RecordOfItemData(info.dwItemData, info.wID)});
+        }
+        return items;
+    }
+    static Item Named(HMENU in, const std::string& name)
+    {
+        for (const Item& item : Items(in)) {
+            if (item.record && item.name() == name)
+                return item;
+        }
+        ADD_FAILURE() << "no item " << name;
+        return {};
+    }
+    static UINT IdOf(HMENU in, const std::string& name) { return Named(in, name).id; }
+    // Opens the submenu of the item named so (as the platform does, through the tray
+    // window's procedure) and returns it.
+    static FolderSubmenu* Open(HMENU parent, const std::string& name)
+    {
+        Item item = Named(parent, name);
+        if (!item.popup)
+            return nullptr;
+        EXPECT_EQ(item.record->submenu, FolderSubmenuOf(item.popup)) << name;
+        TrayWndProc(nullptr, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(item.popup), 0);
+        return FolderSubmenuOf(item.popup);
+    }
+    // Each item's name, "-" for a separator, with "[n]" after a folder whose submenu holds
+    // n items.
+    static std::vector<std::string> Shown(HMENU in)
+    {
+        std::vector<std::string> shown;
+        for (const Item& item : Items(in)) {
+            std::string name = item.type & MFT_SEPARATOR ? "-" : item.name();
+            if (!(item.type & (MFT_OWNERDRAW | MFT_SEPARATOR)))
+                name += " (not owner-drawn)";
+            if (item.popup)
+                name += "[" + std::to_string(GetMenuItemCount(item.popup)) + "]";
+            shown.push_back(name);
+        }
+        return shown;
+    }
+    // Every id shown in the tree under menu, submenus' items included.
+    static void CollectIds(HMENU in, std::vector<UINT>* ids)
+    {
+        for (const Item& item : Items(in)) {
+            if (item.type & MFT_SEPARATOR)
+                continue;
+            ids->push_back(item.id);
+            if (item.popup)
+                CollectIds(item.popup, ids);
+        }
+    }
+    static std::string PathOf(LPCITEMIDLIST list)
+    {
+        char path[MAX_PATH] = "(none)";
+        if (!list || !SHGetPathFromIDListA(list, path))
+            return "(none)";
+        return path;
+    }
+    // What the entry with this id (at any depth of menu) opens.
+    std::string OpensPath(UINT id)
+    {
+        for (LaunchEntry* e = head; e; e = e->next) {
+            if (e->id == id)
+                return PathOf(e->idList);
+        }
+        return PathOf(SubmenuEntryList(menu, id));
+    }
+    std::string open = Ansi(L"このフォルダを開く");
+};
+
+// Which entries become submenus, by the setting: folders and shortcuts to folders with 1
+// only; files, shortcuts to files and a zip file stay plain, in the same order, with the
+// same ids; nothing is listed ahead.
+TEST_F(SubmenuMenu, FoldersAndShortcutsToFoldersBecomeEmptySubmenusOnlyWith1)
+{
+    std::string elsewhere = MakeScratchDir("submenu_elsewhere");
+    ASSERT_TRUE(MakeTree(elsewhere, {"far.txt"}));
+    ASSERT_TRUE(MakeTree(ItemsDir(), {"a.txt", "sub\\", "sub\\inner.txt", "archive.zip",
+                                      "to folder.lnk>" + elsewhere, "to file.lnk>a.txt"}));
+    std::vector<std::string> order = ShellOrder(ItemsDir());
+    ASSERT_EQ(5u, order.size());
+    struct Row {
+        const char* settings;
+        bool submenus;
+    } rows[] = {
+        {"[Launcher]\r\nSubmenus=1\r\n", true}, {"[Launcher]\r\nSubmenus=0\r\n", false},
+        {"[Launcher]\r\nSubmenus=2\r\n", false}, {"[Launcher]\r\nSubmenus=1x\r\n", false},
+        {"[Launcher]\r\nSubmenus=\r\n", false}, {"[Launcher]\r\nLauncher=1\r\n", false},
+        {"[HotKey]\r\nSubmenus=1\r\n", false},  {"", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.settings);
+        ASSERT_TRUE(WriteTextFile(SettingsPath(), row.settings));
+        CaptureMenuLook();
+        ASSERT_NE(nullptr, Build());
+        ASSERT_EQ(static_cast<int>(order.size()), GetMenuItemCount(menu));
+        std::vector<std::string> expected;
+        for (size_t i = 0; i < order.size(); ++i) {
+            EXPECT_EQ(FIRST_LAUNCHER_ID + i, IdOf(menu, order[i]));
+            bool folder = order[i] == "sub" || order[i] == "to folder";
+            expected.push_back(order[i] + (folder && row.submenus ? "[0]" : ""));
+            if (folder && row.submenus) {
+                FolderSubmenu* submenu = FolderSubmenuOf(Named(menu, order[i]).popup);
+                ASSERT_NE(nullptr, submenu);
+                EXPECT_TRUE(IsLauncherMenu(submenu->popup));
+                EXPECT_EQ(order[i] == "sub" ? ItemsDir() + "\\sub" : elsewhere, PathOf(submenu->folderList));
+            }
+        }
+        EXPECT_EQ(expected, Shown(menu));
+        EXPECT_EQ(before.submenus + (row.submenus ? 2 : 0), g_live.submenus);
+        FreeFolderMenu(menu, head, allocator);
+        menu = nullptr;
+        head = nullptr;
+        EXPECT_EQ(before.submenus, g_live.submenus);
+        EXPECT_EQ(before.idLists, g_live.idLists);
+    }
+    RemoveTree(elsewhere);
+}
+
+// Opened, a submenu lists "open this folder", a separator and the folder's entries; each
+// entry opens what its top-level twin would, and ids never repeat across levels.
+TEST_F(SubmenuMenu, OpeningFillsTheSubmenuWithUniqueIdsAtEveryLevel)
+{
+    std::string elsewhere = MakeScratchDir("submenu_target");
+    ASSERT_TRUE(MakeTree(elsewhere, {"t1.txt", "t2.txt"}));
+    ASSERT_TRUE(MakeTree(ItemsDir(), {"a.txt", "b.txt", "one\\", "one\\x.txt", "one\\two\\",
+                                      "one\\two\\deep.txt", "one\\two\\deeper.txt", "linked.lnk>" + elsewhere}));
+    ASSERT_NE(nullptr, Build());
+    std::vector<std::string> order = ShellOrder(ItemsDir());
+
+    FolderSubmenu* one = Open(menu, "one");
+    ASSERT_NE(nullptr, one);
+    std::vector<std::string> expected = {open, "-"};
+    for (const std::string& name : ShellOrder(ItemsDir() + "\\one"))
+        expected.push_back(name == "two" ? "two[0]" : name);
+    EXPECT_EQ(expected, Shown(one->popup)) << "two is listed only when it opens";
+    FolderSubmenu* two = Open(one->popup, "two");
+    ASSERT_NE(nullptr, two);
+    expected = {open, "-"};
+    for (const std::string& name : ShellOrder(ItemsDir() + "\\one\\two"))
+        expected.push_back(name);
+    EXPECT_EQ(expected, Shown(two->popup));
+    FolderSubmenu* linked = Open(menu, "linked");
+    ASSERT_NE(nullptr, linked);
+    EXPECT_EQ((std::vector<std::string>{open, "-", ShellOrder(elsewhere)[0], ShellOrder(elsewhere)[1]}),
+              Shown(linked->popup));
+
+    // What each item opens: the first item the folder item's own list (a shortcut for the
+    // shortcut), each entry its own list at any depth.
+    EXPECT_EQ(ItemsDir() + "\\one", OpensPath(IdOf(one->popup, open)));
+    EXPECT_EQ(ItemsDir() + "\\one\\x.txt", OpensPath(IdOf(one->popup, "x.txt")));
+    EXPECT_EQ(ItemsDir() + "\\one\\two\\deeper.txt", OpensPath(IdOf(two->popup, "deeper.txt")));
+    EXPECT_EQ(ItemsDir() + "\\linked.lnk", OpensPath(IdOf(linked->popup, open)));
+    EXPECT_EQ(elsewhere + "\\t2.txt", OpensPath(IdOf(linked->popup, "t2.txt")));
+
+    // The open item is drawn, typed and spoken like any entry.
+    LauncherRecord* first = one->records;
+    ASSERT_NE(nullptr, first);
+    EXPECT_EQ(L"このフォルダを開く", std::wstring(first->msaa.pszWText));
+    EXPECT_EQ(static_cast<DWORD>(MSAA_MENU_SIG), first->msaa.dwMSAASignature);
+    EXPECT_EQ(9u, first->msaa.cchWText);
+    EXPECT_NE(nullptr, first->icon) << "the folder's icon";
+    for (LauncherRecord* r = two->records; r; r = r->next)
+        EXPECT_EQ(Wide(r->text), r->msaa.pszWText);
+
+    // Ids: the top level 2000 on in shell order, every submenu's after them, none twice,
+    // also after a changed submenu is filled anew.
+    for (size_t i = 0; i < order.size(); ++i)
+        EXPECT_EQ(FIRST_LAUNCHER_ID + i, IdOf(menu, order[i]));
+    ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\one\\added.txt", "x"));
+    FillFolderSubmenu(one);
+    FolderSubmenu* twoAgain = Open(one->popup, "two");
+    ASSERT_NE(nullptr, twoAgain);
+    EXPECT_EQ(4, GetMenuItemCount(twoAgain->popup));
+    std::vector<UINT> ids;
+    CollectIds(menu, &ids);
+    EXPECT_EQ(order.size() + 4 + 3 + 3, ids.size());
+    std::vector<UINT> sorted = ids;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end())) << "an id shown twice";
+    for (UINT id : ids) {
+        EXPECT_GE(id, FIRST_LAUNCHER_ID);
+        EXPECT_LT(id, 0x10000u);
+    }
+    EXPECT_EQ(ItemsDir() + "\\one\\added.txt", OpensPath(IdOf(one->popup, "added.txt")));
+    EXPECT_EQ(ItemsDir() + "\\one\\two\\deep.txt", OpensPath(IdOf(twoAgain->popup, "deep.txt")));
+
+    // A shortcut whose folder is gone is still a folder's submenu, showing its first item
+    // alone, which opens the shortcut (and the shell says what became of its target).
+    RemoveTree(elsewhere);
+    FreeFolderMenu(menu, head, allocator);
+    menu = nullptr;
+    head = nullptr;
+    ASSERT_NE(nullptr, Build());
+    FolderSubmenu* gone = Open(menu, "linked");
+    ASSERT_NE(nullptr, gone) << "a plain entry";
+    EXPECT_EQ(std::vector<std::string>{open}, Shown(gone->popup));
+    EXPECT_EQ(ItemsDir() + "\\linked.lnk", OpensPath(IdOf(gone->popup, open)));
+}
+
+// A filled submenu is shown again while its folder is unchanged; a change rebuilds it
+// alone at its next opening; a folder gone shows only the first item.
+TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpening)
+{
+    ASSERT_TRUE(MakeTree(ItemsDir(), {"top.txt", "sub\\", "sub\\one.txt", "sub\\two.txt"}));
+    bool kept = false;
+    menu = LauncherMenu(&head, allocator, &kept);
+    ASSERT_NE(nullptr, menu);
+    ASSERT_TRUE(kept);
+    HMENU keptMenu = menu;
+    menu = nullptr;  // the launcher frees it
+    head = nullptr;
+    FolderSubmenu* sub = Open(keptMenu, "sub");
+    ASSERT_NE(nullptr, sub);
+    std::vector<std::string> listed = {open, "-", ShellOrder(ItemsDir() + "\\sub")[0],
+                                       ShellOrder(ItemsDir() + "\\sub")[1]};
+    EXPECT_EQ(listed, Shown(sub->popup));
+    // Marks what is kept, so that a submenu shown again unchanged shows the mark.
+    lstrcpyA(sub->records->next->text, "(kept)");
+    for (int i = 0; i < 20; ++i)
+        Open(keptMenu, "sub");
+    EXPECT_EQ("(kept)", Shown(sub->popup)[2]) << "an unchanged folder was listed again";
+    long held = g_live.idLists;
+
+    std::string two = ItemsDir() + "\\sub\\two.txt";
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+    } steps[] = {
+        {"added", [&] { WriteTextFile(ItemsDir() + "\\sub\\three.txt", "x"); }},
+        {"removed", [&] { DeleteFileA((ItemsDir() + "\\sub\\one.txt").c_str()); }},
+        {"rewritten with the same size and time stamp", [&] {
+             WIN32_FILE_ATTRIBUTE_DATA data = {};
+             GetFileAttributesExA(two.c_str(), GetFileExInfoStandard, &data);
+             WriteTextFile(two, "y");
+             HANDLE file = CreateFileA(two.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+             SetFileTime(file, &data.ftCreationTime, &data.ftLastAccessTime, &data.ftLastWriteTime);
+             CloseHandle(file);
+         }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        lstrcpyA(sub->records->next->text, "(kept)");
+        step.change();
+        Open(keptMenu, "sub");
+        std::vector<std::string> now = {open, "-"};
+        for (const std::string& name : ShellOrder(ItemsDir() + "\\sub"))
+            now.push_back(name);
+        EXPECT_EQ(now, Shown(sub->popup));
+        EXPECT_EQ(keptMenu, g_launcher.keptMenu.menu) << "only the submenu is built anew";
+        // One list per entry: the first item's and one per name.
+        EXPECT_EQ(held - 3 + static_cast<long>(now.size()) - 1, g_live.idLists);
+    }
+
+    RemoveTree(ItemsDir() + "\\sub");
+    Open(keptMenu, "sub");
+    EXPECT_FALSE(FileExists(ItemsDir() + "\\sub")) << "the submenu's watch keeps the folder";
+    EXPECT_EQ(std::vector<std::string>{open}, Shown(sub->popup));
+    EXPECT_TRUE(g_boxes.empty()) << "no message while a menu is open";
+}
+
+// At quit the kept menu frees its submenus at every depth: lists, icons, records, popups.
+TEST_F(SubmenuMenu, EverythingIsFreedAtQuitWithSubmenusFilled)
+{
+    ASSERT_TRUE(MakeTree(ItemsDir(), {"a\\", "a\\b\\", "a\\b\\c.txt", "a\\x.txt", "z.txt"}));
+    bool kept = false;
+    HMENU keptMenu = LauncherMenu(&head, allocator, &kept);
+    head = nullptr;
+    ASSERT_NE(nullptr, keptMenu);
+    FolderSubmenu* a = Open(keptMenu, "a");
+    ASSERT_NE(nullptr, a);
+    FolderSubmenu* b = Open(a->popup, "b");
+    ASSERT_NE(nullptr, b);
+    HMENU popups[] = {a->popup, b->popup};
+    std::vector<HICON> icons;
+    for (FolderSubmenu* s : {a, b})
+        for (LauncherRecord* r = s->records; r; r = r->next)
+            icons.push_back(r->icon);
+    EXPECT_EQ(before.submenus + 2, g_live.submenus);
+    EXPECT_LT(before.idLists + 3, g_live.idLists);
+    FreeKeptMenu(allocator, true);
+    EXPECT_FALSE(IsMenu(keptMenu));
+    for (HMENU popup : popups)
+        EXPECT_FALSE(IsMenu(popup));
+    for (HICON icon : icons)
+        EXPECT_TRUE(IconDestroyed(icon));
+    EXPECT_EQ(before.submenus, g_live.submenus);
+    EXPECT_EQ(before.idLists, g_live.idLists);
+    EXPECT_EQ(before.icons, g_live.icons);
+}
+
+// A shortcut to its own folder nests only as deep as it is opened: opened five levels
+// down, the level below the last is still empty, and each level opens the right thing.
+TEST_F(SubmenuMenu, AShortcutToAnAncestorNestsOnlyAsDeepAsOpened)
+{
+    ASSERT_TRUE(MakeTree(ItemsDir(), {"loop\\", "loop\\file.txt", "loop\\back.lnk>loop"}));
+    ASSERT_NE(nullptr, Build());
+    FolderSubmenu* level = Open(menu, "loop");
+    ASSERT_NE(nullptr, level);
+    std::vector<UINT> fileIds;
+    for (int depth = 1; depth <= 5; ++depth) {
+        SCOPED_TRACE(depth);
+        std::vector<std::string> shown = Shown(level->popup);
+        ASSERT_EQ(4u, shown.size());
+        EXPECT_EQ(open, shown[0]);
+        EXPECT_NE(shown.end(), std::find(shown.begin(), shown.end(), "back[0]")) << "not listed ahead";
+        fileIds.push_back(IdOf(level->popup, "file.txt"));
+        EXPECT_EQ(ItemsDir() + "\\loop\\file.txt", OpensPath(fileIds.back()));
+        level = Open(level->popup, "back");
+        ASSERT_NE(nullptr, level);
+    }
+    EXPECT_EQ(ItemsDir() + "\\loop\\back.lnk", OpensPath(IdOf(level->popup, open)));
+    EXPECT_EQ(before.submenus + 7, g_live.submenus) << "loop, five backs filled, one more empty";
+    std::sort(fileIds.begin(), fileIds.end());
+    EXPECT_EQ(fileIds.end(), std::adjacent_find(fileIds.begin(), fileIds.end()));
 }
 
 // What the fake enumerator answers for a child: the item itself, or one of the faulty

@@ -1,0 +1,364 @@
+// Folders as submenus. With "Submenus" on, a folder item gets an empty popup at the build,
+// so a click costs what it did; the popup is filled on WM_INITMENUPOPUP, only when the
+// user opens it, so a shortcut to one of its own ancestors nests only as deep as opened.
+// A filled submenu is kept and checked at each opening as the top menu is at each click:
+// a change notification on its folder armed before the listing, and the listing compared
+// with the one it was filled from; a change rebuilds that submenu alone. Ids come from a
+// counter per top menu, after the top menu's own, so none repeats in what is shown at once.
+#include "launcher/submenu.h"
+
+#include <shellapi.h>
+
+#include <cstddef>
+#include <cstring>
+
+#include "core/live_counts.h"
+#include "core/texts.h"
+#include "launcher/idlist.h"
+#include "launcher/kept_menu.h"
+#include "launcher/launcher_state.h"
+
+namespace {
+
+constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
+constexpr SFGAOF kFolderAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_STREAM;
+// Beyond this the kept menu is built anew at the next click, which starts its ids again,
+// so that ids stay 16-bit however often its submenus are rebuilt.
+constexpr UINT kRenewIdsAfter = 0xC000;
+
+// A submenu's popup carries this help id, which no other menu here has (none uses context
+// help), and its menu data points at its FolderSubmenu. The data of other menus is never
+// read: a shell extension's menu may hold anything there.
+constexpr DWORD kSubmenuHelpId = 0x4D4F5253;
+
+// A file-system folder; a file the shell can browse (a zip file) is a stream as well.
+bool ListsAsFolder(SFGAOF attributes)
+{
+    return (attributes & kFolderAttributes) == (SFGAO_FOLDER | SFGAO_FILESYSTEM);
+}
+
+LPITEMIDLIST CopyIdList(LPCITEMIDLIST list, IMalloc* allocator)
+{
+    static const USHORT kEmpty = 0;
+    return IdListConcat(list, reinterpret_cast<LPCITEMIDLIST>(&kEmpty), allocator);
+}
+
+// Whether an absolute list names a file-system folder, by what the shell says of it.
+bool NamesFolder(LPCITEMIDLIST list)
+{
+    IShellFolder* parent = nullptr;
+    LPCITEMIDLIST last = nullptr;
+    if (SHBindToParent(list, IID_IShellFolder, reinterpret_cast<void**>(&parent), &last) != S_OK)
+        return false;
+    SFGAOF attributes = kFolderAttributes;
+    bool folder = parent->GetAttributesOf(1, &last, &attributes) == S_OK && ListsAsFolder(attributes);
+    parent->Release();
+    return folder;
+}
+
+// A shortcut's target when it is a file-system folder; null otherwise. The target is
+// named again from its path: the list a shortcut stores may not bind (under Wine it lists
+// nothing), and parsing the path tells whether it is there, and what it is, in one call.
+LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMalloc* allocator)
+{
+    IShellLinkW* link = nullptr;
+    LPCITEMIDLIST children[] = {child};
+    if (folder->GetUIObjectOf(nullptr, 1, children, IID_IShellLinkW, nullptr,
+                              reinterpret_cast<void**>(&link)) != S_OK || !link)
+        return nullptr;
+    LPITEMIDLIST stored = nullptr;
+    wchar_t path[MAX_PATH];
+    bool named = link->GetIDList(&stored) == S_OK && stored && SHGetPathFromIDListW(stored, path);
+    link->Release();
+    // Most shortcuts name files: one look at the disk settles those before the dearer parse.
+    // A directory on disk is never a file the shell browses (those are files).
+    DWORD onDisk = named ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
+    // A target gone: the shortcut's own list still tells whether it named a folder, whose
+    // submenu then shows its first item alone.
+    if (named && onDisk == INVALID_FILE_ATTRIBUTES && NamesFolder(stored)) {
+        ++g_live.idLists;
+        return stored;
+    }
+    if (stored)
+        allocator->Free(stored);
+    IShellFolder* desktop = nullptr;
+    if (onDisk == INVALID_FILE_ATTRIBUTES || !(onDisk & FILE_ATTRIBUTE_DIRECTORY) ||
+        SHGetDesktopFolder(&desktop) != S_OK)
+        return nullptr;
+    LPITEMIDLIST target = nullptr;
+    SFGAOF attributes = kFolderAttributes;
+    if (desktop->ParseDisplayName(nullptr, nullptr, path, nullptr, &target, &attributes) != S_OK)
+        target = nullptr;
+    desktop->Release();
+    if (!target)
+        return nullptr;
+    if (ListsAsFolder(attributes)) {
+        ++g_live.idLists;
+        return target;
+    }
+    allocator->Free(target);
+    return nullptr;
+}
+
+// The shell folder of an absolute list (the desktop's for the empty list), or null.
+IShellFolder* BindFolder(LPCITEMIDLIST list)
+{
+    IShellFolder* desktop = nullptr;
+    if (SHGetDesktopFolder(&desktop) != S_OK)
+        return nullptr;
+    if (IdListSize(list) <= sizeof(USHORT))
+        return desktop;
+    IShellFolder* folder = nullptr;
+    if (desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)) != S_OK)
+        folder = nullptr;
+    desktop->Release();
+    return folder;
+}
+
+// The counter of the top menu's tree: the kept menu's, or that of the menu built for this
+// click. It starts after the top menu's own ids (2000 and one more per item).
+UINT* NextIdOf(HMENU root)
+{
+    UINT* next = root == g_launcher.keptMenu.menu ? &g_launcher.keptMenu.nextId : &g_launcher.nextId;
+    if (*next == 0)
+        *next = FIRST_LAUNCHER_ID + static_cast<UINT>(GetMenuItemCount(root));
+    return next;
+}
+
+// "このフォルダを開く": its own entry, opening the folder item's list as choosing the item
+// did without submenus, and its own record, so it is drawn, spoken and typed like the rest.
+void AddOpenItem(FolderSubmenu* submenu, UINT id)
+{
+    HANDLE heap = GetProcessHeap();
+    auto* entry = static_cast<LaunchEntry*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(LaunchEntry)));
+    auto* record = static_cast<LauncherRecord*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(LauncherRecord)));
+    LPITEMIDLIST list = entry && record ? CopyIdList(submenu->entryList, submenu->allocator) : nullptr;
+    if (!list) {
+        if (entry)
+            HeapFree(heap, 0, entry);
+        if (record)
+            HeapFree(heap, 0, record);
+        return;
+    }
+    entry->id = id;
+    entry->idList = list;
+    entry->next = submenu->head;
+    submenu->head = entry;
+    record->id = id;
+    record->next = submenu->records;
+    submenu->records = record;
+    if (g_launcher.menuLook.iconShow) {
+        SHFILEINFOA info = {};
+        SHGetFileInfoA(reinterpret_cast<LPCSTR>(list), 0, &info, sizeof(info),
+                       SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON);
+        record->icon = info.hIcon;
+        if (record->icon)
+            ++g_live.icons;
+    }
+    WideCharToMultiByte(CP_ACP, 0, kTextOpenThisFolder, -1, record->text, sizeof(record->text), nullptr,
+                        nullptr);
+    SetSpokenName(record);
+    // Shown and spoken as written, whatever the code page can hold.
+    lstrcpynW(record->wideText, kTextOpenThisFolder, ARRAYSIZE(record->wideText));
+    record->msaa.cchWText = static_cast<DWORD>(lstrlenW(record->wideText));
+    InsertOwnerDrawItem(submenu->popup, id, record);
+}
+
+// Takes every item out of the popup (destroying nested popups) and frees what they held.
+void EmptySubmenu(FolderSubmenu* submenu)
+{
+    while (GetMenuItemCount(submenu->popup) > 0) {
+        if (!DeleteMenu(submenu->popup, 0, MF_BYPOSITION))
+            break;
+    }
+    FreeLaunchEntries(submenu->head, submenu->allocator);
+    FreeLauncherRecords(submenu->records);
+    submenu->head = nullptr;
+    submenu->records = nullptr;
+}
+
+// The pattern that lists a folder's path: "path\*".
+bool PatternOf(const wchar_t* path, wchar_t* pattern, int size)
+{
+    int length = lstrlenW(path);
+    if (length == 0 || length + 3 > size)
+        return false;
+    lstrcpyW(pattern, path);
+    if (pattern[length - 1] != L'\\')
+        pattern[length++] = L'\\';
+    pattern[length++] = L'*';
+    pattern[length] = L'\0';
+    return true;
+}
+
+}  // namespace
+
+LPITEMIDLIST SubmenuFolderOf(IShellFolder* folder, LPCITEMIDLIST child, LPCITEMIDLIST list,
+                             IMalloc* allocator)
+{
+    SFGAOF attributes = kFolderAttributes | SFGAO_LINK;
+    LPCITEMIDLIST children[] = {child};
+    if (folder->GetAttributesOf(1, children, &attributes) != S_OK)
+        return nullptr;
+    if (ListsAsFolder(attributes))
+        return CopyIdList(list, allocator);
+    return attributes & SFGAO_LINK ? ShortcutFolderTarget(folder, child, allocator) : nullptr;
+}
+
+BOOL InsertFolderItem(HMENU menu, UINT id, LauncherRecord* record, LPCITEMIDLIST entryList,
+                      LPITEMIDLIST folderList, IMalloc* allocator)
+{
+    auto* submenu =
+        static_cast<FolderSubmenu*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(FolderSubmenu)));
+    HMENU popup = submenu ? CreatePopupMenu() : nullptr;
+    LPITEMIDLIST entryCopy = popup ? CopyIdList(entryList, allocator) : nullptr;
+    if (!entryCopy) {
+        if (popup)
+            DestroyMenu(popup);
+        if (submenu)
+            HeapFree(GetProcessHeap(), 0, submenu);
+        FreeIdList(folderList, allocator);
+        return InsertOwnerDrawItem(menu, id, record);
+    }
+    FolderSubmenu* parent = FolderSubmenuOf(menu);
+    submenu->popup = popup;
+    submenu->root = parent ? parent->root : menu;
+    submenu->allocator = allocator;
+    submenu->entryList = entryCopy;
+    submenu->folderList = folderList;
+    record->submenu = submenu;
+    ++g_live.submenus;
+
+    MENUINFO menuInfo = {};
+    menuInfo.cbSize = sizeof(menuInfo);
+    menuInfo.fMask = MIM_MENUDATA | MIM_HELPID;
+    menuInfo.dwContextHelpID = kSubmenuHelpId;
+    menuInfo.dwMenuData = reinterpret_cast<ULONG_PTR>(submenu);
+    SetMenuInfo(popup, &menuInfo);
+
+    BOOL inserted = InsertOwnerDrawItem(menu, id, record);
+    MENUITEMINFOA info = {};
+    info.cbSize = kMenuItemInfoSize;
+    info.fMask = MIIM_SUBMENU;
+    info.hSubMenu = popup;
+    // Without its item the popup has no owner to destroy it.
+    if (!inserted || !SetMenuItemInfoA(menu, id, FALSE, &info))
+        DestroyMenu(popup);
+    return inserted;
+}
+
+FolderSubmenu* FolderSubmenuOf(HMENU menu)
+{
+    MENUINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIM_MENUDATA | MIM_HELPID;
+    if (!menu || !GetMenuInfo(menu, &info) || info.dwContextHelpID != kSubmenuHelpId)
+        return nullptr;
+    return reinterpret_cast<FolderSubmenu*>(info.dwMenuData);
+}
+
+bool IsFolderSubmenu(HMENU menu)
+{
+    return FolderSubmenuOf(menu) != nullptr;
+}
+
+void OnLauncherMenuPopup(HMENU popup)
+{
+    FolderSubmenu* submenu = FolderSubmenuOf(popup);
+    if (submenu)
+        FillFolderSubmenu(submenu);
+}
+
+void FillFolderSubmenu(FolderSubmenu* submenu)
+{
+    wchar_t path[MAX_PATH];
+    wchar_t pattern[MAX_PATH + 2];
+    bool onDisk =
+        SHGetPathFromIDListW(submenu->folderList, path) && PatternOf(path, pattern, ARRAYSIZE(pattern));
+    bool changed = ChangeSeen(submenu->change);
+    // The change may be the folder's removal, which completes only once every handle on it
+    // is closed: the watch is made anew.
+    if (changed) {
+        FindCloseChangeNotification(submenu->change);
+        submenu->change = nullptr;
+    }
+    // Armed before the listing is taken: a change from here on shows at the next opening.
+    if (onDisk && !submenu->change)
+        submenu->change = WatchFolder(path, FALSE);
+    SIZE_T size = 0;
+    BYTE* listing = onDisk ? ListFolder(pattern, &size) : nullptr;
+    if (submenu->filled && !changed && listing && submenu->listing && size == submenu->listingSize &&
+        memcmp(listing, submenu->listing, size) == 0) {
+        HeapFree(GetProcessHeap(), 0, listing);
+        return;
+    }
+
+    EmptySubmenu(submenu);
+    if (submenu->listing)
+        HeapFree(GetProcessHeap(), 0, submenu->listing);
+    submenu->listing = listing;
+    submenu->listingSize = size;
+    submenu->filled = true;
+    UINT* next = NextIdOf(submenu->root);
+    AddOpenItem(submenu, *next);
+    // A folder that can't be listed (removed meanwhile, access denied) shows the first item
+    // alone; no message while a menu is open. (Binding alone would not tell: a folder gone
+    // may still bind and list nothing.)
+    IShellFolder* folder = listing ? BindFolder(submenu->folderList) : nullptr;
+    if (folder) {
+        AppendMenuA(submenu->popup, MF_SEPARATOR, 0, nullptr);
+        BOOL ok = AppendFolderItems(submenu->popup, folder, submenu->folderList, &submenu->head,
+                                    submenu->allocator, g_launcher.menuLook.iconShow, *next + 1,
+                                    &submenu->records);
+        folder->Release();
+        if (!ok) {
+            EmptySubmenu(submenu);
+            AddOpenItem(submenu, *next);
+        }
+    }
+    for (LaunchEntry* entry = submenu->head; entry; entry = entry->next) {
+        if (entry->id >= *next)
+            *next = entry->id + 1;
+    }
+    if (*next > kRenewIdsAfter && submenu->root == g_launcher.keptMenu.menu)
+        MarkKeptMenuStale();
+}
+
+LPCITEMIDLIST SubmenuEntryList(HMENU menu, UINT id)
+{
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOA info = {};
+        info.cbSize = kMenuItemInfoSize;
+        info.fMask = MIIM_SUBMENU;
+        if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info))
+            continue;
+        FolderSubmenu* submenu = FolderSubmenuOf(info.hSubMenu);
+        if (!submenu)
+            continue;
+        for (LaunchEntry* entry = submenu->head; entry; entry = entry->next) {
+            if (entry->id == id)
+                return entry->idList;
+        }
+        LPCITEMIDLIST list = SubmenuEntryList(submenu->popup, id);
+        if (list)
+            return list;
+    }
+    return nullptr;
+}
+
+void FreeFolderSubmenu(FolderSubmenu* submenu)
+{
+    if (!submenu)
+        return;
+    FreeLaunchEntries(submenu->head, submenu->allocator);
+    FreeLauncherRecords(submenu->records);
+    if (submenu->listing)
+        HeapFree(GetProcessHeap(), 0, submenu->listing);
+    if (submenu->change)
+        FindCloseChangeNotification(submenu->change);
+    FreeIdList(submenu->entryList, submenu->allocator);
+    FreeIdList(submenu->folderList, submenu->allocator);
+    HeapFree(GetProcessHeap(), 0, submenu);
+    --g_live.submenus;
+}
