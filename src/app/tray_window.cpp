@@ -3,6 +3,7 @@
 
 #include "commands/dispatch.h"
 #include "core/live_counts.h"
+#include "launcher/entry_menu.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
@@ -13,6 +14,10 @@
 
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // While the shell's menu on an entry is shown, its own items are its business.
+    LRESULT forwarded = 0;
+    if (ForwardToEntryContextMenu(message, wParam, lParam, &forwarded))
+        return forwarded;
     switch (message) {
     case WM_CREATE:
         WatchShellIcons(hwnd);

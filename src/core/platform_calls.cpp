@@ -60,6 +60,7 @@ PlatformCalls RealPlatformCalls()
     calls.CloseHandle = ::CloseHandle;
     calls.GetVersionExA = ::GetVersionExA;
     calls.mciSendStringA = SystemMciSendStringA;
+    calls.ShellExecuteExA = ::ShellExecuteExA;
     return calls;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <mmsystem.h>
+#include <shellapi.h>
 
 struct PlatformCalls {
     int(WINAPI* MessageBoxW)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
@@ -15,6 +16,8 @@ struct PlatformCalls {
     BOOL(WINAPI* CloseHandle)(HANDLE handle);
     BOOL(WINAPI* GetVersionExA)(LPOSVERSIONINFOA info);
     MCIERROR(WINAPI* mciSendStringA)(LPCSTR command, LPSTR result, UINT length, HWND callback);
+    // Opening an entry may wait for a person: with "runas", the elevation prompt.
+    BOOL(WINAPI* ShellExecuteExA)(SHELLEXECUTEINFOA* info);
 };
 
 extern PlatformCalls g_platform;

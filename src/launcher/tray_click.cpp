@@ -4,6 +4,8 @@
 #include <shellapi.h>
 
 #include "core/app_state.h"
+#include "core/platform_calls.h"
+#include "launcher/entry_menu.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
@@ -51,15 +53,9 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
         // opened from the keyboard has it.
         if (fromKeyboard)
             PostMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
-        UINT chosen = TrackPopupMenu(
-            menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_VCENTERALIGN | TPM_BOTTOMALIGN, point.x,
-            point.y, 0, window, nullptr);
-        if (chosen) {
-            for (LaunchEntry* entry = head; entry; entry = entry->next) {
-                if (entry->id == chosen)
-                    OpenIdList(entry->idList);
-            }
-        }
+        FolderChoice chosen = TrackFolderMenu(menu, head, window, point);
+        if (LaunchEntry* entry = chosen.id ? EntryOfId(head, chosen.id) : nullptr)
+            OpenIdList(entry->idList, chosen.elevated ? kVerbRunAs : nullptr);
         if (!kept)
             FreeFolderMenu(menu, head, allocator);
         if (g_app.quitting)
@@ -110,13 +106,16 @@ LRESULT OnLauncherHotKey(HWND window, WPARAM id)
     return 0;
 }
 
-void OpenIdList(LPCITEMIDLIST list)
+void OpenIdList(LPCITEMIDLIST list, const char* verb)
 {
     SHELLEXECUTEINFOA info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_INVOKEIDLIST;
     info.hwnd = GetDesktopWindow();
+    info.lpVerb = verb;
     info.nShow = SW_SHOWNORMAL;
     info.lpIDList = const_cast<LPITEMIDLIST>(list);
-    ShellExecuteExA(&info);
+    // A declined elevation prompt fails the call with ERROR_CANCELLED; like the shell's own
+    // launches, that says nothing more.
+    g_platform.ShellExecuteExA(&info);
 }

@@ -5,6 +5,8 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "app/tray_window.h"
+
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
@@ -252,6 +254,64 @@ HWND FindPopupMenuWindow()
 {
     HWND menu = FindWindowW(L"#32768", nullptr);
     return (menu && IsWindowVisible(menu)) ? menu : nullptr;
+}
+
+namespace {
+
+LRESULT CALLBACK LauncherOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_MENUCHAR:
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+    case WM_INITMENUPOPUP:
+        return TrayWndProc(hwnd, message, wParam, lParam);
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+std::function<void(HWND)> g_whenMenuOpens;
+int g_ticksUntilEscape = 0;
+
+void CALLBACK MenuOpenTimer(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND menu = FindPopupMenuWindow();
+    if (g_whenMenuOpens) {
+        if (!menu)
+            return;
+        auto act = std::move(g_whenMenuOpens);
+        g_whenMenuOpens = nullptr;
+        g_ticksUntilEscape = 150;
+        act(menu);
+        return;
+    }
+    // A menu that the keys left open is closed after a few seconds, so a failing test
+    // does not wait for ever.
+    if (!menu || --g_ticksUntilEscape <= 0) {
+        KillTimer(nullptr, timer);
+        if (menu)
+            PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 1);
+    }
+}
+
+}  // namespace
+
+HWND CreateLauncherOwner()
+{
+    WNDCLASSW ownerClass = {};
+    ownerClass.lpfnWndProc = LauncherOwnerProc;
+    ownerClass.hInstance = GetModuleHandleW(nullptr);
+    ownerClass.lpszClassName = L"MorvekLauncherOwner";
+    RegisterClassW(&ownerClass);
+    return CreateWindowExW(WS_EX_TOOLWINDOW, ownerClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                           nullptr, ownerClass.hInstance, nullptr);
+}
+
+void WhenMenuOpens(std::function<void(HWND menuWindow)> act)
+{
+    g_whenMenuOpens = std::move(act);
+    SetTimer(nullptr, 0, 20, MenuOpenTimer);
 }
 
 std::wstring Wide(const std::string& ansi)

@@ -123,6 +123,16 @@ std::wstring MessageBoxTextOf(HWND box);
 // The visible popup menu window ("#32768"), or null.
 HWND FindPopupMenuWindow();
 
+// A hidden window whose menu messages (measure, draw, menu characters, the shell's menu on
+// an entry) go through the tray window's procedure, as the launcher's owner; its other
+// messages go to the default procedure (the tray window's WM_CREATE would add an icon).
+HWND CreateLauncherOwner();
+
+// Runs act once, from inside the next modal loop of this thread (a menu being tracked),
+// as soon as a visible menu window is there; act gets the topmost one. A menu still open
+// three seconds later is closed with Escape.
+void WhenMenuOpens(std::function<void(HWND menuWindow)> act);
+
 // Conversions in the test program's own code page: the system's, or UTF-8 for the
 // programs built with the UTF-8 manifest.
 std::wstring Wide(const std::string& ansi);

@@ -13,6 +13,7 @@
 #include "app/tray_window.h"
 #include "tray/tray_icon.h"
 #include "launcher/folder_menu.h"
+#include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
 #include "launcher/owner_draw.h"
 #include "launcher/tray_click.h"
@@ -143,6 +144,86 @@ TEST_F(TrayClick, AClickWhileAFolderMenuIsOpenIsIgnored)
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
     DestroyWindow(window);
     g_platform = RealPlatformCalls();
+}
+
+// What the launcher asked the shell to open: the verb ("" for the default) and the file
+// its item-ID list names.
+struct Opened {
+    std::string verb;
+    std::string path;
+};
+std::vector<Opened> g_opened;
+
+BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOA* info)
+{
+    char path[MAX_PATH] = "(poison)";
+    if (!(info->fMask & SEE_MASK_INVOKEIDLIST) || !SHGetPathFromIDListA(static_cast<LPCITEMIDLIST>(info->lpIDList), path))
+        path[0] = '\0';
+    g_opened.push_back({info->lpVerb ? info->lpVerb : "", path});
+    return TRUE;
+}
+
+TEST_F(TrayClick, CtrlShiftWithReturnOrAClickOpensTheEntryAsAdministrator)
+{
+    RemoveTree(ItemsDir());
+    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    for (const char* name : {"alpha.txt", "beta.txt", "gamma.txt"})
+        ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\" + name, "x"));
+    std::string second = ItemsDir() + "\\" + ShellOrder(ItemsDir())[1];
+    // The keys are held from the tray click on: Ctrl must not turn it into the desktop list.
+    ASSERT_TRUE(WriteTextFile(SettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
+    HWND window = CreateLauncherOwner();
+    ASSERT_NE(nullptr, window);
+    g_platform.ShellExecuteExA = RecordShellExecute;
+    struct Row {
+        const char* name;
+        std::vector<int> held;
+        bool click;  // else Down, Down, Return
+        const char* verb;
+    } rows[] = {
+        {"Return", {}, false, ""},
+        {"Ctrl+Shift+Return", {VK_CONTROL, VK_SHIFT}, false, "runas"},
+        {"Shift+Return", {VK_SHIFT}, false, ""},
+        {"click", {}, true, ""},
+        {"Ctrl+Shift+click", {VK_CONTROL, VK_SHIFT}, true, "runas"},
+        {"Ctrl+click", {VK_CONTROL}, true, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        BYTE keys[256] = {};
+        for (int key : row.held)
+            keys[key] = 0x80;
+        SetKeyboardState(keys);
+        g_opened.clear();
+        bool click = row.click;
+        WhenMenuOpens([click](HWND menuWindow) {
+            if (click) {
+                auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+                RECT item = {};
+                GetMenuItemRect(nullptr, menu, 1, &item);
+                // A menu's loop reads a mouse message's position from lParam, on the screen.
+                LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+                PostMessageW(menuWindow, WM_MOUSEMOVE, 0, at);
+                PostMessageW(menuWindow, WM_LBUTTONDOWN, MK_LBUTTON, at);
+                PostMessageW(menuWindow, WM_LBUTTONUP, 0, at);
+            } else {
+                for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN})
+                    PostMessageW(menuWindow, WM_KEYDOWN, key, 1);
+            }
+        });
+        EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
+        ASSERT_EQ(1u, g_opened.size()) << "nothing or more than one was opened";
+        EXPECT_EQ(row.verb, g_opened[0].verb);
+        EXPECT_EQ(0, lstrcmpiA(second.c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
+    }
+    Hold(0);
+    g_platform = RealPlatformCalls();
+    IMalloc* allocator = nullptr;
+    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
+    FreeKeptMenu(allocator, true);
+    allocator->Release();
+    DestroyWindow(window);
+    RemoveTree(ItemsDir());
 }
 
 // Soak: many menus over a real folder, each measured, drawn and freed.
