@@ -44,6 +44,18 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case kShellIconsChanged:
         MarkKeptMenuStale();
         return 0;
+    case WM_POWERBROADCAST:
+        if (wParam == PBT_APMRESUMEAUTOMATIC)
+            EnsureTrayIcon(hwnd);
+        return TRUE;
+    case WM_DISPLAYCHANGE:
+        EnsureTrayIcon(hwnd);
+        break;
+    case WM_SETTINGCHANGE:
+        // Hidden extensions switched, the theme, the menu font: the kept menu's names and
+        // look may be out of date.
+        MarkKeptMenuStale();
+        break;
     case kQueryLiveCount: {
         const long counts[] = {g_live.icons, g_live.fonts, g_live.brushes, g_live.idLists,
                                g_launcher.folderMenuOpen ? 1 : 0};
@@ -52,7 +64,7 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     default:
         // Explorer restarted: its new taskbar knows no icons, so add ours again.
         if (message == g_tray.taskbarCreatedMessage && message != 0)
-            return AddTrayIcon(hwnd);
+            return OnTaskbarCreated(hwnd);
         break;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);

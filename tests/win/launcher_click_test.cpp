@@ -327,13 +327,40 @@ TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
             DispatchMessageA(&msg);
         return g_shellMessage == kShellIconsChanged;
     }, 5000)) << "the announcement never came";
+
+    // A restarted shell knows nothing of the registration: it is made anew, in place of
+    // the old one, and the announcements come again.
+    ULONG old = g_tray.shellNotify;
+    g_shellMessage = 0;
+    OnTaskbarCreated(window);
+    ASSERT_NE(0u, g_tray.shellNotify);
+    EXPECT_NE(old, g_tray.shellNotify);
+    EXPECT_FALSE(SHChangeNotifyDeregister(old)) << "the old registration was left in place";
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    EXPECT_TRUE(WaitFor([] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        return g_shellMessage == kShellIconsChanged;
+    }, 5000)) << "no announcement after the new registration";
     SHChangeNotifyDeregister(g_tray.shellNotify);
     g_tray.shellNotify = 0;
+    {
+        NOTIFYICONDATAA record = {};
+        record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        record.hWnd = window;
+        record.uID = kTrayIconId;
+        Shell_NotifyIconA(NIM_DELETE, &record);
+    }
     DestroyWindow(window);
 
-    g_launcher.keptMenu.stale = false;
-    TrayWndProc(nullptr, kShellIconsChanged, 0, 0);
-    EXPECT_TRUE(g_launcher.keptMenu.stale);
+    // So does a changed system setting (hidden extensions, the theme).
+    for (UINT message : {kShellIconsChanged, static_cast<UINT>(WM_SETTINGCHANGE)}) {
+        SCOPED_TRACE(message);
+        g_launcher.keptMenu.stale = false;
+        TrayWndProc(nullptr, message, 0, 0);
+        EXPECT_TRUE(g_launcher.keptMenu.stale);
+    }
     g_launcher.keptMenu.stale = false;
 }
 
