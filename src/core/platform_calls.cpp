@@ -61,6 +61,7 @@ PlatformCalls RealPlatformCalls()
     calls.GetVersionExA = ::GetVersionExA;
     calls.mciSendStringA = SystemMciSendStringA;
     calls.ShellExecuteExA = ::ShellExecuteExA;
+    calls.GetProcAddress = ::GetProcAddress;
     return calls;
 }
 

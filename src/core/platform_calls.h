@@ -18,6 +18,8 @@ struct PlatformCalls {
     MCIERROR(WINAPI* mciSendStringA)(LPCSTR command, LPSTR result, UINT length, HWND callback);
     // Opening an entry may wait for a person: with "runas", the elevation prompt.
     BOOL(WINAPI* ShellExecuteExA)(SHELLEXECUTEINFOA* info);
+    // Entry points that exist only on some systems (by ordinal, unnamed) are looked up here.
+    FARPROC(WINAPI* GetProcAddress)(HMODULE module, LPCSTR name);
 };
 
 extern PlatformCalls g_platform;

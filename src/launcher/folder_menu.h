@@ -19,6 +19,7 @@ struct MenuLook {
     COLORREF highlight;
     COLORREF highlightText;
     UINT iconShow;
+    bool dark;  // the app theme is dark (and high contrast off): the dark colours
 };
 
 constexpr UINT FIRST_LAUNCHER_ID = 2000;

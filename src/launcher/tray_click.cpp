@@ -9,6 +9,7 @@
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/menu_theme.h"
 #include "launcher/owner_draw.h"
 #include "settings/hotkey.h"
 #include "settings/settings_file.h"
@@ -49,6 +50,9 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
     HMENU menu = mode == FolderMode::Items ? LauncherMenu(&head, allocator, &kept)
                                            : BuildFolderMenu(&head, allocator, mode, g_launcher.menuLook.iconShow);
     if (menu) {
+        // The theme is part of the look: a kept menu takes this click's background too.
+        ApplyMenuBackground(menu, g_launcher.menuLook);
+        FollowSystemMenuTheme(g_launcher.menuLook.dark);
         // A Down already waiting when tracking starts selects the first item, as a menu
         // opened from the keyboard has it.
         if (fromKeyboard)

@@ -273,6 +273,7 @@ LRESULT CALLBACK LauncherOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 
 std::function<void(HWND)> g_whenMenuOpens;
 int g_ticksUntilEscape = 0;
+UINT_PTR g_menuTimer = 0;
 
 void CALLBACK MenuOpenTimer(HWND, UINT, UINT_PTR timer, DWORD)
 {
@@ -290,6 +291,7 @@ void CALLBACK MenuOpenTimer(HWND, UINT, UINT_PTR timer, DWORD)
     // does not wait for ever.
     if (!menu || --g_ticksUntilEscape <= 0) {
         KillTimer(nullptr, timer);
+        g_menuTimer = 0;
         if (menu)
             PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 1);
     }
@@ -311,7 +313,41 @@ HWND CreateLauncherOwner()
 void WhenMenuOpens(std::function<void(HWND menuWindow)> act)
 {
     g_whenMenuOpens = std::move(act);
-    SetTimer(nullptr, 0, 20, MenuOpenTimer);
+    // One timer at a time, also when act asks again from inside the timer.
+    if (!g_menuTimer)
+        g_menuTimer = SetTimer(nullptr, 0, 20, MenuOpenTimer);
+}
+
+namespace {
+constexpr wchar_t kPersonalize[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+}  // namespace
+
+AppThemeSetting::AppThemeSetting(int light)
+{
+    DWORD size = sizeof(saved);
+    hadValue = RegGetValueW(HKEY_CURRENT_USER, kPersonalize, L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr,
+                            &saved, &size) == ERROR_SUCCESS;
+    Set(light);
+}
+
+AppThemeSetting::~AppThemeSetting()
+{
+    Set(hadValue ? static_cast<int>(saved) : -1);
+}
+
+void AppThemeSetting::Set(int light)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kPersonalize, 0, nullptr, 0, KEY_SET_VALUE,
+                                             nullptr, &key, nullptr));
+    if (light < 0) {
+        RegDeleteValueW(key, L"AppsUseLightTheme");
+    } else {
+        DWORD value = static_cast<DWORD>(light);
+        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"AppsUseLightTheme", 0, REG_DWORD,
+                                                reinterpret_cast<const BYTE*>(&value), sizeof(value)));
+    }
+    RegCloseKey(key);
 }
 
 std::wstring Wide(const std::string& ansi)

@@ -133,6 +133,20 @@ HWND CreateLauncherOwner();
 // three seconds later is closed with Escape.
 void WhenMenuOpens(std::function<void(HWND menuWindow)> act);
 
+// The user's app theme as the system keeps it ("AppsUseLightTheme" under HKCU's
+// Personalize key) for the life of the object: 0 dark, 1 light, -1 no value (light). The
+// value found before is put back at the end.
+struct AppThemeSetting {
+    explicit AppThemeSetting(int light);
+    ~AppThemeSetting();
+    void Set(int light);
+    AppThemeSetting(const AppThemeSetting&) = delete;
+    AppThemeSetting& operator=(const AppThemeSetting&) = delete;
+private:
+    bool hadValue = false;
+    DWORD saved = 0;
+};
+
 // Conversions in the test program's own code page: the system's, or UTF-8 for the
 // programs built with the UTF-8 manifest.
 std::wstring Wide(const std::string& ansi);

@@ -15,6 +15,7 @@
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/menu_theme.h"
 #include "launcher/owner_draw.h"
 #include "launcher/tray_click.h"
 #include "test_support.h"
@@ -222,6 +223,76 @@ TEST_F(TrayClick, CtrlShiftWithReturnOrAClickOpensTheEntryAsAdministrator)
     ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
     FreeKeptMenu(allocator, true);
     allocator->Release();
+    DestroyWindow(window);
+    RemoveTree(ItemsDir());
+}
+
+// The launcher on the screen follows the app theme from one click to the next: the kept
+// menu is drawn dark, then light, then dark again, around its items too.
+TEST_F(TrayClick, TheLauncherFollowsTheAppThemeFromOneClickToTheNext)
+{
+    RemoveTree(ItemsDir());
+    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    for (const char* name : {"alpha.txt", "beta.txt"})
+        ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\" + name, "x"));
+    ASSERT_TRUE(WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
+    AppThemeSetting theme(0);
+    HWND window = CreateLauncherOwner();
+    ASSERT_NE(nullptr, window);
+    Hold(0);
+    LiveCounts before = g_live;
+    const COLORREF light = GetSysColor(COLOR_MENU);
+    struct Row {
+        const char* name;
+        int appsUseLightTheme;
+        COLORREF background;
+    } rows[] = {
+        {"dark", 0, kDarkMenuBackground},
+        {"light", 1, light},
+        {"dark again", 0, kDarkMenuBackground},
+        {"no value", -1, light},
+    };
+    HMENU shown[4] = {};
+    int round = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        theme.Set(row.appsUseLightTheme);
+        COLORREF item = CLR_INVALID;
+        COLORREF corner = CLR_INVALID;
+        HMENU* menuShown = &shown[round++];
+        int tries = 0;
+        std::function<void(HWND)> read = [&](HWND menuWindow) {
+            auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+            *menuShown = menu;
+            // An item away from the pointer, at its right end where no text is.
+            UINT index = (GetMenuState(menu, 0, MF_BYPOSITION) & MF_HILITE) ? 1 : 0;
+            RECT r = {};
+            GetMenuItemRect(nullptr, menu, index, &r);
+            HDC screen = GetDC(nullptr);
+            item = GetPixel(screen, r.right - 3, (r.top + r.bottom) / 2);
+            // The menu's own background, left of the items.
+            corner = GetPixel(screen, r.left - 1, (r.top + r.bottom) / 2);
+            ReleaseDC(nullptr, screen);
+            // A new menu window is black on the screen until its drawing reaches it, which
+            // happens while its loop waits: look again from there.
+            if (item == RGB(0, 0, 0) && ++tries < 200)
+                WhenMenuOpens(read);
+            else
+                PostMessageW(menuWindow, WM_KEYDOWN, VK_ESCAPE, 1);
+        };
+        WhenMenuOpens(read);
+        EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
+        EXPECT_EQ(row.background, item);
+        EXPECT_EQ(row.background, corner) << "the menu around the items";
+        EXPECT_EQ(g_launcher.keptMenu.menu, *menuShown);
+    }
+    EXPECT_EQ(shown[0], shown[3]) << "the kept menu was built anew for a theme";
+    IMalloc* allocator = nullptr;
+    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
+    FreeKeptMenu(allocator, true);
+    allocator->Release();
+    EXPECT_EQ(before.brushes, g_live.brushes) << "the dark background brush was not freed";
+    EXPECT_EQ(before.icons, g_live.icons);
     DestroyWindow(window);
     RemoveTree(ItemsDir());
 }
