@@ -218,8 +218,12 @@ void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool ext
         DestroyMenu(popup);
     if (contextMenu)
         contextMenu->Release();
-    if (SUCCEEDED(ole))
+    if (SUCCEEDED(ole)) {
+        // What "Copy" or "Cut" put on the clipboard is rendered now: it must outlive OLE
+        // on this thread.
+        OleFlushClipboard();
         OleUninitialize();
+    }
 }
 
 bool ForwardToEntryContextMenu(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)

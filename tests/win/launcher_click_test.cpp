@@ -297,6 +297,144 @@ TEST_F(TrayClick, TheLauncherFollowsTheAppThemeFromOneClickToTheNext)
     RemoveTree(ItemsDir());
 }
 
+// The visible menu windows of this thread.
+std::vector<HWND> OpenMenuWindows()
+{
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM found) {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (lstrcmpW(name, L"#32768") == 0 && IsWindowVisible(window))
+            reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+// A right click on an entry (or the context-menu key on the highlighted one) shows the
+// shell's menu for that entry over the open launcher; a command chosen there acts on that
+// entry and closes the launcher; Escape returns to the launcher, which still opens entries.
+TEST_F(TrayClick, TheShellsMenuOnAnEntryActsOnThatEntry)
+{
+    std::string dir = MakeScratchDir("entry_menu");
+    std::string recorder = dir + "\\recorder.exe";
+    ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
+    RemoveTree(ItemsDir());
+    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    for (const char* name : {"alpha", "beta", "gamma"})
+        ASSERT_EQ(S_OK, MakeShortcut(ItemsDir() + "\\" + name + ".lnk", recorder, name));
+    std::vector<std::string> order = ShellOrder(ItemsDir());
+    ASSERT_EQ(3u, order.size());
+    const UINT second = 1;
+    std::string secondName = order[second].substr(0, order[second].find('.'));
+    ASSERT_TRUE(WriteTextFile(SettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
+    HWND window = CreateLauncherOwner();
+    ASSERT_NE(nullptr, window);
+    Hold(0);
+    g_platform.ShellExecuteExA = RecordShellExecute;
+
+    struct Row {
+        const char* name;
+        bool byKey;     // the context-menu key on the highlighted entry, else a right click
+        bool choose;    // the context menu's "Copy", else Escape
+    } rows[] = {
+        {"right click, Copy", false, true},
+        {"context-menu key, Copy", true, true},
+        {"right click, Escape", false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        CloseClipboard();
+        g_opened.clear();
+        int contextItems = -1;
+        bool contextIsLaunchers = true;
+        bool launcherBeneath = false;
+        int tries = 0;
+        // Then: the context menu over the launcher.
+        std::function<void(HWND)> inContextMenu = [&](HWND) {
+            std::vector<HWND> open = OpenMenuWindows();
+            if (open.size() < 2) {
+                if (++tries < 200)
+                    WhenMenuOpens(inContextMenu);
+                return;
+            }
+            HMENU menus[2];
+            for (int i = 0; i < 2; ++i)
+                menus[i] = reinterpret_cast<HMENU>(SendMessageW(open[i], MN_GETHMENU, 0, 0));
+            int inner = IsLauncherMenu(menus[0]) ? 1 : 0;
+            HMENU context = menus[inner];
+            HWND contextWindow = open[inner];
+            launcherBeneath = IsLauncherMenu(menus[1 - inner]);
+            contextIsLaunchers = IsLauncherMenu(context);
+            contextItems = GetMenuItemCount(context);
+            if (row.choose) {
+                // The shell's "Copy", by its mnemonic: it puts the entry's file on the
+                // clipboard, where the test can see which entry it acted on. (Wine's
+                // "Open" there opens folders only.)
+                PostMessageW(contextWindow, WM_CHAR, 'c', 1);
+            } else {
+                PostMessageW(contextWindow, WM_KEYDOWN, VK_ESCAPE, 1);
+                // Back in the launcher: its entry still opens.
+                WhenMenuOpens([](HWND launcher) {
+                    for (WPARAM key : {VK_DOWN, VK_DOWN})
+                        PostMessageW(launcher, WM_KEYDOWN, key, 1);
+                    PostMessageW(launcher, WM_CHAR, '\r', 1);
+                });
+            }
+        };
+        WhenMenuOpens([&](HWND launcher) {
+            auto menu = reinterpret_cast<HMENU>(SendMessageW(launcher, MN_GETHMENU, 0, 0));
+            if (row.byKey) {
+                PostMessageW(launcher, WM_KEYDOWN, VK_DOWN, 1);
+                PostMessageW(launcher, WM_KEYDOWN, VK_DOWN, 1);
+                PostMessageW(launcher, WM_KEYDOWN, VK_APPS, 1);
+            } else {
+                RECT item = {};
+                GetMenuItemRect(nullptr, menu, second, &item);
+                POINT at = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+                SetCursorPos(at.x, at.y);
+                PostMessageW(launcher, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+                PostMessageW(launcher, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+            }
+            WhenMenuOpens(inContextMenu);
+        });
+        EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
+        EXPECT_TRUE(launcherBeneath) << "no second menu over the launcher";
+        EXPECT_FALSE(contextIsLaunchers);
+        EXPECT_GT(contextItems, 0) << "the shell's menu was empty";
+        if (row.choose) {
+            std::string copied;
+            if (OpenClipboard(nullptr)) {
+                if (auto drop = static_cast<HDROP>(GetClipboardData(CF_HDROP))) {
+                    char name[MAX_PATH] = "";
+                    if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) == 1 && DragQueryFileA(drop, 0, name, MAX_PATH))
+                        copied = name;
+                }
+                CloseClipboard();
+            }
+            EXPECT_EQ(0, lstrcmpiA((ItemsDir() + "\\" + secondName + ".lnk").c_str(), copied.c_str()))
+                << "copied: " << copied;
+            EXPECT_TRUE(g_opened.empty()) << "the launcher opened an entry itself";
+            EXPECT_TRUE(g_launcher.keptMenu.stale) << "what the command changed would not show";
+        } else {
+            ASSERT_EQ(1u, g_opened.size()) << "the launcher did not open its entry afterwards";
+            EXPECT_EQ(0, lstrcmpiA((ItemsDir() + "\\" + secondName + ".lnk").c_str(), g_opened[0].path.c_str()))
+                << g_opened[0].path;
+        }
+        EXPECT_TRUE(OpenMenuWindows().empty());
+    }
+    g_platform = RealPlatformCalls();
+    IMalloc* allocator = nullptr;
+    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
+    FreeKeptMenu(allocator, true);
+    allocator->Release();
+    DestroyWindow(window);
+    RemoveTree(ItemsDir());
+    RemoveTree(dir);
+}
+
 // Soak: many menus over a real folder, each measured, drawn and freed.
 TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
 {
