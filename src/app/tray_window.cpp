@@ -7,6 +7,7 @@
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/menu_focus.h"
 #include "launcher/owner_draw.h"
 #include "launcher/tray_click.h"
 #include "launcher/type_ahead.h"
@@ -36,6 +37,9 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_MENUCHAR:
         if (IsLauncherMenu(reinterpret_cast<HMENU>(lParam)))
             return OnLauncherMenuChar(hwnd, wParam, lParam);
+        break;
+    case WM_ENTERIDLE:
+        OnMenuIdle(wParam, lParam);
         break;
     case WM_HOTKEY:
         return OnLauncherHotKey(hwnd, wParam);
