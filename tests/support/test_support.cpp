@@ -256,6 +256,33 @@ HWND FindPopupMenuWindow()
     return (menu && IsWindowVisible(menu)) ? menu : nullptr;
 }
 
+long RunUnixShell(const std::string& command, DWORD timeoutMs)
+{
+    // The shell writes its status into a file when done; the test waits for that file.
+    static int runs = 0;
+    std::string status = std::string(MORVEK_TEST_TMP) + "\\shell-status-" + std::to_string(GetCurrentProcessId()) +
+                         "-" + std::to_string(++runs);
+    DeleteFileA(status.c_str());
+    std::string unixStatus = status.substr(2);
+    for (char& c : unixStatus)
+        if (c == '\\')
+            c = '/';
+    std::string line = "\"Z:\\bin\\sh\" -c \"" + command + "; echo $? > '" + unixStatus + ".part' && mv '" +
+                       unixStatus + ".part' '" + unixStatus + "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (!WaitFor([&] { return FileExists(status); }, timeoutMs))
+        return -1;
+    long code = strtol(ReadTextFile(status).c_str(), nullptr, 10);
+    DeleteFileA(status.c_str());
+    return code;
+}
+
 namespace {
 
 LRESULT CALLBACK LauncherOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

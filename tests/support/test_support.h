@@ -120,6 +120,11 @@ std::wstring WindowTextW(HWND window);
 // The text shown by a message box (its static control 0xFFFF).
 std::wstring MessageBoxTextOf(HWND box);
 
+// Runs a command of the Linux shell (Wine starts Linux programs, but gives no handle to
+// wait on) and waits for it to end: its exit status, or -1 when it did not start or did
+// not end in time.
+long RunUnixShell(const std::string& command, DWORD timeoutMs = 15000);
+
 // The visible popup menu window ("#32768"), or null.
 HWND FindPopupMenuWindow();
 
