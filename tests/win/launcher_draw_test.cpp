@@ -171,6 +171,7 @@ protected:
 
 TEST_F(OwnerDraw, CaptureTakesTheSystemMenuLook)
 {
+    AppThemeSetting light(1);
     memset(&g_launcher.menuLook, 0xA5, sizeof(g_launcher.menuLook));
     CaptureMenuLook();
     NONCLIENTMETRICSA metrics = {};
