@@ -38,6 +38,9 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         if (IsLauncherMenu(reinterpret_cast<HMENU>(lParam)))
             return OnLauncherMenuChar(hwnd, wParam, lParam);
         break;
+    case kShowEntryContextMenu:
+        OnShowEntryContextMenu(hwnd);
+        return 0;
     case WM_ENTERIDLE:
         OnMenuIdle(wParam, lParam);
         break;

@@ -29,6 +29,10 @@ struct Tracking {
     HWND window;
     UINT elevatedId;   // the entry chosen with Ctrl+Shift+Return
     bool showAgain;    // the platform ended the folder menu with the context menu
+    // The context menu asked for, shown when kShowEntryContextMenu arrives.
+    LPCITEMIDLIST askedList;
+    POINT askedPoint;
+    bool askedExtended;
 };
 Tracking g_tracking;
 
@@ -93,6 +97,18 @@ LaunchEntry* EntryAtPoint(POINT point, HMENU* owner)
     return EntryOfItem(*owner, MenuItemFromPoint(nullptr, *owner, point));
 }
 
+// The message that asked for the context menu is still in the queue while the hook runs
+// (the menu's loop takes it out once the hook has taken it): a menu opened here would read
+// it again (F10 would close it at once). The menu is shown when the window's message,
+// posted behind it, comes through the folder menu's loop.
+void AskForEntryContextMenu(const LaunchEntry* entry, POINT point, bool extendedVerbs)
+{
+    g_tracking.askedList = entry->idList;
+    g_tracking.askedPoint = point;
+    g_tracking.askedExtended = extendedVerbs;
+    PostMessageW(g_tracking.window, kShowEntryContextMenu, 0, 0);
+}
+
 // True when the message was the folder menu's business here and is taken from the menu.
 bool OnFolderMenuMessage(const MSG& msg)
 {
@@ -110,7 +126,7 @@ bool OnFolderMenuMessage(const MSG& msg)
         } else if (entry) {
             RECT item = {};
             GetMenuItemRect(nullptr, owner, static_cast<UINT>(index), &item);
-            ShowEntryContextMenu(g_tracking.window, entry->idList, {item.left, item.bottom}, false);
+            AskForEntryContextMenu(entry, {item.left, item.bottom}, false);
         }
         // F10 would otherwise end the menu: the key is taken even with nothing highlighted.
         return menuKey || entry;
@@ -119,7 +135,7 @@ bool OnFolderMenuMessage(const MSG& msg)
         HMENU owner = nullptr;
         if (LaunchEntry* entry = EntryAtPoint(msg.pt, &owner)) {
             // Shift with the right button adds the extended commands, as in the shell.
-            ShowEntryContextMenu(g_tracking.window, entry->idList, msg.pt, Held(VK_SHIFT));
+            AskForEntryContextMenu(entry, msg.pt, Held(VK_SHIFT));
             return true;
         }
     }
@@ -137,6 +153,15 @@ LRESULT CALLBACK FolderMenuFilter(int code, WPARAM wParam, LPARAM lParam)
 
 }  // namespace
 
+void OnShowEntryContextMenu(HWND window)
+{
+    LPCITEMIDLIST list = g_tracking.askedList;
+    g_tracking.askedList = nullptr;
+    // Asked for by an open folder menu, which still holds the entry.
+    if (list && g_tracking.menu)
+        ShowEntryContextMenu(window, list, g_tracking.askedPoint, g_tracking.askedExtended);
+}
+
 LaunchEntry* EntryOfId(LaunchEntry* head, UINT id)
 {
     for (LaunchEntry* entry = head; entry; entry = entry->next) {
@@ -148,7 +173,7 @@ LaunchEntry* EntryOfId(LaunchEntry* head, UINT id)
 
 FolderChoice TrackFolderMenu(HMENU menu, LaunchEntry* head, HWND window, POINT point)
 {
-    g_tracking = {menu, head, window, 0, false};
+    g_tracking = {menu, head, window, 0, false, nullptr, {}, false};
     HHOOK hook = SetWindowsHookExW(WH_MSGFILTER, FolderMenuFilter, nullptr, GetCurrentThreadId());
     UINT chosen = 0;
     do {

@@ -19,6 +19,11 @@ struct FolderChoice {
 // flags as any folder menu, while watching the keys and the right button on its entries.
 FolderChoice TrackFolderMenu(HMENU menu, LaunchEntry* head, HWND window, POINT point);
 
+// Posted to the folder menu's window when a key or the right button asks for the shell's
+// menu on an entry; its answer is OnShowEntryContextMenu.
+constexpr UINT kShowEntryContextMenu = WM_APP + 20;
+void OnShowEntryContextMenu(HWND window);
+
 // The entry with this command id, or null.
 LaunchEntry* EntryOfId(LaunchEntry* head, UINT id);
 

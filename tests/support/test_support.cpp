@@ -6,6 +6,7 @@
 #include <shobjidl.h>
 
 #include "app/tray_window.h"
+#include "launcher/entry_menu.h"
 
 #include <gtest/gtest.h>
 #include <shlwapi.h>
@@ -292,6 +293,7 @@ LRESULT CALLBACK LauncherOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     case WM_MEASUREITEM:
     case WM_DRAWITEM:
     case WM_INITMENUPOPUP:
+    case kShowEntryContextMenu:
         return TrayWndProc(hwnd, message, wParam, lParam);
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);

@@ -335,15 +335,19 @@ TEST_F(TrayClick, TheShellsMenuOnAnEntryActsOnThatEntry)
 
     struct Row {
         const char* name;
-        bool byKey;     // the context-menu key on the highlighted entry, else a right click
+        WPARAM key;     // this key on the highlighted entry, else (0) a right click
+        bool shift;     // Shift held
         bool choose;    // the context menu's "Copy", else Escape
     } rows[] = {
-        {"right click, Copy", false, true},
-        {"context-menu key, Copy", true, true},
-        {"right click, Escape", false, false},
+        {"right click, Copy", 0, false, true},
+        {"context-menu key, Copy", VK_APPS, false, true},
+        {"right click, Escape", 0, false, false},
+        // F10 alone would close a menu: the one opened by it must not read it again.
+        {"Shift+F10, Escape", VK_F10, true, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        Hold(row.shift ? VK_SHIFT : 0);
         ASSERT_TRUE(OpenClipboard(nullptr));
         EmptyClipboard();
         CloseClipboard();
@@ -386,10 +390,11 @@ TEST_F(TrayClick, TheShellsMenuOnAnEntryActsOnThatEntry)
         };
         WhenMenuOpens([&](HWND launcher) {
             auto menu = reinterpret_cast<HMENU>(SendMessageW(launcher, MN_GETHMENU, 0, 0));
-            if (row.byKey) {
+            if (row.key) {
                 PostMessageW(launcher, WM_KEYDOWN, VK_DOWN, 1);
                 PostMessageW(launcher, WM_KEYDOWN, VK_DOWN, 1);
-                PostMessageW(launcher, WM_KEYDOWN, VK_APPS, 1);
+                // F10 comes as a system key.
+                PostMessageW(launcher, row.key == VK_F10 ? WM_SYSKEYDOWN : WM_KEYDOWN, row.key, 1);
             } else {
                 RECT item = {};
                 GetMenuItemRect(nullptr, menu, second, &item);
@@ -425,6 +430,7 @@ TEST_F(TrayClick, TheShellsMenuOnAnEntryActsOnThatEntry)
         }
         EXPECT_TRUE(OpenMenuWindows().empty());
     }
+    Hold(0);
     g_platform = RealPlatformCalls();
     IMalloc* allocator = nullptr;
     ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
