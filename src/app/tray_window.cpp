@@ -3,9 +3,11 @@
 
 #include "commands/dispatch.h"
 #include "core/live_counts.h"
+#include "launcher/entry_menu.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/menu_focus.h"
 #include "launcher/owner_draw.h"
 #include "launcher/submenu.h"
 #include "launcher/tray_click.h"
@@ -14,6 +16,10 @@
 
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // While the shell's menu on an entry is shown, its own items are its business.
+    LRESULT forwarded = 0;
+    if (ForwardToEntryContextMenu(message, wParam, lParam, &forwarded))
+        return forwarded;
     switch (message) {
     case WM_CREATE:
         WatchShellIcons(hwnd);
@@ -36,6 +42,12 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         if (IsLauncherMenu(reinterpret_cast<HMENU>(lParam)))
             return OnLauncherMenuChar(hwnd, wParam, lParam);
         break;
+    case kShowEntryContextMenu:
+        OnShowEntryContextMenu(hwnd);
+        return 0;
+    case WM_ENTERIDLE:
+        OnMenuIdle(wParam, lParam);
+        break;
     case WM_HOTKEY:
         return OnLauncherHotKey(hwnd, wParam);
     case kTrayCallbackMessage:
@@ -43,6 +55,18 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case kShellIconsChanged:
         MarkKeptMenuStale();
         return 0;
+    case WM_POWERBROADCAST:
+        if (wParam == PBT_APMRESUMEAUTOMATIC)
+            EnsureTrayIcon(hwnd);
+        return TRUE;
+    case WM_DISPLAYCHANGE:
+        EnsureTrayIcon(hwnd);
+        break;
+    case WM_SETTINGCHANGE:
+        // Hidden extensions switched, the theme, the menu font: the kept menu's names and
+        // look may be out of date.
+        MarkKeptMenuStale();
+        break;
     case kQueryLiveCount: {
         const long counts[] = {g_live.icons, g_live.fonts, g_live.brushes, g_live.idLists,
                                g_launcher.folderMenuOpen ? 1 : 0, g_live.submenus};
@@ -51,7 +75,7 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     default:
         // Explorer restarted: its new taskbar knows no icons, so add ours again.
         if (message == g_tray.taskbarCreatedMessage && message != 0)
-            return AddTrayIcon(hwnd);
+            return OnTaskbarCreated(hwnd);
         break;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);

@@ -60,6 +60,8 @@ PlatformCalls RealPlatformCalls()
     calls.CloseHandle = ::CloseHandle;
     calls.GetVersionExA = ::GetVersionExA;
     calls.mciSendStringA = SystemMciSendStringA;
+    calls.ShellExecuteExA = ::ShellExecuteExA;
+    calls.GetProcAddress = ::GetProcAddress;
     return calls;
 }
 

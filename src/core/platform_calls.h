@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <mmsystem.h>
+#include <shellapi.h>
 
 struct PlatformCalls {
     int(WINAPI* MessageBoxW)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
@@ -15,6 +16,10 @@ struct PlatformCalls {
     BOOL(WINAPI* CloseHandle)(HANDLE handle);
     BOOL(WINAPI* GetVersionExA)(LPOSVERSIONINFOA info);
     MCIERROR(WINAPI* mciSendStringA)(LPCSTR command, LPSTR result, UINT length, HWND callback);
+    // Opening an entry may wait for a person: with "runas", the elevation prompt.
+    BOOL(WINAPI* ShellExecuteExA)(SHELLEXECUTEINFOA* info);
+    // Entry points that exist only on some systems (by ordinal, unnamed) are looked up here.
+    FARPROC(WINAPI* GetProcAddress)(HMODULE module, LPCSTR name);
 };
 
 extern PlatformCalls g_platform;

@@ -20,6 +20,7 @@ struct MenuLook {
     COLORREF highlightText;
     UINT iconShow;
     UINT submenus;  // "Launcher"/"Submenus": folders are built as submenus
+    bool dark;  // the app theme is dark (and high contrast off): the dark colours
 };
 
 constexpr UINT FIRST_LAUNCHER_ID = 2000;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "launcher/launcher_state.h"
+#include "launcher/menu_theme.h"
 #include "settings/exe_paths.h"
 
 namespace {
@@ -181,6 +182,8 @@ void FreeKeptMenu(IMalloc* allocator, bool closeChange)
         HeapFree(GetProcessHeap(), 0, keptMenu.listing);
     HANDLE change = keptMenu.change;
     ZeroMemory(&keptMenu, sizeof(keptMenu));
+    if (closeChange)
+        FreeMenuThemeBrush();
     if (closeChange && change)
         FindCloseChangeNotification(change);
     else

@@ -26,8 +26,8 @@ struct KeptMenu {
 // build failed; a missing folder has been reported.
 HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept);
 
-// Frees the kept menu and everything it holds; the change notification too when asked
-// (at quit).
+// Frees the kept menu and everything it holds; the change notification and the dark
+// menu background too when asked (at quit).
 void FreeKeptMenu(IMalloc* allocator, bool closeChange);
 
 // At quit: frees the kept menu and its change notification now, or, while a folder menu

@@ -6,6 +6,7 @@
 #include "core/live_counts.h"
 #include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/menu_theme.h"
 #include "settings/settings_file.h"
 
 // The form without iPaddedBorderWidth, which every version of the platform accepts.
@@ -24,6 +25,7 @@ void CaptureMenuLook()
     look.smallIconCy = GetSystemMetrics(SM_CYSMICON);
     look.highlight = GetSysColor(COLOR_HIGHLIGHT);
     look.highlightText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+    CaptureMenuColours(&look);
     look.iconShow = ReadIconShow();
     look.submenus = ReadSubmenus();
 }
@@ -83,6 +85,10 @@ void DrawLauncherItem(HWND, DRAWITEMSTRUCT* dis)
         brush = CreateSolidBrush(look.highlight);
         SetBkColor(dc, look.highlight);
         SetTextColor(dc, look.highlightText);
+    } else if (look.dark) {
+        brush = CreateSolidBrush(kDarkMenuBackground);
+        SetBkColor(dc, kDarkMenuBackground);
+        SetTextColor(dc, kDarkMenuText);
     } else {
         brush = CreateSolidBrush(GetBkColor(dc));
     }

@@ -17,6 +17,7 @@
 #include "launcher/idlist.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/menu_theme.h"
 
 namespace {
 
@@ -265,8 +266,11 @@ bool IsFolderSubmenu(HMENU menu)
 void OnLauncherMenuPopup(HMENU popup)
 {
     FolderSubmenu* submenu = FolderSubmenuOf(popup);
-    if (submenu)
-        FillFolderSubmenu(submenu);
+    if (!submenu)
+        return;
+    FillFolderSubmenu(submenu);
+    // Its background follows the look of this click, as the top menu's does.
+    ApplyMenuBackground(popup, g_launcher.menuLook);
 }
 
 void FillFolderSubmenu(FolderSubmenu* submenu)

@@ -4,9 +4,12 @@
 #include <shellapi.h>
 
 #include "core/app_state.h"
+#include "core/platform_calls.h"
+#include "launcher/entry_menu.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/menu_theme.h"
 #include "launcher/owner_draw.h"
 #include "launcher/submenu.h"
 #include "settings/hotkey.h"
@@ -48,26 +51,22 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
     HMENU menu = mode == FolderMode::Items ? LauncherMenu(&head, allocator, &kept)
                                            : BuildFolderMenu(&head, allocator, mode, g_launcher.menuLook.iconShow);
     if (menu) {
+        // The theme is part of the look: a kept menu takes this click's background too.
+        ApplyMenuBackground(menu, g_launcher.menuLook);
+        FollowSystemMenuTheme(g_launcher.menuLook.dark);
         // A Down already waiting when tracking starts selects the first item, as a menu
         // opened from the keyboard has it.
         if (fromKeyboard)
             PostMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
-        UINT chosen = TrackPopupMenu(
-            menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_VCENTERALIGN | TPM_BOTTOMALIGN, point.x,
-            point.y, 0, window, nullptr);
-        if (chosen) {
-            bool opened = false;
-            for (LaunchEntry* entry = head; entry; entry = entry->next) {
-                if (entry->id == chosen) {
-                    OpenIdList(entry->idList);
-                    opened = true;
-                }
-            }
-            // An entry of a folder's submenu, at any depth.
-            LPCITEMIDLIST list = opened ? nullptr : SubmenuEntryList(menu, chosen);
-            if (list)
-                OpenIdList(list);
+        FolderChoice chosen = TrackFolderMenu(menu, head, window, point);
+        // An entry of the menu itself, or of a folder's submenu at any depth.
+        LPCITEMIDLIST list = nullptr;
+        if (chosen.id) {
+            LaunchEntry* entry = EntryOfId(head, chosen.id);
+            list = entry ? entry->idList : SubmenuEntryList(menu, chosen.id);
         }
+        if (list)
+            OpenIdList(list, chosen.elevated ? kVerbRunAs : nullptr);
         if (!kept)
             FreeFolderMenu(menu, head, allocator);
         if (g_app.quitting)
@@ -118,13 +117,16 @@ LRESULT OnLauncherHotKey(HWND window, WPARAM id)
     return 0;
 }
 
-void OpenIdList(LPCITEMIDLIST list)
+void OpenIdList(LPCITEMIDLIST list, const char* verb)
 {
     SHELLEXECUTEINFOA info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_INVOKEIDLIST;
     info.hwnd = GetDesktopWindow();
+    info.lpVerb = verb;
     info.nShow = SW_SHOWNORMAL;
     info.lpIDList = const_cast<LPITEMIDLIST>(list);
-    ShellExecuteExA(&info);
+    // A declined elevation prompt fails the call with ERROR_CANCELLED; like the shell's own
+    // launches, that says nothing more.
+    g_platform.ShellExecuteExA(&info);
 }

@@ -18,5 +18,8 @@ bool IsDesktopModifierDown();
 // What a tray mouse message asks for, by the setting and the keys held now.
 TrayAction TrayActionFor(LPARAM lParam);
 
-// Opens one absolute item-ID list with the shell's default verb.
-void OpenIdList(LPCITEMIDLIST list);
+// The verb that opens an entry as administrator (Ctrl+Shift with Return or a click).
+constexpr char kVerbRunAs[] = "runas";
+
+// Opens one absolute item-ID list with the verb, or the shell's default verb when null.
+void OpenIdList(LPCITEMIDLIST list, const char* verb = nullptr);

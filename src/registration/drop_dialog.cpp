@@ -106,9 +106,12 @@ void CloseDropDialog(HWND dialog, WPARAM wParam)
 void OpenItemsFolder()
 {
     char path[kPathBytes];
-    if (!MakeExePath(path, kItemsFolderPrefix))
+    wchar_t widePath[MAX_PATH];
+    // Wide, as the shortcuts are saved: the shell's ANSI entry reads the path in the
+    // system's code page, which need not be the program's own (UTF-8) nor hold the name.
+    if (!MakeExePath(path, kItemsFolderPrefix) || !AnsiToWide(path, widePath, MAX_PATH))
         return;
-    ShellExecuteA(nullptr, nullptr, path, nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, nullptr, widePath, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 INT_PTR CALLBACK DropDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)

@@ -31,9 +31,8 @@ NOTIFYICONDATAA TrayRecord(HWND hwnd)
     return record;
 }
 
-}  // namespace
-
-LRESULT AddTrayIcon(HWND hwnd)
+// The record with the icon, its tip and the callback message.
+NOTIFYICONDATAA FullTrayRecord(HWND hwnd)
 {
     if (!g_tray.icon) {
         auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd, GWLP_HINSTANCE));
@@ -46,12 +45,41 @@ LRESULT AddTrayIcon(HWND hwnd)
     record.hIcon = g_tray.icon;
     static_assert(sizeof(kTrayTip) <= sizeof(record.szTip), "the tip fits the first form");
     lstrcpynA(record.szTip, kTrayTip, sizeof(record.szTip));
+    return record;
+}
+
+}  // namespace
+
+LRESULT AddTrayIcon(HWND hwnd)
+{
+    NOTIFYICONDATAA record = FullTrayRecord(hwnd);
     Shell_NotifyIconA(NIM_ADD, &record);
     return 0;
 }
 
+LRESULT EnsureTrayIcon(HWND hwnd)
+{
+    // Modifying fails for an icon the shell no longer has; only then is it added, so the
+    // shell never holds two.
+    NOTIFYICONDATAA record = FullTrayRecord(hwnd);
+    if (!Shell_NotifyIconA(NIM_MODIFY, &record))
+        Shell_NotifyIconA(NIM_ADD, &record);
+    return 0;
+}
+
+LRESULT OnTaskbarCreated(HWND hwnd)
+{
+    // The registration for announcements lived in the shell that ended: made anew.
+    WatchShellIcons(hwnd);
+    return AddTrayIcon(hwnd);
+}
+
 void WatchShellIcons(HWND hwnd)
 {
+    if (g_tray.shellNotify) {
+        SHChangeNotifyDeregister(g_tray.shellNotify);
+        g_tray.shellNotify = 0;
+    }
     LPITEMIDLIST desktop = nullptr;
     if (SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktop) != S_OK)
         return;

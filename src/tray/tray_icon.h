@@ -20,11 +20,20 @@ struct TrayState {
 
 extern TrayState g_tray;
 
-// Asks the shell to tell hwnd of changed icons and associations with kShellIconsChanged.
+// Asks the shell to tell hwnd of changed icons and associations with kShellIconsChanged,
+// in place of any earlier registration.
 void WatchShellIcons(HWND hwnd);
 
 // Puts the icon with its tip into the notification area. Returns 0.
 LRESULT AddTrayIcon(HWND hwnd);
+
+// After sleep or a display change: the icon is modified where the shell still has it and
+// added again where it has not. Returns 0.
+LRESULT EnsureTrayIcon(HWND hwnd);
+
+// "TaskbarCreated": a new shell knows neither the icon nor the registration for its
+// announcements; both are made again. Returns 0.
+LRESULT OnTaskbarCreated(HWND hwnd);
 
 // Removes the icon and the hotkey, releases and closes the mutex and posts the quit
 // message. Returns 0.

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cctype>
@@ -553,6 +554,81 @@ TEST_F(LauncherE2E, FoldersOpenAsSubmenusByArrowsAndByTyping)
     EXPECT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; })) << "the folder opened a submenu";
     EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
     EXPECT_EQ(0, CountVisibleWindows(L"#32768", morvek.info.dwProcessId));
+}
+
+// Ends every process started from this exe path (the Morvek a Wine desktop started).
+void EndProcessesOf(const std::string& exePath)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                                     entry.th32ProcessID);
+        if (!process)
+            continue;
+        char path[MAX_PATH * 3] = "";
+        DWORD length = sizeof(path);
+        if (QueryFullProcessImageNameA(process, 0, path, &length) && lstrcmpiA(path, exePath.c_str()) == 0) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 10000);
+        }
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+}
+
+// Keys typed on the real keyboard, as X key events in the Wine desktop window where a
+// person on Linux runs Morvek: the hotkey opens the launcher, and then Down, Return, a
+// letter and Escape act on it.
+TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncher)
+{
+    std::string dir = MakeScratchDir("launcher_e2e_xkeys");
+    std::string recorder = dir + "\\recorder.exe";
+    ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
+    ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
+    for (const std::string& entry : kNames)
+        ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + entry + ".lnk", recorder, entry));
+    std::vector<std::string> order = ShellOrder(dir + "\\items");
+    ASSERT_EQ(3u, order.size());
+    ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[HotKey]\r\nLauncher=Ctrl+Alt+K\r\n"));
+    std::string exe = dir + "\\Morvek.exe";
+    ASSERT_TRUE(CopyFileA(MORVEK_EXE_PATH, exe.c_str(), FALSE));
+    std::string launched = dir + "\\launched.txt";
+
+    // Morvek in a Wine desktop of its own, as the run command starts it.
+    const std::string desktop = "MorvekKeys";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION explorer = {};
+    std::string commandLine = "explorer.exe /desktop=" + desktop + ",800x600 \"" + exe + "\"";
+    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, WorkingDir().c_str(),
+                               &startup, &explorer));
+    CloseHandle(explorer.hThread);
+    // The desktop's window has the X keyboard focus, as a window manager gives it.
+    long started = RunUnixShell("xdotool search --sync --name '" + desktop + " - Wine desktop' windowfocus --sync %1",
+                           30000);
+    EXPECT_EQ(0, started) << "the Wine desktop window was not found";
+    auto typed = [&](const std::string& keys) { return RunUnixShell("xdotool key --delay 100 " + keys) == 0; };
+
+    if (started == 0) {
+        // Morvek is ready once its hotkey opens the launcher; g, the only name so starting,
+        // then launches its entry at once.
+        EXPECT_TRUE(WaitFor([&] { return typed("ctrl+alt+k g") && WaitForLines(launched, 1, 1000) == "gamma\n"; },
+                            30000))
+            << "launched: " << ReadTextFile(launched);
+        // The hotkey selects the first entry; Down the second, Return launches it.
+        EXPECT_TRUE(typed("ctrl+alt+k Down Return"));
+        EXPECT_EQ("gamma\n" + order[1] + "\n", WaitForLines(launched, 2));
+        // Escape closes the launcher: the next one starts at its first entry again.
+        EXPECT_TRUE(typed("ctrl+alt+k Down Escape"));
+        EXPECT_TRUE(typed("ctrl+alt+k Return"));
+        EXPECT_EQ("gamma\n" + order[1] + "\n" + order[0] + "\n", WaitForLines(launched, 3));
+    }
+    EndProcessesOf(exe);
+    TerminateProcess(explorer.hProcess, 0);
+    CloseHandle(explorer.hProcess);
+    RemoveTree(dir);
 }
 
 }  // namespace

@@ -137,4 +137,57 @@ TEST_F(TrayLife, SecondCopyDuringADialogLeavesTheDialogWorking)
     ExpectFirstAlive();
 }
 
+bool DeleteTrayIcon(HWND window)
+{
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = window;
+    record.uID = kTrayIconId;
+    return Shell_NotifyIconA(NIM_DELETE, &record) != FALSE;
+}
+
+// The shell lost the icon (as it may across sleep or a display change): resuming or the
+// display changing brings it back, and with the icon still there adds no second one.
+TEST_F(TrayLife, ResumeAndADisplayChangeBringBackADroppedIconOnce)
+{
+    ASSERT_NO_FATAL_FAILURE(StartFirst("tray_life_resume"));
+    struct Case {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+    } cases[] = {
+        {"resume", WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC},
+        {"display change", WM_DISPLAYCHANGE, 32},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(DeleteTrayIcon(tray));
+        ASSERT_FALSE(TrayIconExists(tray));
+        SendMessageA(tray, c.message, c.wParam, 0);
+        EXPECT_TRUE(TrayIconExists(tray)) << "the icon did not come back";
+        // Twice more with the icon there: still one icon, gone after one delete.
+        SendMessageA(tray, c.message, c.wParam, 0);
+        SendMessageA(tray, c.message, c.wParam, 0);
+        ASSERT_TRUE(DeleteTrayIcon(tray));
+        EXPECT_FALSE(TrayIconExists(tray)) << "a second icon was added";
+        EXPECT_FALSE(DeleteTrayIcon(tray));
+        SendMessageA(tray, c.message, c.wParam, 0);
+        ASSERT_TRUE(TrayIconExists(tray));
+    }
+    // A suspend announcement is no resume: the dropped icon stays away.
+    ASSERT_TRUE(DeleteTrayIcon(tray));
+    SendMessageA(tray, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    EXPECT_FALSE(TrayIconExists(tray));
+
+    // The launcher still opens its entry afterwards.
+    SendMessageA(tray, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    PostMessageA(tray, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (menu = MenuWindow()) != nullptr; }));
+    PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_TRUE(WaitFor([&] { return Launched() == "only\n"; }, 15000)) << "launched: " << Launched();
+    ExpectFirstAlive();
+}
+
 }  // namespace

@@ -5,6 +5,9 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "app/tray_window.h"
+#include "launcher/entry_menu.h"
+
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
@@ -280,6 +283,128 @@ HWND FindPopupMenuWindow()
 {
     HWND menu = FindWindowW(L"#32768", nullptr);
     return (menu && IsWindowVisible(menu)) ? menu : nullptr;
+}
+
+long RunUnixShell(const std::string& command, DWORD timeoutMs)
+{
+    // The shell writes its status into a file when done; the test waits for that file.
+    static int runs = 0;
+    std::string status = std::string(MORVEK_TEST_TMP) + "\\shell-status-" + std::to_string(GetCurrentProcessId()) +
+                         "-" + std::to_string(++runs);
+    DeleteFileA(status.c_str());
+    std::string unixStatus = status.substr(2);
+    for (char& c : unixStatus)
+        if (c == '\\')
+            c = '/';
+    std::string line = "\"Z:\\bin\\sh\" -c \"" + command + "; echo $? > '" + unixStatus + ".part' && mv '" +
+                       unixStatus + ".part' '" + unixStatus + "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (!WaitFor([&] { return FileExists(status); }, timeoutMs))
+        return -1;
+    long code = strtol(ReadTextFile(status).c_str(), nullptr, 10);
+    DeleteFileA(status.c_str());
+    return code;
+}
+
+namespace {
+
+LRESULT CALLBACK LauncherOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_MENUCHAR:
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+    case WM_INITMENUPOPUP:
+    case kShowEntryContextMenu:
+        return TrayWndProc(hwnd, message, wParam, lParam);
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+std::function<void(HWND)> g_whenMenuOpens;
+int g_ticksUntilEscape = 0;
+UINT_PTR g_menuTimer = 0;
+
+void CALLBACK MenuOpenTimer(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND menu = FindPopupMenuWindow();
+    if (g_whenMenuOpens) {
+        if (!menu)
+            return;
+        auto act = std::move(g_whenMenuOpens);
+        g_whenMenuOpens = nullptr;
+        g_ticksUntilEscape = 150;
+        act(menu);
+        return;
+    }
+    // A menu that the keys left open is closed after a few seconds, so a failing test
+    // does not wait for ever.
+    if (!menu || --g_ticksUntilEscape <= 0) {
+        KillTimer(nullptr, timer);
+        g_menuTimer = 0;
+        if (menu)
+            PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 1);
+    }
+}
+
+}  // namespace
+
+HWND CreateLauncherOwner()
+{
+    WNDCLASSW ownerClass = {};
+    ownerClass.lpfnWndProc = LauncherOwnerProc;
+    ownerClass.hInstance = GetModuleHandleW(nullptr);
+    ownerClass.lpszClassName = L"MorvekLauncherOwner";
+    RegisterClassW(&ownerClass);
+    return CreateWindowExW(WS_EX_TOOLWINDOW, ownerClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                           nullptr, ownerClass.hInstance, nullptr);
+}
+
+void WhenMenuOpens(std::function<void(HWND menuWindow)> act)
+{
+    g_whenMenuOpens = std::move(act);
+    // One timer at a time, also when act asks again from inside the timer.
+    if (!g_menuTimer)
+        g_menuTimer = SetTimer(nullptr, 0, 20, MenuOpenTimer);
+}
+
+namespace {
+constexpr wchar_t kPersonalize[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+}  // namespace
+
+AppThemeSetting::AppThemeSetting(int light)
+{
+    DWORD size = sizeof(saved);
+    hadValue = RegGetValueW(HKEY_CURRENT_USER, kPersonalize, L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr,
+                            &saved, &size) == ERROR_SUCCESS;
+    Set(light);
+}
+
+AppThemeSetting::~AppThemeSetting()
+{
+    Set(hadValue ? static_cast<int>(saved) : -1);
+}
+
+void AppThemeSetting::Set(int light)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kPersonalize, 0, nullptr, 0, KEY_SET_VALUE,
+                                             nullptr, &key, nullptr));
+    if (light < 0) {
+        RegDeleteValueW(key, L"AppsUseLightTheme");
+    } else {
+        DWORD value = static_cast<DWORD>(light);
+        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"AppsUseLightTheme", 0, REG_DWORD,
+                                                reinterpret_cast<const BYTE*>(&value), sizeof(value)));
+    }
+    RegCloseKey(key);
 }
 
 std::wstring Wide(const std::string& ansi)

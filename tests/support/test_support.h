@@ -134,8 +134,37 @@ int CountVisibleWindows(const wchar_t* className, DWORD processId);
 // The text shown by a message box (its static control 0xFFFF).
 std::wstring MessageBoxTextOf(HWND box);
 
+// Runs a command of the Linux shell (Wine starts Linux programs, but gives no handle to
+// wait on) and waits for it to end: its exit status, or -1 when it did not start or did
+// not end in time.
+long RunUnixShell(const std::string& command, DWORD timeoutMs = 15000);
+
 // The visible popup menu window ("#32768"), or null.
 HWND FindPopupMenuWindow();
+
+// A hidden window whose menu messages (measure, draw, menu characters, the shell's menu on
+// an entry) go through the tray window's procedure, as the launcher's owner; its other
+// messages go to the default procedure (the tray window's WM_CREATE would add an icon).
+HWND CreateLauncherOwner();
+
+// Runs act once, from inside the next modal loop of this thread (a menu being tracked),
+// as soon as a visible menu window is there; act gets the topmost one. A menu still open
+// three seconds later is closed with Escape.
+void WhenMenuOpens(std::function<void(HWND menuWindow)> act);
+
+// The user's app theme as the system keeps it ("AppsUseLightTheme" under HKCU's
+// Personalize key) for the life of the object: 0 dark, 1 light, -1 no value (light). The
+// value found before is put back at the end.
+struct AppThemeSetting {
+    explicit AppThemeSetting(int light);
+    ~AppThemeSetting();
+    void Set(int light);
+    AppThemeSetting(const AppThemeSetting&) = delete;
+    AppThemeSetting& operator=(const AppThemeSetting&) = delete;
+private:
+    bool hadValue = false;
+    DWORD saved = 0;
+};
 
 // Conversions in the test program's own code page: the system's, or UTF-8 for the
 // programs built with the UTF-8 manifest.

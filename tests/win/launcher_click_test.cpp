@@ -13,7 +13,9 @@
 #include "app/tray_window.h"
 #include "tray/tray_icon.h"
 #include "launcher/folder_menu.h"
+#include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/menu_theme.h"
 #include "launcher/owner_draw.h"
 #include "launcher/tray_click.h"
 #include "test_support.h"
@@ -145,6 +147,300 @@ TEST_F(TrayClick, AClickWhileAFolderMenuIsOpenIsIgnored)
     g_platform = RealPlatformCalls();
 }
 
+// What the launcher asked the shell to open: the verb ("" for the default) and the file
+// its item-ID list names.
+struct Opened {
+    std::string verb;
+    std::string path;
+};
+std::vector<Opened> g_opened;
+
+BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOA* info)
+{
+    char path[MAX_PATH] = "(poison)";
+    if (!(info->fMask & SEE_MASK_INVOKEIDLIST) || !SHGetPathFromIDListA(static_cast<LPCITEMIDLIST>(info->lpIDList), path))
+        path[0] = '\0';
+    g_opened.push_back({info->lpVerb ? info->lpVerb : "", path});
+    return TRUE;
+}
+
+TEST_F(TrayClick, CtrlShiftWithReturnOrAClickOpensTheEntryAsAdministrator)
+{
+    RemoveTree(ItemsDir());
+    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    for (const char* name : {"alpha.txt", "beta.txt", "gamma.txt"})
+        ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\" + name, "x"));
+    std::string second = ItemsDir() + "\\" + ShellOrder(ItemsDir())[1];
+    // The keys are held from the tray click on: Ctrl must not turn it into the desktop list.
+    ASSERT_TRUE(WriteTextFile(SettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
+    HWND window = CreateLauncherOwner();
+    ASSERT_NE(nullptr, window);
+    g_platform.ShellExecuteExA = RecordShellExecute;
+    struct Row {
+        const char* name;
+        std::vector<int> held;
+        bool click;  // else Down, Down, Return
+        const char* verb;
+    } rows[] = {
+        {"Return", {}, false, ""},
+        {"Ctrl+Shift+Return", {VK_CONTROL, VK_SHIFT}, false, "runas"},
+        {"Shift+Return", {VK_SHIFT}, false, ""},
+        {"click", {}, true, ""},
+        {"Ctrl+Shift+click", {VK_CONTROL, VK_SHIFT}, true, "runas"},
+        {"Ctrl+click", {VK_CONTROL}, true, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        BYTE keys[256] = {};
+        for (int key : row.held)
+            keys[key] = 0x80;
+        SetKeyboardState(keys);
+        g_opened.clear();
+        bool click = row.click;
+        WhenMenuOpens([click](HWND menuWindow) {
+            if (click) {
+                auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+                RECT item = {};
+                GetMenuItemRect(nullptr, menu, 1, &item);
+                // A menu's loop reads a mouse message's position from lParam, on the screen.
+                LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+                PostMessageW(menuWindow, WM_MOUSEMOVE, 0, at);
+                PostMessageW(menuWindow, WM_LBUTTONDOWN, MK_LBUTTON, at);
+                PostMessageW(menuWindow, WM_LBUTTONUP, 0, at);
+            } else {
+                for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN})
+                    PostMessageW(menuWindow, WM_KEYDOWN, key, 1);
+            }
+        });
+        EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
+        ASSERT_EQ(1u, g_opened.size()) << "nothing or more than one was opened";
+        EXPECT_EQ(row.verb, g_opened[0].verb);
+        EXPECT_EQ(0, lstrcmpiA(second.c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
+    }
+    Hold(0);
+    g_platform = RealPlatformCalls();
+    IMalloc* allocator = nullptr;
+    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
+    FreeKeptMenu(allocator, true);
+    allocator->Release();
+    DestroyWindow(window);
+    RemoveTree(ItemsDir());
+}
+
+// The launcher on the screen follows the app theme from one click to the next: the kept
+// menu is drawn dark, then light, then dark again, around its items too.
+TEST_F(TrayClick, TheLauncherFollowsTheAppThemeFromOneClickToTheNext)
+{
+    RemoveTree(ItemsDir());
+    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    for (const char* name : {"alpha.txt", "beta.txt"})
+        ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\" + name, "x"));
+    ASSERT_TRUE(WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
+    AppThemeSetting theme(0);
+    HWND window = CreateLauncherOwner();
+    ASSERT_NE(nullptr, window);
+    Hold(0);
+    LiveCounts before = g_live;
+    const COLORREF light = GetSysColor(COLOR_MENU);
+    struct Row {
+        const char* name;
+        int appsUseLightTheme;
+        COLORREF background;
+    } rows[] = {
+        {"dark", 0, kDarkMenuBackground},
+        {"light", 1, light},
+        {"dark again", 0, kDarkMenuBackground},
+        {"no value", -1, light},
+    };
+    HMENU shown[4] = {};
+    int round = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        theme.Set(row.appsUseLightTheme);
+        COLORREF item = CLR_INVALID;
+        COLORREF corner = CLR_INVALID;
+        HMENU* menuShown = &shown[round++];
+        int tries = 0;
+        std::function<void(HWND)> read = [&](HWND menuWindow) {
+            auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+            *menuShown = menu;
+            // An item away from the pointer, at its right end where no text is.
+            UINT index = (GetMenuState(menu, 0, MF_BYPOSITION) & MF_HILITE) ? 1 : 0;
+            RECT r = {};
+            GetMenuItemRect(nullptr, menu, index, &r);
+            HDC screen = GetDC(nullptr);
+            item = GetPixel(screen, r.right - 3, (r.top + r.bottom) / 2);
+            // The menu's own background, left of the items.
+            corner = GetPixel(screen, r.left - 1, (r.top + r.bottom) / 2);
+            ReleaseDC(nullptr, screen);
+            // A new menu window is black on the screen until its drawing reaches it, which
+            // happens while its loop waits: look again from there.
+            if (item == RGB(0, 0, 0) && ++tries < 200)
+                WhenMenuOpens(read);
+            else
+                PostMessageW(menuWindow, WM_KEYDOWN, VK_ESCAPE, 1);
+        };
+        WhenMenuOpens(read);
+        EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
+        EXPECT_EQ(row.background, item);
+        EXPECT_EQ(row.background, corner) << "the menu around the items";
+        EXPECT_EQ(g_launcher.keptMenu.menu, *menuShown);
+    }
+    EXPECT_EQ(shown[0], shown[3]) << "the kept menu was built anew for a theme";
+    IMalloc* allocator = nullptr;
+    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
+    FreeKeptMenu(allocator, true);
+    allocator->Release();
+    EXPECT_EQ(before.brushes, g_live.brushes) << "the dark background brush was not freed";
+    EXPECT_EQ(before.icons, g_live.icons);
+    DestroyWindow(window);
+    RemoveTree(ItemsDir());
+}
+
+// The visible menu windows of this thread.
+std::vector<HWND> OpenMenuWindows()
+{
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM found) {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (lstrcmpW(name, L"#32768") == 0 && IsWindowVisible(window))
+            reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+// A right click on an entry (or the context-menu key on the highlighted one) shows the
+// shell's menu for that entry over the open launcher; a command chosen there acts on that
+// entry and closes the launcher; Escape returns to the launcher, which still opens entries.
+TEST_F(TrayClick, TheShellsMenuOnAnEntryActsOnThatEntry)
+{
+    std::string dir = MakeScratchDir("entry_menu");
+    std::string recorder = dir + "\\recorder.exe";
+    ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
+    RemoveTree(ItemsDir());
+    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    for (const char* name : {"alpha", "beta", "gamma"})
+        ASSERT_EQ(S_OK, MakeShortcut(ItemsDir() + "\\" + name + ".lnk", recorder, name));
+    std::vector<std::string> order = ShellOrder(ItemsDir());
+    ASSERT_EQ(3u, order.size());
+    const UINT second = 1;
+    std::string secondName = order[second].substr(0, order[second].find('.'));
+    ASSERT_TRUE(WriteTextFile(SettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
+    HWND window = CreateLauncherOwner();
+    ASSERT_NE(nullptr, window);
+    Hold(0);
+    g_platform.ShellExecuteExA = RecordShellExecute;
+
+    struct Row {
+        const char* name;
+        WPARAM key;     // this key on the highlighted entry, else (0) a right click
+        bool shift;     // Shift held
+        bool choose;    // the context menu's "Copy", else Escape
+    } rows[] = {
+        {"right click, Copy", 0, false, true},
+        {"context-menu key, Copy", VK_APPS, false, true},
+        {"right click, Escape", 0, false, false},
+        // F10 alone would close a menu: the one opened by it must not read it again.
+        {"Shift+F10, Escape", VK_F10, true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Hold(row.shift ? VK_SHIFT : 0);
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        CloseClipboard();
+        g_opened.clear();
+        int contextItems = -1;
+        bool contextIsLaunchers = true;
+        bool launcherBeneath = false;
+        int tries = 0;
+        // Then: the context menu over the launcher.
+        std::function<void(HWND)> inContextMenu = [&](HWND) {
+            std::vector<HWND> open = OpenMenuWindows();
+            if (open.size() < 2) {
+                if (++tries < 200)
+                    WhenMenuOpens(inContextMenu);
+                return;
+            }
+            HMENU menus[2];
+            for (int i = 0; i < 2; ++i)
+                menus[i] = reinterpret_cast<HMENU>(SendMessageW(open[i], MN_GETHMENU, 0, 0));
+            int inner = IsLauncherMenu(menus[0]) ? 1 : 0;
+            HMENU context = menus[inner];
+            HWND contextWindow = open[inner];
+            launcherBeneath = IsLauncherMenu(menus[1 - inner]);
+            contextIsLaunchers = IsLauncherMenu(context);
+            contextItems = GetMenuItemCount(context);
+            if (row.choose) {
+                // The shell's "Copy", by its mnemonic: it puts the entry's file on the
+                // clipboard, where the test can see which entry it acted on. (Wine's
+                // "Open" there opens folders only.)
+                PostMessageW(contextWindow, WM_CHAR, 'c', 1);
+            } else {
+                PostMessageW(contextWindow, WM_KEYDOWN, VK_ESCAPE, 1);
+                // Back in the launcher: its entry still opens.
+                WhenMenuOpens([](HWND launcher) {
+                    for (WPARAM key : {VK_DOWN, VK_DOWN})
+                        PostMessageW(launcher, WM_KEYDOWN, key, 1);
+                    PostMessageW(launcher, WM_CHAR, '\r', 1);
+                });
+            }
+        };
+        WhenMenuOpens([&](HWND launcher) {
+            auto menu = reinterpret_cast<HMENU>(SendMessageW(launcher, MN_GETHMENU, 0, 0));
+            if (row.key) {
+                PostMessageW(launcher, WM_KEYDOWN, VK_DOWN, 1);
+                PostMessageW(launcher, WM_KEYDOWN, VK_DOWN, 1);
+                // F10 comes as a system key.
+                PostMessageW(launcher, row.key == VK_F10 ? WM_SYSKEYDOWN : WM_KEYDOWN, row.key, 1);
+            } else {
+                RECT item = {};
+                GetMenuItemRect(nullptr, menu, second, &item);
+                POINT at = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+                SetCursorPos(at.x, at.y);
+                PostMessageW(launcher, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+                PostMessageW(launcher, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+            }
+            WhenMenuOpens(inContextMenu);
+        });
+        EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
+        EXPECT_TRUE(launcherBeneath) << "no second menu over the launcher";
+        EXPECT_FALSE(contextIsLaunchers);
+        EXPECT_GT(contextItems, 0) << "the shell's menu was empty";
+        if (row.choose) {
+            std::string copied;
+            if (OpenClipboard(nullptr)) {
+                if (auto drop = static_cast<HDROP>(GetClipboardData(CF_HDROP))) {
+                    char name[MAX_PATH] = "";
+                    if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) == 1 && DragQueryFileA(drop, 0, name, MAX_PATH))
+                        copied = name;
+                }
+                CloseClipboard();
+            }
+            EXPECT_EQ(0, lstrcmpiA((ItemsDir() + "\\" + secondName + ".lnk").c_str(), copied.c_str()))
+                << "copied: " << copied;
+            EXPECT_TRUE(g_opened.empty()) << "the launcher opened an entry itself";
+            EXPECT_TRUE(g_launcher.keptMenu.stale) << "what the command changed would not show";
+        } else {
+            ASSERT_EQ(1u, g_opened.size()) << "the launcher did not open its entry afterwards";
+            EXPECT_EQ(0, lstrcmpiA((ItemsDir() + "\\" + secondName + ".lnk").c_str(), g_opened[0].path.c_str()))
+                << g_opened[0].path;
+        }
+        EXPECT_TRUE(OpenMenuWindows().empty());
+    }
+    Hold(0);
+    g_platform = RealPlatformCalls();
+    IMalloc* allocator = nullptr;
+    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
+    FreeKeptMenu(allocator, true);
+    allocator->Release();
+    DestroyWindow(window);
+    RemoveTree(ItemsDir());
+    RemoveTree(dir);
+}
+
 // Soak: many menus over a real folder, each measured, drawn and freed.
 TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
 {
@@ -246,13 +542,40 @@ TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
             DispatchMessageA(&msg);
         return g_shellMessage == kShellIconsChanged;
     }, 5000)) << "the announcement never came";
+
+    // A restarted shell knows nothing of the registration: it is made anew, in place of
+    // the old one, and the announcements come again.
+    ULONG old = g_tray.shellNotify;
+    g_shellMessage = 0;
+    OnTaskbarCreated(window);
+    ASSERT_NE(0u, g_tray.shellNotify);
+    EXPECT_NE(old, g_tray.shellNotify);
+    EXPECT_FALSE(SHChangeNotifyDeregister(old)) << "the old registration was left in place";
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    EXPECT_TRUE(WaitFor([] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        return g_shellMessage == kShellIconsChanged;
+    }, 5000)) << "no announcement after the new registration";
     SHChangeNotifyDeregister(g_tray.shellNotify);
     g_tray.shellNotify = 0;
+    {
+        NOTIFYICONDATAA record = {};
+        record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        record.hWnd = window;
+        record.uID = kTrayIconId;
+        Shell_NotifyIconA(NIM_DELETE, &record);
+    }
     DestroyWindow(window);
 
-    g_launcher.keptMenu.stale = false;
-    TrayWndProc(nullptr, kShellIconsChanged, 0, 0);
-    EXPECT_TRUE(g_launcher.keptMenu.stale);
+    // So does a changed system setting (hidden extensions, the theme).
+    for (UINT message : {kShellIconsChanged, static_cast<UINT>(WM_SETTINGCHANGE)}) {
+        SCOPED_TRACE(message);
+        g_launcher.keptMenu.stale = false;
+        TrayWndProc(nullptr, message, 0, 0);
+        EXPECT_TRUE(g_launcher.keptMenu.stale);
+    }
     g_launcher.keptMenu.stale = false;
 }
 

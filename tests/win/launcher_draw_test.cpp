@@ -8,8 +8,10 @@
 
 #include "core/app_state.h"
 #include "core/live_counts.h"
+#include "core/platform_calls.h"
 #include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/menu_theme.h"
 #include "launcher/owner_draw.h"
 #include "test_support.h"
 
@@ -169,6 +171,7 @@ protected:
 
 TEST_F(OwnerDraw, CaptureTakesTheSystemMenuLook)
 {
+    AppThemeSetting light(1);
     memset(&g_launcher.menuLook, 0xA5, sizeof(g_launcher.menuLook));
     CaptureMenuLook();
     NONCLIENTMETRICSA metrics = {};
@@ -268,6 +271,152 @@ TEST_F(OwnerDraw, SelectedUsesTheHighlightColoursUnselectedTheDcBackground)
         EXPECT_EQ(0, canvas.Count(kHighlightText));
         EXPECT_EQ(kBackground, GetBkColor(canvas.dc));
     }
+}
+
+// The app theme is read at each capture: dark draws the dark menu colours whatever the
+// DC holds, light draws exactly as before, and the switch shows at the next capture.
+TEST_F(OwnerDraw, DarkAppThemeDrawsTheDarkColoursAndLightStaysAsItWas)
+{
+    MakeRecords({"MMMM"});
+    AppThemeSetting theme(0);
+    struct Row {
+        const char* name;
+        int light;
+        bool selected;
+        COLORREF fill;
+        COLORREF text;
+    } rows[] = {
+        {"dark", 0, false, kDarkMenuBackground, kDarkMenuText},
+        {"dark, selected", 0, true, kDarkMenuHighlight, kDarkMenuText},
+        {"light", 1, false, kBackground, RGB(0, 0, 0)},
+        {"light, selected", 1, true, kHighlight, kHighlightText},
+        {"no value: light", -1, false, kBackground, RGB(0, 0, 0)},
+        {"dark again", 0, false, kDarkMenuBackground, kDarkMenuText},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        theme.Set(row.light);
+        CaptureMenuLook();
+        EXPECT_EQ(row.light == 0, g_launcher.menuLook.dark);
+        if (row.light != 0) {
+            // As the fixture's system colours, so light shows as today's drawing.
+            g_launcher.menuLook.highlight = kHighlight;
+            g_launcher.menuLook.highlightText = kHighlightText;
+        }
+        SetIconShow(false);
+        Canvas canvas;
+        SetBkColor(canvas.dc, kBackground);
+        SetTextColor(canvas.dc, RGB(0, 0, 0));
+        Draw(canvas, 2000, row.selected);
+        EXPECT_EQ(row.fill, canvas.At(kWidth - 1, 19));
+        EXPECT_EQ(row.fill, canvas.At(0, 0));
+        EXPECT_GT(canvas.Count(row.text), 10) << "text not in its colour";
+        int fillAndText = canvas.Count(row.fill) + canvas.Count(row.text);
+        EXPECT_GT(fillAndText, kWidth * 20 * 9 / 10) << "other colours in the item";
+        EXPECT_EQ(kPoison, canvas.At(0, 20)) << "painted outside the item";
+    }
+}
+
+// The entry points for dark popup menus are asked for only on a build that has them, and
+// both or neither are used.
+FARPROC WINAPI FakeGetProcAddress(HMODULE, LPCSTR name);
+std::vector<WORD> g_asked;
+WORD g_missingOrdinal = 0;
+DWORD g_build = 0;
+DWORD g_major = 0;
+int g_preferredMode = -1;
+int g_flushes = 0;
+
+int WINAPI FakeSetPreferredAppMode(int mode)
+{
+    g_preferredMode = mode;
+    return 0;
+}
+
+void WINAPI FakeFlushMenuThemes()
+{
+    ++g_flushes;
+}
+
+FARPROC WINAPI FakeGetProcAddress(HMODULE, LPCSTR name)
+{
+    if (!IS_INTRESOURCE(name))
+        return nullptr;
+    WORD ordinal = LOWORD(reinterpret_cast<ULONG_PTR>(name));
+    g_asked.push_back(ordinal);
+    if (ordinal == g_missingOrdinal)
+        return nullptr;
+    if (ordinal == kOrdinalSetPreferredAppMode)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(FakeSetPreferredAppMode));
+    if (ordinal == kOrdinalFlushMenuThemes)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(FakeFlushMenuThemes));
+    return nullptr;
+}
+
+BOOL WINAPI FakeGetVersionExA(LPOSVERSIONINFOA info)
+{
+    info->dwMajorVersion = g_major;
+    info->dwMinorVersion = 0;
+    info->dwBuildNumber = g_build;
+    return TRUE;
+}
+
+TEST(DarkMenus, EntryPointsAreLookedUpOnlyWhereTheyExist)
+{
+    PlatformCalls saved = g_platform;
+    g_platform.GetProcAddress = FakeGetProcAddress;
+    g_platform.GetVersionExA = FakeGetVersionExA;
+    struct Row {
+        const char* name;
+        DWORD major;
+        DWORD build;
+        WORD missing;
+        bool asked;
+        bool found;
+    } rows[] = {
+        {"Windows 10 1809", 10, 17763, 0, false, false},
+        {"Windows 8.1", 6, 9600, 0, false, false},
+        {"Windows 10 1903", 10, 18362, 0, true, true},
+        {"Windows 11", 10, 22631, 0, true, true},
+        {"flush missing", 10, 19045, kOrdinalFlushMenuThemes, true, false},
+        {"preferred mode missing", 10, 19045, kOrdinalSetPreferredAppMode, true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        g_asked.clear();
+        g_major = row.major;
+        g_build = row.build;
+        g_missingOrdinal = row.missing;
+        DarkMenuCalls calls = LookUpDarkMenuCalls();
+        if (row.asked) {
+            EXPECT_EQ((std::vector<WORD>{kOrdinalSetPreferredAppMode, kOrdinalFlushMenuThemes}), g_asked);
+        } else {
+            EXPECT_TRUE(g_asked.empty()) << "looked up on a build without them";
+        }
+        EXPECT_EQ(row.found, calls.setPreferredAppMode != nullptr);
+        EXPECT_EQ(row.found, calls.flushMenuThemes != nullptr);
+    }
+
+    // The first click lets the menus follow the app theme; a later one flushes their theme
+    // only when it changed.
+    g_build = 19045;
+    g_missingOrdinal = 0;
+    FollowSystemMenuTheme(false);
+    EXPECT_EQ(1, g_preferredMode);
+    EXPECT_EQ(1, g_flushes);
+    FollowSystemMenuTheme(false);
+    EXPECT_EQ(1, g_flushes);
+    FollowSystemMenuTheme(true);
+    EXPECT_EQ(2, g_flushes);
+    FollowSystemMenuTheme(true);
+    FollowSystemMenuTheme(false);
+    EXPECT_EQ(3, g_flushes);
+
+    // The real system here (Wine) has no such exports: nothing is found and nothing fails.
+    g_platform = saved;
+    DarkMenuCalls real = LookUpDarkMenuCalls();
+    EXPECT_EQ(nullptr, real.setPreferredAppMode);
+    EXPECT_EQ(nullptr, real.flushMenuThemes);
 }
 
 TEST_F(OwnerDraw, TextStartsInOneColumnWithOrWithoutAnIcon)

@@ -1,0 +1,303 @@
+// The keys and the right button on an entry of an open folder menu. A menu's own loop
+// hands none of them to its owner in a form that names the entry (Ctrl+Return translates
+// to a control character that menus drop; the context-menu key and Shift+F10 are not
+// passed on; a right click is reported only where the platform sends WM_MENURBUTTONUP),
+// so a message filter hook, for this thread and only while a folder menu is tracked, sees
+// them before the menu does ("MessageProc callback function", MSGF_MENU) and finds the
+// entry from the highlighted item or the item under the pointer.
+#include "launcher/entry_menu.h"
+
+#include <ole2.h>
+
+#include <cstddef>
+
+#include "launcher/kept_menu.h"
+#include "launcher/submenu.h"
+
+namespace {
+
+constexpr UINT kFolderMenuFlags = TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_VCENTERALIGN | TPM_BOTTOMALIGN;
+// The shell's commands are numbered from here in its context menu; 0 means none chosen.
+constexpr UINT kFirstShellCommand = 1;
+constexpr UINT kLastShellCommand = 0x7FFF;
+
+constexpr UINT kMenuItemInfoSizeW = offsetof(MENUITEMINFOW, hbmpItem);
+
+// The folder menu being tracked, for the hook, which has no other way to reach it.
+struct Tracking {
+    HMENU menu;        // null while no folder menu is tracked
+    LaunchEntry* head;
+    HWND window;
+    UINT elevatedId;   // the entry chosen with Ctrl+Shift+Return
+    bool showAgain;    // the platform ended the folder menu with the context menu
+    // The context menu asked for, shown when kShowEntryContextMenu arrives.
+    LPCITEMIDLIST askedList;
+    POINT askedPoint;
+    bool askedExtended;
+};
+Tracking g_tracking;
+
+// The shell's context menu while it is shown; its owner's menu messages go to it.
+struct ShownContextMenu {
+    IContextMenu* menu;
+    IContextMenu2* menu2;
+    IContextMenu3* menu3;
+};
+ShownContextMenu g_shown;
+
+bool Held(int key)
+{
+    return GetKeyState(key) < 0;
+}
+
+bool InMenuMode()
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(GetCurrentThreadId(), &info) && (info.flags & GUI_INMENUMODE);
+}
+
+// The highlighted item of the deepest open menu below menu.
+bool HighlightedItem(HMENU menu, HMENU* owner, int* index)
+{
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        if (!(GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE))
+            continue;
+        HMENU sub = GetSubMenu(menu, i);
+        if (sub && HighlightedItem(sub, owner, index))
+            return true;
+        *owner = menu;
+        *index = i;
+        return true;
+    }
+    return false;
+}
+
+// The list of a folder-menu item, in the menu or a folder's submenu at any depth, and its
+// id; null for any other item.
+LPCITEMIDLIST ListOfItem(HMENU menu, int index, UINT* id)
+{
+    MENUITEMINFOW info = {};
+    info.cbSize = kMenuItemInfoSizeW;
+    info.fMask = MIIM_ID | MIIM_DATA;
+    if (index < 0 || !IsLauncherMenu(menu) || !GetMenuItemInfoW(menu, static_cast<UINT>(index), TRUE, &info))
+        return nullptr;
+    const LauncherRecord* record = RecordOfItemData(info.dwItemData, info.wID);
+    if (!record)
+        return nullptr;
+    *id = record->id;
+    LaunchEntry* entry = EntryOfId(g_tracking.head, record->id);
+    return entry ? entry->idList : SubmenuEntryList(g_tracking.menu, record->id);
+}
+
+// The folder menu's item under a point on the screen, in whichever of its menus is there.
+LPCITEMIDLIST ListAtPoint(POINT point, HMENU* owner)
+{
+    HWND under = WindowFromPoint(point);
+    wchar_t className[16] = {};
+    if (!under || GetWindowThreadProcessId(under, nullptr) != GetCurrentThreadId() ||
+        !GetClassNameW(under, className, ARRAYSIZE(className)) || lstrcmpW(className, L"#32768") != 0)
+        return nullptr;
+    *owner = reinterpret_cast<HMENU>(SendMessageW(under, MN_GETHMENU, 0, 0));
+    UINT id = 0;
+    return ListOfItem(*owner, MenuItemFromPoint(nullptr, *owner, point), &id);
+}
+
+// The message that asked for the context menu is still in the queue while the hook runs
+// (the menu's loop takes it out once the hook has taken it): a menu opened here would read
+// it again (F10 would close it at once). The menu is shown when the window's message,
+// posted behind it, comes through the folder menu's loop.
+void AskForEntryContextMenu(LPCITEMIDLIST list, POINT point, bool extendedVerbs)
+{
+    g_tracking.askedList = list;
+    g_tracking.askedPoint = point;
+    g_tracking.askedExtended = extendedVerbs;
+    PostMessageW(g_tracking.window, kShowEntryContextMenu, 0, 0);
+}
+
+// True when the message was the folder menu's business here and is taken from the menu.
+bool OnFolderMenuMessage(const MSG& msg)
+{
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+        bool menuKey = msg.wParam == VK_APPS || (msg.wParam == VK_F10 && Held(VK_SHIFT));
+        bool elevateKey = msg.wParam == VK_RETURN && Held(VK_CONTROL) && Held(VK_SHIFT);
+        if (!menuKey && !elevateKey)
+            return false;
+        HMENU owner = nullptr;
+        int index = -1;
+        UINT id = 0;
+        LPCITEMIDLIST list = HighlightedItem(g_tracking.menu, &owner, &index) ? ListOfItem(owner, index, &id) : nullptr;
+        if (list && elevateKey) {
+            g_tracking.elevatedId = id;
+            EndMenu();
+        } else if (list) {
+            RECT item = {};
+            GetMenuItemRect(nullptr, owner, static_cast<UINT>(index), &item);
+            AskForEntryContextMenu(list, {item.left, item.bottom}, false);
+        }
+        // F10 would otherwise end the menu: the key is taken even with nothing highlighted.
+        return menuKey || list;
+    }
+    if (msg.message == WM_RBUTTONUP) {
+        HMENU owner = nullptr;
+        if (LPCITEMIDLIST list = ListAtPoint(msg.pt, &owner)) {
+            // Shift with the right button adds the extended commands, as in the shell.
+            AskForEntryContextMenu(list, msg.pt, Held(VK_SHIFT));
+            return true;
+        }
+    }
+    return false;
+}
+
+LRESULT CALLBACK FolderMenuFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    // The context menu's own loop passes here too: it is left alone.
+    if (code == MSGF_MENU && g_tracking.menu && !g_shown.menu &&
+        OnFolderMenuMessage(*reinterpret_cast<const MSG*>(lParam)))
+        return TRUE;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+void OnShowEntryContextMenu(HWND window)
+{
+    LPCITEMIDLIST list = g_tracking.askedList;
+    g_tracking.askedList = nullptr;
+    // Asked for by an open folder menu, which still holds the entry.
+    if (list && g_tracking.menu)
+        ShowEntryContextMenu(window, list, g_tracking.askedPoint, g_tracking.askedExtended);
+}
+
+LaunchEntry* EntryOfId(LaunchEntry* head, UINT id)
+{
+    for (LaunchEntry* entry = head; entry; entry = entry->next) {
+        if (entry->id == id)
+            return entry;
+    }
+    return nullptr;
+}
+
+FolderChoice TrackFolderMenu(HMENU menu, LaunchEntry* head, HWND window, POINT point)
+{
+    g_tracking = {menu, head, window, 0, false, nullptr, {}, false};
+    HHOOK hook = SetWindowsHookExW(WH_MSGFILTER, FolderMenuFilter, nullptr, GetCurrentThreadId());
+    UINT chosen = 0;
+    do {
+        g_tracking.showAgain = false;
+        chosen = TrackPopupMenu(menu, kFolderMenuFlags, point.x, point.y, 0, window, nullptr);
+    } while (!chosen && g_tracking.showAgain && !g_tracking.elevatedId);
+    if (hook)
+        UnhookWindowsHookEx(hook);
+    // Ctrl+Shift held as the item was chosen (a click) asks for it as administrator, too.
+    FolderChoice choice = {chosen, chosen && Held(VK_CONTROL) && Held(VK_SHIFT)};
+    if (!chosen && g_tracking.elevatedId)
+        choice = {g_tracking.elevatedId, true};
+    g_tracking = {};
+    return choice;
+}
+
+void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool extendedVerbs)
+{
+    if (g_shown.menu)
+        return;
+    // Shell extensions in the menu (send to, copy to the clipboard) need COM and OLE.
+    HRESULT ole = OleInitialize(nullptr);
+    IShellFolder* parent = nullptr;
+    LPCITEMIDLIST child = nullptr;
+    IContextMenu* contextMenu = nullptr;
+    if (SUCCEEDED(ole) &&
+        SHBindToParent(list, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child) == S_OK) {
+        if (parent->GetUIObjectOf(window, 1, &child, IID_IContextMenu, nullptr,
+                                  reinterpret_cast<void**>(&contextMenu)) != S_OK)
+            contextMenu = nullptr;
+        parent->Release();
+    }
+    HMENU popup = contextMenu ? CreatePopupMenu() : nullptr;
+    UINT flags = CMF_NORMAL | (extendedVerbs ? CMF_EXTENDEDVERBS : 0);
+    if (popup && SUCCEEDED(contextMenu->QueryContextMenu(popup, 0, kFirstShellCommand, kLastShellCommand, flags))) {
+        g_shown.menu = contextMenu;
+        if (FAILED(contextMenu->QueryInterface(IID_IContextMenu3, reinterpret_cast<void**>(&g_shown.menu3))))
+            g_shown.menu3 = nullptr;
+        if (FAILED(contextMenu->QueryInterface(IID_IContextMenu2, reinterpret_cast<void**>(&g_shown.menu2))))
+            g_shown.menu2 = nullptr;
+        // Over the open folder menu, which stays open beneath it.
+        UINT chosen = TrackPopupMenu(popup, TPM_RECURSE | TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0,
+                                     window, nullptr);
+        if (chosen) {
+            CMINVOKECOMMANDINFO info = {};
+            info.cbSize = sizeof(info);
+            info.hwnd = window;
+            info.lpVerb = MAKEINTRESOURCEA(chosen - kFirstShellCommand);
+            info.nShow = SW_SHOWNORMAL;
+            contextMenu->InvokeCommand(&info);
+            // What the command changed (a deleted or renamed shortcut) shows at the next click.
+            MarkKeptMenuStale();
+            EndMenu();
+        } else if (g_tracking.menu && !InMenuMode()) {
+            // Where ending the inner menu also ends the one beneath it (Wine's menus), the
+            // folder menu is shown again, as it would have stayed: wake its loop to end.
+            g_tracking.showAgain = true;
+            PostMessageW(window, WM_NULL, 0, 0);
+        }
+        if (g_shown.menu3)
+            g_shown.menu3->Release();
+        if (g_shown.menu2)
+            g_shown.menu2->Release();
+        g_shown = {};
+    }
+    if (popup)
+        DestroyMenu(popup);
+    if (contextMenu)
+        contextMenu->Release();
+    if (SUCCEEDED(ole)) {
+        // What "Copy" or "Cut" put on the clipboard is rendered now: it must outlive OLE
+        // on this thread.
+        OleFlushClipboard();
+        OleUninitialize();
+    }
+}
+
+bool ForwardToEntryContextMenu(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    if (!g_shown.menu2 && !g_shown.menu3)
+        return false;
+    switch (message) {
+    case WM_INITMENUPOPUP:
+        if (IsLauncherMenu(reinterpret_cast<HMENU>(wParam)))
+            return false;
+        break;
+    case WM_DRAWITEM: {
+        // A menu item's "window" is its menu: the folder menu's own items are drawn by it.
+        const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (dis->CtlType != ODT_MENU || IsLauncherMenu(reinterpret_cast<HMENU>(dis->hwndItem)))
+            return false;
+        break;
+    }
+    case WM_MEASUREITEM:
+        // The folder menu's items were measured when it opened; only the context menu's are
+        // measured while it is shown.
+        if (reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam)->CtlType != ODT_MENU)
+            return false;
+        break;
+    case WM_MENUCHAR:
+        if (IsLauncherMenu(reinterpret_cast<HMENU>(lParam)))
+            return false;
+        break;
+    default:
+        return false;
+    }
+    *result = 0;
+    if (g_shown.menu3) {
+        LRESULT answer = 0;
+        if (SUCCEEDED(g_shown.menu3->HandleMenuMsg2(message, wParam, lParam, &answer)))
+            *result = answer;
+    } else {
+        g_shown.menu2->HandleMenuMsg(message, wParam, lParam);
+    }
+    // Owner-drawn items report handled; a menu character without an answer is ignored.
+    if (message == WM_DRAWITEM || message == WM_MEASUREITEM)
+        *result = TRUE;
+    return true;
+}

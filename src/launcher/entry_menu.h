@@ -1,0 +1,39 @@
+// What a person can do to one entry of an open folder menu besides opening it: open it as
+// administrator (Ctrl+Shift with Return or a click), or ask for the shell's own context
+// menu on it (the right button, the context-menu key, Shift+F10). The launcher owns the
+// tracking state behind these for the length of one TrackFolderMenu call; the context
+// menu's shell objects live only while that menu is shown.
+#pragma once
+#include <windows.h>
+#include <shlobj.h>
+
+#include "launcher/folder_menu.h"
+
+// The item chosen in a folder menu (0: none), and whether to open it as administrator.
+struct FolderChoice {
+    UINT id;
+    bool elevated;
+};
+
+// Tracks the folder menu (its entries from head) at point for window, with the same
+// flags as any folder menu, while watching the keys and the right button on its entries.
+FolderChoice TrackFolderMenu(HMENU menu, LaunchEntry* head, HWND window, POINT point);
+
+// Posted to the folder menu's window when a key or the right button asks for the shell's
+// menu on an entry; its answer is OnShowEntryContextMenu.
+constexpr UINT kShowEntryContextMenu = WM_APP + 20;
+void OnShowEntryContextMenu(HWND window);
+
+// The entry with this command id, or null.
+LaunchEntry* EntryOfId(LaunchEntry* head, UINT id);
+
+// Shows the shell's context menu for the entry over the open folder menu, at point (screen),
+// and runs the command chosen there; the folder menu then closes and the kept launcher
+// menu is built anew at the next click. Nothing chosen leaves the folder menu open.
+// extendedVerbs adds the commands the shell shows with Shift held.
+void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool extendedVerbs);
+
+// While the shell's context menu is shown, the owner's menu messages (WM_INITMENUPOPUP,
+// WM_MEASUREITEM, WM_DRAWITEM, WM_MENUCHAR) for its items go to it: true when this message
+// was the context menu's, with its answer in *result.
+bool ForwardToEntryContextMenu(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
