@@ -7,6 +7,7 @@
 #include "core/platform_calls.h"
 #include "core/texts.h"
 #include "app/tray_window.h"
+#include "launcher/build_ahead.h"
 #include "resources/resource.h"
 #include "settings/hotkey.h"
 
@@ -35,11 +36,28 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
     RegisterLauncherHotKey(window);
 
-    MSG msg = {};
-    // GetMessage gives -1 on an error; looping on it would spin forever.
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    // Built ahead once the icon is up, so the first click finds the launcher ready.
+    StartLauncherBuildAhead(window);
+
+    // Waits for messages and for the watch on items, with no timer while nothing changes: a
+    // change starts a quiet time, after which the launcher is built anew.
+    for (;;) {
+        HANDLE watch = LauncherWatchHandle();
+        DWORD count = watch ? 1 : 0;
+        DWORD woken = MsgWaitForMultipleObjectsEx(count, &watch, LauncherQuietWait(), QS_ALLINPUT,
+                                                  MWMO_INPUTAVAILABLE);
+        if (woken == WAIT_TIMEOUT) {
+            OnLauncherQuiet(window);
+        } else if (count && (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)) {
+            // A failed wait drops the watch, so the next wait is on messages alone.
+            OnLauncherWatchSignalled();
+        }
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT)
+                return static_cast<int>(msg.wParam);
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
     }
-    return static_cast<int>(msg.wParam);
 }

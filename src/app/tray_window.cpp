@@ -3,6 +3,7 @@
 
 #include "commands/dispatch.h"
 #include "core/live_counts.h"
+#include "launcher/build_ahead.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
@@ -38,7 +39,10 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return OnTrayNotify(hwnd, wParam, lParam);
     case kShellIconsChanged:
         MarkKeptMenuStale();
+        OnLauncherSourceChanged();
         return 0;
+    case kLauncherBuilt:
+        return OnLauncherBuiltMessage(hwnd, lParam);
     case kQueryLiveCount: {
         const long counts[] = {g_live.icons, g_live.fonts, g_live.brushes, g_live.idLists,
                                g_launcher.folderMenuOpen ? 1 : 0};

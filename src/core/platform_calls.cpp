@@ -60,6 +60,8 @@ PlatformCalls RealPlatformCalls()
     calls.CloseHandle = ::CloseHandle;
     calls.GetVersionExA = ::GetVersionExA;
     calls.mciSendStringA = SystemMciSendStringA;
+    calls.FindFirstChangeNotificationW = ::FindFirstChangeNotificationW;
+    calls.SHGetFileInfoA = ::SHGetFileInfoA;
     return calls;
 }
 

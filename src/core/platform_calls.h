@@ -1,8 +1,11 @@
 // The calls that end the session, power the machine down, move hardware or wait for a
-// person. The program fills the table with the real functions; tests swap in recorders.
+// person, and the launcher's watch on items and icon lookup (which a network share may
+// refuse, or stall).
+// The program fills the table with the real functions; tests swap in recorders.
 #pragma once
 #include <windows.h>
 #include <mmsystem.h>
+#include <shellapi.h>
 
 struct PlatformCalls {
     int(WINAPI* MessageBoxW)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
@@ -15,6 +18,10 @@ struct PlatformCalls {
     BOOL(WINAPI* CloseHandle)(HANDLE handle);
     BOOL(WINAPI* GetVersionExA)(LPOSVERSIONINFOA info);
     MCIERROR(WINAPI* mciSendStringA)(LPCSTR command, LPSTR result, UINT length, HWND callback);
+    // The launcher's watch on items, which a network share may refuse.
+    HANDLE(WINAPI* FindFirstChangeNotificationW)(LPCWSTR path, BOOL subtree, DWORD filter);
+    // Called from the launcher's build thread as well as the window's.
+    DWORD_PTR(WINAPI* SHGetFileInfoA)(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags);
 };
 
 extern PlatformCalls g_platform;

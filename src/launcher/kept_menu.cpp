@@ -1,13 +1,20 @@
 // The launcher menu kept between clicks. Each click decides, cheaply and exactly, whether
 // the kept menu still shows the items folder as it is: the folder's listing (names, sizes,
-// times, attributes, and the folder's own entry) is compared with the one it was built
-// from, a change notification on the exe's folder catches a rewrite the listing cannot
-// tell apart (same size, same time stamp), and the look it was measured with must match.
+// times, attributes, and the folder's own entry, so a deleted and recreated folder shows) is
+// compared with the one it was built from, a change notification on items and below (not on
+// the exe's folder, where a log or the settings file may be written at any time) catches a
+// rewrite the listing cannot tell apart (same size, same time stamp), and the look it was
+// measured with must match. Without a working notification nothing is kept. A rebuild asks
+// the shell only about entries whose item-ID lists changed (record_reuse.h).
 #include "launcher/kept_menu.h"
 
 #include <cstring>
 
+#include "core/platform_calls.h"
+#include "core/texts.h"
+#include "launcher/build_ahead.h"
 #include "launcher/launcher_state.h"
+#include "launcher/record_reuse.h"
 #include "settings/exe_paths.h"
 
 namespace {
@@ -56,8 +63,37 @@ bool WidePath(const char* relative, wchar_t* wide)
     return MakeExePath(path, relative) && AnsiToWide(path, wide, MAX_PATH);
 }
 
-// The items folder's listing in the order the file system gives it, "." (the folder
-// itself) included and ".." (its parent) left out; null when it can't be listed.
+bool SameLook(const MenuLook& a, const MenuLook& b)
+{
+    return memcmp(&a.menuFont, &b.menuFont, sizeof(a.menuFont)) == 0 && a.smallIconCx == b.smallIconCx &&
+           a.smallIconCy == b.smallIconCy && a.iconShow == b.iconShow;
+}
+
+bool ValidWith(const BYTE* listing, SIZE_T size)
+{
+    const KeptMenu& keptMenu = g_launcher.keptMenu;
+    return keptMenu.menu && keptMenu.change && keptMenu.builtAtChanges == keptMenu.changesSeen &&
+           !keptMenu.stale && listing && size == keptMenu.listingSize &&
+           memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, g_launcher.menuLook);
+}
+
+// Gives reused records the measures of the kept records they came from, when those were
+// taken for this look, and forgets where they came from (the kept ones are freed next).
+void TakeOverMeasures(LauncherRecord* records, const MenuLook& look)
+{
+    bool sameLook = g_launcher.keptMenu.menu && SameLook(g_launcher.keptMenu.look, look);
+    for (LauncherRecord* r = records; r; r = r->next) {
+        if (r->reusedFrom && sameLook) {
+            r->itemWidth = r->reusedFrom->itemWidth;
+            r->itemHeight = r->reusedFrom->itemHeight;
+        }
+        r->reusedFrom = nullptr;
+    }
+}
+
+}  // namespace
+
+// In the order the file system gives it.
 BYTE* ListItemsFolder(SIZE_T* size)
 {
     wchar_t pattern[MAX_PATH];
@@ -94,65 +130,103 @@ BYTE* ListItemsFolder(SIZE_T* size)
     return buffer.data;
 }
 
-bool SameLook(const MenuLook& a, const MenuLook& b)
+
+bool WatchItemsFolder()
 {
-    return memcmp(&a.menuFont, &b.menuFont, sizeof(a.menuFont)) == 0 && a.smallIconCx == b.smallIconCx &&
-           a.smallIconCy == b.smallIconCy && a.iconShow == b.iconShow;
+    KeptMenu& keptMenu = g_launcher.keptMenu;
+    if (!keptMenu.change) {
+        wchar_t folder[MAX_PATH];
+        HANDLE change = WidePath(kItemsFolderName, folder)
+                            ? g_platform.FindFirstChangeNotificationW(folder, TRUE, kChangeFilter)
+                            : INVALID_HANDLE_VALUE;
+        keptMenu.change = change == INVALID_HANDLE_VALUE ? nullptr : change;
+    }
+    return keptMenu.change != nullptr;
 }
 
-// True when a change was announced since the notification was last armed; arms it again.
-bool ChangeSeen(HANDLE change)
+bool ItemsChangeSeen()
 {
-    if (!change || WaitForSingleObject(change, 0) != WAIT_OBJECT_0)
+    KeptMenu& keptMenu = g_launcher.keptMenu;
+    if (!keptMenu.change || WaitForSingleObject(keptMenu.change, 0) == WAIT_TIMEOUT)
         return false;
-    FindNextChangeNotification(change);
+    FindCloseChangeNotification(keptMenu.change);
+    keptMenu.change = nullptr;
+    ++keptMenu.changesSeen;
     return true;
 }
-
-}  // namespace
 
 HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
 {
     KeptMenu& keptMenu = g_launcher.keptMenu;
     *kept = false;
+    *head = nullptr;
     // Made and armed before the listing is taken: a change from here on shows at the next
     // click, whatever the listing can tell.
-    if (!keptMenu.change) {
-        wchar_t folder[MAX_PATH];
-        HANDLE change = WidePath("", folder) ? FindFirstChangeNotificationW(folder, TRUE, kChangeFilter)
-                                             : INVALID_HANDLE_VALUE;
-        keptMenu.change = change == INVALID_HANDLE_VALUE ? nullptr : change;
-    }
-    bool changed = ChangeSeen(keptMenu.change);
+    if (ItemsChangeSeen() || !keptMenu.change)
+        WatchItemsFolder();
     SIZE_T size = 0;
     BYTE* listing = ListItemsFolder(&size);
-    if (keptMenu.menu && !changed && !keptMenu.stale && listing && size == keptMenu.listingSize &&
-        memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, g_launcher.menuLook)) {
+    if (ValidWith(listing, size)) {
         HeapFree(GetProcessHeap(), 0, listing);
         *head = keptMenu.head;
         *kept = true;
         return keptMenu.menu;
     }
 
-    FreeKeptMenu(allocator, false);
-    *head = nullptr;
-    HMENU menu = BuildFolderMenu(head, allocator, FolderMode::Items, g_launcher.menuLook.iconShow);
-    // Without a listing there is nothing to decide validity by: the menu is not kept.
-    if (!menu || !listing) {
+    LONG changes = keptMenu.changesSeen;
+    UINT iconShow = g_launcher.menuLook.iconShow;
+    // Icons announced as changed, or not fetched for the kept menu, are asked for again.
+    RecordReuse reuse = {};
+    bool reusing = keptMenu.menu && !keptMenu.stale && keptMenu.look.iconShow == iconShow &&
+                   MakeRecordReuse(&reuse, keptMenu.head, keptMenu.records);
+    LaunchEntry* built = nullptr;
+    LauncherRecord* records = nullptr;
+    CollectResult result =
+        CollectFolder(FolderMode::Items, &built, &records, allocator, iconShow, reusing ? &reuse : nullptr);
+    FreeRecordReuse(&reuse);
+    ++g_launcher.launcherBuilds;
+    HMENU menu = result == CollectResult::Done ? CreatePopupMenu() : nullptr;
+    if (!menu) {
+        FreeLaunchEntries(built, allocator);
+        FreeLauncherRecords(records);
         if (listing)
             HeapFree(GetProcessHeap(), 0, listing);
+        FreeKeptMenu(allocator, false);
+        if (result == CollectResult::NoFolder)
+            g_platform.MessageBoxW(nullptr, kTextNoItemsFolder, kCaptionError, MB_OK);
+        return nullptr;
+    }
+    InsertLauncherItems(menu, records);
+    *head = built;
+    // Without a listing or a watch there is nothing to decide validity by: the menu is not
+    // kept, and the next click builds anew.
+    if (!listing || !keptMenu.change) {
+        TakeOverMeasures(records, g_launcher.menuLook);
+        FreeKeptMenu(allocator, false);
+        if (listing)
+            HeapFree(GetProcessHeap(), 0, listing);
+        g_launcher.recordListHead = records;
         return menu;
     }
-    keptMenu.menu = menu;
-    keptMenu.head = *head;
-    keptMenu.records = g_launcher.recordListHead;
-    g_launcher.recordListHead = nullptr;
-    keptMenu.look = g_launcher.menuLook;
-    keptMenu.listing = listing;
-    keptMenu.listingSize = size;
-    keptMenu.stale = false;
+    KeepBuiltMenu(menu, built, records, g_launcher.menuLook, listing, size, changes, allocator);
     *kept = true;
     return menu;
+}
+
+void KeepBuiltMenu(HMENU menu, LaunchEntry* head, LauncherRecord* records, const MenuLook& look,
+                   BYTE* listing, SIZE_T listingSize, LONG builtAtChanges, IMalloc* allocator)
+{
+    TakeOverMeasures(records, look);
+    FreeKeptMenu(allocator, false);
+    KeptMenu& keptMenu = g_launcher.keptMenu;
+    keptMenu.menu = menu;
+    keptMenu.head = head;
+    keptMenu.records = records;
+    keptMenu.look = look;
+    keptMenu.listing = listing;
+    keptMenu.listingSize = listingSize;
+    keptMenu.builtAtChanges = builtAtChanges;
+    keptMenu.stale = false;
 }
 
 void FreeKeptMenu(IMalloc* allocator, bool closeChange)
@@ -166,7 +240,9 @@ void FreeKeptMenu(IMalloc* allocator, bool closeChange)
     if (keptMenu.listing)
         HeapFree(GetProcessHeap(), 0, keptMenu.listing);
     HANDLE change = keptMenu.change;
+    LONG changesSeen = keptMenu.changesSeen;
     ZeroMemory(&keptMenu, sizeof(keptMenu));
+    keptMenu.changesSeen = changesSeen;
     if (closeChange && change)
         FindCloseChangeNotification(change);
     else
@@ -176,7 +252,8 @@ void FreeKeptMenu(IMalloc* allocator, bool closeChange)
 void FreeKeptMenuAtQuit()
 {
     IMalloc* allocator = nullptr;
-    if (!g_launcher.folderMenuOpen && SHGetMalloc(&allocator) == S_OK) {
+    // A build running reads the kept records: they are left to the process's end.
+    if (!g_launcher.folderMenuOpen && !LauncherBuildRunning() && SHGetMalloc(&allocator) == S_OK) {
         FreeKeptMenu(allocator, true);
         allocator->Release();
     }

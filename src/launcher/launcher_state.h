@@ -9,6 +9,7 @@ struct LauncherState {
     MenuLook menuLook;               // captured at each click; kept menus compare theirs with it
     KeptMenu keptMenu;               // the launcher menu kept between clicks
     bool folderMenuOpen;             // a folder menu is being tracked
+    unsigned launcherBuilds;         // launcher menus built (at a click or ahead of it) since start
 };
 
 extern LauncherState g_launcher;

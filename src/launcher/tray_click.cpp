@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "core/app_state.h"
+#include "launcher/build_ahead.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
@@ -16,6 +17,11 @@ static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "SHELLEXECUTEINFOA");
 #endif
 
 namespace {
+
+// A launcher click that came while the launcher was being built ahead: shown when the
+// build arrives, unless another menu was asked for first.
+enum class PendingClick { None, Mouse, Keyboard };
+PendingClick g_pendingClick = PendingClick::None;
 
 void ShowMainTrayMenu(HWND window)
 {
@@ -32,6 +38,13 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
     // from.
     if (g_launcher.folderMenuOpen)
         return;
+    // The build under way finishes sooner than a build started now, and keeps the window
+    // free meanwhile: the launcher opens when it arrives.
+    if (mode == FolderMode::Items && LauncherBuildRunning()) {
+        g_pendingClick = fromKeyboard ? PendingClick::Keyboard : PendingClick::Mouse;
+        return;
+    }
+    g_pendingClick = PendingClick::None;
     IMalloc* allocator = nullptr;
     if (SHGetMalloc(&allocator) != S_OK)
         return;
@@ -62,11 +75,13 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
         }
         if (!kept)
             FreeFolderMenu(menu, head, allocator);
-        if (g_app.quitting)
+        if (g_app.quitting && !LauncherBuildRunning())
             FreeKeptMenu(allocator, true);
     }
     g_launcher.folderMenuOpen = false;
     allocator->Release();
+    if (!g_app.quitting)
+        AfterFolderMenuClosed(window);
 }
 
 }  // namespace
@@ -89,6 +104,7 @@ LRESULT OnTrayNotify(HWND window, WPARAM, LPARAM lParam)
 {
     switch (TrayActionFor(lParam)) {
     case TrayAction::MainMenu:
+        g_pendingClick = PendingClick::None;
         ShowMainTrayMenu(window);
         break;
     case TrayAction::Launcher:
@@ -107,6 +123,14 @@ LRESULT OnLauncherHotKey(HWND window, WPARAM id)
 {
     if (id == kLauncherHotKeyId)
         ShowFolderMenu(window, FolderMode::Items, true);
+    return 0;
+}
+
+LRESULT OnLauncherBuiltMessage(HWND window, LPARAM build)
+{
+    OnLauncherBuilt(window, build);
+    if (g_pendingClick != PendingClick::None && !LauncherBuildRunning() && !g_app.quitting)
+        ShowFolderMenu(window, FolderMode::Items, g_pendingClick == PendingClick::Keyboard);
     return 0;
 }
 

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
+#include "core/platform_calls.h"
+#include "launcher/folder_menu.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -319,6 +322,68 @@ std::string ShortcutTarget(const std::string& linkPath)
     }
     link->Release();
     return target;
+}
+
+int SmallIconIndexOf(const std::string& path)
+{
+    LPITEMIDLIST list = ILCreateFromPathW(Wide(path).c_str());
+    int index = list ? FetchSmallIconIndex(list) : -1;
+    ILFree(list);
+    return index;
+}
+
+HICON SmallIconHandleOf(const std::string& path)
+{
+    SHFILEINFOA info = {};
+    SHGetFileInfoA(path.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_SMALLICON);
+    return info.hIcon;
+}
+
+namespace {
+
+volatile LONG g_iconFetches = 0;
+volatile LONG g_iconFlags = 0;
+HANDLE g_iconRelease = nullptr;  // a manual-reset event each lookup waits for, or null
+
+DWORD_PTR WINAPI CountedIconFetch(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags)
+{
+    InterlockedIncrement(&g_iconFetches);
+    InterlockedOr(&g_iconFlags, static_cast<LONG>(flags));
+    if (g_iconRelease)
+        WaitForSingleObject(g_iconRelease, 60000);
+    return ::SHGetFileInfoA(path, attributes, info, size, flags);
+}
+
+}  // namespace
+
+IconFetches::IconFetches(bool stall)
+{
+    g_iconFetches = 0;
+    g_iconFlags = 0;
+    g_iconRelease = stall ? CreateEventW(nullptr, TRUE, FALSE, nullptr) : nullptr;
+    g_platform.SHGetFileInfoA = CountedIconFetch;
+}
+
+IconFetches::~IconFetches()
+{
+    Release();
+    g_platform.SHGetFileInfoA = ::SHGetFileInfoA;
+}
+
+long IconFetches::Count() const
+{
+    return g_iconFetches;
+}
+
+UINT IconFetches::FlagsSeen() const
+{
+    return static_cast<UINT>(g_iconFlags);
+}
+
+void IconFetches::Release()
+{
+    if (g_iconRelease)
+        SetEvent(g_iconRelease);
 }
 
 bool GdiObjectDeleted(HGDIOBJ object)
