@@ -39,25 +39,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // Built ahead once the icon is up, so the first click finds the launcher ready.
     StartLauncherBuildAhead(window);
 
-    // Waits for messages and for the watch on items, with no timer while nothing changes: a
-    // change starts a quiet time, after which the launcher is built anew.
-    for (;;) {
-        HANDLE watch = LauncherWatchHandle();
-        DWORD count = watch ? 1 : 0;
-        DWORD woken = MsgWaitForMultipleObjectsEx(count, &watch, LauncherQuietWait(), QS_ALLINPUT,
-                                                  MWMO_INPUTAVAILABLE);
-        if (woken == WAIT_TIMEOUT) {
-            OnLauncherQuiet(window);
-        } else if (count && (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)) {
-            // A failed wait drops the watch, so the next wait is on messages alone.
-            OnLauncherWatchSignalled();
-        }
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT)
-                return static_cast<int>(msg.wParam);
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+    int exitCode = 0;
+    while (TrayLoopStep(window, INFINITE, &exitCode)) {
     }
+    return exitCode;
 }

@@ -69,3 +69,28 @@ HWND CreateTrayWindow(HINSTANCE instance)
     return CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
                            nullptr, instance, nullptr);
 }
+
+bool TrayLoopStep(HWND window, DWORD maxWaitMs, int* exitCode)
+{
+    HANDLE watch = LauncherWatchHandle();
+    DWORD count = watch ? 1 : 0;
+    DWORD quiet = LauncherQuietWait();
+    DWORD woken = MsgWaitForMultipleObjectsEx(count, &watch, quiet < maxWaitMs ? quiet : maxWaitMs,
+                                              QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woken == WAIT_TIMEOUT && LauncherQuietWait() == 0) {
+        OnLauncherQuiet(window);
+    } else if (count && (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)) {
+        // A failed wait drops the watch, so the next wait is on messages alone.
+        OnLauncherWatchSignalled();
+    }
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            *exitCode = static_cast<int>(msg.wParam);
+            return false;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return true;
+}

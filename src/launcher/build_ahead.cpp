@@ -121,7 +121,7 @@ void StartLauncherBuildAhead(HWND window)
     g_ahead.again = false;
     // Taken in (this build's listing comes after it), and watched anew.
     ItemsChangeSeen();
-    if (!WatchItemsFolder())
+    if (!RenewItemsWatch())
         return;
     auto* build = static_cast<AheadBuild*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(AheadBuild)));
     if (!build)

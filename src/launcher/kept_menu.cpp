@@ -149,10 +149,21 @@ bool ItemsChangeSeen()
     KeptMenu& keptMenu = g_launcher.keptMenu;
     if (!keptMenu.change || WaitForSingleObject(keptMenu.change, 0) == WAIT_TIMEOUT)
         return false;
-    FindCloseChangeNotification(keptMenu.change);
-    keptMenu.change = nullptr;
+    if (!FindNextChangeNotification(keptMenu.change)) {
+        FindCloseChangeNotification(keptMenu.change);
+        keptMenu.change = nullptr;
+    }
     ++keptMenu.changesSeen;
     return true;
+}
+
+bool RenewItemsWatch()
+{
+    KeptMenu& keptMenu = g_launcher.keptMenu;
+    if (keptMenu.change)
+        FindCloseChangeNotification(keptMenu.change);
+    keptMenu.change = nullptr;
+    return WatchItemsFolder();
 }
 
 HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
@@ -160,10 +171,7 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     KeptMenu& keptMenu = g_launcher.keptMenu;
     *kept = false;
     *head = nullptr;
-    // Made and armed before the listing is taken: a change from here on shows at the next
-    // click, whatever the listing can tell.
-    if (ItemsChangeSeen() || !keptMenu.change)
-        WatchItemsFolder();
+    ItemsChangeSeen();
     SIZE_T size = 0;
     BYTE* listing = ListItemsFolder(&size);
     if (ValidWith(listing, size)) {
@@ -172,6 +180,12 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
         *kept = true;
         return keptMenu.menu;
     }
+    // A new watch, made and armed before the listing the build is kept by: a change from here
+    // on shows at the next click, whatever the listing can tell.
+    if (listing)
+        HeapFree(GetProcessHeap(), 0, listing);
+    RenewItemsWatch();
+    listing = ListItemsFolder(&size);
 
     LONG changes = keptMenu.changesSeen;
     UINT iconShow = g_launcher.menuLook.iconShow;

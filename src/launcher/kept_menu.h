@@ -36,10 +36,13 @@ bool KeptMenuValid();
 bool WatchItemsFolder();
 
 // True when the notification announced a change (or a wait on it failed) since it was last
-// asked. It is then closed, and made again by the next WatchItemsFolder: a handle held on
-// items would keep a deleted items from going away, and a new one of that name is the one
-// to watch.
+// asked; it is armed again (or dropped, when that fails).
 bool ItemsChangeSeen();
+
+// Closes the notification and makes it anew, as every build starts: a handle held on items
+// keeps a deleted items from going away, and a new folder of that name is the one to watch.
+// False when it can't be made.
+bool RenewItemsWatch();
 
 // The items folder's listing (names, sizes, times, attributes; "." included, ".." left
 // out) on the process heap, or null when it can't be listed. Safe on any thread.

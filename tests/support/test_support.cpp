@@ -9,7 +9,10 @@
 #include <shlwapi.h>
 
 #include "core/platform_calls.h"
+#include "app/tray_window.h"
+#include "launcher/build_ahead.h"
 #include "launcher/folder_menu.h"
+#include "tray/tray_icon.h"
 
 #include <algorithm>
 #include <cstring>
@@ -384,6 +387,62 @@ void IconFetches::Release()
 {
     if (g_iconRelease)
         SetEvent(g_iconRelease);
+}
+
+namespace {
+
+LRESULT CALLBACK LauncherOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* owner = reinterpret_cast<LauncherOwner*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    switch (message) {
+    case WM_INITMENUPOPUP:
+        if (owner)
+            owner->menusOpened.push_back(reinterpret_cast<HMENU>(wParam));
+        PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+        break;
+    case WM_MENUCHAR:
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+    case kTrayCallbackMessage:
+    case kLauncherBuilt:
+        return TrayWndProc(hwnd, message, wParam, lParam);
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+LauncherOwner::LauncherOwner()
+{
+    WNDCLASSW ownerClass = {};
+    ownerClass.lpfnWndProc = LauncherOwnerProc;
+    ownerClass.hInstance = GetModuleHandleW(nullptr);
+    ownerClass.lpszClassName = L"MorvekLauncherOwner";
+    RegisterClassW(&ownerClass);
+    window = CreateWindowExW(WS_EX_TOOLWINDOW, ownerClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                             nullptr, ownerClass.hInstance, nullptr);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+LauncherOwner::~LauncherOwner()
+{
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    DestroyWindow(window);
+}
+
+bool LauncherOwner::Step(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    int exitCode = 0;
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        if (!TrayLoopStep(window, 20, &exitCode))
+            return false;
+    }
+    return true;
 }
 
 bool GdiObjectDeleted(HGDIOBJ object)

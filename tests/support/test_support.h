@@ -116,6 +116,18 @@ struct IconFetches {
     void Release();          // lets stalled lookups (and later ones) go on
 };
 
+// A stand-in for the tray window in-process: the launcher's messages (tray clicks, the built
+// launcher, measure, draw, menu characters) go to the tray window's procedure, and every
+// popup menu that opens is noted and closed again with Escape. Step runs the program's own
+// message loop until the condition holds or the deadline passes.
+struct LauncherOwner {
+    HWND window = nullptr;
+    std::vector<HMENU> menusOpened;
+    LauncherOwner();
+    ~LauncherOwner();
+    bool Step(const std::function<bool()>& condition, DWORD timeoutMs = 15000);
+};
+
 // Records every font and brush this test program makes through CreateFontIndirectA and
 // CreateSolidBrush while it lives, by pointing the program's own imports of the two at
 // recorders, so a test can ask the system whether each one was deleted. One at a time.
