@@ -9,7 +9,8 @@ constexpr char kMutexName[] = "ZUNOMORVEKXX";
 // A private query: wParam 0-3 asks how many icons, fonts, brushes and item-ID lists the
 // launcher holds right now (a soak test reads them from outside after many menus; between
 // clicks they are what the kept launcher menu holds); wParam 4 whether a folder menu is
-// open (1) or not (0).
+// open (1) or not (0); wParam 5 whether the launcher is being built ahead or waits to be (1)
+// or not (0), so a benchmark can tell when Morvek is idle.
 constexpr UINT kQueryLiveCount = WM_APP + 1;
 
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
