@@ -46,7 +46,7 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case kQueryLiveCount: {
         const long counts[] = {g_live.icons, g_live.fonts, g_live.brushes, g_live.idLists,
                                g_launcher.folderMenuOpen ? 1 : 0,
-                               LauncherBuildRunning() || LauncherQuietWait() != INFINITE ? 1 : 0};
+                               LauncherBuildPending() ? 1 : 0};
         return wParam < sizeof(counts) / sizeof(counts[0]) ? counts[wParam] : -1;
     }
     default:

@@ -33,6 +33,7 @@ struct AheadBuild {
 };
 
 struct AheadState {
+    bool asked;        // a build ahead was asked for since start
     bool running;      // a build thread holds a build
     bool again;        // build again once the running build or the open menu is done
     bool quiet;        // a change waits for the folder to stay quiet until quietFrom + kQuietMs
@@ -114,6 +115,7 @@ void Keep(AheadBuild* build)
 
 void StartLauncherBuildAhead(HWND window)
 {
+    g_ahead.asked = true;
     if (g_ahead.running || g_launcher.folderMenuOpen) {
         g_ahead.again = true;
         return;
@@ -132,7 +134,7 @@ void StartLauncherBuildAhead(HWND window)
     build->changesAtStart = keptMenu.changesSeen;
     build->staleAtStart = keptMenu.stale;
     if (keptMenu.menu && !keptMenu.stale && keptMenu.look.iconShow == build->look.iconShow)
-        MakeRecordReuse(&build->reuse, keptMenu.head, keptMenu.records);
+        MakeRecordReuse(&build->reuse, keptMenu.records);
     HANDLE thread = CreateThread(nullptr, 0, BuildThread, build, 0, nullptr);
     if (!thread) {
         FreeRecordReuse(&build->reuse);
@@ -148,7 +150,12 @@ bool LauncherBuildRunning()
     return g_ahead.running;
 }
 
-void OnLauncherBuilt(HWND window, LPARAM lParam)
+bool LauncherBuildPending()
+{
+    return !g_ahead.asked || g_ahead.running || g_ahead.quiet || g_ahead.again;
+}
+
+void OnLauncherBuilt(HWND window, LPARAM lParam, bool clickWaiting)
 {
     auto* build = reinterpret_cast<AheadBuild*>(lParam);
     g_ahead.running = false;
@@ -157,7 +164,8 @@ void OnLauncherBuilt(HWND window, LPARAM lParam)
         return;
     }
     Keep(build);
-    if (g_ahead.again)
+    // A waiting click is answered first; the next build follows its menu.
+    if (g_ahead.again && !clickWaiting)
         StartLauncherBuildAhead(window);
 }
 

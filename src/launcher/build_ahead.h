@@ -21,9 +21,14 @@ void StartLauncherBuildAhead(HWND window);
 // A build is running: the records of the kept menu are being read and must stay.
 bool LauncherBuildRunning();
 
+// A build is running or still to come (before the first was asked for, in a quiet time,
+// after an open menu): the program is not idle yet.
+bool LauncherBuildPending();
+
 // kLauncherBuilt: keeps the build as the launcher menu (or frees it, and what was kept, when
-// the folder could not be listed); held while a folder menu is open, until it closes.
-void OnLauncherBuilt(HWND window, LPARAM build);
+// the folder could not be listed); held while a folder menu is open, until it closes. A build
+// asked for meanwhile starts now, or, while a click waits for this one, after its menu.
+void OnLauncherBuilt(HWND window, LPARAM build, bool clickWaiting);
 
 // After a folder menu closed: keeps a build held while it was open, and starts one that
 // waited for it.

@@ -9,6 +9,7 @@
 #include "core/live_counts.h"
 #include "core/platform_calls.h"
 #include "core/texts.h"
+#include "launcher/icon_fetch.h"
 #include "launcher/idlist.h"
 #include "launcher/idlist_walk.h"
 #include "launcher/launcher_state.h"
@@ -162,6 +163,7 @@ BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEn
     BOOL ok = TRUE;
     UINT id = FIRST_LAUNCHER_ID;
     int emptyAnswers = 0;
+    IconFetcher icons = {nullptr, -1};
     while (ok) {
         LPITEMIDLIST child = nullptr;
         ULONG fetched = 0;
@@ -184,7 +186,8 @@ BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEn
             FreeIdList(child, allocator);
             continue;
         }
-        const LauncherRecord* kept = FindReusableRecord(reuse, list);
+        UINT64 listedKey = ListedKey(folder, child);
+        const LauncherRecord* kept = FindReusableRecord(reuse, listedKey);
         char* copy = nullptr;
         const char* text = kept ? kept->text : nullptr;
         if (!kept) {
@@ -219,16 +222,18 @@ BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEn
         entryTail = &entry->next;
         *recordTail = record;
         recordTail = &record->next;
-        if (kept) {
+        record->listedKey = listedKey;
+        record->reusedFrom = kept;
+        // An icon that came late last time is asked for again.
+        if (kept && !kept->iconLate)
             record->iconIndex = kept->iconIndex;
-            record->reusedFrom = kept;
-        } else if (iconShow) {
-            record->iconIndex = FetchSmallIconIndex(list);
-        }
+        else if (iconShow)
+            record->iconIndex = FetchIconWithin(&icons, list, &record->iconLate);
         ++id;
         if (list != child)
             FreeIdList(child, allocator);
     }
+    CloseIconFetcher(&icons);
     enumerator->Release();
     return ok;
 }

@@ -53,6 +53,8 @@ struct LauncherRecord {
     LauncherRecord* next;
     UINT itemWidth;   // as measured for the look the record was built for; 0 until then
     UINT itemHeight;
+    bool iconLate;    // the shell did not answer in time: iconIndex is its generic icon
+    UINT64 listedKey; // the digest of the entry's listing data (record_reuse.h)
     // The kept record a rebuild copied this one from (its measures are taken over when the
     // new build is kept); null otherwise, and once kept.
     const LauncherRecord* reusedFrom;
@@ -71,7 +73,7 @@ IImageList* SmallIconList();
 // (through g_platform, so tests can count and stall it). Safe on any thread.
 int FetchSmallIconIndex(LPCITEMIDLIST list);
 
-// Finds a kept build's record by its entry's item-ID list: a rebuild takes its name and icon
+// Finds a kept build's record by its entry's listing data: a rebuild takes its name and icon
 // from it instead of asking the shell again. Defined in record_reuse.h; null for none.
 struct RecordReuse;
 
@@ -91,6 +93,7 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
 
 // The shell's half of BuildFolderMenu, with no menu and no message: lists the folder into
 // *head and *records as CollectFolderItems does. Safe on the launcher's build thread.
+// An icon the shell does not give within kIconWaitMs (icon_fetch.h) is shown generic.
 enum class CollectResult { Done, NoFolder, Failed };
 CollectResult CollectFolder(FolderMode mode, LaunchEntry** head, LauncherRecord** records,
                             IMalloc* allocator, UINT iconShow, const RecordReuse* reuse);

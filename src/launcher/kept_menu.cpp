@@ -192,7 +192,7 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     // Icons announced as changed, or not fetched for the kept menu, are asked for again.
     RecordReuse reuse = {};
     bool reusing = keptMenu.menu && !keptMenu.stale && keptMenu.look.iconShow == iconShow &&
-                   MakeRecordReuse(&reuse, keptMenu.head, keptMenu.records);
+                   MakeRecordReuse(&reuse, keptMenu.records);
     LaunchEntry* built = nullptr;
     LauncherRecord* records = nullptr;
     CollectResult result =

@@ -128,8 +128,9 @@ LRESULT OnLauncherHotKey(HWND window, WPARAM id)
 
 LRESULT OnLauncherBuiltMessage(HWND window, LPARAM build)
 {
-    OnLauncherBuilt(window, build);
-    if (g_pendingClick != PendingClick::None && !LauncherBuildRunning() && !g_app.quitting)
+    bool waiting = g_pendingClick != PendingClick::None && !g_app.quitting;
+    OnLauncherBuilt(window, build, waiting);
+    if (waiting && !LauncherBuildRunning())
         ShowFolderMenu(window, FolderMode::Items, g_pendingClick == PendingClick::Keyboard);
     return 0;
 }

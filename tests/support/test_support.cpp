@@ -347,20 +347,34 @@ namespace {
 volatile LONG g_iconFetches = 0;
 volatile LONG g_iconFlags = 0;
 HANDLE g_iconRelease = nullptr;  // a manual-reset event each lookup waits for, or null
+std::string g_stallOnly;          // "": every lookup waits
+
+bool Stalls(LPCSTR path, UINT flags)
+{
+    if (g_stallOnly.empty())
+        return true;
+    char name[MAX_PATH] = {};
+    if (!(flags & SHGFI_PIDL) || !SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(path), name))
+        return false;
+    std::string full = name;
+    return full.size() >= g_stallOnly.size() &&
+           full.compare(full.size() - g_stallOnly.size(), g_stallOnly.size(), g_stallOnly) == 0;
+}
 
 DWORD_PTR WINAPI CountedIconFetch(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags)
 {
     InterlockedIncrement(&g_iconFetches);
     InterlockedOr(&g_iconFlags, static_cast<LONG>(flags));
-    if (g_iconRelease)
+    if (g_iconRelease && Stalls(path, flags))
         WaitForSingleObject(g_iconRelease, 60000);
     return ::SHGetFileInfoA(path, attributes, info, size, flags);
 }
 
 }  // namespace
 
-IconFetches::IconFetches(bool stall)
+IconFetches::IconFetches(bool stall, const char* stallOnly)
 {
+    g_stallOnly = stallOnly ? stallOnly : "";
     g_iconFetches = 0;
     g_iconFlags = 0;
     g_iconRelease = stall ? CreateEventW(nullptr, TRUE, FALSE, nullptr) : nullptr;

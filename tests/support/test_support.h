@@ -107,9 +107,10 @@ int SmallIconIndexOf(const std::string& path);
 HICON SmallIconHandleOf(const std::string& path);
 
 // Counts the launcher's icon lookups (g_platform.SHGetFileInfoA, on any thread) while it
-// lives, and holds each one until Release when made with stall. One at a time.
+// lives, and holds each one (or, with stallOnly, each of a path ending so) until Release when
+// made with stall. One at a time.
 struct IconFetches {
-    explicit IconFetches(bool stall = false);
+    explicit IconFetches(bool stall = false, const char* stallOnly = nullptr);
     ~IconFetches();
     long Count() const;
     UINT FlagsSeen() const;  // every flag any lookup asked with

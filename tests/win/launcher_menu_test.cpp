@@ -421,6 +421,68 @@ TEST_F(FolderMenu, OnlyChangesInItemsCount)
     FreeKeptMenu(allocator, true);
 }
 
+// Shortcuts, whose icons the shell looks up by reading them, are found again by what the
+// listing says of them: one shortcut more costs one lookup.
+TEST_F(FolderMenu, ShortcutsWhoseIconsWereLookedUpAreReused)
+{
+    MakeItems({});
+    for (const char* name : {"\\a.lnk", "\\b.lnk", "\\c.lnk"})
+        ASSERT_EQ(S_OK, MakeShortcut(ItemsDir() + name, SettingsPath()));
+    bool kept = false;
+    LaunchEntry* shown = nullptr;
+    IconFetches fetches;
+    CaptureMenuLook();
+    ASSERT_NE(nullptr, LauncherMenu(&shown, allocator, &kept));
+    EXPECT_EQ(3, fetches.Count());
+    ASSERT_EQ(S_OK, MakeShortcut(ItemsDir() + "\\d.lnk", SettingsPath()));
+    CaptureMenuLook();
+    ASSERT_NE(nullptr, LauncherMenu(&shown, allocator, &kept));
+    EXPECT_EQ(4, GetMenuItemCount(g_launcher.keptMenu.menu));
+    EXPECT_EQ(4, fetches.Count()) << "the unchanged shortcuts were asked for again";
+    FreeKeptMenu(allocator, true);
+}
+
+// A lookup the shell does not answer (a shortcut to a share gone offline) holds nothing up:
+// the entry shows the generic icon, and the next build asks for its icon again.
+TEST_F(FolderMenu, AnIconThatDoesNotComeIsShownGenericAndAskedForAgain)
+{
+    MakeItems({"a.txt", "slow.txt", "c.txt"});
+    SHFILEINFOA generic = {};
+    ASSERT_NE(0u, SHGetFileInfoA("file", FILE_ATTRIBUTE_NORMAL, &generic, sizeof(generic),
+                                 SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    bool kept = false;
+    LaunchEntry* shown = nullptr;
+    auto click = [&] {
+        CaptureMenuLook();
+        EXPECT_NE(nullptr, LauncherMenu(&shown, allocator, &kept));
+        EXPECT_TRUE(kept);
+    };
+    {
+        IconFetches stalled(true, "\\slow.txt");
+        click();
+        EXPECT_EQ(3, stalled.Count());
+        int late = 0;
+        for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next) {
+            SCOPED_TRACE(r->text);
+            bool slow = std::string(r->text) == "slow.txt";
+            late += r->iconLate;
+            EXPECT_EQ(slow, r->iconLate);
+            EXPECT_EQ(slow ? generic.iIcon : SmallIconIndexOf(ItemsDir() + "\\" + r->text), r->iconIndex);
+        }
+        EXPECT_EQ(1, late);
+    }
+    IconFetches fetches;
+    ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\d.txt", "x"));
+    click();
+    EXPECT_EQ(2, fetches.Count()) << "the new entry and the late one";
+    for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next) {
+        SCOPED_TRACE(r->text);
+        EXPECT_FALSE(r->iconLate);
+        EXPECT_EQ(SmallIconIndexOf(ItemsDir() + "\\" + r->text), r->iconIndex);
+    }
+    FreeKeptMenu(allocator, true);
+}
+
 TEST_F(FolderMenu, IconShowZeroFetchesNoIcon)
 {
     MakeItems({"a.txt", "b.txt"});
