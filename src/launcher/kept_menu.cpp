@@ -5,7 +5,7 @@
 // the exe's folder, where a log or the settings file may be written at any time) catches a
 // rewrite the listing cannot tell apart (same size, same time stamp), and the look it was
 // measured with must match. Without a working notification nothing is kept. A rebuild asks
-// the shell only about entries whose item-ID lists changed (record_reuse.h).
+// the shell only about entries whose listing data changed (record_reuse.h).
 #include "launcher/kept_menu.h"
 
 #include <cstring>
@@ -129,7 +129,6 @@ BYTE* ListItemsFolder(SIZE_T* size)
     *size = buffer.size;
     return buffer.data;
 }
-
 
 bool WatchItemsFolder()
 {
