@@ -210,9 +210,20 @@ double ClickToMenuMs(const Program& program)
     return elapsed;
 }
 
+// Waits until Morvek says it is neither building the launcher ahead nor waiting to.
+void WaitIdle(const Program& program)
+{
+    bool idle = Poll([&] {
+        DWORD_PTR busy = 1;
+        return SendMessageTimeoutA(program.tray, WM_APP + 1, 6, 0, SMTO_NORMAL, 60000, &busy) && busy == 0;
+    }, 120000);
+    if (!idle)
+        Fail("Morvek never became idle");
+}
+
 struct Row {
     int entries;
-    double coldFirst, floorFirst, coldAdded, floorAdded, warm, popup;
+    double coldFirst, floorFirst, coldAdded, floorAdded, warm, popup, idleFirst, addedHalf;
 };
 
 }  // namespace
@@ -269,7 +280,16 @@ int main(int argc, char** argv)
     for (int count : sizes) {
         std::string dir = std::string(full) + "\\n" + std::to_string(count);
         std::string items = dir + "\\items";
-        std::vector<double> coldFirst, floorFirst, coldAdded, floorAdded, warm, popup;
+        std::vector<double> coldFirst, floorFirst, coldAdded, floorAdded, warm, popup, idleFirst, addedHalf;
+
+        // The first click after start, once Morvek is idle (the launcher built ahead).
+        for (int i = 0; i < runs; ++i) {
+            Program idle;
+            idle.Start(dir, exe, "Morvek.exe");
+            WaitIdle(idle);
+            idleFirst.push_back(ClickToMenuMs(idle));
+            idle.Stop();
+        }
 
         // The first click after start: both programs started afresh for every sample; the
         // last of each stays up for the clicks that follow.
@@ -304,6 +324,19 @@ int main(int argc, char** argv)
         }
         floor.Stop();
 
+        // A click half a second after a new shortcut came into items, Morvek idle before it.
+        for (int i = 0; i < runs; ++i) {
+            WaitIdle(morvek);
+            char name[64];
+            wsprintfA(name, "\\added %04d.lnk", added++);
+            MakeLink(items + name, "C:\\windows\\notepad.exe");
+            Sleep(500);
+            addedHalf.push_back(ClickToMenuMs(morvek));
+            if (!DeleteFileA((items + name).c_str()))
+                Fail(std::string("cannot remove ") + name);
+        }
+        WaitIdle(morvek);
+
         // Repeated clicks on the unchanged folder, beside the popup alone. The first click
         // follows the removal of the last added shortcut and is not counted.
         Program menuOnly;
@@ -325,12 +358,17 @@ int main(int argc, char** argv)
         morvek.Stop();
 
         Row r = {count, Median(coldFirst), Median(floorFirst), Median(coldAdded), Median(floorAdded),
-                 Median(warm), Median(popup)};
+                 Median(warm), Median(popup), Median(idleFirst), Median(addedHalf)};
         rows.push_back(r);
         printf("%7d | %10.1f %8.1f %6.2f | %10.1f %8.1f %6.2f | %8.1f %8.1f %6.2f\n", r.entries, r.coldFirst,
                r.floorFirst, r.coldFirst / r.floorFirst, r.coldAdded, r.floorAdded, r.coldAdded / r.floorAdded,
                r.warm, r.popup, r.warm / r.popup);
         fflush(stdout);
+    }
+    printf("beside the popup alone (ms, ratio): first click once idle; click 0.5 s after a shortcut was added\n");
+    for (const Row& r : rows) {
+        printf("%7d | %10.1f %6.2f | %10.1f %6.2f\n", r.entries, r.idleFirst, r.idleFirst / r.popup, r.addedHalf,
+               r.addedHalf / r.popup);
     }
 
     std::vector<double> startups;
@@ -349,10 +387,11 @@ int main(int argc, char** argv)
     if (!data)
         Fail(std::string("cannot write ") + dataFile);
     fprintf(data, "# click to menu under Wine, ms, median of %d\n", runs);
-    fprintf(data, "# entries cold_first floor_first cold_after_add floor_after_add warm popup_alone\n");
+    fprintf(data, "# entries cold_first floor_first cold_after_add floor_after_add warm popup_alone idle_first"
+                  " after_add_half_second\n");
     for (const Row& r : rows) {
-        fprintf(data, "%d %.1f %.1f %.1f %.1f %.1f %.1f\n", r.entries, r.coldFirst, r.floorFirst, r.coldAdded,
-                r.floorAdded, r.warm, r.popup);
+        fprintf(data, "%d %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f\n", r.entries, r.coldFirst, r.floorFirst,
+                r.coldAdded, r.floorAdded, r.warm, r.popup, r.idleFirst, r.addedHalf);
     }
     fclose(data);
     return 0;

@@ -7,6 +7,7 @@
 #include "core/platform_calls.h"
 #include "core/texts.h"
 #include "app/tray_window.h"
+#include "launcher/build_ahead.h"
 #include "resources/resource.h"
 #include "settings/hotkey.h"
 
@@ -35,11 +36,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
     RegisterLauncherHotKey(window);
 
-    MSG msg = {};
-    // GetMessage gives -1 on an error; looping on it would spin forever.
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    // Built ahead once the icon is up, so the first click finds the launcher ready.
+    StartLauncherBuildAhead(window);
+
+    int exitCode = 0;
+    while (TrayLoopStep(window, INFINITE, &exitCode)) {
     }
-    return static_cast<int>(msg.wParam);
+    return exitCode;
 }

@@ -3,6 +3,7 @@
 
 #include "commands/dispatch.h"
 #include "core/live_counts.h"
+#include "launcher/build_ahead.h"
 #include "launcher/entry_menu.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
@@ -54,6 +55,7 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return OnTrayNotify(hwnd, wParam, lParam);
     case kShellIconsChanged:
         MarkKeptMenuStale();
+        OnLauncherSourceChanged();
         return 0;
     case WM_POWERBROADCAST:
         if (wParam == PBT_APMRESUMEAUTOMATIC)
@@ -66,10 +68,14 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         // Hidden extensions switched, the theme, the menu font: the kept menu's names and
         // look may be out of date.
         MarkKeptMenuStale();
+        OnLauncherSourceChanged();
         break;
+    case kLauncherBuilt:
+        return OnLauncherBuiltMessage(hwnd, lParam);
     case kQueryLiveCount: {
         const long counts[] = {g_live.icons, g_live.fonts, g_live.brushes, g_live.idLists,
-                               g_launcher.folderMenuOpen ? 1 : 0, g_live.submenus};
+                               g_launcher.folderMenuOpen ? 1 : 0, g_live.submenus,
+                               LauncherBuildPending() ? 1 : 0};
         return wParam < sizeof(counts) / sizeof(counts[0]) ? counts[wParam] : -1;
     }
     default:
@@ -92,4 +98,29 @@ HWND CreateTrayWindow(HINSTANCE instance)
         return nullptr;
     return CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
                            nullptr, instance, nullptr);
+}
+
+bool TrayLoopStep(HWND window, DWORD maxWaitMs, int* exitCode)
+{
+    HANDLE watch = LauncherWatchHandle();
+    DWORD count = watch ? 1 : 0;
+    DWORD quiet = LauncherQuietWait();
+    DWORD woken = MsgWaitForMultipleObjectsEx(count, &watch, quiet < maxWaitMs ? quiet : maxWaitMs,
+                                              QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woken == WAIT_TIMEOUT && LauncherQuietWait() == 0) {
+        OnLauncherQuiet(window);
+    } else if (count && (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)) {
+        // A failed wait drops the watch, so the next wait is on messages alone.
+        OnLauncherWatchSignalled();
+    }
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            *exitCode = static_cast<int>(msg.wParam);
+            return false;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return true;
 }

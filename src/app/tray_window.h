@@ -9,7 +9,9 @@ constexpr char kMutexName[] = "ZUNOMORVEKXX";
 // A private query: wParam 0-3 asks how many icons, fonts, brushes and item-ID lists the
 // launcher holds right now (a soak test reads them from outside after many menus; between
 // clicks they are what the kept launcher menu holds); wParam 4 whether a folder menu is
-// open (1) or not (0); wParam 5 how many folder submenus it holds.
+// open (1) or not (0); wParam 5 how many folder submenus it holds; wParam 6 whether the
+// launcher is being built ahead or waits to be (1) or not (0), so a benchmark can tell when
+// Morvek is idle.
 constexpr UINT kQueryLiveCount = WM_APP + 1;
 
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -17,3 +19,9 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 // Registers the window class and creates the hidden tray window (which adds the icon).
 // Returns null when either step fails. The launcher's hotkey is registered after it.
 HWND CreateTrayWindow(HINSTANCE instance);
+
+// One turn of the message loop: waits (at most maxWaitMs) for a message, a change the watch
+// on items announces, or the end of the quiet time after changes (then the launcher is built
+// ahead), and dispatches what came. No timer runs while nothing changes. False at WM_QUIT,
+// with its exit code.
+bool TrayLoopStep(HWND window, DWORD maxWaitMs, int* exitCode);

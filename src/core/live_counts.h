@@ -3,6 +3,7 @@
 // reads them after many menus to prove nothing leaks).
 #pragma once
 
+// idLists changes on the launcher's build thread too: it moves by Interlocked calls only.
 struct LiveCounts {
     long icons;
     long fonts;

@@ -62,6 +62,8 @@ PlatformCalls RealPlatformCalls()
     calls.mciSendStringA = SystemMciSendStringA;
     calls.ShellExecuteExA = ::ShellExecuteExA;
     calls.GetProcAddress = ::GetProcAddress;
+    calls.FindFirstChangeNotificationW = ::FindFirstChangeNotificationW;
+    calls.SHGetFileInfoA = ::SHGetFileInfoA;
     return calls;
 }
 

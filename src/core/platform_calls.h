@@ -1,5 +1,7 @@
 // The calls that end the session, power the machine down, move hardware or wait for a
-// person. The program fills the table with the real functions; tests swap in recorders.
+// person, and the launcher's watch on items and icon lookup (which a network share may
+// refuse, or stall).
+// The program fills the table with the real functions; tests swap in recorders.
 #pragma once
 #include <windows.h>
 #include <mmsystem.h>
@@ -20,6 +22,10 @@ struct PlatformCalls {
     BOOL(WINAPI* ShellExecuteExA)(SHELLEXECUTEINFOA* info);
     // Entry points that exist only on some systems (by ordinal, unnamed) are looked up here.
     FARPROC(WINAPI* GetProcAddress)(HMODULE module, LPCSTR name);
+    // The launcher's watch on items, which a network share may refuse.
+    HANDLE(WINAPI* FindFirstChangeNotificationW)(LPCWSTR path, BOOL subtree, DWORD filter);
+    // Called from the launcher's build thread as well as the window's.
+    DWORD_PTR(WINAPI* SHGetFileInfoA)(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags);
 };
 
 extern PlatformCalls g_platform;

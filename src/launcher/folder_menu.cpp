@@ -9,9 +9,11 @@
 #include "core/live_counts.h"
 #include "core/platform_calls.h"
 #include "core/texts.h"
+#include "launcher/icon_fetch.h"
 #include "launcher/idlist.h"
 #include "launcher/idlist_walk.h"
 #include "launcher/launcher_state.h"
+#include "launcher/record_reuse.h"
 #include "launcher/submenu.h"
 #include "settings/exe_paths.h"
 #include "settings/settings_file.h"
@@ -27,6 +29,10 @@ namespace {
 
 // Answers without an item in a row after which a faulty enumerator is given up.
 constexpr int kMaxEmptyAnswers = 64;
+
+// IImageList, the interface of the system image list (commoncontrols.h declares it but no
+// library the program links defines its id).
+const IID kIidImageList = {0x46eb5926, 0x582e, 0x4017, {0x9f, 0xdf, 0xe8, 0x99, 0x8d, 0xaa, 0x09, 0x50}};
 
 // A launcher menu's data is this object's address: no other menu in the process has it.
 const char g_launcherMenuTag = 0;
@@ -54,16 +60,6 @@ void HeapRelease(void* block)
         HeapFree(GetProcessHeap(), 0, block);
 }
 
-// Copies text into the record's buffer, cut to kRecordTextChars characters so that no
-// character is ever split.
-void CopyRecordText(char* out, const char* text)
-{
-    size_t length = CutAtCharBoundary(text, strlen(text), kRecordTextChars,
-                                      sizeof(LauncherRecord::text) - 1, SystemAnsiEncoding());
-    CopyMemory(out, text, length);
-    out[length] = '\0';
-}
-
 void FreeStrRet(STRRET* name, IMalloc* allocator)
 {
     if (name->uType == STRRET_WSTR && name->pOleStr) {
@@ -74,15 +70,55 @@ void FreeStrRet(STRRET* name, IMalloc* allocator)
 
 }  // namespace
 
-void SetSpokenName(LauncherRecord* record)
+LauncherRecord* NewLauncherRecord(UINT id, const char* text, const wchar_t* wide)
 {
-    int length = MultiByteToWideChar(CP_ACP, 0, record->text, -1, record->wideText,
-                                     ARRAYSIZE(record->wideText));
-    if (length <= 0)
+    size_t length = CutAtCharBoundary(text, strlen(text), kRecordTextChars, kRecordTextChars * 4,
+                                      SystemAnsiEncoding());
+    int wideLength = wide ? lstrlenW(wide)
+                          : length ? MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0) : 0;
+    if (wideLength < 0)
+        wideLength = 0;
+    // The record, then the wide name (aligned by the record's size), then the ANSI name.
+    static_assert(sizeof(LauncherRecord) % sizeof(wchar_t) == 0, "the wide name follows the record");
+    SIZE_T size = sizeof(LauncherRecord) + (wideLength + 1) * sizeof(wchar_t) + length + 1;
+    auto* record = static_cast<LauncherRecord*>(HeapZeroed(size));
+    if (!record)
+        return nullptr;
+    record->id = id;
+    record->iconIndex = -1;
+    record->wideText = reinterpret_cast<wchar_t*>(record + 1);
+    record->text = reinterpret_cast<char*>(record->wideText + wideLength + 1);
+    CopyMemory(record->text, text, length);
+    if (wide)
+        CopyMemory(record->wideText, wide, wideLength * sizeof(wchar_t));
+    else if (wideLength > 0 &&
+        MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), record->wideText, wideLength) != wideLength)
         record->wideText[0] = L'\0';
     record->msaa.dwMSAASignature = static_cast<DWORD>(MSAA_MENU_SIG);
     record->msaa.cchWText = static_cast<DWORD>(lstrlenW(record->wideText));
     record->msaa.pszWText = record->wideText;
+    return record;
+}
+
+IImageList* SmallIconList()
+{
+    // Through the shell rather than the common controls' own functions: the program imports
+    // no library Windows might load from beside the exe.
+    static IImageList* list = nullptr;
+    if (!list && SHGetImageList(SHIL_SMALL, kIidImageList, reinterpret_cast<void**>(&list)) != S_OK)
+        list = nullptr;
+    return list;
+}
+
+int FetchSmallIconIndex(LPCITEMIDLIST list)
+{
+    SHFILEINFOA info = {};
+    info.iIcon = -1;
+    // The answer is the system's small image list, the one SmallIconList gives.
+    if (!g_platform.SHGetFileInfoA(reinterpret_cast<LPCSTR>(list), 0, &info, sizeof(info),
+                                   SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
+        return -1;
+    return info.iIcon;
 }
 
 BOOL InsertOwnerDrawItem(HMENU menu, UINT id, const void* data)
@@ -116,17 +152,16 @@ const char* StrRetText(STRRET* name, LPCITEMIDLIST child, IMalloc* allocator, ch
     }
 }
 
-BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentList,
-                       LaunchEntry** head, IMalloc* allocator, UINT iconShow, UINT firstId,
-                       LauncherRecord** records)
+BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEntry** head,
+                        LauncherRecord** records, IMalloc* allocator, UINT iconShow,
+                        const RecordReuse* reuse, UINT firstId, UINT submenus)
 {
     IEnumIDList* enumerator = nullptr;
     if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &enumerator) != S_OK)
         return FALSE;
 
-    TagLauncherMenu(menu);
     LaunchEntry** entryTail = head;
-    LauncherRecord** recordTail = records ? records : &g_launcher.recordListHead;
+    LauncherRecord** recordTail = records;
     while (*entryTail)
         entryTail = &(*entryTail)->next;
     while (*recordTail)
@@ -135,6 +170,7 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
     BOOL ok = TRUE;
     UINT id = firstId;
     int emptyAnswers = 0;
+    IconFetcher icons = {nullptr, -1};
     while (ok) {
         LPITEMIDLIST child = nullptr;
         ULONG fetched = 0;
@@ -149,88 +185,104 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
             continue;
         }
         emptyAnswers = 0;
-        ++g_live.idLists;
-        STRRET name = {};
-        if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) != S_OK) {
-            FreeIdList(child, allocator);
-            ok = FALSE;
-            break;
-        }
-        char* copy = nullptr;
-        const char* text = StrRetText(&name, child, allocator, &copy);
-        FreeStrRet(&name, allocator);
-        if (!text) {
-            FreeIdList(child, allocator);
-            // A name that does not lie inside its own item or buffer: the entry is left out.
-            if (name.uType == STRRET_CSTR || name.uType == STRRET_OFFSET)
-                continue;
-            ok = FALSE;
-            break;
-        }
+        InterlockedIncrement(&g_live.idLists);
         // Relative to the desktop, a desktop child is already absolute.
-        // The text may lie inside the child: the child is freed only once it is copied.
         LPITEMIDLIST list = parentList ? IdListConcat(parentList, child, allocator) : child;
-        auto* entry = list ? static_cast<LaunchEntry*>(HeapZeroed(sizeof(LaunchEntry))) : nullptr;
-        if (!entry) {
-            HeapRelease(copy);
-            FreeIdList(list, allocator);
-            if (list != child)
-                FreeIdList(child, allocator);
+        if (!list) {
             // No entry without a list: this one is left out of the menu.
-            if (!list)
-                continue;
-            ok = FALSE;
-            break;
+            FreeIdList(child, allocator);
+            continue;
+        }
+        UINT64 listedKey = ListedKey(folder, child);
+        const LauncherRecord* kept = FindReusableRecord(reuse, listedKey);
+        char* copy = nullptr;
+        const char* text = kept ? kept->text : nullptr;
+        if (!kept) {
+            STRRET name = {};
+            if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) != S_OK) {
+                ok = FALSE;
+            } else {
+                text = StrRetText(&name, child, allocator, &copy);
+                FreeStrRet(&name, allocator);
+                // A name that does not lie inside its own item or buffer: the entry is left
+                // out. Any other failure fails the build.
+                if (!text && name.uType != STRRET_CSTR && name.uType != STRRET_OFFSET)
+                    ok = FALSE;
+            }
+        }
+        // The text may lie inside the child: the child is freed only once it is copied.
+        auto* entry = text ? static_cast<LaunchEntry*>(HeapZeroed(sizeof(LaunchEntry))) : nullptr;
+        LauncherRecord* record = entry ? NewLauncherRecord(id, text) : nullptr;
+        HeapRelease(copy);
+        if (!record) {
+            HeapRelease(entry);
+            if (text)
+                ok = FALSE;
+            if (list != child)
+                FreeIdList(list, allocator);
+            FreeIdList(child, allocator);
+            continue;
         }
         entry->id = id;
         entry->idList = list;
         *entryTail = entry;
         entryTail = &entry->next;
-
-        auto* record = static_cast<LauncherRecord*>(HeapZeroed(sizeof(LauncherRecord)));
-        if (record) {
-            *recordTail = record;
-            recordTail = &record->next;
-            record->id = id;
-            SHFILEINFOA info = {};
-            if (iconShow) {
-                SHGetFileInfoA(reinterpret_cast<LPCSTR>(list), 0, &info, sizeof(info),
-                               SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON);
-                record->icon = info.hIcon;
-                if (record->icon)
-                    ++g_live.icons;
-            }
-            CopyRecordText(record->text, text);
-            SetSpokenName(record);
-            LPITEMIDLIST listed =
-                g_launcher.menuLook.submenus ? SubmenuFolderOf(folder, child, list, allocator) : nullptr;
-            if (listed)
-                InsertFolderItem(menu, id, record, list, listed, allocator);
-            else
-                InsertOwnerDrawItem(menu, id, record);
-            ++id;
-        } else {
-            ok = FALSE;
-        }
-        HeapRelease(copy);
+        *recordTail = record;
+        recordTail = &record->next;
+        record->listedKey = listedKey;
+        record->reusedFrom = kept;
+        // An icon that came late last time is asked for again.
+        if (kept && !kept->iconLate)
+            record->iconIndex = kept->iconIndex;
+        else if (iconShow)
+            record->iconIndex = FetchIconWithin(&icons, list, &record->iconLate);
+        // Whether it opens as a submenu is asked each build: a shortcut's target may change.
+        if (submenus)
+            record->folderList = SubmenuFolderOf(folder, child, list, allocator);
+        ++id;
         if (list != child)
             FreeIdList(child, allocator);
     }
+    CloseIconFetcher(&icons);
     enumerator->Release();
     return ok;
 }
 
-HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode, UINT iconShow)
+void InsertLauncherItems(HMENU menu, LauncherRecord* record, const LaunchEntry* entry, IMalloc* allocator)
 {
-    HMENU menu = CreatePopupMenu();
-    if (!menu)
-        return nullptr;
-    IShellFolder* desktop = nullptr;
-    if (SHGetDesktopFolder(&desktop) != S_OK) {
-        FreeFolderMenu(menu, *head, allocator);
-        return nullptr;
+    TagLauncherMenu(menu);
+    // One entry per record, in the same order.
+    for (; record && entry; record = record->next, entry = entry->next) {
+        if (record->folderList)
+            InsertFolderItem(menu, record->id, record, entry->idList, record->folderList, allocator);
+        else
+            InsertOwnerDrawItem(menu, record->id, record);
+        record->folderList = nullptr;
     }
+}
 
+BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentList,
+                       LaunchEntry** head, IMalloc* allocator, UINT iconShow, UINT firstId,
+                       LauncherRecord** records)
+{
+    LauncherRecord** recordTail = records ? records : &g_launcher.recordListHead;
+    while (*recordTail)
+        recordTail = &(*recordTail)->next;
+    LaunchEntry** entryTail = head;
+    while (*entryTail)
+        entryTail = &(*entryTail)->next;
+    BOOL ok = CollectFolderItems(folder, parentList, head, recordTail, allocator, iconShow, nullptr, firstId,
+                                 g_launcher.menuLook.submenus);
+    InsertLauncherItems(menu, *recordTail, *entryTail, allocator);
+    return ok;
+}
+
+CollectResult CollectFolder(FolderMode mode, LaunchEntry** head, LauncherRecord** records,
+                            IMalloc* allocator, UINT iconShow, const RecordReuse* reuse, UINT submenus)
+{
+    IShellFolder* desktop = nullptr;
+    if (SHGetDesktopFolder(&desktop) != S_OK)
+        return CollectResult::Failed;
     IShellFolder* folder = desktop;
     LPITEMIDLIST itemsList = nullptr;
     if (mode == FolderMode::Items) {
@@ -242,23 +294,35 @@ HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode, U
         if (!itemsList ||
             desktop->BindToObject(itemsList, nullptr, IID_IShellFolder,
                                   reinterpret_cast<void**>(&folder)) != S_OK) {
-            g_platform.MessageBoxW(nullptr, kTextNoItemsFolder, kCaptionError, MB_OK);
             FreeIdList(itemsList, allocator);
             desktop->Release();
-            DestroyMenu(menu);
-            return nullptr;
+            return CollectResult::NoFolder;
         }
     }
-
-    BOOL ok = AppendFolderItems(menu, folder, itemsList, head, allocator, iconShow);
+    BOOL ok = CollectFolderItems(folder, itemsList, head, records, allocator, iconShow, reuse, FIRST_LAUNCHER_ID,
+                                 submenus);
     if (folder != desktop)
         folder->Release();
     desktop->Release();
     FreeIdList(itemsList, allocator);
-    if (!ok) {
-        FreeFolderMenu(menu, *head, allocator);
+    return ok ? CollectResult::Done : CollectResult::Failed;
+}
+
+HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode, UINT iconShow)
+{
+    LauncherRecord** tail = &g_launcher.recordListHead;
+    while (*tail)
+        tail = &(*tail)->next;
+    CollectResult result = CollectFolder(mode, head, tail, allocator, iconShow, nullptr, g_launcher.menuLook.submenus);
+    HMENU menu = result == CollectResult::Done ? CreatePopupMenu() : nullptr;
+    if (!menu) {
+        if (result == CollectResult::NoFolder)
+            g_platform.MessageBoxW(nullptr, kTextNoItemsFolder, kCaptionError, MB_OK);
+        FreeFolderMenu(nullptr, *head, allocator);
+        *head = nullptr;
         return nullptr;
     }
+    InsertLauncherItems(menu, *tail, *head, allocator);
     return menu;
 }
 
@@ -286,11 +350,13 @@ void FreeLauncherRecords(LauncherRecord* head)
 {
     while (head) {
         LauncherRecord* next = head->next;
-        if (head->icon) {
-            DestroyIcon(head->icon);
-            --g_live.icons;
-        }
         FreeFolderSubmenu(head->submenu);
+        // Collected but never put in a menu (a failed build).
+        IMalloc* allocator = nullptr;
+        if (head->folderList && SHGetMalloc(&allocator) == S_OK) {
+            FreeIdList(head->folderList, allocator);
+            allocator->Release();
+        }
         HeapRelease(head);
         head = next;
     }

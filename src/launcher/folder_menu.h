@@ -3,6 +3,8 @@
 // it is drawn.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
+#include <commoncontrols.h>
 #include <oleacc.h>
 #include <shlobj.h>
 
@@ -40,24 +42,51 @@ struct FolderSubmenu;
 // One per menu item, in menu order. The item's data points at the record: the draw
 // handlers and type-ahead find it there, and a screen reader takes an owner-drawn item's
 // name from the MSAAMENUINFO its data begins with. The list belongs to whoever holds the
-// menu (g_launcher.recordListHead after a build, the kept menu once kept) and is freed with it.
+// menu (g_launcher.recordListHead after a build, the kept menu once kept) and is freed with
+// it. A record and its two names are one heap block, sized to the names (NewLauncherRecord).
 struct LauncherRecord {
     MSAAMENUINFO msaa;  // the signature and the wide name below
     UINT id;
-    HICON icon;  // owned by the record; null when icons are off or the shell had none
-    // The display name in the system code page, cut at a character boundary; room for
-    // kRecordTextChars characters of up to four bytes (UTF-8) and the terminator.
-    char text[kRecordTextChars * 4 + 1];
-    // The same name as wide text: 255 characters of at most a surrogate pair each.
-    wchar_t wideText[kRecordTextChars * 2 + 1];
+    // The entry's small icon in the system image list (SmallIconList), or -1 when icons are
+    // off or the shell had none. The list belongs to the system: a record holds no handle.
+    int iconIndex;
+    // The display name in the system code page, cut at a character boundary to
+    // kRecordTextChars characters; and the same name as wide text.
+    char* text;
+    wchar_t* wideText;
     LauncherRecord* next;
     UINT itemWidth;   // as measured for the look the record was built for; 0 until then
     UINT itemHeight;
-    FolderSubmenu* submenu;  // a folder item's submenu (submenu.h), freed with the record; else null
+    bool iconLate;    // the shell did not answer in time: iconIndex is its generic icon
+    UINT64 listedKey; // the digest of the entry's listing data (record_reuse.h)
+    // The kept record a rebuild copied this one from (its measures are taken over when the
+    // new build is kept); null otherwise, and once kept.
+    const LauncherRecord* reusedFrom;
+    FolderSubmenu* submenu;    // a folder item's submenu (submenu.h), freed with the record; else null
+    LPITEMIDLIST folderList;   // collected, not yet in a menu: the folder its submenu will list
 };
 
+// A new zero-filled record with this id and name (cut as above) and no icon, in one block
+// from the process heap; null when out of memory. Freed by FreeLauncherRecords. A wide
+// name, when given, is shown and spoken as it stands instead of the name converted.
+LauncherRecord* NewLauncherRecord(UINT id, const char* text, const wchar_t* wide = nullptr);
+
+// The system's small-icon image list that records' iconIndex values index, or null when the
+// shell gives none. Taken once, on the window's thread, and held for the process's life:
+// one reference to the system's list, however many entries there are.
+IImageList* SmallIconList();
+
+// The index of the entry's small icon in the system image list, or -1; asks the shell once
+// (through g_platform, so tests can count and stall it). Safe on any thread.
+int FetchSmallIconIndex(LPCITEMIDLIST list);
+
+// Finds a kept build's record by its entry's listing data: a rebuild takes its name and icon
+// from it instead of asking the shell again. Defined in record_reuse.h; null for none.
+struct RecordReuse;
+
 // A new popup menu listing the folder, with its entries from *head (which must be null)
-// and its records from g_launcher.recordListHead; null on failure, with everything freed.
+// and its records from g_launcher.recordListHead; null on failure, with everything freed
+// and *head null.
 // A missing items folder is reported to the user.
 // Small icons are fetched when iconShow is non-zero (by default, as the settings say now).
 HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode,
@@ -73,6 +102,27 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
                        LaunchEntry** head, IMalloc* allocator, UINT iconShow = ReadIconShow(),
                        UINT firstId = FIRST_LAUNCHER_ID, LauncherRecord** records = nullptr);
 
+// The shell's half of BuildFolderMenu, with no menu and no message: lists the folder into
+// *head and *records as CollectFolderItems does. Safe on the launcher's build thread.
+// An icon the shell does not give within kIconWaitMs (icon_fetch.h) is shown generic.
+enum class CollectResult { Done, NoFolder, Failed };
+CollectResult CollectFolder(FolderMode mode, LaunchEntry** head, LauncherRecord** records,
+                            IMalloc* allocator, UINT iconShow, const RecordReuse* reuse, UINT submenus);
+
+// The shell's half of AppendFolderItems, with no menu: appends the folder's entries to
+// *head and their records to *records, numbered from firstId. An entry that reuse finds
+// keeps its kept record's name and icon without asking the shell. With submenus, a folder
+// entry's record holds the folder its submenu will list. Touches nothing shared but the
+// shell and g_platform: the launcher's build thread runs it. FALSE when the build must
+// fail; what was collected is then the caller's to free.
+BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEntry** head,
+                        LauncherRecord** records, IMalloc* allocator, UINT iconShow,
+                        const RecordReuse* reuse, UINT firstId = FIRST_LAUNCHER_ID, UINT submenus = 0);
+
+// Appends one owner-drawn item per record from record on (with its entry from entry on, in
+// the same order) to menu, a folder's as an empty submenu, and marks it a launcher menu.
+void InsertLauncherItems(HMENU menu, LauncherRecord* record, const LaunchEntry* entry, IMalloc* allocator);
+
 // Destroys the menu (if any), frees every entry with its list and every record with its
 // icon; g_launcher.recordListHead ends null.
 void FreeFolderMenu(HMENU menu, LaunchEntry* head, IMalloc* allocator);
@@ -86,9 +136,6 @@ bool IsLauncherMenu(HMENU menu);
 // The record an owner-drawn launcher item's data points at, or null for an item that is
 // none of the launcher's.
 LauncherRecord* RecordOfItemData(ULONG_PTR data, UINT id);
-
-// Fills the record's wide name from its text, and the MSAAMENUINFO that points at it.
-void SetSpokenName(LauncherRecord* record);
 
 // Appends one owner-drawn item with this command id and item data.
 BOOL InsertOwnerDrawItem(HMENU menu, UINT id, const void* data);

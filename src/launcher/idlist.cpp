@@ -34,7 +34,7 @@ LPITEMIDLIST IdListConcat(LPCITEMIDLIST first, LPCITEMIDLIST second, IMalloc* al
     auto* list = reinterpret_cast<LPITEMIDLIST>(
         IdBytesConcat(Bytes(first), Bytes(second), AllocFromShell, allocator));
     if (list)
-        ++g_live.idLists;
+        InterlockedIncrement(&g_live.idLists);
     return list;
 }
 
@@ -59,7 +59,7 @@ LPITEMIDLIST PathToIdList(const char* path)
         list = nullptr;
     desktop->Release();
     if (list)
-        ++g_live.idLists;
+        InterlockedIncrement(&g_live.idLists);
     return list;
 }
 
@@ -68,7 +68,7 @@ void FreeIdList(LPITEMIDLIST list, IMalloc* allocator)
     if (!list)
         return;
     allocator->Free(list);
-    --g_live.idLists;
+    InterlockedDecrement(&g_live.idLists);
 }
 
 char* WideToAnsiDup(const wchar_t* wide)

@@ -1,14 +1,21 @@
 // The launcher menu kept between clicks. Each click decides, cheaply and exactly, whether
 // the kept menu still shows the items folder as it is: the folder's listing (names, sizes,
-// times, attributes, and the folder's own entry) is compared with the one it was built
-// from, a change notification on the exe's folder catches a rewrite the listing cannot
-// tell apart (same size, same time stamp), and the look it was measured with must match.
+// times, attributes, and the folder's own entry, so a deleted and recreated folder shows) is
+// compared with the one it was built from, a change notification on items and below (not on
+// the exe's folder, where a log or the settings file may be written at any time) catches a
+// rewrite the listing cannot tell apart (same size, same time stamp), and the look it was
+// measured with must match. Without a working notification nothing is kept. A rebuild asks
+// the shell only about entries whose listing data changed (record_reuse.h).
 #include "launcher/kept_menu.h"
 
 #include <cstring>
 
+#include "core/platform_calls.h"
+#include "core/texts.h"
+#include "launcher/build_ahead.h"
 #include "launcher/launcher_state.h"
 #include "launcher/menu_theme.h"
+#include "launcher/record_reuse.h"
 #include "settings/exe_paths.h"
 
 namespace {
@@ -57,6 +64,34 @@ bool WidePath(const char* relative, wchar_t* wide)
     return MakeExePath(path, relative) && AnsiToWide(path, wide, MAX_PATH);
 }
 
+bool SameLook(const MenuLook& a, const MenuLook& b)
+{
+    return memcmp(&a.menuFont, &b.menuFont, sizeof(a.menuFont)) == 0 && a.smallIconCx == b.smallIconCx &&
+           a.smallIconCy == b.smallIconCy && a.iconShow == b.iconShow && a.submenus == b.submenus;
+}
+
+bool ValidWith(const BYTE* listing, SIZE_T size)
+{
+    const KeptMenu& keptMenu = g_launcher.keptMenu;
+    return keptMenu.menu && keptMenu.change && keptMenu.builtAtChanges == keptMenu.changesSeen &&
+           !keptMenu.stale && listing && size == keptMenu.listingSize &&
+           memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, g_launcher.menuLook);
+}
+
+// Gives reused records the measures of the kept records they came from, when those were
+// taken for this look, and forgets where they came from (the kept ones are freed next).
+void TakeOverMeasures(LauncherRecord* records, const MenuLook& look)
+{
+    bool sameLook = g_launcher.keptMenu.menu && SameLook(g_launcher.keptMenu.look, look);
+    for (LauncherRecord* r = records; r; r = r->next) {
+        if (r->reusedFrom && sameLook) {
+            r->itemWidth = r->reusedFrom->itemWidth;
+            r->itemHeight = r->reusedFrom->itemHeight;
+        }
+        r->reusedFrom = nullptr;
+    }
+}
+
 }  // namespace
 
 // The listing in the order the file system gives it, "." (the folder itself) included and
@@ -94,24 +129,12 @@ BYTE* ListFolder(const wchar_t* pattern, SIZE_T* size)
     return buffer.data;
 }
 
-namespace {
-
-// The items folder's listing; null when it can't be listed.
 BYTE* ListItemsFolder(SIZE_T* size)
 {
     wchar_t pattern[MAX_PATH];
     return WidePath(kItemsPattern, pattern) ? ListFolder(pattern, size) : nullptr;
 }
 
-bool SameLook(const MenuLook& a, const MenuLook& b)
-{
-    return memcmp(&a.menuFont, &b.menuFont, sizeof(a.menuFont)) == 0 && a.smallIconCx == b.smallIconCx &&
-           a.smallIconCy == b.smallIconCy && a.iconShow == b.iconShow && a.submenus == b.submenus;
-}
-
-}  // namespace
-
-// True when a change was announced since the notification was last armed; arms it again.
 bool ChangeSeen(HANDLE change)
 {
     if (!change || WaitForSingleObject(change, 0) != WAIT_OBJECT_0)
@@ -126,48 +149,117 @@ HANDLE WatchFolder(const wchar_t* folder, BOOL subtree)
     return change == INVALID_HANDLE_VALUE ? nullptr : change;
 }
 
+bool WatchItemsFolder()
+{
+    KeptMenu& keptMenu = g_launcher.keptMenu;
+    if (!keptMenu.change) {
+        wchar_t folder[MAX_PATH];
+        HANDLE change = WidePath(kItemsFolderName, folder)
+                            ? g_platform.FindFirstChangeNotificationW(folder, TRUE, kChangeFilter)
+                            : INVALID_HANDLE_VALUE;
+        keptMenu.change = change == INVALID_HANDLE_VALUE ? nullptr : change;
+    }
+    return keptMenu.change != nullptr;
+}
+
+bool ItemsChangeSeen()
+{
+    KeptMenu& keptMenu = g_launcher.keptMenu;
+    if (!keptMenu.change || WaitForSingleObject(keptMenu.change, 0) == WAIT_TIMEOUT)
+        return false;
+    if (!FindNextChangeNotification(keptMenu.change)) {
+        FindCloseChangeNotification(keptMenu.change);
+        keptMenu.change = nullptr;
+    }
+    ++keptMenu.changesSeen;
+    return true;
+}
+
+bool RenewItemsWatch()
+{
+    KeptMenu& keptMenu = g_launcher.keptMenu;
+    if (keptMenu.change)
+        FindCloseChangeNotification(keptMenu.change);
+    keptMenu.change = nullptr;
+    return WatchItemsFolder();
+}
+
 HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
 {
     KeptMenu& keptMenu = g_launcher.keptMenu;
     *kept = false;
-    // Made and armed before the listing is taken: a change from here on shows at the next
-    // click, whatever the listing can tell.
-    if (!keptMenu.change) {
-        wchar_t folder[MAX_PATH];
-        HANDLE change = WidePath("", folder) ? FindFirstChangeNotificationW(folder, TRUE, kChangeFilter)
-                                             : INVALID_HANDLE_VALUE;
-        keptMenu.change = change == INVALID_HANDLE_VALUE ? nullptr : change;
-    }
-    bool changed = ChangeSeen(keptMenu.change);
+    *head = nullptr;
+    ItemsChangeSeen();
     SIZE_T size = 0;
     BYTE* listing = ListItemsFolder(&size);
-    if (keptMenu.menu && !changed && !keptMenu.stale && listing && size == keptMenu.listingSize &&
-        memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, g_launcher.menuLook)) {
+    if (ValidWith(listing, size)) {
         HeapFree(GetProcessHeap(), 0, listing);
         *head = keptMenu.head;
         *kept = true;
         return keptMenu.menu;
     }
+    // A new watch, made and armed before the listing the build is kept by: a change from here
+    // on shows at the next click, whatever the listing can tell.
+    if (listing)
+        HeapFree(GetProcessHeap(), 0, listing);
+    RenewItemsWatch();
+    listing = ListItemsFolder(&size);
 
-    FreeKeptMenu(allocator, false);
-    *head = nullptr;
-    HMENU menu = BuildFolderMenu(head, allocator, FolderMode::Items, g_launcher.menuLook.iconShow);
-    // Without a listing there is nothing to decide validity by: the menu is not kept.
-    if (!menu || !listing) {
+    LONG changes = keptMenu.changesSeen;
+    UINT iconShow = g_launcher.menuLook.iconShow;
+    // Icons announced as changed, or not fetched for the kept menu, are asked for again.
+    RecordReuse reuse = {};
+    bool reusing = keptMenu.menu && !keptMenu.stale && keptMenu.look.iconShow == iconShow &&
+                   MakeRecordReuse(&reuse, keptMenu.records);
+    LaunchEntry* built = nullptr;
+    LauncherRecord* records = nullptr;
+    CollectResult result =
+        CollectFolder(FolderMode::Items, &built, &records, allocator, iconShow, reusing ? &reuse : nullptr,
+                      g_launcher.menuLook.submenus);
+    FreeRecordReuse(&reuse);
+    ++g_launcher.launcherBuilds;
+    HMENU menu = result == CollectResult::Done ? CreatePopupMenu() : nullptr;
+    if (!menu) {
+        FreeLaunchEntries(built, allocator);
+        FreeLauncherRecords(records);
         if (listing)
             HeapFree(GetProcessHeap(), 0, listing);
+        FreeKeptMenu(allocator, false);
+        if (result == CollectResult::NoFolder)
+            g_platform.MessageBoxW(nullptr, kTextNoItemsFolder, kCaptionError, MB_OK);
+        return nullptr;
+    }
+    InsertLauncherItems(menu, records, built, allocator);
+    *head = built;
+    // Without a listing or a watch there is nothing to decide validity by: the menu is not
+    // kept, and the next click builds anew.
+    if (!listing || !keptMenu.change) {
+        TakeOverMeasures(records, g_launcher.menuLook);
+        FreeKeptMenu(allocator, false);
+        if (listing)
+            HeapFree(GetProcessHeap(), 0, listing);
+        g_launcher.recordListHead = records;
         return menu;
     }
-    keptMenu.menu = menu;
-    keptMenu.head = *head;
-    keptMenu.records = g_launcher.recordListHead;
-    g_launcher.recordListHead = nullptr;
-    keptMenu.look = g_launcher.menuLook;
-    keptMenu.listing = listing;
-    keptMenu.listingSize = size;
-    keptMenu.stale = false;
+    KeepBuiltMenu(menu, built, records, g_launcher.menuLook, listing, size, changes, allocator);
     *kept = true;
     return menu;
+}
+
+void KeepBuiltMenu(HMENU menu, LaunchEntry* head, LauncherRecord* records, const MenuLook& look,
+                   BYTE* listing, SIZE_T listingSize, LONG builtAtChanges, IMalloc* allocator)
+{
+    TakeOverMeasures(records, look);
+    FreeKeptMenu(allocator, false);
+    KeptMenu& keptMenu = g_launcher.keptMenu;
+    keptMenu.menu = menu;
+    keptMenu.head = head;
+    keptMenu.records = records;
+    keptMenu.look = look;
+    keptMenu.listing = listing;
+    keptMenu.listingSize = listingSize;
+    keptMenu.builtAtChanges = builtAtChanges;
+    keptMenu.stale = false;
 }
 
 void FreeKeptMenu(IMalloc* allocator, bool closeChange)
@@ -181,7 +273,9 @@ void FreeKeptMenu(IMalloc* allocator, bool closeChange)
     if (keptMenu.listing)
         HeapFree(GetProcessHeap(), 0, keptMenu.listing);
     HANDLE change = keptMenu.change;
+    LONG changesSeen = keptMenu.changesSeen;
     ZeroMemory(&keptMenu, sizeof(keptMenu));
+    keptMenu.changesSeen = changesSeen;
     if (closeChange)
         FreeMenuThemeBrush();
     if (closeChange && change)
@@ -193,7 +287,8 @@ void FreeKeptMenu(IMalloc* allocator, bool closeChange)
 void FreeKeptMenuAtQuit()
 {
     IMalloc* allocator = nullptr;
-    if (!g_launcher.folderMenuOpen && SHGetMalloc(&allocator) == S_OK) {
+    // A build running reads the kept records: they are left to the process's end.
+    if (!g_launcher.folderMenuOpen && !LauncherBuildRunning() && SHGetMalloc(&allocator) == S_OK) {
         FreeKeptMenu(allocator, true);
         allocator->Release();
     }

@@ -1,5 +1,6 @@
-// The launcher menu kept between clicks: built once, shown again while nothing it was
-// built from has changed, and built anew (then kept again) when something has.
+// The launcher menu kept between clicks: built once (at the click, or ahead of it), shown
+// again while nothing it was built from has changed, and built anew (then kept again) when
+// something has; a rebuild takes over every unchanged entry's record.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>
@@ -7,7 +8,8 @@
 #include "launcher/folder_menu.h"
 
 // What the kept launcher menu was built from, and the menu itself. The launcher owns it
-// (g_launcher.keptMenu) until a changed folder replaces it or quit frees it.
+// (g_launcher.keptMenu) until a changed folder replaces it or quit frees it; a build ahead
+// reads its records while it runs, so it is never freed then.
 struct KeptMenu {
     HMENU menu;               // null while nothing is kept
     LaunchEntry* head;
@@ -15,16 +17,44 @@ struct KeptMenu {
     MenuLook look;            // the look and "IconShow" it was built and measured with
     BYTE* listing;            // the items folder's listing when it was built
     SIZE_T listingSize;
-    HANDLE change;            // change notification on the exe's folder and below, or null
+    HANDLE change;            // change notification on items and below, or null: nothing is kept
+    LONG changesSeen;         // changes it announced, or failures of it, since start
+    LONG builtAtChanges;      // changesSeen when the kept menu's listing was taken
     bool stale;               // the shell announced changed icons
     UINT nextId;              // the next id for its submenus' items; 0 until one is filled
 };
 
 // The launcher menu for this click, for g_launcher.menuLook as captured for it: the kept
-// one while it is still valid, otherwise one built anew. *kept says whether the menu is
-// kept (the launcher frees it) or the caller's (free it with FreeFolderMenu). Null when the
-// build failed; a missing folder has been reported.
+// one while it is still valid, otherwise one built anew (reusing the kept records). *kept
+// says whether the menu is kept (the launcher frees it) or the caller's (free it with
+// FreeFolderMenu). Null when the build failed; a missing folder has been reported.
 HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept);
+
+// Whether the kept menu still shows the items folder as it is, for g_launcher.menuLook.
+bool KeptMenuValid();
+
+// Makes the change notification on items if there is none; false when it can't be made.
+bool WatchItemsFolder();
+
+// True when the notification announced a change (or a wait on it failed) since it was last
+// asked; it is armed again (or dropped, when that fails).
+bool ItemsChangeSeen();
+
+// Closes the notification and makes it anew, as every build starts: a handle held on items
+// keeps a deleted items from going away, and a new folder of that name is the one to watch.
+// False when it can't be made.
+bool RenewItemsWatch();
+
+// The items folder's listing (names, sizes, times, attributes; "." included, ".." left
+// out) on the process heap, or null when it can't be listed. Safe on any thread.
+BYTE* ListItemsFolder(SIZE_T* size);
+
+// Makes menu (its entries from head, records from records) the kept one, built from the
+// look and listing given (the listing is taken over) when the notification had announced
+// builtAtChanges changes: takes over the measures of reused records when the look is the
+// kept one's, then frees the old kept menu.
+void KeepBuiltMenu(HMENU menu, LaunchEntry* head, LauncherRecord* records, const MenuLook& look,
+                   BYTE* listing, SIZE_T listingSize, LONG builtAtChanges, IMalloc* allocator);
 
 // Frees the kept menu and everything it holds; the change notification and the dark
 // menu background too when asked (at quit).

@@ -10,6 +10,7 @@ struct LauncherState {
     KeptMenu keptMenu;               // the launcher menu kept between clicks
     bool folderMenuOpen;             // a folder menu is being tracked
     UINT nextId;                     // the next id for submenus of the menu last built; 0 until one is filled
+    unsigned launcherBuilds;         // launcher menus built (at a click or ahead of it) since start
 };
 
 extern LauncherState g_launcher;

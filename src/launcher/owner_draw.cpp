@@ -1,4 +1,5 @@
-// Owner-drawn launcher items: each shows its small shell icon beside its name.
+// Owner-drawn launcher items: each shows its small shell icon (from the system image list)
+// beside its name.
 #include "launcher/owner_draw.h"
 
 #include <cstddef>
@@ -13,9 +14,9 @@
 constexpr UINT kNonClientMetricsSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
 static_assert(kNonClientMetricsSize == 340, "NONCLIENTMETRICSA without iPaddedBorderWidth");
 
-void CaptureMenuLook()
+MenuLook ReadMenuLook()
 {
-    MenuLook& look = g_launcher.menuLook;
+    MenuLook look;
     ZeroMemory(&look, sizeof(look));
     NONCLIENTMETRICSA metrics = {};
     metrics.cbSize = kNonClientMetricsSize;
@@ -28,6 +29,12 @@ void CaptureMenuLook()
     CaptureMenuColours(&look);
     look.iconShow = ReadIconShow();
     look.submenus = ReadSubmenus();
+    return look;
+}
+
+void CaptureMenuLook()
+{
+    g_launcher.menuLook = ReadMenuLook();
 }
 
 void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis)
@@ -101,9 +108,20 @@ void DrawLauncherItem(HWND, DRAWITEMSTRUCT* dis)
 
     int textLeft = r.left + kTextIndent;
     if (look.iconShow) {
-        if (record->icon) {
-            DrawIconEx(dc, r.left + kIconInset, r.top + kIconInset, record->icon, look.smallIconCx,
-                       look.smallIconCy, 0, nullptr, DI_NORMAL);
+        IImageList* icons = record->iconIndex >= 0 ? SmallIconList() : nullptr;
+        if (icons) {
+            // As ImageList_Draw draws with ILD_NORMAL: the whole image, masked, default colours.
+            IMAGELISTDRAWPARAMS params = {};
+            params.cbSize = sizeof(params);
+            params.i = record->iconIndex;
+            params.hdcDst = dc;
+            params.x = r.left + kIconInset;
+            params.y = r.top + kIconInset;
+            params.rgbBk = CLR_DEFAULT;
+            params.rgbFg = CLR_DEFAULT;
+            params.fStyle = ILD_NORMAL;
+            params.dwRop = SRCCOPY;
+            icons->Draw(&params);
         }
         // The column stays even for an entry without an icon.
         textLeft += look.smallIconCx;

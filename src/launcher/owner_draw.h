@@ -2,14 +2,18 @@
 #pragma once
 #include <windows.h>
 
+#include "launcher/folder_menu.h"
+
 // Layout of an item, in pixels.
 constexpr int kTextIndent = 14;  // from the item's left edge, or from the icon column's end
 constexpr int kIconInset = 2;    // the icon's distance from the item's left and top edges
 constexpr int kTextTop = 2;      // the text box's distance from the item's top
 constexpr int kItemPadding = 4;  // added to the height of the icon or the text
 
-// Takes the menu font, small-icon size, highlight colours and the "IconShow" setting.
+// Takes the menu font, small-icon size, highlight colours and the "IconShow" setting into
+// g_launcher.menuLook; ReadMenuLook reads them without touching it (a build ahead).
 void CaptureMenuLook();
+MenuLook ReadMenuLook();
 // Each item's record is found from its item data.
 void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis);
 void DrawLauncherItem(HWND window, DRAWITEMSTRUCT* dis);

@@ -77,7 +77,7 @@ LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMa
     // A target gone: the shortcut's own list still tells whether it named a folder, whose
     // submenu then shows its first item alone.
     if (named && onDisk == INVALID_FILE_ATTRIBUTES && NamesFolder(stored)) {
-        ++g_live.idLists;
+        InterlockedIncrement(&g_live.idLists);
         return stored;
     }
     if (stored)
@@ -94,7 +94,7 @@ LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMa
     if (!target)
         return nullptr;
     if (ListsAsFolder(attributes)) {
-        ++g_live.idLists;
+        InterlockedIncrement(&g_live.idLists);
         return target;
     }
     allocator->Free(target);
@@ -132,36 +132,26 @@ void AddOpenItem(FolderSubmenu* submenu, UINT id)
 {
     HANDLE heap = GetProcessHeap();
     auto* entry = static_cast<LaunchEntry*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(LaunchEntry)));
-    auto* record = static_cast<LauncherRecord*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(LauncherRecord)));
-    LPITEMIDLIST list = entry && record ? CopyIdList(submenu->entryList, submenu->allocator) : nullptr;
+    char* text = WideToAnsiDup(kTextOpenThisFolder);
+    // Shown and spoken as written, whatever the code page can hold.
+    LauncherRecord* record = entry && text ? NewLauncherRecord(id, text, kTextOpenThisFolder) : nullptr;
+    if (text)
+        HeapFree(heap, 0, text);
+    LPITEMIDLIST list = record ? CopyIdList(submenu->entryList, submenu->allocator) : nullptr;
     if (!list) {
         if (entry)
             HeapFree(heap, 0, entry);
-        if (record)
-            HeapFree(heap, 0, record);
+        FreeLauncherRecords(record);
         return;
     }
     entry->id = id;
     entry->idList = list;
     entry->next = submenu->head;
     submenu->head = entry;
-    record->id = id;
     record->next = submenu->records;
     submenu->records = record;
-    if (g_launcher.menuLook.iconShow) {
-        SHFILEINFOA info = {};
-        SHGetFileInfoA(reinterpret_cast<LPCSTR>(list), 0, &info, sizeof(info),
-                       SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON);
-        record->icon = info.hIcon;
-        if (record->icon)
-            ++g_live.icons;
-    }
-    WideCharToMultiByte(CP_ACP, 0, kTextOpenThisFolder, -1, record->text, sizeof(record->text), nullptr,
-                        nullptr);
-    SetSpokenName(record);
-    // Shown and spoken as written, whatever the code page can hold.
-    lstrcpynW(record->wideText, kTextOpenThisFolder, ARRAYSIZE(record->wideText));
-    record->msaa.cchWText = static_cast<DWORD>(lstrlenW(record->wideText));
+    if (g_launcher.menuLook.iconShow)
+        record->iconIndex = FetchSmallIconIndex(list);
     InsertOwnerDrawItem(submenu->popup, id, record);
 }
 

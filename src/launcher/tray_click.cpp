@@ -5,6 +5,7 @@
 
 #include "core/app_state.h"
 #include "core/platform_calls.h"
+#include "launcher/build_ahead.h"
 #include "launcher/entry_menu.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
@@ -21,6 +22,11 @@ static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "SHELLEXECUTEINFOA");
 
 namespace {
 
+// A launcher click that came while the launcher was being built ahead: shown when the
+// build arrives, unless another menu was asked for first.
+enum class PendingClick { None, Mouse, Keyboard };
+PendingClick g_pendingClick = PendingClick::None;
+
 void ShowMainTrayMenu(HWND window)
 {
     POINT point = {};
@@ -36,6 +42,13 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
     // from.
     if (g_launcher.folderMenuOpen)
         return;
+    // The build under way finishes sooner than a build started now, and keeps the window
+    // free meanwhile: the launcher opens when it arrives.
+    if (mode == FolderMode::Items && LauncherBuildRunning()) {
+        g_pendingClick = fromKeyboard ? PendingClick::Keyboard : PendingClick::Mouse;
+        return;
+    }
+    g_pendingClick = PendingClick::None;
     IMalloc* allocator = nullptr;
     if (SHGetMalloc(&allocator) != S_OK)
         return;
@@ -69,11 +82,13 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
             OpenIdList(list, chosen.elevated ? kVerbRunAs : nullptr);
         if (!kept)
             FreeFolderMenu(menu, head, allocator);
-        if (g_app.quitting)
+        if (g_app.quitting && !LauncherBuildRunning())
             FreeKeptMenu(allocator, true);
     }
     g_launcher.folderMenuOpen = false;
     allocator->Release();
+    if (!g_app.quitting)
+        AfterFolderMenuClosed(window);
 }
 
 }  // namespace
@@ -96,6 +111,7 @@ LRESULT OnTrayNotify(HWND window, WPARAM, LPARAM lParam)
 {
     switch (TrayActionFor(lParam)) {
     case TrayAction::MainMenu:
+        g_pendingClick = PendingClick::None;
         ShowMainTrayMenu(window);
         break;
     case TrayAction::Launcher:
@@ -114,6 +130,15 @@ LRESULT OnLauncherHotKey(HWND window, WPARAM id)
 {
     if (id == kLauncherHotKeyId)
         ShowFolderMenu(window, FolderMode::Items, true);
+    return 0;
+}
+
+LRESULT OnLauncherBuiltMessage(HWND window, LPARAM build)
+{
+    bool waiting = g_pendingClick != PendingClick::None && !g_app.quitting;
+    OnLauncherBuilt(window, build, waiting);
+    if (waiting && !LauncherBuildRunning())
+        ShowFolderMenu(window, FolderMode::Items, g_pendingClick == PendingClick::Keyboard);
     return 0;
 }
 

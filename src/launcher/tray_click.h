@@ -12,6 +12,10 @@ LRESULT OnTrayNotify(HWND window, WPARAM wParam, LPARAM lParam);
 // item selected, so the arrows and Return work at once. Returns 0.
 LRESULT OnLauncherHotKey(HWND window, WPARAM id);
 
+// The launcher built ahead arrived (lParam, see build_ahead.h): kept, and shown at once for
+// a launcher click that came while it was being built. Returns 0.
+LRESULT OnLauncherBuiltMessage(HWND window, LPARAM build);
+
 // The modifier chosen by "DeskTopShow"/"Key" is held.
 bool IsDesktopModifierDown();
 

@@ -11,6 +11,12 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
+#include "core/platform_calls.h"
+#include "app/tray_window.h"
+#include "launcher/build_ahead.h"
+#include "launcher/folder_menu.h"
+#include "tray/tray_icon.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -494,6 +500,138 @@ std::string ShortcutTarget(const std::string& linkPath)
     }
     link->Release();
     return target;
+}
+
+int SmallIconIndexOf(const std::string& path)
+{
+    LPITEMIDLIST list = ILCreateFromPathW(Wide(path).c_str());
+    int index = list ? FetchSmallIconIndex(list) : -1;
+    ILFree(list);
+    return index;
+}
+
+HICON SmallIconHandleOf(const std::string& path)
+{
+    SHFILEINFOA info = {};
+    SHGetFileInfoA(path.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_SMALLICON);
+    return info.hIcon;
+}
+
+namespace {
+
+volatile LONG g_iconFetches = 0;
+volatile LONG g_iconFlags = 0;
+HANDLE g_iconRelease = nullptr;  // a manual-reset event each lookup waits for, or null
+std::string g_stallOnly;          // "": every lookup waits
+
+bool Stalls(LPCSTR path, UINT flags)
+{
+    if (g_stallOnly.empty())
+        return true;
+    char name[MAX_PATH] = {};
+    if (!(flags & SHGFI_PIDL) || !SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(path), name))
+        return false;
+    std::string full = name;
+    return full.size() >= g_stallOnly.size() &&
+           full.compare(full.size() - g_stallOnly.size(), g_stallOnly.size(), g_stallOnly) == 0;
+}
+
+DWORD_PTR WINAPI CountedIconFetch(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags)
+{
+    InterlockedIncrement(&g_iconFetches);
+    InterlockedOr(&g_iconFlags, static_cast<LONG>(flags));
+    if (g_iconRelease && Stalls(path, flags))
+        WaitForSingleObject(g_iconRelease, 60000);
+    return ::SHGetFileInfoA(path, attributes, info, size, flags);
+}
+
+}  // namespace
+
+IconFetches::IconFetches(bool stall, const char* stallOnly)
+{
+    g_stallOnly = stallOnly ? stallOnly : "";
+    g_iconFetches = 0;
+    g_iconFlags = 0;
+    g_iconRelease = stall ? CreateEventW(nullptr, TRUE, FALSE, nullptr) : nullptr;
+    g_platform.SHGetFileInfoA = CountedIconFetch;
+}
+
+IconFetches::~IconFetches()
+{
+    Release();
+    g_platform.SHGetFileInfoA = ::SHGetFileInfoA;
+}
+
+long IconFetches::Count() const
+{
+    return g_iconFetches;
+}
+
+UINT IconFetches::FlagsSeen() const
+{
+    return static_cast<UINT>(g_iconFlags);
+}
+
+void IconFetches::Release()
+{
+    if (g_iconRelease)
+        SetEvent(g_iconRelease);
+}
+
+namespace {
+
+LRESULT CALLBACK SteppedOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* owner = reinterpret_cast<LauncherOwner*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    switch (message) {
+    case WM_INITMENUPOPUP:
+        if (owner)
+            owner->menusOpened.push_back(reinterpret_cast<HMENU>(wParam));
+        PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+        break;
+    case WM_MENUCHAR:
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+    case kTrayCallbackMessage:
+    case kLauncherBuilt:
+        return TrayWndProc(hwnd, message, wParam, lParam);
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+LauncherOwner::LauncherOwner()
+{
+    WNDCLASSW ownerClass = {};
+    ownerClass.lpfnWndProc = SteppedOwnerProc;
+    ownerClass.hInstance = GetModuleHandleW(nullptr);
+    ownerClass.lpszClassName = L"MorvekSteppedOwner";
+    RegisterClassW(&ownerClass);
+    window = CreateWindowExW(WS_EX_TOOLWINDOW, ownerClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                             nullptr, ownerClass.hInstance, nullptr);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+LauncherOwner::~LauncherOwner()
+{
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    DestroyWindow(window);
+}
+
+bool LauncherOwner::Step(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    int exitCode = 0;
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        if (!TrayLoopStep(window, 20, &exitCode))
+            return false;
+    }
+    return true;
 }
 
 bool GdiObjectDeleted(HGDIOBJ object)

@@ -105,6 +105,35 @@ bool GdiObjectDeleted(HGDIOBJ object);
 // True once the system no longer knows the icon (a destroyed icon).
 bool IconDestroyed(HICON icon);
 
+// The small icon the shell gives a path, both ways the launcher could hold it: its index
+// in the system's small image list, as the launcher fetches it (-1 when none), and an icon
+// handle of its own (the caller destroys it; null when none).
+int SmallIconIndexOf(const std::string& path);
+HICON SmallIconHandleOf(const std::string& path);
+
+// Counts the launcher's icon lookups (g_platform.SHGetFileInfoA, on any thread) while it
+// lives, and holds each one (or, with stallOnly, each of a path ending so) until Release when
+// made with stall. One at a time.
+struct IconFetches {
+    explicit IconFetches(bool stall = false, const char* stallOnly = nullptr);
+    ~IconFetches();
+    long Count() const;
+    UINT FlagsSeen() const;  // every flag any lookup asked with
+    void Release();          // lets stalled lookups (and later ones) go on
+};
+
+// A stand-in for the tray window in-process: the launcher's messages (tray clicks, the built
+// launcher, measure, draw, menu characters) go to the tray window's procedure, and every
+// popup menu that opens is noted and closed again with Escape. Step runs the program's own
+// message loop until the condition holds or the deadline passes.
+struct LauncherOwner {
+    HWND window = nullptr;
+    std::vector<HMENU> menusOpened;
+    LauncherOwner();
+    ~LauncherOwner();
+    bool Step(const std::function<bool()>& condition, DWORD timeoutMs = 15000);
+};
+
 // Records every font and brush this test program makes through CreateFontIndirectA and
 // CreateSolidBrush while it lives, by pointing the program's own imports of the two at
 // recorders, so a test can ask the system whether each one was deleted. One at a time.

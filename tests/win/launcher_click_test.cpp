@@ -11,7 +11,9 @@
 #include "core/live_counts.h"
 #include "core/platform_calls.h"
 #include "app/tray_window.h"
+#include "resources/resource.h"
 #include "tray/tray_icon.h"
+#include "launcher/build_ahead.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
@@ -441,6 +443,108 @@ TEST_F(TrayClick, TheShellsMenuOnAnEntryActsOnThatEntry)
     RemoveTree(dir);
 }
 
+// The launcher built ahead of the click, on its own thread, with a real items folder and the
+// program's own message loop.
+class BuildAhead : public testing::Test {
+protected:
+    IMalloc* allocator = nullptr;
+    HMENU resource = nullptr;
+    void SetUp() override
+    {
+        DeleteFileA(SettingsPath().c_str());
+        RemoveTree(ItemsDir());
+        CreateDirectoryA(ItemsDir().c_str(), nullptr);
+        for (const char* name : {"one.txt", "two.ini", "three.bat"})
+            ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\" + name, "x"));
+        ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
+        resource = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
+        g_app.mainTrayMenu = GetSubMenu(resource, 0);
+        Hold(0);
+    }
+    void TearDown() override
+    {
+        EXPECT_TRUE(owner.Step([] { return !LauncherBuildRunning() && LauncherQuietWait() == INFINITE; }));
+        FreeKeptMenu(allocator, true);
+        allocator->Release();
+        DestroyMenu(resource);
+        g_app.mainTrayMenu = nullptr;
+        RemoveTree(ItemsDir());
+    }
+    // Until the build under way (if any) is kept and no change waits for a quiet time.
+    bool Settle() { return owner.Step([] { return !LauncherBuildRunning() && LauncherQuietWait() == INFINITE; }); }
+    LauncherOwner owner;
+};
+
+TEST_F(BuildAhead, TheFirstClickFindsTheLauncherBuilt)
+{
+    ASSERT_TRUE(Settle());
+    FreeKeptMenu(allocator, true);
+    unsigned builds = g_launcher.launcherBuilds;
+    StartLauncherBuildAhead(owner.window);
+    EXPECT_TRUE(LauncherBuildRunning());
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
+    ASSERT_NE(nullptr, g_launcher.keptMenu.menu);
+    EXPECT_EQ(3, GetMenuItemCount(g_launcher.keptMenu.menu));
+    EXPECT_EQ(INFINITE, LauncherQuietWait()) << "a timer while nothing changes";
+
+    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
+    EXPECT_EQ(std::vector<HMENU>{g_launcher.keptMenu.menu}, owner.menusOpened);
+    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds) << "the click built the launcher again";
+}
+
+// While the build ahead waits for an icon, the tray answers at once: a right click opens the
+// main menu; a left click is answered with the launcher as soon as the build arrives, and
+// is not made to build it a second time.
+TEST_F(BuildAhead, ClicksDuringTheBuildAreAnswered)
+{
+    ASSERT_TRUE(Settle());
+    FreeKeptMenu(allocator, true);
+    unsigned builds = g_launcher.launcherBuilds;
+    IconFetches stalled(true);
+    StartLauncherBuildAhead(owner.window);
+    ASSERT_TRUE(WaitFor([&] { return stalled.Count() > 0; })) << "the build never asked for an icon";
+
+    OnTrayNotify(owner.window, kTrayIconId, WM_RBUTTONDOWN);
+    EXPECT_EQ(std::vector<HMENU>{g_app.mainTrayMenu}, owner.menusOpened);
+    EXPECT_TRUE(LauncherBuildRunning());
+
+    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
+    EXPECT_EQ(1u, owner.menusOpened.size()) << "a launcher shown before it was built";
+    EXPECT_EQ(builds, g_launcher.launcherBuilds);
+
+    stalled.Release();
+    ASSERT_TRUE(owner.Step([&] { return owner.menusOpened.size() == 2; })) << "the waiting click was dropped";
+    EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[1]);
+    EXPECT_EQ(3, GetMenuItemCount(owner.menusOpened[1]));
+    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
+    EXPECT_EQ(3, stalled.Count());
+}
+
+// Many shortcuts copied in at once cost one build, made once the folder is quiet; after it
+// nothing wakes the program.
+TEST_F(BuildAhead, ABurstOfChangesCostsOneBuild)
+{
+    StartLauncherBuildAhead(owner.window);
+    ASSERT_TRUE(Settle());
+    unsigned builds = g_launcher.launcherBuilds;
+    IconFetches fetches;
+    for (int i = 0; i < 40; ++i)
+        ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\burst " + std::to_string(i) + ".txt", "x"));
+    ASSERT_TRUE(owner.Step([&] { return g_launcher.launcherBuilds != builds; })) << "never built anew";
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
+    EXPECT_EQ(40, fetches.Count()) << "only the new entries are asked for";
+    EXPECT_EQ(INFINITE, LauncherQuietWait());
+    EXPECT_EQ(43, GetMenuItemCount(g_launcher.keptMenu.menu));
+
+    // Shown at the next click as built.
+    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
+    ASSERT_EQ(1u, owner.menusOpened.size());
+    EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[0]);
+    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
+}
+
 // Soak: many menus over a real folder, each measured, drawn and freed.
 TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
 {
@@ -459,6 +563,7 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
     LiveCounts peak = {};
     GdiCreations gdi;
     size_t icons = 0;
+    IconFetches fetches;
     for (int cycle = 0; cycle < 2000; ++cycle) {
         LaunchEntry* head = nullptr;
         HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items);
@@ -477,24 +582,21 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
             dis.rcItem = {0, 0, 200, 20};
             DrawLauncherItem(window, &dis);
         }
-        if (g_live.icons > peak.icons)
+        if (g_live.idLists > peak.idLists)
             peak = g_live;
-        std::vector<HICON> held;
         for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
-            if (r->icon)
-                held.push_back(r->icon);
-        icons += held.size();
+            icons += r->iconIndex >= 0;
         FreeFolderMenu(menu, head, allocator);
-        for (HICON icon : held)
-            ASSERT_TRUE(IconDestroyed(icon)) << "an icon outlived its menu at cycle " << cycle;
     }
-    // Checked through the system, not through the launcher's own counts: every icon,
-    // font and brush the menus made is gone.
+    // Checked through the system, not through the launcher's own counts: every font and
+    // brush the menus made is gone, and no icon handle was ever asked for (each entry's icon
+    // is an index into the system's image list).
     EXPECT_EQ(2000u * 3, icons) << "every entry had its icon";
+    EXPECT_EQ(2000 * 3, fetches.Count());
+    EXPECT_EQ(0u, fetches.FlagsSeen() & SHGFI_ICON) << "an icon handle was made";
     EXPECT_FALSE(gdi.fonts.empty()) << "the measures' fonts were seen";
     EXPECT_FALSE(gdi.brushes.empty()) << "the draws' brushes were seen";
     EXPECT_TRUE(gdi.Alive().empty()) << gdi.Alive().size() << " fonts and brushes left";
-    EXPECT_GT(peak.icons, before.icons) << "the icons were fetched";
     EXPECT_EQ(before.idLists + 3, peak.idLists);
     EXPECT_EQ(before.icons, g_live.icons);
     EXPECT_EQ(before.fonts, g_live.fonts);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,14 @@ constexpr COLORREF kPoison = RGB(0xde, 0xad, 0xbe);
 std::string SettingsPath()
 {
     return TestExeDir() + "setting1.ini";
+}
+
+// This test program: an exe whose icon is Morvek's own, in colour.
+std::string ThisProgram()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
 }
 
 // An item's size, filled with a poison colour before each draw.
@@ -63,7 +72,7 @@ struct Canvas : DibCanvas {
 
 class OwnerDraw : public testing::Test {
 protected:
-    std::vector<LauncherRecord> records;
+    std::vector<LauncherRecord*> records;
     HWND window = nullptr;
     LiveCounts before = {};
     GdiCreations gdi;  // every font and brush made during the test
@@ -82,29 +91,32 @@ protected:
     void TearDown() override
     {
         g_launcher.recordListHead = nullptr;
-        for (auto& r : records)
-            if (r.icon)
-                DestroyIcon(r.icon);
+        FreeRecords();
         DestroyWindow(window);
         DeleteFileA(SettingsPath().c_str());
         EXPECT_EQ(before.fonts, g_live.fonts);
         EXPECT_EQ(before.brushes, g_live.brushes);
         EXPECT_TRUE(gdi.Alive().empty()) << "a font or brush was not deleted";
     }
+    void FreeRecords()
+    {
+        if (!records.empty())
+            FreeLauncherRecords(records[0]);
+        records.clear();
+    }
     // Records with these texts and ids from 2000, the first one with an icon if asked.
     void MakeRecords(const std::vector<std::string>& texts, bool firstHasIcon = false)
     {
-        records.assign(texts.size(), LauncherRecord{});
+        FreeRecords();
         for (size_t i = 0; i < texts.size(); ++i) {
-            records[i].id = 2000 + static_cast<UINT>(i);
-            lstrcpynA(records[i].text, texts[i].c_str(), sizeof(records[i].text));
-            SetSpokenName(&records[i]);
-            records[i].next = i + 1 < texts.size() ? &records[i + 1] : nullptr;
+            records.push_back(NewLauncherRecord(2000 + static_cast<UINT>(i), texts[i].c_str()));
+            ASSERT_NE(nullptr, records.back());
+            if (i > 0)
+                records[i - 1]->next = records[i];
         }
         if (firstHasIcon)
-            records[0].icon = static_cast<HICON>(
-                CopyImage(LoadIconA(nullptr, IDI_APPLICATION), IMAGE_ICON, 16, 16, 0));
-        g_launcher.recordListHead = records.data();
+            records[0]->iconIndex = SmallIconIndexOf(ThisProgram());
+        g_launcher.recordListHead = records.empty() ? nullptr : records[0];
     }
     // The setting as read for the menu: once per click, into the look. The file says the
     // opposite, so an item measured or drawn by what the file says now shows.
@@ -213,7 +225,8 @@ TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)
     for (const Row& row : rows) {
         // Each look is a new menu of new, unmeasured records.
         MakeRecords({"Notepad", "メモ帳 & more"});
-        for (const LauncherRecord& record : records) {
+        for (const LauncherRecord* pointer : records) {
+            const LauncherRecord& record = *pointer;
             SCOPED_TRACE(std::string(row.name) + ": " + record.text);
             SetIconShow(row.icons);
             g_launcher.menuLook.menuFont = row.font;
@@ -450,6 +463,58 @@ TEST_F(OwnerDraw, TextStartsInOneColumnWithOrWithoutAnIcon)
         EXPECT_GE(firstInk[0], 3 + row.textLeft);
         EXPECT_LE(firstInk[0], 3 + row.textLeft + 4);
     }
+}
+
+// Icons come from the system's image list, by index, so the launcher holds no icon handle;
+// each entry shows the very pixels its own small icon handle, drawn as before, would show.
+TEST_F(OwnerDraw, ImageListIconsDrawTheSamePixelsAsIconHandles)
+{
+    std::string dir = MakeScratchDir("image_list_icons");
+    ASSERT_TRUE(WriteTextFile(dir + "\\note.txt", "x"));
+    ASSERT_TRUE(WriteTextFile(dir + "\\run.bat", "x"));
+    CreateDirectoryA((dir + "\\folder").c_str(), nullptr);
+    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\link.lnk", ThisProgram()));
+    const std::string paths[] = {ThisProgram(), dir + "\\note.txt", dir + "\\run.bat", dir + "\\folder",
+                                 dir + "\\link.lnk"};
+    g_launcher.menuLook.smallIconCx = GetSystemMetrics(SM_CXSMICON);
+    g_launcher.menuLook.smallIconCy = GetSystemMetrics(SM_CYSMICON);
+    SetIconShow(true);
+    for (const std::string& path : paths) {
+        for (bool selected : {false, true}) {
+            SCOPED_TRACE(path + (selected ? ", selected" : ""));
+            MakeRecords({"x"});
+            records[0]->iconIndex = SmallIconIndexOf(path);
+            ASSERT_GE(records[0]->iconIndex, 0);
+            HICON icon = SmallIconHandleOf(path);
+            ASSERT_NE(nullptr, icon);
+            Canvas drawn, expected;
+            SetBkColor(drawn.dc, kBackground);
+            Draw(drawn, 2000, selected);
+            // The icon as the launcher drew it from a handle of its own, on the same fill.
+            RECT item = {0, 0, kWidth, 20};
+            HBRUSH brush = CreateSolidBrush(selected ? kHighlight : kBackground);
+            FillRect(expected.dc, &item, brush);
+            DeleteObject(brush);
+            DrawIconEx(expected.dc, kIconInset, kIconInset, icon, g_launcher.menuLook.smallIconCx,
+                       g_launcher.menuLook.smallIconCy, 0, nullptr, DI_NORMAL);
+            DestroyIcon(icon);
+            int ink = 0;
+            for (int y = kIconInset; y < kIconInset + g_launcher.menuLook.smallIconCy; ++y) {
+                for (int x = kIconInset; x < kIconInset + g_launcher.menuLook.smallIconCx; ++x) {
+                    // The image list and the icon blend semi-transparent edges with their
+                    // own rounding: a channel may differ by one step, never more.
+                    COLORREF want = expected.At(x, y), got = drawn.At(x, y);
+                    ASSERT_LE(abs(GetRValue(want) - GetRValue(got)), 1) << "at " << x << "," << y;
+                    ASSERT_LE(abs(GetGValue(want) - GetGValue(got)), 1) << "at " << x << "," << y;
+                    ASSERT_LE(abs(GetBValue(want) - GetBValue(got)), 1) << "at " << x << "," << y;
+                    ink += drawn.At(x, y) != (selected ? kHighlight : kBackground);
+                }
+            }
+            EXPECT_GT(ink, 0) << "no icon was drawn";
+        }
+    }
+    EXPECT_EQ(before.icons, g_live.icons);
+    RemoveTree(dir);
 }
 
 TEST_F(OwnerDraw, AmpersandIsDrawnAsItself)

@@ -14,6 +14,7 @@
 #include "core/live_counts.h"
 #include "core/platform_calls.h"
 #include "app/tray_window.h"
+#include "launcher/build_ahead.h"
 #include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
 #include "launcher/idlist.h"
@@ -112,7 +113,8 @@ void ExpectSpokenNames(HMENU menu, const std::vector<std::wstring>& names)
         EXPECT_EQ(names[i].size(), spoken->cchWText);
         auto* begin = reinterpret_cast<const BYTE*>(record);
         auto* text = reinterpret_cast<const BYTE*>(spoken->pszWText);
-        EXPECT_TRUE(text > begin && text < begin + sizeof(LauncherRecord)) << "the name lives as long as the record";
+        EXPECT_TRUE(text > begin && text < begin + HeapSize(GetProcessHeap(), 0, record))
+            << "the name lives as long as the record";
     }
 }
 
@@ -135,14 +137,8 @@ protected:
     }
     void TearDown() override
     {
-        std::vector<HICON> icons;
-        for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
-            if (r->icon)
-                icons.push_back(r->icon);
         FreeFolderMenu(menu, head, allocator);
         EXPECT_EQ(nullptr, g_launcher.recordListHead);
-        for (HICON icon : icons)
-            EXPECT_TRUE(IconDestroyed(icon)) << "an icon outlived the menu";
         EXPECT_EQ(before.idLists, g_live.idLists) << "item-ID lists left over";
         EXPECT_EQ(before.icons, g_live.icons) << "icons left over";
         EXPECT_EQ(before.submenus, g_live.submenus) << "submenus left over";
@@ -184,7 +180,11 @@ TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
     MakeItems({"b.txt", "a.txt", "c.txt"});
     Listed listed = ListFolder(ItemsDir());
     ASSERT_EQ(3u, listed.names.size());
+    IconFetches fetches;
     ASSERT_NE(nullptr, Build());
+    // One lookup per entry, each an index into the system's image list: no icon handle.
+    EXPECT_EQ(3, fetches.Count());
+    EXPECT_EQ(static_cast<UINT>(SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON), fetches.FlagsSeen());
     EXPECT_TRUE(g_boxes.empty());
 
     LPITEMIDLIST itemsList = PathToIdList(ItemsDir().c_str());
@@ -213,31 +213,28 @@ TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
         std::vector<BYTE> expected = parent;
         expected.insert(expected.end(), listed.children[i].begin(), listed.children[i].end());
         EXPECT_EQ(expected, ListBytes(entries[i]->idList));
-        // Icons are on by default: each record holds its own live icon.
-        EXPECT_FALSE(IconDestroyed(records[i]->icon));
+        // Icons are on by default: each record holds its icon's index.
+        EXPECT_EQ(SmallIconIndexOf(ItemsDir() + "\\" + listed.names[i]), records[i]->iconIndex);
     }
-    EXPECT_EQ(before.icons + 3, g_live.icons);
+    EXPECT_NE(nullptr, SmallIconList());
+    EXPECT_EQ(before.icons, g_live.icons);
     std::vector<std::wstring> wideNames;
     for (const auto& name : listed.names)
         wideNames.push_back(Wide(name));
     ExpectSpokenNames(menu, wideNames);
 
-    // Freeing destroys the menu and the icons; the next build starts again at 2000.
-    std::vector<HICON> icons;
-    for (auto* r : records)
-        icons.push_back(r->icon);
+    // Freeing destroys the menu; the next build starts again at 2000.
     FreeFolderMenu(menu, head, allocator);
     EXPECT_FALSE(IsMenu(menu));
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
-    for (HICON icon : icons)
-        EXPECT_TRUE(IconDestroyed(icon));
     ASSERT_NE(nullptr, Build());
     EXPECT_EQ(2000u, GetMenuItemID(menu, 0));
     EXPECT_EQ(2000u, g_launcher.recordListHead->id);
 }
 
 // The launcher menu kept between clicks: shown again while nothing it shows has changed,
-// built anew at the first click after any change, freed when replaced and at quit.
+// built anew at the first click after any change, asking the shell only about the entries
+// that changed, freed when replaced and at quit.
 TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
 {
     MakeItems({"one.txt", "two.txt", "three.txt"});
@@ -255,27 +252,31 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
         }
         return shownMenu ? names : std::vector<std::string>{"(no menu)"};
     };
+    IconFetches fetches;
     EXPECT_EQ(ShellOrder(ItemsDir()), click());
     EXPECT_TRUE(kept);
+    EXPECT_EQ(3, fetches.Count());
     const LiveCounts held = g_live;
     EXPECT_EQ(before.idLists + 3, held.idLists);
-    EXPECT_EQ(before.icons + 3, held.icons);
     HMENU first = g_launcher.keptMenu.menu;
+    unsigned builds = g_launcher.launcherBuilds;
     for (int i = 0; i < 100; ++i)
         click();
     EXPECT_EQ(first, g_launcher.keptMenu.menu) << "an unchanged folder was built again";
+    EXPECT_EQ(builds, g_launcher.launcherBuilds);
+    EXPECT_EQ(3, fetches.Count());
     EXPECT_EQ(held.idLists, g_live.idLists);
-    EXPECT_EQ(held.icons, g_live.icons);
 
     std::string three = ItemsDir() + "\\three.txt";
     struct Step {
         const char* name;
         std::function<void()> change;
-        long icons;  // held after the click, beyond what was held before the test
+        long iconsAsked;  // the entries asked for anew: the rest keep their kept records
+        bool reuses;      // the kept records' measures are taken over
     } steps[] = {
-        {"added", [&] { WriteTextFile(ItemsDir() + "\\four.txt", "x"); }, 4},
-        {"removed", [&] { DeleteFileA((ItemsDir() + "\\two.txt").c_str()); }, 3},
-        {"renamed", [&] { MoveFileA((ItemsDir() + "\\one.txt").c_str(), (ItemsDir() + "\\uno.txt").c_str()); }, 3},
+        {"added", [&] { WriteTextFile(ItemsDir() + "\\four.txt", "x"); }, 1, true},
+        {"removed", [&] { DeleteFileA((ItemsDir() + "\\two.txt").c_str()); }, 0, true},
+        {"renamed", [&] { MoveFileA((ItemsDir() + "\\one.txt").c_str(), (ItemsDir() + "\\uno.txt").c_str()); }, 1, true},
         {"rewritten with the same size and time stamp", [&] {
              WIN32_FILE_ATTRIBUTE_DATA data = {};
              GetFileAttributesExA(three.c_str(), GetFileExInfoStandard, &data);
@@ -283,30 +284,38 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
              HANDLE file = CreateFileA(three.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
              SetFileTime(file, &data.ftCreationTime, &data.ftLastAccessTime, &data.ftLastWriteTime);
              CloseHandle(file);
-         }, 3},
-        {"icons off", [&] { WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"); }, 0},
-        {"icons on", [&] { DeleteFileA(SettingsPath().c_str()); }, 3},
-        {"the shell announced changed icons", [&] { MarkKeptMenuStale(); }, 3},
-        {"submenus on", [&] { WriteTextFile(SettingsPath(), "[Launcher]\r\nSubmenus=1\r\n"); }, 3},
-        {"submenus off", [&] { WriteTextFile(SettingsPath(), "[Launcher]\r\nSubmenus=0\r\n"); }, 3},
+         }, 0, true},
+        {"icons off", [&] { WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"); }, 0, false},
+        {"icons on", [&] { DeleteFileA(SettingsPath().c_str()); }, 3, false},
+        {"the shell announced changed icons", [&] { MarkKeptMenuStale(); }, 3, false},
+        {"the menu font", [&] { g_launcher.keptMenu.look.menuFont.lfHeight += 3; }, 0, false},
+        {"submenus on", [&] { WriteTextFile(SettingsPath(), "[Launcher]\r\nSubmenus=1\r\n"); }, 0, false},
+        {"submenus off", [&] { WriteTextFile(SettingsPath(), "[Launcher]\r\nSubmenus=0\r\n"); }, 0, false},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
-        // Marks the kept menu, so a menu shown again unchanged would show the mark.
-        lstrcpyA(g_launcher.keptMenu.records->text, "(kept)");
+        // Measured, as a shown menu is: a rebuild for another font must measure anew.
+        for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next)
+            r->itemWidth = 1234;
+        long asked = fetches.Count();
+        builds = g_launcher.launcherBuilds;
+        std::vector<std::string> namesBefore = ShellOrder(ItemsDir());
         step.change();
         EXPECT_EQ(ShellOrder(ItemsDir()), click());
         EXPECT_TRUE(kept);
+        EXPECT_EQ(builds + 1, g_launcher.launcherBuilds) << "not built anew";
+        EXPECT_EQ(step.iconsAsked, fetches.Count() - asked);
         EXPECT_EQ(before.idLists + static_cast<long>(ShellOrder(ItemsDir()).size()), g_live.idLists);
-        EXPECT_EQ(before.icons + step.icons, g_live.icons);
+        for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next) {
+            SCOPED_TRACE(r->text);
+            EXPECT_EQ(g_launcher.menuLook.iconShow ? SmallIconIndexOf(ItemsDir() + "\\" + r->text) : -1, r->iconIndex);
+            // An unchanged entry keeps its measures too, unless the look changed.
+            bool reused = std::find(namesBefore.begin(), namesBefore.end(), r->text) != namesBefore.end() &&
+                          step.reuses;
+            EXPECT_EQ(reused ? 1234u : 0u, r->itemWidth);
+        }
     }
-    {
-        SCOPED_TRACE("menu font");
-        lstrcpyA(g_launcher.keptMenu.records->text, "(kept)");
-        CaptureMenuLook();
-        g_launcher.keptMenu.look.menuFont.lfHeight += 3;
-        EXPECT_EQ(ShellOrder(ItemsDir()), click());
-    }
+    EXPECT_EQ(before.icons, g_live.icons) << "no icon handle is held";
 
     // A removed folder is reported at the next click and frees what was kept; a new one is
     // listed at the click after.
@@ -314,34 +323,182 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
     EXPECT_EQ(std::vector<std::string>{"(no menu)"}, click());
     EXPECT_EQ(1u, g_boxes.size());
     EXPECT_EQ(before.idLists, g_live.idLists);
-    EXPECT_EQ(before.icons, g_live.icons);
     MakeItems({"again.txt"});
     EXPECT_EQ(std::vector<std::string>{"again.txt"}, click());
+    EXPECT_TRUE(kept);
+    // Deleted and made again between two clicks, the folder is listed again at the next.
+    RemoveTree(ItemsDir());
+    MakeItems({"third.txt"});
+    EXPECT_EQ(std::vector<std::string>{"third.txt"}, click());
 
-    // At quit everything kept is freed, the icons through the system too.
-    std::vector<HICON> icons;
-    for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next)
-        icons.push_back(r->icon);
-    ASSERT_EQ(1u, icons.size());
+    // At quit everything kept is freed.
     HMENU last = g_launcher.keptMenu.menu;
     FreeKeptMenu(allocator, true);
     EXPECT_FALSE(IsMenu(last));
-    ICONINFO iconInfo = {};
-    EXPECT_FALSE(GetIconInfo(icons[0], &iconInfo)) << "icon not destroyed";
     EXPECT_EQ(nullptr, g_launcher.keptMenu.menu);
     EXPECT_EQ(nullptr, g_launcher.keptMenu.change);
+    EXPECT_EQ(before.idLists, g_live.idLists);
+}
+
+HANDLE WINAPI RefuseWatch(LPCWSTR, BOOL, DWORD)
+{
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return INVALID_HANDLE_VALUE;
+}
+
+// The watch is what tells a kept menu stale: a wait on it that fails counts as a change, and
+// where no watch can be made (a share without notifications) nothing is kept or built ahead,
+// so every click builds and no stale menu is ever shown.
+TEST_F(FolderMenu, AFailedWatchKeepsNothing)
+{
+    MakeItems({"one.txt", "two.txt"});
+    bool kept = false;
+    LaunchEntry* shown = nullptr;
+    HMENU shownMenu = nullptr;
+    auto click = [&] {
+        CaptureMenuLook();
+        unsigned builds = g_launcher.launcherBuilds;
+        shownMenu = LauncherMenu(&shown, allocator, &kept);
+        EXPECT_NE(nullptr, shownMenu);
+        return g_launcher.launcherBuilds - builds;
+    };
+    EXPECT_EQ(1u, click());
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(0u, click());
+    {
+        SCOPED_TRACE("the wait fails");
+        HANDLE watch = g_launcher.keptMenu.change;
+        g_launcher.keptMenu.change = reinterpret_cast<HANDLE>(0x1230);
+        EXPECT_EQ(1u, click());
+        EXPECT_TRUE(kept);
+        EXPECT_NE(nullptr, g_launcher.keptMenu.change) << "watched again";
+        FindCloseChangeNotification(watch);
+        EXPECT_EQ(0u, click());
+    }
+    {
+        SCOPED_TRACE("no watch can be made");
+        FreeKeptMenu(allocator, true);
+        g_platform.FindFirstChangeNotificationW = RefuseWatch;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(1u, click());
+            EXPECT_FALSE(kept);
+            EXPECT_EQ(nullptr, g_launcher.keptMenu.menu);
+            EXPECT_EQ(nullptr, g_launcher.keptMenu.change);
+            FreeFolderMenu(shownMenu, shown, allocator);
+        }
+        StartLauncherBuildAhead(GetDesktopWindow());
+        EXPECT_FALSE(LauncherBuildRunning()) << "built ahead with nothing to keep it by";
+    }
+}
+
+// The watch is on items: a file written beside the exe (a log, the settings) leaves the kept
+// menu alone, and a rewrite in items that its listing can't show (same size, same time
+// stamp) is seen.
+TEST_F(FolderMenu, OnlyChangesInItemsCount)
+{
+    MakeItems({"one.txt"});
+    bool kept = false;
+    LaunchEntry* shown = nullptr;
+    auto click = [&] {
+        CaptureMenuLook();
+        unsigned builds = g_launcher.launcherBuilds;
+        EXPECT_NE(nullptr, LauncherMenu(&shown, allocator, &kept));
+        EXPECT_TRUE(kept);
+        return g_launcher.launcherBuilds - builds;
+    };
+    EXPECT_EQ(1u, click());
+    std::string log = TestExeDir() + "busy.log";
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(WriteTextFile(log, std::string(i + 1, 'x')));
+        Sleep(50);
+        EXPECT_EQ(0u, click()) << "a file beside the exe made a rebuild";
+    }
+    DeleteFileA(log.c_str());
+    std::string one = ItemsDir() + "\\one.txt";
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    ASSERT_TRUE(GetFileAttributesExA(one.c_str(), GetFileExInfoStandard, &data));
+    ASSERT_TRUE(WriteTextFile(one, "y"));
+    HANDLE file = CreateFileA(one.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(file, &data.ftCreationTime, &data.ftLastAccessTime, &data.ftLastWriteTime);
+    CloseHandle(file);
+    ASSERT_TRUE(WaitFor([&] { return ItemsChangeSeen(); })) << "the rewrite was not announced";
+    EXPECT_EQ(1u, click());
+    FreeKeptMenu(allocator, true);
+}
+
+// Shortcuts, whose icons the shell looks up by reading them, are found again by what the
+// listing says of them: one shortcut more costs one lookup.
+TEST_F(FolderMenu, ShortcutsWhoseIconsWereLookedUpAreReused)
+{
+    MakeItems({});
+    for (const char* name : {"\\a.lnk", "\\b.lnk", "\\c.lnk"})
+        ASSERT_EQ(S_OK, MakeShortcut(ItemsDir() + name, SettingsPath()));
+    bool kept = false;
+    LaunchEntry* shown = nullptr;
+    IconFetches fetches;
+    CaptureMenuLook();
+    ASSERT_NE(nullptr, LauncherMenu(&shown, allocator, &kept));
+    EXPECT_EQ(3, fetches.Count());
+    ASSERT_EQ(S_OK, MakeShortcut(ItemsDir() + "\\d.lnk", SettingsPath()));
+    CaptureMenuLook();
+    ASSERT_NE(nullptr, LauncherMenu(&shown, allocator, &kept));
+    EXPECT_EQ(4, GetMenuItemCount(g_launcher.keptMenu.menu));
+    EXPECT_EQ(4, fetches.Count()) << "the unchanged shortcuts were asked for again";
+    FreeKeptMenu(allocator, true);
+}
+
+// A lookup the shell does not answer (a shortcut to a share gone offline) holds nothing up:
+// the entry shows the generic icon, and the next build asks for its icon again.
+TEST_F(FolderMenu, AnIconThatDoesNotComeIsShownGenericAndAskedForAgain)
+{
+    MakeItems({"a.txt", "slow.txt", "c.txt"});
+    SHFILEINFOA generic = {};
+    ASSERT_NE(0u, SHGetFileInfoA("file", FILE_ATTRIBUTE_NORMAL, &generic, sizeof(generic),
+                                 SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    bool kept = false;
+    LaunchEntry* shown = nullptr;
+    auto click = [&] {
+        CaptureMenuLook();
+        EXPECT_NE(nullptr, LauncherMenu(&shown, allocator, &kept));
+        EXPECT_TRUE(kept);
+    };
+    {
+        IconFetches stalled(true, "\\slow.txt");
+        click();
+        EXPECT_EQ(3, stalled.Count());
+        int late = 0;
+        for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next) {
+            SCOPED_TRACE(r->text);
+            bool slow = std::string(r->text) == "slow.txt";
+            late += r->iconLate;
+            EXPECT_EQ(slow, r->iconLate);
+            EXPECT_EQ(slow ? generic.iIcon : SmallIconIndexOf(ItemsDir() + "\\" + r->text), r->iconIndex);
+        }
+        EXPECT_EQ(1, late);
+    }
+    IconFetches fetches;
+    ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\d.txt", "x"));
+    click();
+    EXPECT_EQ(2, fetches.Count()) << "the new entry and the late one";
+    for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next) {
+        SCOPED_TRACE(r->text);
+        EXPECT_FALSE(r->iconLate);
+        EXPECT_EQ(SmallIconIndexOf(ItemsDir() + "\\" + r->text), r->iconIndex);
+    }
+    FreeKeptMenu(allocator, true);
 }
 
 TEST_F(FolderMenu, IconShowZeroFetchesNoIcon)
 {
     MakeItems({"a.txt", "b.txt"});
     ASSERT_TRUE(WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
+    IconFetches fetches;
     ASSERT_NE(nullptr, Build());
     auto records = Records();
     ASSERT_EQ(2u, records.size());
     for (auto* r : records)
-        EXPECT_EQ(nullptr, r->icon);
-    EXPECT_EQ(before.icons, g_live.icons);
+        EXPECT_EQ(-1, r->iconIndex);
+    EXPECT_EQ(0, fetches.Count());
 }
 
 TEST_F(FolderMenu, EmptyFolderGivesAnEmptyMenuAndNoMessage)
@@ -591,7 +748,7 @@ TEST_F(SubmenuMenu, OpeningFillsTheSubmenuWithUniqueIdsAtEveryLevel)
     EXPECT_EQ(L"このフォルダを開く", std::wstring(first->msaa.pszWText));
     EXPECT_EQ(static_cast<DWORD>(MSAA_MENU_SIG), first->msaa.dwMSAASignature);
     EXPECT_EQ(9u, first->msaa.cchWText);
-    EXPECT_NE(nullptr, first->icon) << "the folder's icon";
+    EXPECT_LE(0, first->iconIndex) << "the folder's icon";
     for (LauncherRecord* r = two->records; r; r = r->next)
         EXPECT_EQ(Wide(r->text), r->msaa.pszWText);
 
@@ -704,18 +861,12 @@ TEST_F(SubmenuMenu, EverythingIsFreedAtQuitWithSubmenusFilled)
     FolderSubmenu* b = Open(a->popup, "b");
     ASSERT_NE(nullptr, b);
     HMENU popups[] = {a->popup, b->popup};
-    std::vector<HICON> icons;
-    for (FolderSubmenu* s : {a, b})
-        for (LauncherRecord* r = s->records; r; r = r->next)
-            icons.push_back(r->icon);
     EXPECT_EQ(before.submenus + 2, g_live.submenus);
     EXPECT_LT(before.idLists + 3, g_live.idLists);
     FreeKeptMenu(allocator, true);
     EXPECT_FALSE(IsMenu(keptMenu));
     for (HMENU popup : popups)
         EXPECT_FALSE(IsMenu(popup));
-    for (HICON icon : icons)
-        EXPECT_TRUE(IconDestroyed(icon));
     EXPECT_EQ(before.submenus, g_live.submenus);
     EXPECT_EQ(before.idLists, g_live.idLists);
     EXPECT_EQ(before.icons, g_live.icons);
@@ -1166,7 +1317,7 @@ TEST_F(FakeFolderMenu, AFullRecordHolds255CharactersOfFourBytes)
     auto records = Records();
     ASSERT_EQ(1u, records.size());
     EXPECT_EQ(WideRepeat(L"\U0001F600", 255), Wide(records[0]->text));
-    EXPECT_EQ(sizeof(records[0]->text) - 1, strlen(records[0]->text));
+    EXPECT_EQ(static_cast<size_t>(kRecordTextChars * 4), strlen(records[0]->text));
     delete folder.lastEnum;
 }
 

@@ -1,0 +1,212 @@
+// Building the launcher menu ahead of the click. What makes it correct: the build thread
+// touches nothing the window thread writes. It gets its look, an index into the kept
+// records (which stay untouched, since nothing frees the kept menu while a build runs) and
+// the count of changes announced when it started, and hands everything back by one posted
+// message; only the window thread makes menus, keeps or frees. The watch on items is made
+// (and so armed) before the build's listing is taken, so any change after that raises the
+// count, and a build whose count is behind is kept but not valid: the next click builds anew
+// and the quiet time starts another build ahead.
+#include "launcher/build_ahead.h"
+
+#include <objbase.h>
+
+#include "launcher/folder_menu.h"
+#include "launcher/kept_menu.h"
+#include "launcher/launcher_state.h"
+#include "launcher/owner_draw.h"
+#include "launcher/record_reuse.h"
+
+namespace {
+
+// One build, from the window thread to the build thread and back.
+struct AheadBuild {
+    HWND window;
+    MenuLook look;
+    RecordReuse reuse;
+    LONG changesAtStart;
+    bool staleAtStart;
+    CollectResult result;
+    LaunchEntry* head;
+    LauncherRecord* records;
+    BYTE* listing;
+    SIZE_T listingSize;
+};
+
+struct AheadState {
+    bool asked;        // a build ahead was asked for since start
+    bool running;      // a build thread holds a build
+    bool again;        // build again once the running build or the open menu is done
+    bool quiet;        // a change waits for the folder to stay quiet until quietFrom + kQuietMs
+    DWORD quietFrom;
+    AheadBuild* held;  // came back while a folder menu was open
+};
+AheadState g_ahead;
+
+void FreeAheadBuild(AheadBuild* build, IMalloc* allocator)
+{
+    FreeLaunchEntries(build->head, allocator);
+    FreeLauncherRecords(build->records);
+    if (build->listing)
+        HeapFree(GetProcessHeap(), 0, build->listing);
+    FreeRecordReuse(&build->reuse);
+    HeapFree(GetProcessHeap(), 0, build);
+}
+
+DWORD WINAPI BuildThread(void* parameter)
+{
+    auto* build = static_cast<AheadBuild*>(parameter);
+    // The shell's folders and icon lookups want an apartment of their own on this thread.
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    IMalloc* allocator = nullptr;
+    if (SHGetMalloc(&allocator) == S_OK) {
+        build->listing = ListItemsFolder(&build->listingSize);
+        build->result = CollectFolder(FolderMode::Items, &build->head, &build->records, allocator,
+                                      build->look.iconShow, build->reuse.slots ? &build->reuse : nullptr,
+                                      build->look.submenus);
+    } else {
+        build->result = CollectResult::Failed;
+    }
+    // The window is gone (quit): nobody else will free the build.
+    if (!PostMessageW(build->window, kLauncherBuilt, 0, reinterpret_cast<LPARAM>(build)) && allocator)
+        FreeAheadBuild(build, allocator);
+    if (allocator)
+        allocator->Release();
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return 0;
+}
+
+void StartQuiet()
+{
+    g_ahead.quiet = true;
+    g_ahead.quietFrom = GetTickCount();
+}
+
+void Keep(AheadBuild* build)
+{
+    IMalloc* allocator = nullptr;
+    if (SHGetMalloc(&allocator) != S_OK)
+        return;  // never fails in practice; the build is then left to the process's end
+    KeptMenu& keptMenu = g_launcher.keptMenu;
+    if (build->result == CollectResult::Done && build->listing && keptMenu.change) {
+        HMENU menu = CreatePopupMenu();
+        if (menu) {
+            InsertLauncherItems(menu, build->records, build->head, allocator);
+            // A mark the shell made during the build still holds for what it built.
+            bool stale = keptMenu.stale && !build->staleAtStart;
+            KeepBuiltMenu(menu, build->head, build->records, build->look, build->listing,
+                          build->listingSize, build->changesAtStart, allocator);
+            keptMenu.stale = stale;
+            build->head = nullptr;
+            build->records = nullptr;
+            build->listing = nullptr;
+            ++g_launcher.launcherBuilds;
+        }
+    } else if (build->result != CollectResult::Done) {
+        // The folder is gone or could not be listed: nothing kept; the click says so.
+        FreeKeptMenu(allocator, false);
+    }
+    FreeAheadBuild(build, allocator);
+    allocator->Release();
+    if (keptMenu.menu && keptMenu.builtAtChanges != keptMenu.changesSeen)
+        StartQuiet();
+}
+
+}  // namespace
+
+void StartLauncherBuildAhead(HWND window)
+{
+    g_ahead.asked = true;
+    if (g_ahead.running || g_launcher.folderMenuOpen) {
+        g_ahead.again = true;
+        return;
+    }
+    g_ahead.again = false;
+    // Taken in (this build's listing comes after it), and watched anew.
+    ItemsChangeSeen();
+    if (!RenewItemsWatch())
+        return;
+    auto* build = static_cast<AheadBuild*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(AheadBuild)));
+    if (!build)
+        return;
+    const KeptMenu& keptMenu = g_launcher.keptMenu;
+    build->window = window;
+    build->look = ReadMenuLook();
+    build->changesAtStart = keptMenu.changesSeen;
+    build->staleAtStart = keptMenu.stale;
+    if (keptMenu.menu && !keptMenu.stale && keptMenu.look.iconShow == build->look.iconShow)
+        MakeRecordReuse(&build->reuse, keptMenu.records);
+    HANDLE thread = CreateThread(nullptr, 0, BuildThread, build, 0, nullptr);
+    if (!thread) {
+        FreeRecordReuse(&build->reuse);
+        HeapFree(GetProcessHeap(), 0, build);
+        return;
+    }
+    CloseHandle(thread);
+    g_ahead.running = true;
+}
+
+bool LauncherBuildRunning()
+{
+    return g_ahead.running;
+}
+
+bool LauncherBuildPending()
+{
+    return !g_ahead.asked || g_ahead.running || g_ahead.quiet || g_ahead.again;
+}
+
+void OnLauncherBuilt(HWND window, LPARAM lParam, bool clickWaiting)
+{
+    auto* build = reinterpret_cast<AheadBuild*>(lParam);
+    g_ahead.running = false;
+    if (g_launcher.folderMenuOpen) {
+        g_ahead.held = build;
+        return;
+    }
+    Keep(build);
+    // A waiting click is answered first; the next build follows its menu.
+    if (g_ahead.again && !clickWaiting)
+        StartLauncherBuildAhead(window);
+}
+
+void AfterFolderMenuClosed(HWND window)
+{
+    if (g_ahead.held) {
+        AheadBuild* held = g_ahead.held;
+        g_ahead.held = nullptr;
+        Keep(held);
+    }
+    if (g_ahead.again)
+        StartLauncherBuildAhead(window);
+}
+
+HANDLE LauncherWatchHandle()
+{
+    return g_launcher.keptMenu.change;
+}
+
+DWORD LauncherQuietWait()
+{
+    if (!g_ahead.quiet)
+        return INFINITE;
+    DWORD passed = GetTickCount() - g_ahead.quietFrom;
+    return passed >= kQuietMs ? 0 : kQuietMs - passed;
+}
+
+void OnLauncherWatchSignalled()
+{
+    ItemsChangeSeen();
+    StartQuiet();
+}
+
+void OnLauncherSourceChanged()
+{
+    StartQuiet();
+}
+
+void OnLauncherQuiet(HWND window)
+{
+    g_ahead.quiet = false;
+    StartLauncherBuildAhead(window);
+}
