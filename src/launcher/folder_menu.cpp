@@ -247,6 +247,7 @@ HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode, U
     FreeIdList(itemsList, allocator);
     if (!ok) {
         FreeFolderMenu(menu, *head, allocator);
+        *head = nullptr;
         return nullptr;
     }
     return menu;

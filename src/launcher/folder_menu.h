@@ -52,7 +52,8 @@ struct LauncherRecord {
 };
 
 // A new popup menu listing the folder, with its entries from *head (which must be null)
-// and its records from g_launcher.recordListHead; null on failure, with everything freed.
+// and its records from g_launcher.recordListHead; null on failure, with everything freed
+// and *head null again.
 // A missing items folder is reported to the user.
 // Small icons are fetched when iconShow is non-zero (by default, as the settings say now).
 HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode,

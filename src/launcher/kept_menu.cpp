@@ -126,7 +126,7 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     bool changed = ChangeSeen(keptMenu.change);
     SIZE_T size = 0;
     BYTE* listing = ListItemsFolder(&size);
-    if (keptMenu.menu && !changed && !keptMenu.stale && listing && size == keptMenu.listingSize &&
+    if (keptMenu.menu && !changed && keptMenu.iconChanges == g_launcher.iconChanges && listing && size == keptMenu.listingSize &&
         memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, g_launcher.menuLook)) {
         HeapFree(GetProcessHeap(), 0, listing);
         *head = keptMenu.head;
@@ -136,6 +136,8 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
 
     FreeKeptMenu(allocator, false);
     *head = nullptr;
+    // Counted before the build: an announcement that comes during it is for the next click.
+    unsigned iconChanges = g_launcher.iconChanges;
     HMENU menu = BuildFolderMenu(head, allocator, FolderMode::Items, g_launcher.menuLook.iconShow);
     // Without a listing there is nothing to decide validity by: the menu is not kept.
     if (!menu || !listing) {
@@ -150,7 +152,7 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     keptMenu.look = g_launcher.menuLook;
     keptMenu.listing = listing;
     keptMenu.listingSize = size;
-    keptMenu.stale = false;
+    keptMenu.iconChanges = iconChanges;
     *kept = true;
     return menu;
 }
@@ -184,5 +186,5 @@ void FreeKeptMenuAtQuit()
 
 void MarkKeptMenuStale()
 {
-    g_launcher.keptMenu.stale = true;
+    ++g_launcher.iconChanges;
 }

@@ -16,7 +16,7 @@ struct KeptMenu {
     BYTE* listing;            // the items folder's listing when it was built
     SIZE_T listingSize;
     HANDLE change;            // change notification on the exe's folder and below, or null
-    bool stale;               // the shell announced changed icons
+    unsigned iconChanges;     // g_launcher.iconChanges when its build began
 };
 
 // The launcher menu for this click, for g_launcher.menuLook as captured for it: the kept
@@ -33,5 +33,6 @@ void FreeKeptMenu(IMalloc* allocator, bool closeChange);
 // is open, when it closes.
 void FreeKeptMenuAtQuit();
 
-// The shell announced changed icons or associations: the next click builds anew.
+// The shell announced changed icons or associations: the next click builds anew, also when
+// the announcement comes while a menu is being built.
 void MarkKeptMenuStale();

@@ -8,7 +8,8 @@ struct LauncherState {
     LauncherRecord* recordListHead;  // the records of the menu last built, until kept or freed
     MenuLook menuLook;               // captured at each click; kept menus compare theirs with it
     KeptMenu keptMenu;               // the launcher menu kept between clicks
-    bool folderMenuOpen;             // a folder menu is being tracked
+    bool folderMenuOpen;             // a folder menu is being built or tracked
+    unsigned iconChanges;            // the shell's announcements of changed icons so far
 };
 
 extern LauncherState g_launcher;

@@ -35,6 +35,10 @@ NOTIFYICONDATAA TrayRecord(HWND hwnd)
 
 LRESULT AddTrayIcon(HWND hwnd)
 {
+    // A late "TaskbarCreated", while a box or menu of the quitting program unwinds, must
+    // not leave an icon behind.
+    if (g_app.quitting)
+        return 0;
     if (!g_tray.icon) {
         auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd, GWLP_HINSTANCE));
         g_tray.icon = static_cast<HICON>(

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
+#include "core/platform_calls.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -358,9 +360,9 @@ HBRUSH WINAPI RecordCreateSolidBrush(COLORREF colour)
     return brush;
 }
 
-// Points this program's import of dll!name at replacement and returns what it pointed
-// at, or null when the program does not import it. Every call the program makes through
-// the import then reaches the replacement (see "Import Address Table" in the PE format).
+}  // namespace
+
+// See "Import Address Table" in the PE format.
 void* RedirectImport(const char* dll, const char* name, void* replacement)
 {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
@@ -389,8 +391,6 @@ void* RedirectImport(const char* dll, const char* name, void* replacement)
     }
     return nullptr;
 }
-
-}  // namespace
 
 GdiCreations::GdiCreations()
 {
@@ -439,4 +439,62 @@ DibCanvas::~DibCanvas()
     SelectObject(dc, previous);
     DeleteObject(bitmap);
     DeleteDC(dc);
+}
+
+std::string TestItemsDir()
+{
+    return TestExeDir() + "items";
+}
+
+std::string TestSettingsPath()
+{
+    return TestExeDir() + "setting1.ini";
+}
+
+void HoldKey(int virtualKey)
+{
+    BYTE keys[256] = {};
+    if (virtualKey)
+        keys[virtualKey] = 0x80;
+    SetKeyboardState(keys);
+}
+
+namespace {
+BoxRecorder* g_boxRecorder;
+
+int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
+{
+    BoxRecorder* recorder = g_boxRecorder;
+    recorder->boxes.push_back({owner, text ? text : L"", caption ? caption : L"", type});
+    return recorder->onBox ? recorder->onBox(recorder->boxes.back()) : IDOK;
+}
+}  // namespace
+
+BoxRecorder::BoxRecorder()
+{
+    EXPECT_EQ(nullptr, g_boxRecorder) << "one BoxRecorder at a time";
+    g_boxRecorder = this;
+    g_platform.MessageBoxW = RecordBox;
+}
+
+BoxRecorder::~BoxRecorder()
+{
+    g_platform = RealPlatformCalls();
+    g_boxRecorder = nullptr;
+}
+
+bool TrayIconExists(HWND window)
+{
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = window;
+    record.uID = 1;
+    return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+}
+
+void DropQuitMessage()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
 }

@@ -95,6 +95,47 @@ struct MorvekProcess {
     ~MorvekProcess() { Stop(); }
 };
 
+// The items folder and the settings file beside the test program, where the program's
+// code linked into it looks for them; tests that use them hold the ctest resource
+// "beside_test_exe".
+std::string TestItemsDir();
+std::string TestSettingsPath();
+
+// Holds this one key in the thread's keyboard state (0: none), as GetKeyState sees it.
+void HoldKey(int virtualKey);
+
+// One message box as the recorder saw it.
+struct RecordedBox {
+    HWND owner;
+    std::wstring text, caption;
+    UINT type;
+};
+
+// While it lives, the program's message boxes (g_platform.MessageBoxW) are recorded here
+// and answered by onBox (IDOK when unset), which runs inside the box as a person's answer
+// would; it then puts every platform call back.
+struct BoxRecorder {
+    std::vector<RecordedBox> boxes;
+    std::function<int(const RecordedBox&)> onBox;
+    BoxRecorder();
+    ~BoxRecorder();
+    BoxRecorder(const BoxRecorder&) = delete;
+    BoxRecorder& operator=(const BoxRecorder&) = delete;
+};
+
+// Points this program's own import of dll!name at replacement and returns what it pointed
+// at, or null when the program does not import it. Every call the program's code (the
+// launcher's among it) makes through the import then reaches the replacement; redirect
+// it again to what was returned to put it back.
+void* RedirectImport(const char* dll, const char* name, void* replacement);
+
+// True when the shell holds the tray icon of this window: modifying it succeeds.
+bool TrayIconExists(HWND window);
+
+// Takes a WM_QUIT that a quit inside the test program posted, so that no later modal loop
+// of the test ends on it.
+void DropQuitMessage();
+
 // True once the system no longer knows the GDI object (a deleted font or brush).
 bool GdiObjectDeleted(HGDIOBJ object);
 // True once the system no longer knows the icon (a destroyed icon).

@@ -15,27 +15,27 @@
 #include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
 #include "launcher/owner_draw.h"
+#include "launcher/kept_menu.h"
 #include "launcher/tray_click.h"
+#include "resources/resource.h"
+#include "settings/hotkey.h"
 #include "test_support.h"
 
 namespace {
 
 std::string SettingsPath()
 {
-    return TestExeDir() + "setting1.ini";
+    return TestSettingsPath();
 }
 
 std::string ItemsDir()
 {
-    return TestExeDir() + "items";
+    return TestItemsDir();
 }
 
 void Hold(int virtualKey)
 {
-    BYTE keys[256] = {};
-    if (virtualKey)
-        keys[virtualKey] = 0x80;
-    SetKeyboardState(keys);
+    HoldKey(virtualKey);
 }
 
 char Letter(TrayAction action)
@@ -116,33 +116,105 @@ TEST_F(TrayClick, ModifierIsTheOneTheSettingNames)
     }
 }
 
-int g_boxes = 0;
-int WINAPI CountMessageBox(HWND, LPCWSTR, LPCWSTR, UINT)
+// The tray window's procedure for what clicks, the hotkey and menus send it (its
+// WM_CREATE and WM_DESTROY would add a tray icon and quit).
+LRESULT CALLBACK ClickOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ++g_boxes;
-    return IDOK;
+    if (message == WM_HOTKEY || message == kTrayCallbackMessage || message == WM_COMMAND)
+        return TrayWndProc(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-TEST_F(TrayClick, AClickWhileAFolderMenuIsOpenIsIgnored)
+// With no items folder a launcher click ends at the missing-folder message, before any
+// menu is tracked: the message shows whether a build was started.
+class MenuGuard : public TrayClick {
+protected:
+    BoxRecorder boxes;
+    HWND owner = nullptr;
+    HMENU resource = nullptr;
+    void SetUp() override
+    {
+        TrayClick::SetUp();
+        RemoveTree(ItemsDir());
+        Hold(0);
+        WNDCLASSW ownerClass = {};
+        ownerClass.lpfnWndProc = ClickOwnerProc;
+        ownerClass.hInstance = GetModuleHandleW(nullptr);
+        ownerClass.lpszClassName = L"MorvekClickOwner";
+        RegisterClassW(&ownerClass);
+        owner = CreateWindowExW(WS_EX_TOOLWINDOW, ownerClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                nullptr, ownerClass.hInstance, nullptr);
+        ASSERT_NE(nullptr, owner);
+        resource = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
+        g_app.mainTrayMenu = GetSubMenu(resource, 0);
+    }
+    void TearDown() override
+    {
+        DestroyWindow(owner);
+        DestroyMenu(resource);
+        g_app.mainTrayMenu = nullptr;
+        g_app.quitting = false;
+        DropQuitMessage();
+        IMalloc* allocator = nullptr;
+        ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
+        FreeKeptMenu(allocator, true);
+        allocator->Release();
+        TrayClick::TearDown();
+    }
+};
+
+TEST_F(MenuGuard, AClickWhileAFolderMenuIsOpenIsIgnored)
 {
-    // With no items folder a launcher click ends at the missing-folder message, before
-    // any menu is tracked: the message shows whether a build was started.
-    RemoveTree(ItemsDir());
-    g_platform.MessageBoxW = CountMessageBox;
-    g_boxes = 0;
-    HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    Hold(0);
     g_launcher.folderMenuOpen = true;
-    EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
-    EXPECT_EQ(0, g_boxes);
+    EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
+    EXPECT_EQ(0u, boxes.boxes.size());
     EXPECT_TRUE(g_launcher.folderMenuOpen);
     g_launcher.folderMenuOpen = false;
-    EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
-    EXPECT_EQ(1, g_boxes);
+    EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
+    EXPECT_EQ(1u, boxes.boxes.size());
     EXPECT_FALSE(g_launcher.folderMenuOpen) << "the guard stays up after the click";
+    EXPECT_FALSE(g_app.menuOpen) << "the guard stays up after the click";
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
-    DestroyWindow(window);
-    g_platform = RealPlatformCalls();
+}
+
+// While the main menu is tracked, the hotkey and a launcher click that arrive start no
+// launcher: its menu could not be tracked, and its Down key would move the main menu's
+// highlight.
+TEST_F(MenuGuard, WhileTheMainMenuIsOpenTheHotKeyAndAClickDoNothing)
+{
+    PostMessageW(owner, WM_HOTKEY, kLauncherHotKeyId, 0);
+    PostMessageW(owner, kTrayCallbackMessage, 1, WM_LBUTTONUP);
+    PostMessageW(owner, kTrayCallbackMessage, 1, WM_RBUTTONDOWN);
+    // Posted last, it reaches the menu after the others have been answered.
+    PostMessageW(owner, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_RBUTTONDOWN));
+    EXPECT_EQ(0u, boxes.boxes.size()) << "a launcher was started while the main menu was open";
+    EXPECT_FALSE(g_app.menuOpen) << "the guard stays up after the main menu";
+    // Closed, the main menu lets the launcher start again.
+    EXPECT_EQ(0, OnLauncherHotKey(owner, kLauncherHotKeyId));
+    EXPECT_EQ(1u, boxes.boxes.size());
+}
+
+// Quit while a click's missing-folder message is up: the launcher's watch on the folder is
+// closed when the message returns, and a click or the hotkey after quitting builds nothing.
+TEST_F(MenuGuard, QuitDuringAClickLeavesNothingOpenAndLaterClicksBuildNothing)
+{
+    boxes.onBox = [&](const RecordedBox&) {
+        EXPECT_NE(nullptr, g_launcher.keptMenu.change) << "the watch is made before the build";
+        QuitApp(owner);
+        return IDOK;
+    };
+    EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
+    ASSERT_EQ(1u, boxes.boxes.size());
+    EXPECT_TRUE(g_app.quitting);
+    EXPECT_EQ(nullptr, g_launcher.keptMenu.change) << "the change notification outlived quit";
+
+    boxes.onBox = nullptr;
+    EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
+    EXPECT_EQ(0, OnLauncherHotKey(owner, kLauncherHotKeyId));
+    EXPECT_EQ(1u, boxes.boxes.size()) << "a launcher was built after quit";
+    EXPECT_EQ(nullptr, g_launcher.keptMenu.change) << "a watch was made after quit";
+    EXPECT_FALSE(g_app.menuOpen);
 }
 
 // Soak: many menus over a real folder, each measured, drawn and freed.
@@ -250,10 +322,26 @@ TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
     g_tray.shellNotify = 0;
     DestroyWindow(window);
 
-    g_launcher.keptMenu.stale = false;
+    unsigned changes = g_launcher.iconChanges;
     TrayWndProc(nullptr, kShellIconsChanged, 0, 0);
-    EXPECT_TRUE(g_launcher.keptMenu.stale);
-    g_launcher.keptMenu.stale = false;
+    EXPECT_EQ(changes + 1, g_launcher.iconChanges);
+}
+
+// After quit nothing puts the icon back: not even Explorer's restart announced while a box
+// or menu of the quitting program unwinds.
+TEST(TrayIcon, AfterQuitATaskbarRestartAddsNoIcon)
+{
+    HWND tray = CreateTrayWindow(GetModuleHandleW(nullptr));
+    ASSERT_NE(nullptr, tray);
+    EXPECT_TRUE(TrayIconExists(tray));
+    QuitApp(tray);
+    EXPECT_FALSE(TrayIconExists(tray));
+    SendMessageW(tray, g_tray.taskbarCreatedMessage, 0, 0);
+    EXPECT_FALSE(TrayIconExists(tray)) << "the icon came back after quit";
+    DestroyWindow(tray);
+    EXPECT_FALSE(TrayIconExists(tray));
+    g_app.quitting = false;
+    DropQuitMessage();
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "launcher/owner_draw.h"
 #include "launcher/type_ahead.h"
 #include "resources/resource.h"
+#include "tray/tray_icon.h"
 #include "test_support.h"
 
 namespace {
@@ -324,6 +325,68 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
     EXPECT_FALSE(GetIconInfo(icons[0], &iconInfo)) << "icon not destroyed";
     EXPECT_EQ(nullptr, g_launcher.keptMenu.menu);
     EXPECT_EQ(nullptr, g_launcher.keptMenu.change);
+}
+
+// The shell's calls inside a build may take messages, an announcement of changed icons
+// among them.
+bool g_announceDuringBuild;
+DWORD_PTR(WINAPI* g_getFileInfoA)(LPCSTR, DWORD, SHFILEINFOA*, UINT, UINT);
+DWORD_PTR WINAPI AnnounceThenGetFileInfoA(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags)
+{
+    if (g_announceDuringBuild) {
+        g_announceDuringBuild = false;
+        TrayWndProc(nullptr, kShellIconsChanged, 0, 0);
+    }
+    return g_getFileInfoA(path, attributes, info, size, flags);
+}
+
+TEST_F(FolderMenu, ChangedIconsAnnouncedDuringABuildAreForTheNextClick)
+{
+    MakeItems({"one.txt", "two.txt"});
+    g_getFileInfoA = reinterpret_cast<decltype(g_getFileInfoA)>(
+        RedirectImport("shell32.dll", "SHGetFileInfoA", reinterpret_cast<void*>(AnnounceThenGetFileInfoA)));
+    ASSERT_NE(nullptr, g_getFileInfoA);
+    g_announceDuringBuild = true;
+    bool kept = false;
+    CaptureMenuLook();
+    EXPECT_NE(nullptr, LauncherMenu(&head, allocator, &kept));
+    RedirectImport("shell32.dll", "SHGetFileInfoA", reinterpret_cast<void*>(g_getFileInfoA));
+    head = nullptr;
+    EXPECT_FALSE(g_announceDuringBuild) << "the build fetched no icon";
+    ASSERT_TRUE(kept);
+
+    lstrcpyA(g_launcher.keptMenu.records->text, "(kept)");
+    EXPECT_NE(nullptr, LauncherMenu(&head, allocator, &kept));
+    head = nullptr;
+    EXPECT_STRNE("(kept)", g_launcher.keptMenu.records->text) << "the announcement was lost";
+    FreeKeptMenu(allocator, true);
+}
+
+// A build that fails after some entries were appended frees them and leaves the caller's
+// list empty, never pointing at what it freed.
+int g_recordsAllowed;
+LPVOID(WINAPI* g_heapAlloc)(HANDLE, DWORD, SIZE_T);
+LPVOID WINAPI RefuseARecord(HANDLE heap, DWORD flags, SIZE_T size)
+{
+    if (size == sizeof(LauncherRecord) && g_recordsAllowed-- == 0)
+        return nullptr;
+    return g_heapAlloc(heap, flags, size);
+}
+
+TEST_F(FolderMenu, AFailedBuildLeavesNoEntries)
+{
+    MakeItems({"one.txt", "two.txt", "three.txt"});
+    g_recordsAllowed = 1;
+    g_heapAlloc = reinterpret_cast<decltype(g_heapAlloc)>(
+        RedirectImport("kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(RefuseARecord)));
+    ASSERT_NE(nullptr, g_heapAlloc);
+    LaunchEntry* entries = nullptr;
+    HMENU built = BuildFolderMenu(&entries, allocator, FolderMode::Items);
+    RedirectImport("kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(g_heapAlloc));
+    EXPECT_EQ(-1, g_recordsAllowed) << "the second record was never asked for";
+    EXPECT_EQ(nullptr, built);
+    EXPECT_EQ(nullptr, entries) << "the list points at freed entries";
+    EXPECT_EQ(nullptr, g_launcher.recordListHead);
 }
 
 TEST_F(FolderMenu, IconShowZeroFetchesNoIcon)
