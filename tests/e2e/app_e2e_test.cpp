@@ -8,16 +8,6 @@
 
 namespace {
 
-// True when the shell holds an icon with this window and id: modifying it succeeds.
-bool TrayIconExists(HWND window)
-{
-    NOTIFYICONDATAA record = {};
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = window;
-    record.uID = 1;
-    return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
-}
-
 TEST(App, StartsHiddenWithItsTrayIconAndQuitsOnClose)
 {
     MorvekProcess morvek;
@@ -54,12 +44,8 @@ TEST(App, SecondCopySaysSoAndLeavesTheFirstAlone)
 
     MorvekProcess second;
     ASSERT_TRUE(second.Start(MakeScratchDir("app_second")));
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        box = FindTopWindow(L"#32770", L"Morvek Error", second.info.dwProcessId);
-        // The box exists before its text is set; it is shown once it is complete.
-        return box != nullptr && IsWindowVisible(box);
-    }));
+    HWND box = second.WaitForDialog(L"Morvek Error");
+    ASSERT_NE(nullptr, box);
     EXPECT_EQ(L"すでに起動しています．", MessageBoxTextOf(box));
     EXPECT_EQ(nullptr, second.TrayWindow());
     PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -81,8 +67,7 @@ TEST(App, ANameItCannotOpenAsItsMutexCountsAsAnotherCopy)
     bool started = blocked.Start(MakeScratchDir("app_blocked"));
     HWND box = nullptr;
     bool boxShown = started && WaitFor([&] {
-        box = FindTopWindow(L"#32770", L"Morvek Error", blocked.info.dwProcessId);
-        return (box != nullptr && IsWindowVisible(box)) || blocked.TrayWindow() != nullptr;
+        return (box = blocked.Dialog(L"Morvek Error")) != nullptr || blocked.TrayWindow() != nullptr;
     });
     EXPECT_EQ(nullptr, blocked.TrayWindow()) << "a second copy started";
     DWORD code = 0xdeadbeef;

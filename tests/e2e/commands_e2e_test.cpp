@@ -11,17 +11,6 @@ namespace {
 
 constexpr WPARAM kQuitCommand = 40003;
 
-HWND WaitForQuestion(const MorvekProcess& morvek)
-{
-    HWND box = nullptr;
-    WaitFor([&] {
-        box = FindTopWindow(L"#32770", L"確認 by Morvek", morvek.info.dwProcessId);
-        // The box exists before its text is set; it is shown once it is complete.
-        return box != nullptr && IsWindowVisible(box);
-    });
-    return box;
-}
-
 TEST(CommandsE2E, WithoutASettingsFileQuitHappensAtOnce)
 {
     MorvekProcess morvek;
@@ -43,7 +32,7 @@ TEST(CommandsE2E, WithTheExitMessageSetQuitAsksFirst)
     HWND tray = morvek.TrayWindow();
 
     PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);
-    HWND box = WaitForQuestion(morvek);
+    HWND box = morvek.WaitForDialog(L"確認 by Morvek");
     ASSERT_NE(nullptr, box);
     EXPECT_EQ(L"Morvekを終了しますか？", MessageBoxTextOf(box));
     EXPECT_NE(nullptr, GetDlgItem(box, IDOK));
@@ -59,7 +48,7 @@ TEST(CommandsE2E, WithTheExitMessageSetQuitAsksFirst)
 
     // Asked again, OK quits.
     PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);
-    box = WaitForQuestion(morvek);
+    box = morvek.WaitForDialog(L"確認 by Morvek");
     ASSERT_NE(nullptr, box);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(morvek.WaitForExit(10000, &code));

@@ -62,11 +62,8 @@ TEST(DialogsE2E, SettingsDialogSavesBesideTheExeAndCloses)
     std::string settings = morvek.dir + "\\setting1.ini";
 
     PostMessageA(tray, WM_COMMAND, kCommandSettings, 0);
-    HWND dialog = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        dialog = FindTopWindow(L"#32770", L"Morvek の設定", morvek.info.dwProcessId);
-        return dialog && IsWindowVisible(dialog);
-    }));
+    HWND dialog = morvek.WaitForDialog(L"Morvek の設定");
+    ASSERT_NE(nullptr, dialog);
     ExpectCentredOnDesktop(dialog);
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, 1006));
 
@@ -87,10 +84,8 @@ TEST(DialogsE2E, SettingsDialogSavesBesideTheExeAndCloses)
 
     // Closed, it opens again on the next command, showing what was saved.
     PostMessageA(tray, WM_COMMAND, kCommandSettings, 0);
-    ASSERT_TRUE(WaitFor([&] {
-        dialog = FindTopWindow(L"#32770", L"Morvek の設定", morvek.info.dwProcessId);
-        return dialog && IsWindowVisible(dialog);
-    }));
+    dialog = morvek.WaitForDialog(L"Morvek の設定");
+    ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, 1006));
     SendDlgItemMessageA(dialog, 1013, BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
@@ -107,11 +102,8 @@ TEST(DialogsE2E, DropDialogOpensCentredAndItsButtonClosesIt)
     HWND tray = morvek.TrayWindow();
 
     PostMessageA(tray, WM_COMMAND, kCommandAddShortcut, 0);
-    HWND dialog = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        dialog = FindTopWindow(L"#32770", L"", morvek.info.dwProcessId);
-        return dialog && IsWindowVisible(dialog) && GetDlgItem(dialog, 1018);
-    }));
+    HWND dialog = morvek.WaitForDialog(L"", 1018);
+    ASSERT_NE(nullptr, dialog);
     ExpectCentredOnDesktop(dialog);
     EXPECT_EQ(L"このダイアログを閉じる", WindowTextW(GetDlgItem(dialog, 8)));
 
@@ -146,13 +138,9 @@ std::vector<std::wstring> DropFromDesktop(MorvekProcess& morvek, const std::stri
     std::vector<std::wstring> boxes;
     EXPECT_TRUE(morvek.Start(dir, builtExe));
     EXPECT_TRUE(morvek.WaitForTrayWindow());
-    DWORD pid = morvek.info.dwProcessId;
     PostMessageA(morvek.TrayWindow(), WM_COMMAND, kCommandAddShortcut, 0);
-    HWND dialog = nullptr;
-    EXPECT_TRUE(WaitFor([&] {
-        dialog = FindTopWindow(L"#32770", L"", pid);
-        return dialog && IsWindowVisible(dialog) && GetDlgItem(dialog, 1018);
-    }));
+    HWND dialog = morvek.WaitForDialog(L"", 1018);
+    EXPECT_NE(nullptr, dialog);
     auto xWindow = reinterpret_cast<ULONG_PTR>(GetPropA(dialog, "__wine_x11_whole_window"));
     if (!xWindow) {
         ADD_FAILURE() << "the dialog has no X window";
@@ -172,8 +160,8 @@ std::vector<std::wstring> DropFromDesktop(MorvekProcess& morvek, const std::stri
     CloseHandle(dropper.hProcess);
     EXPECT_TRUE(WaitFor([&] {
         for (const wchar_t* caption : {L"Morevk からのメッセージ", L"失敗"}) {
-            HWND box = FindTopWindow(L"#32770", caption, pid);
-            if (box && IsWindowVisible(box) && !MessageBoxTextOf(box).empty()) {
+            HWND box = morvek.Dialog(caption);
+            if (box && !MessageBoxTextOf(box).empty()) {
                 boxes.push_back(caption);
                 PostMessageA(box, WM_COMMAND, IDOK, 0);
                 WaitFor([&] { return !IsWindow(box); });

@@ -44,16 +44,16 @@ protected:
 };
 
 // Opens the launcher and returns the height of its menu window, or -1.
-int LauncherMenuHeight(HWND tray)
+int LauncherMenuHeight(const MorvekProcess& morvek)
 {
-    PostMessageA(tray, WM_USER, 1, WM_LBUTTONUP);
-    HWND menu = nullptr;
-    if (!WaitFor([&] { return (menu = FindPopupMenuWindow()) != nullptr; }))
+    morvek.Click(WM_LBUTTONUP);
+    HWND menu = morvek.WaitForMenu();
+    if (!menu)
         return -1;
     RECT rect;
     GetWindowRect(menu, &rect);
-    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    WaitFor([] { return FindPopupMenuWindow() == nullptr; });
+    PostKeys(menu, {VK_ESCAPE});
+    morvek.WaitForNoMenu();
     return rect.bottom - rect.top;
 }
 
@@ -69,9 +69,9 @@ TEST_P(LauncherDpi, ItemIsAsHighAsTheSmallIconPlusFour)
     ASSERT_TRUE(morvek.Start(dir));
     ASSERT_TRUE(morvek.WaitForTrayWindow());
     // One item, then two: the difference is the height of one item, whatever the borders.
-    int one = LauncherMenuHeight(morvek.TrayWindow());
+    int one = LauncherMenuHeight(morvek);
     ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\two.lnk", "C:\\windows\\notepad.exe"));
-    int two = LauncherMenuHeight(morvek.TrayWindow());
+    int two = LauncherMenuHeight(morvek);
     ASSERT_GT(one, 0);
     ASSERT_GT(two, 0);
 

@@ -29,14 +29,15 @@ bool HotKeyHeldElsewhere(UINT modifiers, UINT key)
 
 class LauncherE2E : public testing::Test {
 protected:
+    LaunchRecorder recorder;
     std::string dir;
     MorvekProcess morvek;
     HWND tray = nullptr;
 
     // The launch record once it holds a whole line.
-    std::string FirstLaunch() { return WaitForLines(dir + "\\launched.txt", 1); }
+    std::string FirstLaunch() { return recorder.WaitForLaunches(1); }
     // The launch record as it is now; the recorder writes each line whole.
-    std::string Launched() { return ReadTextFile(dir + "\\launched.txt"); }
+    std::string Launched() { return recorder.Launched(); }
 
     // A Morvek in its own folder, with an items folder of shortcuts to the recorder, each
     // passing its name, when asked, and the settings file when given; waits for its tray
@@ -44,70 +45,23 @@ protected:
     void Start(const char* name, bool withItems, const std::vector<std::string>& names = kNames,
                const std::string& settings = "")
     {
-        dir = MakeScratchDir(name);
-        if (withItems) {
-            std::string recorder = dir + "\\recorder.exe";
-            ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
-            ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-            for (const std::string& entry : names)
-                ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + entry + ".lnk", recorder, entry));
-        }
-        if (!settings.empty()) {
-            ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", settings));
-        }
-        ASSERT_TRUE(morvek.Start(dir));
-        ASSERT_TRUE(morvek.WaitForTrayWindow());
+        ASSERT_TRUE(StartWithItems(morvek, recorder, name, withItems ? names : std::vector<std::string>{}, settings));
+        dir = morvek.dir;
         tray = morvek.TrayWindow();
     }
 
-    // The tray callback with a mouse message, as the shell sends it.
-    void Click(UINT mouseMessage) { PostMessageA(tray, WM_USER, 1, mouseMessage); }
-
-    HWND MenuWindow()
-    {
-        HWND menu = FindTopWindow(L"#32768", nullptr, morvek.info.dwProcessId);
-        return menu && IsWindowVisible(menu) ? menu : nullptr;
-    }
-
-    HWND WaitForMenu()
-    {
-        HWND menu = nullptr;
-        WaitFor([&] { return (menu = MenuWindow()) != nullptr; });
-        return menu;
-    }
-
-    void Keys(HWND menu, std::initializer_list<WPARAM> keys)
-    {
-        for (WPARAM key : keys) {
-            PostMessageA(menu, WM_KEYDOWN, key, 1);
-            PostMessageA(menu, WM_KEYUP, key, 0xC0000001);
-        }
-    }
-
-    // This Morvek's message box with the caption once it is shown (it exists before its text
-    // is set, and is shown once it is complete), or null.
-    HWND WaitForBox(const wchar_t* caption)
-    {
-        HWND box = nullptr;
-        WaitFor([&] {
-            box = FindTopWindow(L"#32770", caption, morvek.info.dwProcessId);
-            return box && IsWindowVisible(box);
-        });
-        return box && IsWindowVisible(box) ? box : nullptr;
-    }
-
-    // Whether the tray window says a folder menu's click is still going on.
-    bool ClickGoingOn()
-    {
-        DWORD_PTR open = 1;
-        return !SendMessageTimeoutA(tray, WM_APP + 1, 4, 0, SMTO_BLOCK, 2000, &open) || open != 0;
-    }
+    void Click(UINT mouseMessage) { morvek.Click(mouseMessage); }
+    HWND MenuWindow() { return morvek.MenuWindow(); }
+    HWND WaitForMenu() { return morvek.WaitForMenu(); }
+    void Keys(HWND menu, std::initializer_list<WPARAM> keys) { PostKeys(menu, keys); }
+    HWND WaitForBox(const wchar_t* caption) { return morvek.WaitForDialog(caption); }
+    bool ClickGoingOn() { return morvek.ClickGoingOn(); }
 
     // Opens the launcher, picks the entry at this position and returns the line it
     // recorded: "" when nothing was launched, "(no menu)" when no menu opened.
     std::string LaunchAt(size_t index)
     {
-        DeleteFileA((dir + "\\launched.txt").c_str());
+        recorder.Forget();
         Click(WM_LBUTTONUP);
         HWND menu = WaitForMenu();
         if (!menu)
@@ -197,7 +151,6 @@ TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
 {
     ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_now", true));
     std::string items = dir + "\\items\\";
-    std::string recorder = dir + "\\recorder.exe";
     auto at = [&](const std::string& name) {
         std::vector<std::string> order = ShellOrder(dir + "\\items");
         return static_cast<size_t>(std::find(order.begin(), order.end(), name) - order.begin());
@@ -207,7 +160,7 @@ TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
     EXPECT_EQ("beta\n", LaunchAt(at("beta")));
     EXPECT_EQ("beta\n", LaunchAt(at("beta")));
 
-    ASSERT_EQ(S_OK, MakeShortcut(items + "delta.lnk", recorder, "delta"));
+    ASSERT_EQ(S_OK, MakeShortcut(items + "delta.lnk", recorder.Exe(), "delta"));
     EXPECT_EQ("delta\n", LaunchAt(at("delta"))) << "added";
 
     // Removing the first entry moves every other one up.
@@ -219,7 +172,7 @@ TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
     ASSERT_TRUE(MoveFileA((items + next + ".lnk").c_str(), (items + "zulu.lnk").c_str()));
     EXPECT_EQ(next + "\n", LaunchAt(at("zulu"))) << "renamed";
 
-    ASSERT_EQ(S_OK, MakeShortcut(items + "zulu.lnk", recorder, "rewritten"));
+    ASSERT_EQ(S_OK, MakeShortcut(items + "zulu.lnk", recorder.Exe(), "rewritten"));
     EXPECT_EQ("rewritten\n", LaunchAt(at("zulu"))) << "rewritten";
 
     // The icon column sets the items' height: the menu's height follows the setting.
@@ -238,7 +191,7 @@ TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
     ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-    ASSERT_EQ(S_OK, MakeShortcut(items + "solo.lnk", recorder, "solo"));
+    ASSERT_EQ(S_OK, MakeShortcut(items + "solo.lnk", recorder.Exe(), "solo"));
     EXPECT_EQ("solo\n", LaunchAt(0)) << "recreated";
 }
 
@@ -366,8 +319,6 @@ TEST_F(LauncherE2E, NamesFromAnyScriptListAndLaunch)
 {
     ASSERT_EQ(static_cast<UINT>(CP_UTF8), GetACP()) << "this program carries the UTF-8 manifest";
     dir = MakeScratchDir("launcher_e2e_world");
-    std::string recorder = dir + "\\recorder.exe";
-    ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
     ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
     std::wstring longName;
     for (int i = 0; i < 83; ++i)
@@ -383,7 +334,7 @@ TEST_F(LauncherE2E, NamesFromAnyScriptListAndLaunch)
         {longName, "japanese"},
     };
     for (const Entry& entry : entries)
-        ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + Ansi(entry.name) + ".lnk", recorder, entry.tag));
+        ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + Ansi(entry.name) + ".lnk", recorder.Exe(), entry.tag));
     std::vector<std::string> order = ShellOrder(dir + "\\items");
     ASSERT_EQ(5u, order.size());
 
@@ -424,10 +375,8 @@ TEST_F(LauncherE2E, AnExeInAFolderOfAnyNameFindsItsSettingsAndItems)
     ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
     ASSERT_GT((dir + "\\setting1.ini").size(), static_cast<size_t>(MAX_PATH));
     ASSERT_LT(Wide(dir + "\\setting1.ini").size(), static_cast<size_t>(MAX_PATH));
-    std::string recorder = base + "\\recorder.exe";
-    ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
     ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + Ansi(L"中.lnk"), recorder, "inside"));
+    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + Ansi(L"中.lnk"), recorder.Exe(), "inside"));
     ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Exit]\r\nMessage=1\r\n"));
 
     ASSERT_TRUE(morvek.Start(dir));
@@ -437,9 +386,7 @@ TEST_F(LauncherE2E, AnExeInAFolderOfAnyNameFindsItsSettingsAndItems)
     HWND menu = WaitForMenu();
     ASSERT_NE(nullptr, menu) << "no launcher menu: the items folder was not found";
     Keys(menu, {VK_DOWN, VK_RETURN});
-    std::string launched = base + "\\launched.txt";
-    EXPECT_TRUE(WaitFor([&] { return ReadTextFile(launched) == "inside\n"; }, 15000))
-        << "launched: " << ReadTextFile(launched);
+    EXPECT_TRUE(WaitFor([&] { return Launched() == "inside\n"; }, 15000)) << "launched: " << Launched();
     ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
 
     // The settings file beside the exe asks before quitting.

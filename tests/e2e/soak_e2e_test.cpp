@@ -60,38 +60,23 @@ int LineCount(const std::string& text)
 class Soak : public testing::Test {
 protected:
     std::string dir;
+    LaunchRecorder recorder{"soak_recorder_" + std::to_string(SoakCycles())};
     MorvekProcess morvek;
     HWND tray = nullptr;
 
     void SetUp() override
     {
-        // A folder per length, so a long soak and the short one can run side by side.
-        dir = MakeScratchDir("soak_e2e_" + std::to_string(SoakCycles()));
-        std::string recorder = dir + "\\recorder.exe";
-        ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
-        ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
+        std::vector<std::string> names;
         for (int i = 0; i < kEntries; ++i) {
             char name[32];
             snprintf(name, sizeof(name), "entry %03d", i);
-            ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + name + ".lnk", recorder, name));
+            names.push_back(name);
         }
-        ASSERT_TRUE(morvek.Start(dir));
-        ASSERT_TRUE(morvek.WaitForTrayWindow());
+        // A folder per length, so a long soak and the short one can run side by side; Morvek
+        // in a folder inside it, so that writing the figures changes nothing it watches.
+        dir = MakeScratchDir("soak_e2e_" + std::to_string(SoakCycles()));
+        ASSERT_TRUE(StartWithItems(morvek, recorder, "soak_e2e_" + std::to_string(SoakCycles()) + "\\morvek", names));
         tray = morvek.TrayWindow();
-    }
-
-    HWND MenuWindow()
-    {
-        HWND menu = FindTopWindow(L"#32768", nullptr, morvek.info.dwProcessId);
-        return menu && IsWindowVisible(menu) ? menu : nullptr;
-    }
-
-    void Keys(HWND window, std::initializer_list<WPARAM> keys)
-    {
-        for (WPARAM key : keys) {
-            PostMessageA(window, WM_KEYDOWN, key, 1);
-            PostMessageA(window, WM_KEYUP, key, 0xC0000001);
-        }
     }
 
     // One of the launcher's live counts, or -2 when the tray window does not answer.
@@ -151,34 +136,28 @@ protected:
     // Return launch an entry (the recorder, which writes one line and exits).
     void LauncherCycle(int cycle, bool launch)
     {
-        PostMessageA(tray, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
-        HWND menu = nullptr;
-        ASSERT_TRUE(WaitFor([&] { return (menu = MenuWindow()) != nullptr; }, 30000))
-            << "no launcher menu at cycle " << cycle;
+        morvek.Click(WM_LBUTTONUP);
+        HWND menu = morvek.WaitForMenu(30000);
+        ASSERT_NE(nullptr, menu) << "no launcher menu at cycle " << cycle;
         if (launch) {
-            int before = LineCount(ReadTextFile(dir + "\\launched.txt"));
+            int before = LineCount(recorder.Launched());
             for (int i = 0; i <= cycle % 7; ++i)
-                Keys(menu, {VK_DOWN});
-            Keys(menu, {VK_RETURN});
-            ASSERT_TRUE(WaitFor([&] { return LineCount(ReadTextFile(dir + "\\launched.txt")) == before + 1; },
-                                30000))
+                PostKeys(menu, {VK_DOWN});
+            PostKeys(menu, {VK_RETURN});
+            ASSERT_TRUE(WaitFor([&] { return LineCount(recorder.Launched()) == before + 1; }, 30000))
                 << "the chosen entry was not launched at cycle " << cycle;
         } else {
-            Keys(menu, {VK_ESCAPE});
+            PostKeys(menu, {VK_ESCAPE});
         }
-        ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }, 30000))
-            << "the menu stayed open at cycle " << cycle;
+        ASSERT_TRUE(morvek.WaitForNoMenu(30000)) << "the menu stayed open at cycle " << cycle;
     }
 
     // Opens a dialog through its main-menu command and closes it with its button.
     void DialogCycle(int cycle, UINT command, const wchar_t* caption, int closeButton)
     {
         PostMessageA(tray, WM_COMMAND, command, 0);
-        HWND dialog = nullptr;
-        ASSERT_TRUE(WaitFor([&] {
-            dialog = FindTopWindow(L"#32770", caption, morvek.info.dwProcessId);
-            return dialog && IsWindowVisible(dialog) && GetDlgItem(dialog, closeButton);
-        }, 30000)) << "dialog " << command << " did not open at cycle " << cycle;
+        HWND dialog = morvek.WaitForDialog(caption, closeButton, 30000);
+        ASSERT_NE(nullptr, dialog) << "dialog " << command << " did not open at cycle " << cycle;
         SendDlgItemMessageA(dialog, closeButton, BM_CLICK, 0, 0);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 30000))
             << "dialog " << command << " did not close at cycle " << cycle;
@@ -232,7 +211,7 @@ TEST_F(Soak, NothingLeaksOverManyMenusAndDialogs)
     EXPECT_LE(least, kBytesPerClick * stretch)
         << "the private memory grew by more than " << kBytesPerClick << " bytes per click in every stretch of "
         << stretch << " clicks: at least " << least / stretch << " bytes per click";
-    EXPECT_EQ(cycles / kLaunchEvery, LineCount(ReadTextFile(dir + "\\launched.txt")));
+    EXPECT_EQ(cycles / kLaunchEvery, LineCount(recorder.Launched()));
     DWORD code = 0;
     EXPECT_FALSE(morvek.WaitForExit(0, &code)) << "Morvek ended during the soak";
 }

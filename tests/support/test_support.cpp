@@ -8,9 +8,12 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
+#include "app/tray_window.h"
 #include "core/platform_calls.h"
+#include "tray/tray_icon.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -59,6 +62,11 @@ void RemoveTreeW(const std::wstring& path)
 void RemoveTree(const std::string& path)
 {
     RemoveTreeW(Wide(path));
+}
+
+void RemoveTree(const std::wstring& path)
+{
+    RemoveTreeW(path);
 }
 
 std::string MakeScratchDir(const std::string& name)
@@ -153,6 +161,11 @@ HRESULT MakeShortcut(const std::string& linkPath, const std::string& target, con
     return hr;
 }
 
+namespace {
+// The fifth of the tray window's live counts says a launcher click is going on.
+constexpr WPARAM kClickGoingOn = 4;
+}  // namespace
+
 bool MorvekProcess::Start(const std::string& folder, const char* builtExe)
 {
     Stop();
@@ -237,6 +250,112 @@ bool MorvekProcess::Stop()
     return ended;
 }
 
+void MorvekProcess::Click(UINT mouseMessage) const
+{
+    PostMessageA(TrayWindow(), kTrayCallbackMessage, kTrayIconId, mouseMessage);
+}
+
+HWND MorvekProcess::MenuWindow() const
+{
+    HWND menu = info.hProcess ? FindTopWindow(L"#32768", nullptr, info.dwProcessId) : nullptr;
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
+HWND MorvekProcess::WaitForMenu(DWORD timeoutMs) const
+{
+    HWND menu = nullptr;
+    WaitFor([&] { return (menu = MenuWindow()) != nullptr; }, timeoutMs);
+    return menu;
+}
+
+bool MorvekProcess::WaitForNoMenu(DWORD timeoutMs) const
+{
+    return WaitFor([&] { return MenuWindow() == nullptr; }, timeoutMs);
+}
+
+HWND MorvekProcess::Dialog(const wchar_t* caption) const
+{
+    HWND dialog = info.hProcess ? FindTopWindow(L"#32770", caption, info.dwProcessId) : nullptr;
+    return dialog && IsWindowVisible(dialog) ? dialog : nullptr;
+}
+
+HWND MorvekProcess::WaitForDialog(const wchar_t* caption, int control, DWORD timeoutMs) const
+{
+    HWND dialog = nullptr;
+    WaitFor([&] {
+        dialog = Dialog(caption);
+        return dialog && (!control || GetDlgItem(dialog, control));
+    }, timeoutMs);
+    return dialog && (!control || GetDlgItem(dialog, control)) ? dialog : nullptr;
+}
+
+bool MorvekProcess::ClickGoingOn() const
+{
+    DWORD_PTR open = 1;
+    return !SendMessageTimeoutA(TrayWindow(), kQueryLiveCount, kClickGoingOn, 0, SMTO_BLOCK, 2000, &open) ||
+           open != 0;
+}
+
+bool MorvekProcess::Running()
+{
+    DWORD code = 0;
+    return info.hProcess && !WaitForExit(0, &code);
+}
+
+void PostKeys(HWND window, std::initializer_list<WPARAM> keys)
+{
+    for (WPARAM key : keys) {
+        PostMessageA(window, WM_KEYDOWN, key, 1);
+        PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+    }
+}
+
+LaunchRecorder::LaunchRecorder(std::string name)
+{
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    if (name.empty())
+        name = test ? std::string("recorder_") + test->test_suite_name() + "_" + test->name() : "recorder";
+    for (char& c : name)
+        if (!isalnum(static_cast<unsigned char>(c)) && c != '_')
+            c = '_';
+    dir = MakeScratchDir(name);
+    EXPECT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, Exe().c_str(), FALSE)) << "the recorder was not copied";
+}
+
+bool LaunchRecorder::MakeItems(const std::string& folder, const std::vector<std::string>& names) const
+{
+    std::string items = folder + "\\items";
+    if (!CreateDirectoryA(items.c_str(), nullptr)) {
+        ADD_FAILURE() << "cannot make " << items;
+        return false;
+    }
+    for (const std::string& name : names) {
+        HRESULT hr = MakeShortcut(items + "\\" + name + ".lnk", Exe(), name);
+        if (hr != S_OK) {
+            ADD_FAILURE() << "shortcut " << name << ": 0x" << std::hex << hr;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool StartWithItems(MorvekProcess& morvek, const LaunchRecorder& recorder, const std::string& name,
+                    const std::vector<std::string>& names, const std::string& settings)
+{
+    std::string dir = MakeScratchDir(name);
+    if (!names.empty() && !recorder.MakeItems(dir, names))
+        return false;
+    if (!settings.empty() && !WriteTextFile(dir + "\\setting1.ini", settings)) {
+        ADD_FAILURE() << "cannot write the settings file";
+        return false;
+    }
+    if (!morvek.Start(dir) || !morvek.WaitForTrayWindow()) {
+        ADD_FAILURE() << "Morvek did not start in " << dir;
+        return false;
+    }
+    return true;
+}
+
 std::wstring WindowTextW(HWND window)
 {
     wchar_t text[1024] = {};
@@ -248,12 +367,6 @@ std::wstring MessageBoxTextOf(HWND box)
 {
     HWND text = GetDlgItem(box, 0xFFFF);
     return text ? WindowTextW(text) : std::wstring();
-}
-
-HWND FindPopupMenuWindow()
-{
-    HWND menu = FindWindowW(L"#32768", nullptr);
-    return (menu && IsWindowVisible(menu)) ? menu : nullptr;
 }
 
 std::wstring Wide(const std::string& ansi)
@@ -272,25 +385,27 @@ std::string Ansi(const std::wstring& wide)
     return buffer.data();
 }
 
-std::vector<std::string> ShellOrder(const std::string& path)
+std::vector<ShellEntry> ShellListing(const std::wstring& path)
 {
-    std::vector<std::string> names;
+    std::vector<ShellEntry> entries;
     IShellFolder* desktop = nullptr;
     if (SHGetDesktopFolder(&desktop) != S_OK)
-        return names;
+        return entries;
     LPITEMIDLIST list = nullptr;
     IShellFolder* folder = nullptr;
     IEnumIDList* items = nullptr;
-    if (desktop->ParseDisplayName(nullptr, nullptr, &Wide(path)[0], nullptr, &list, nullptr) == S_OK &&
+    std::wstring copy = path;
+    if (desktop->ParseDisplayName(nullptr, nullptr, &copy[0], nullptr, &list, nullptr) == S_OK &&
         desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)) == S_OK &&
         folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items) == S_OK) {
         LPITEMIDLIST child = nullptr;
         while (items->Next(1, &child, nullptr) == S_OK) {
             STRRET name = {};
-            wchar_t text[MAX_PATH] = {};
+            wchar_t text[1024] = {};
             if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) == S_OK)
-                StrRetToBufW(&name, child, text, MAX_PATH);
-            names.push_back(Ansi(text));
+                StrRetToBufW(&name, child, text, 1024);
+            auto* bytes = reinterpret_cast<const BYTE*>(child);
+            entries.push_back({text, std::vector<BYTE>(bytes, bytes + ILGetSize(child))});
             CoTaskMemFree(child);
         }
     }
@@ -300,6 +415,14 @@ std::vector<std::string> ShellOrder(const std::string& path)
         folder->Release();
     CoTaskMemFree(list);
     desktop->Release();
+    return entries;
+}
+
+std::vector<std::string> ShellOrder(const std::string& path)
+{
+    std::vector<std::string> names;
+    for (const ShellEntry& entry : ShellListing(Wide(path)))
+        names.push_back(Ansi(entry.name));
     return names;
 }
 
@@ -465,10 +588,30 @@ BoxRecorder* g_boxRecorder;
 int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 {
     BoxRecorder* recorder = g_boxRecorder;
-    recorder->boxes.push_back({owner, text ? text : L"", caption ? caption : L"", type});
-    return recorder->onBox ? recorder->onBox(recorder->boxes.back()) : IDOK;
+    recorder->shown.push_back({owner, text ? text : L"", caption ? caption : L"", type,
+                               CountShortcuts(TestItemsDir())});
+    RecordedBox box = recorder->shown.back();
+    std::function<void()> during = std::move(recorder->duringNextBox);
+    recorder->duringNextBox = nullptr;
+    if (during)
+        during();
+    return recorder->onBox ? recorder->onBox(box) : IDOK;
 }
 }  // namespace
+
+int CountShortcuts(const std::string& folder)
+{
+    int count = 0;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*.lnk").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    do
+        ++count;
+    while (FindNextFileA(find, &data));
+    FindClose(find);
+    return count;
+}
 
 BoxRecorder::BoxRecorder()
 {
@@ -488,7 +631,7 @@ bool TrayIconExists(HWND window)
     NOTIFYICONDATAA record = {};
     record.cbSize = NOTIFYICONDATAA_V1_SIZE;
     record.hWnd = window;
-    record.uID = 1;
+    record.uID = kTrayIconId;
     return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
 }
 

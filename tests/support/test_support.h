@@ -17,6 +17,7 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 // trailing backslash.
 std::string MakeScratchDir(const std::string& name);
 void RemoveTree(const std::string& path);
+void RemoveTree(const std::wstring& path);  // of any length in its long form ("\\\\?\\...")
 
 bool WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);  // "" when missing; CRs removed
@@ -39,8 +40,14 @@ std::string WaitForLines(const std::string& path, size_t lines, DWORD timeoutMs 
 HRESULT MakeShortcut(const std::string& linkPath, const std::string& target,
                      const std::string& arguments = "");
 
-// The display names of a folder's entries in the shell's enumeration order: the order
-// the launcher lists them in.
+// A folder's entries in the shell's enumeration order, the order the launcher lists them
+// in: each display name, wide, and its item-ID list relative to the folder.
+struct ShellEntry {
+    std::wstring name;
+    std::vector<BYTE> child;
+};
+std::vector<ShellEntry> ShellListing(const std::wstring& path);
+// Their display names in the test program's code page.
 std::vector<std::string> ShellOrder(const std::string& path);
 
 // The target a shortcut file holds, read back through the wide shell link object; "" when
@@ -93,7 +100,51 @@ struct MorvekProcess {
     // it does not end (it would still hold the single-instance mutex).
     bool Stop();
     ~MorvekProcess() { Stop(); }
+
+    // The tray callback with a mouse message, as the shell sends it.
+    void Click(UINT mouseMessage) const;
+    // Its visible popup menu window ("#32768"), or null; WaitForMenu waits for one.
+    HWND MenuWindow() const;
+    HWND WaitForMenu(DWORD timeoutMs = 10000) const;
+    bool WaitForNoMenu(DWORD timeoutMs = 10000) const;
+    // Its visible dialog or message box ("#32770") with this caption (any caption when null),
+    // or null. A message box exists before its text is set and is shown once complete.
+    HWND Dialog(const wchar_t* caption) const;
+    // Waits for that dialog, and for its control of this id when one is given.
+    HWND WaitForDialog(const wchar_t* caption, int control = 0, DWORD timeoutMs = 10000) const;
+    // Whether its tray window says a launcher click is still going on (or does not answer).
+    bool ClickGoingOn() const;
+    bool Running();
 };
+
+// Posts each key down and up to the window, as a menu's keys arrive.
+void PostKeys(HWND window, std::initializer_list<WPARAM> keys);
+
+// The launch recorder (tests/helpers/launch_recorder.cpp) in a scratch folder of the
+// running test's own, outside every Morvek folder: its record of launches then changes
+// nothing a Morvek watches, so the next click may show the kept launcher menu. The folder
+// is named after the test unless a name is given.
+struct LaunchRecorder {
+    std::string dir;
+    explicit LaunchRecorder(std::string name = "");
+    std::string Exe() const { return dir + "\\recorder.exe"; }
+    std::string RecordPath() const { return dir + "\\launched.txt"; }
+    std::string Launched() const { return ReadTextFile(RecordPath()); }  // as it is now
+    // The record once it holds this many whole lines (or as it was at the deadline).
+    std::string WaitForLaunches(size_t lines, DWORD timeoutMs = 15000) const
+    {
+        return WaitForLines(RecordPath(), lines, timeoutMs);
+    }
+    void Forget() const { DeleteFileA(RecordPath().c_str()); }
+    // An items folder in folder holding a shortcut "NAME.lnk" to the recorder for each name,
+    // passing the name; false (with a test failure) when one can't be made.
+    bool MakeItems(const std::string& folder, const std::vector<std::string>& names) const;
+};
+
+// Morvek in the fresh scratch folder `name` with items of the recorder's (when names are
+// given) and the settings file (when given); true once its tray window is up.
+bool StartWithItems(MorvekProcess& morvek, const LaunchRecorder& recorder, const std::string& name,
+                    const std::vector<std::string>& names, const std::string& settings = "");
 
 // The items folder and the settings file beside the test program, where the program's
 // code linked into it looks for them; tests that use them hold the ctest resource
@@ -109,19 +160,25 @@ struct RecordedBox {
     HWND owner;
     std::wstring text, caption;
     UINT type;
+    int shortcutsSeen;  // .lnk files in TestItemsDir() when it came up
 };
 
-// While it lives, the program's message boxes (g_platform.MessageBoxW) are recorded here
-// and answered by onBox (IDOK when unset), which runs inside the box as a person's answer
-// would; it then puts every platform call back.
+// While it lives, the program's message boxes (g_platform.MessageBoxW) are recorded in
+// shown and answered by onBox (IDOK when unset), which runs inside the box as a person's
+// answer would; duringNextBox runs inside the next box only. It then puts every platform
+// call back.
 struct BoxRecorder {
-    std::vector<RecordedBox> boxes;
+    std::vector<RecordedBox> shown;
     std::function<int(const RecordedBox&)> onBox;
+    std::function<void()> duringNextBox;
     BoxRecorder();
     ~BoxRecorder();
     BoxRecorder(const BoxRecorder&) = delete;
     BoxRecorder& operator=(const BoxRecorder&) = delete;
 };
+
+// The .lnk files in a folder.
+int CountShortcuts(const std::string& folder = TestItemsDir());
 
 // Points this program's own import of dll!name at replacement and returns what it pointed
 // at, or null when the program does not import it. Every call the program's code (the
@@ -161,8 +218,6 @@ std::wstring WindowTextW(HWND window);
 // The text shown by a message box (its static control 0xFFFF).
 std::wstring MessageBoxTextOf(HWND box);
 
-// The visible popup menu window ("#32768"), or null.
-HWND FindPopupMenuWindow();
 
 // Conversions in the test program's own code page: the system's, or UTF-8 for the
 // programs built with the UTF-8 manifest.

@@ -39,18 +39,6 @@
 
 namespace {
 
-struct Box {
-    HWND owner;
-    std::wstring text, caption;
-};
-std::vector<Box> g_boxes;
-
-int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT)
-{
-    g_boxes.push_back({owner, text, caption});
-    return IDOK;
-}
-
 std::wstring ItemsDirW()
 {
     return Wide(TestExeDir()) + L"items";
@@ -125,31 +113,8 @@ struct Canvas : DibCanvas {
 std::vector<std::wstring> ShellNames(const std::wstring& path)
 {
     std::vector<std::wstring> names;
-    IShellFolder* desktop = nullptr;
-    SHGetDesktopFolder(&desktop);
-    LPITEMIDLIST list = nullptr;
-    IShellFolder* folder = nullptr;
-    IEnumIDList* items = nullptr;
-    std::wstring copy = path;
-    if (desktop->ParseDisplayName(nullptr, nullptr, &copy[0], nullptr, &list, nullptr) == S_OK &&
-        desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)) == S_OK &&
-        folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items) == S_OK) {
-        LPITEMIDLIST child = nullptr;
-        while (items->Next(1, &child, nullptr) == S_OK) {
-            STRRET name = {};
-            wchar_t text[1024] = {};
-            if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) == S_OK)
-                StrRetToBufW(&name, child, text, 1024);
-            names.push_back(text);
-            CoTaskMemFree(child);
-        }
-    }
-    if (items)
-        items->Release();
-    if (folder)
-        folder->Release();
-    CoTaskMemFree(list);
-    desktop->Release();
+    for (const ShellEntry& entry : ShellListing(path))
+        names.push_back(entry.name);
     return names;
 }
 
@@ -196,34 +161,20 @@ std::set<std::wstring> FilesIn(const std::wstring& dir)
     return names;
 }
 
-void RemoveTreeW(const std::wstring& dir)
-{
-    for (const std::wstring& name : FilesIn(dir)) {
-        std::wstring path = dir + L"\\" + name;
-        if (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
-            RemoveTreeW(path);
-        else
-            DeleteFileW(path.c_str());
-    }
-    RemoveDirectoryW(dir.c_str());
-}
-
 class HostileNames : public testing::Test {
 protected:
     IMalloc* allocator = nullptr;
     LaunchEntry* head = nullptr;
     HMENU menu = nullptr;
     LiveCounts before = {};
-    PlatformCalls saved = g_platform;
+    BoxRecorder boxes;
     GdiCreations gdi;  // the fonts and brushes measuring and drawing made
 
     void SetUp() override
     {
-        RemoveTreeW(ItemsDirW());
+        RemoveTree(ItemsDirW());
         ASSERT_TRUE(CreateDirectoryW(ItemsDirW().c_str(), nullptr));
         ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
-        g_boxes.clear();
-        g_platform.MessageBoxW = RecordBox;
         before = g_live;
     }
     void TearDown() override
@@ -240,8 +191,7 @@ protected:
         EXPECT_EQ(before.idLists, g_live.idLists);
         EXPECT_EQ(before.icons, g_live.icons);
         allocator->Release();
-        g_platform = saved;
-        RemoveTreeW(ItemsDirW());
+        RemoveTree(ItemsDirW());
     }
 };
 
@@ -263,7 +213,7 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
     ASSERT_EQ(paths.size(), shown.size());
     menu = BuildFolderMenu(&head, allocator, FolderMode::Items);
     ASSERT_NE(nullptr, menu);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(boxes.shown.empty());
     ASSERT_EQ(static_cast<int>(paths.size()), GetMenuItemCount(menu));
 
     CaptureMenuLook();
@@ -401,12 +351,12 @@ TEST_F(HostileNames, ADropMakesAShortcutForEveryNameTheCodePageHoldsAndRefusesTh
     std::set<std::wstring> exeDirBefore = FilesIn(Wide(TestExeDir()));
     SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(dropped)), 0);
 
-    ASSERT_EQ(dropped.size(), g_boxes.size());
+    ASSERT_EQ(dropped.size(), boxes.shown.size());
     for (size_t i = 0; i < dropped.size(); ++i) {
         SCOPED_TRACE(Ansi(dropped[i]));
         EXPECT_EQ(made[i] ? L"ショートカットが作成されました．" : L"ショートカットを作成できませんでした．",
-                  g_boxes[i].text);
-        EXPECT_EQ(made[i] ? nullptr : dialog, g_boxes[i].owner);
+                  boxes.shown[i].text);
+        EXPECT_EQ(made[i] ? nullptr : dialog, boxes.shown[i].owner);
     }
     EXPECT_EQ(expectedLinks, FilesIn(ItemsDirW())) << "a shortcut under another name was written";
     CoInitialize(nullptr);
@@ -421,7 +371,7 @@ TEST_F(HostileNames, ADropMakesAShortcutForEveryNameTheCodePageHoldsAndRefusesTh
     EXPECT_EQ(exeDirBefore, FilesIn(Wide(TestExeDir()))) << "something was written beside the exe";
     EXPECT_TRUE(IsWindowVisible(dialog));
     DestroyWindow(dialog);
-    RemoveTreeW(L"\\\\?\\" + scratch);
+    RemoveTree(L"\\\\?\\" + scratch);
 }
 
 }  // namespace

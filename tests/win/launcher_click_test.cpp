@@ -23,21 +23,6 @@
 
 namespace {
 
-std::string SettingsPath()
-{
-    return TestSettingsPath();
-}
-
-std::string ItemsDir()
-{
-    return TestItemsDir();
-}
-
-void Hold(int virtualKey)
-{
-    HoldKey(virtualKey);
-}
-
 char Letter(TrayAction action)
 {
     switch (action) {
@@ -55,11 +40,11 @@ char Letter(TrayAction action)
 
 class TrayClick : public testing::Test {
 protected:
-    void SetUp() override { DeleteFileA(SettingsPath().c_str()); }
+    void SetUp() override { DeleteFileA(TestSettingsPath().c_str()); }
     void TearDown() override
     {
-        Hold(0);
-        DeleteFileA(SettingsPath().c_str());
+        HoldKey(0);
+        DeleteFileA(TestSettingsPath().c_str());
     }
 };
 
@@ -78,16 +63,16 @@ TEST_F(TrayClick, ButtonModifierAndKeySettingChooseTheMenu)
     const int held[] = {0, VK_CONTROL, VK_SHIFT, VK_MENU};
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string("Key=") + row.key);
-        DeleteFileA(SettingsPath().c_str());
+        DeleteFileA(TestSettingsPath().c_str());
         if (*row.key) {
-            ASSERT_TRUE(WriteTextFile(SettingsPath(), std::string("[DeskTopShow]\r\nKey=") + row.key + "\r\n"));
+            ASSERT_TRUE(WriteTextFile(TestSettingsPath(), std::string("[DeskTopShow]\r\nKey=") + row.key + "\r\n"));
         }
         std::string got;
         for (int key : held) {
-            Hold(key);
+            HoldKey(key);
             got += Letter(TrayActionFor(WM_LBUTTONUP));
         }
-        Hold(VK_CONTROL);
+        HoldKey(VK_CONTROL);
         got += Letter(TrayActionFor(WM_MBUTTONUP));
         got += Letter(TrayActionFor(WM_RBUTTONDOWN));
         got += Letter(TrayActionFor(WM_LBUTTONDOWN));
@@ -110,8 +95,8 @@ TEST_F(TrayClick, ModifierIsTheOneTheSettingNames)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string("Key=") + row.key + " vk " + std::to_string(row.vk));
-        ASSERT_TRUE(WriteTextFile(SettingsPath(), std::string("[DeskTopShow]\r\nKey=") + row.key + "\r\n"));
-        Hold(row.vk);
+        ASSERT_TRUE(WriteTextFile(TestSettingsPath(), std::string("[DeskTopShow]\r\nKey=") + row.key + "\r\n"));
+        HoldKey(row.vk);
         EXPECT_EQ(row.expected, IsDesktopModifierDown());
     }
 }
@@ -135,8 +120,8 @@ protected:
     void SetUp() override
     {
         TrayClick::SetUp();
-        RemoveTree(ItemsDir());
-        Hold(0);
+        RemoveTree(TestItemsDir());
+        HoldKey(0);
         WNDCLASSW ownerClass = {};
         ownerClass.lpfnWndProc = ClickOwnerProc;
         ownerClass.hInstance = GetModuleHandleW(nullptr);
@@ -167,11 +152,11 @@ TEST_F(MenuGuard, AClickWhileAFolderMenuIsOpenIsIgnored)
 {
     g_launcher.folderMenuOpen = true;
     EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
-    EXPECT_EQ(0u, boxes.boxes.size());
+    EXPECT_EQ(0u, boxes.shown.size());
     EXPECT_TRUE(g_launcher.folderMenuOpen);
     g_launcher.folderMenuOpen = false;
     EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
-    EXPECT_EQ(1u, boxes.boxes.size());
+    EXPECT_EQ(1u, boxes.shown.size());
     EXPECT_FALSE(g_launcher.folderMenuOpen) << "the guard stays up after the click";
     EXPECT_FALSE(g_app.menuOpen) << "the guard stays up after the click";
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
@@ -188,11 +173,11 @@ TEST_F(MenuGuard, WhileTheMainMenuIsOpenTheHotKeyAndAClickDoNothing)
     // Posted last, it reaches the menu after the others have been answered.
     PostMessageW(owner, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_RBUTTONDOWN));
-    EXPECT_EQ(0u, boxes.boxes.size()) << "a launcher was started while the main menu was open";
+    EXPECT_EQ(0u, boxes.shown.size()) << "a launcher was started while the main menu was open";
     EXPECT_FALSE(g_app.menuOpen) << "the guard stays up after the main menu";
     // Closed, the main menu lets the launcher start again.
     EXPECT_EQ(0, OnLauncherHotKey(owner, kLauncherHotKeyId));
-    EXPECT_EQ(1u, boxes.boxes.size());
+    EXPECT_EQ(1u, boxes.shown.size());
 }
 
 // Quit while a click's missing-folder message is up: the launcher's watch on the folder is
@@ -205,14 +190,14 @@ TEST_F(MenuGuard, QuitDuringAClickLeavesNothingOpenAndLaterClicksBuildNothing)
         return IDOK;
     };
     EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
-    ASSERT_EQ(1u, boxes.boxes.size());
+    ASSERT_EQ(1u, boxes.shown.size());
     EXPECT_TRUE(g_app.quitting);
     EXPECT_EQ(nullptr, g_launcher.keptMenu.change) << "the change notification outlived quit";
 
     boxes.onBox = nullptr;
     EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
     EXPECT_EQ(0, OnLauncherHotKey(owner, kLauncherHotKeyId));
-    EXPECT_EQ(1u, boxes.boxes.size()) << "a launcher was built after quit";
+    EXPECT_EQ(1u, boxes.shown.size()) << "a launcher was built after quit";
     EXPECT_EQ(nullptr, g_launcher.keptMenu.change) << "a watch was made after quit";
     EXPECT_FALSE(g_app.menuOpen);
 }
@@ -220,11 +205,11 @@ TEST_F(MenuGuard, QuitDuringAClickLeavesNothingOpenAndLaterClicksBuildNothing)
 // Soak: many menus over a real folder, each measured, drawn and freed.
 TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
 {
-    RemoveTree(ItemsDir());
-    DeleteFileA(SettingsPath().c_str());
-    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    RemoveTree(TestItemsDir());
+    DeleteFileA(TestSettingsPath().c_str());
+    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
     for (const char* name : {"one.txt", "two.ini", "three.bat"})
-        ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\" + name, "x"));
+        ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\" + name, "x"));
     HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     HDC memory = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = CreateCompatibleBitmap(memory, 200, 20);
@@ -282,7 +267,7 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
     DeleteObject(bitmap);
     DeleteDC(memory);
     DestroyWindow(window);
-    RemoveTree(ItemsDir());
+    RemoveTree(TestItemsDir());
 }
 
 }  // namespace

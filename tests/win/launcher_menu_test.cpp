@@ -25,68 +25,10 @@
 
 namespace {
 
-struct BoxCall {
-    HWND owner;
-    std::wstring text, caption;
-    UINT type;
-};
-std::vector<BoxCall> g_boxes;
-
-int WINAPI RecordMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
-{
-    g_boxes.push_back({owner, text, caption, type});
-    return IDOK;
-}
-
-std::string ItemsDir()
-{
-    return TestExeDir() + "items";
-}
-
-std::string SettingsPath()
-{
-    return TestExeDir() + "setting1.ini";
-}
-
-// The names and relative lists of a folder, in the shell's own enumeration order.
-struct Listed {
-    std::vector<std::string> names;
-    std::vector<std::vector<BYTE>> children;
-};
-
 std::vector<BYTE> ListBytes(LPCITEMIDLIST list)
 {
     auto* bytes = reinterpret_cast<const BYTE*>(list);
     return std::vector<BYTE>(bytes, bytes + IdListSize(list));
-}
-
-Listed ListFolder(const std::string& path)
-{
-    Listed listed;
-    IShellFolder* desktop = nullptr;
-    SHGetDesktopFolder(&desktop);
-    LPITEMIDLIST folderList = nullptr;
-    desktop->ParseDisplayName(nullptr, nullptr, &Wide(path)[0], nullptr, &folderList, nullptr);
-    IShellFolder* folder = nullptr;
-    desktop->BindToObject(folderList, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder));
-    IEnumIDList* items = nullptr;
-    folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items);
-    LPITEMIDLIST child = nullptr;
-    while (items && items->Next(1, &child, nullptr) == S_OK) {
-        STRRET name = {};
-        folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name);
-        char text[MAX_PATH] = {};
-        StrRetToBufA(&name, child, text, MAX_PATH);
-        listed.names.push_back(text);
-        listed.children.push_back(ListBytes(child));
-        CoTaskMemFree(child);
-    }
-    if (items)
-        items->Release();
-    folder->Release();
-    CoTaskMemFree(folderList);
-    desktop->Release();
-    return listed;
 }
 
 // Each item's data is the block a screen reader reads an owner-drawn item's name from: an
@@ -121,14 +63,13 @@ protected:
     LaunchEntry* head = nullptr;
     HMENU menu = nullptr;
     LiveCounts before = {};
+    BoxRecorder boxes;
 
     void SetUp() override
     {
-        RemoveTree(ItemsDir());
-        DeleteFileA(SettingsPath().c_str());
+        RemoveTree(TestItemsDir());
+        DeleteFileA(TestSettingsPath().c_str());
         ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
-        g_boxes.clear();
-        g_platform.MessageBoxW = RecordMessageBox;
         before = g_live;
     }
     void TearDown() override
@@ -144,15 +85,14 @@ protected:
         EXPECT_EQ(before.idLists, g_live.idLists) << "item-ID lists left over";
         EXPECT_EQ(before.icons, g_live.icons) << "icons left over";
         allocator->Release();
-        g_platform = RealPlatformCalls();
-        RemoveTree(ItemsDir());
-        DeleteFileA(SettingsPath().c_str());
+        RemoveTree(TestItemsDir());
+        DeleteFileA(TestSettingsPath().c_str());
     }
     void MakeItems(const std::vector<std::string>& names)
     {
-        CreateDirectoryA(ItemsDir().c_str(), nullptr);
+        CreateDirectoryA(TestItemsDir().c_str(), nullptr);
         for (const auto& name : names)
-            ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\" + name, "x"));
+            ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\" + name, "x"));
     }
     HMENU Build(FolderMode mode = FolderMode::Items)
     {
@@ -179,12 +119,12 @@ protected:
 TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
 {
     MakeItems({"b.txt", "a.txt", "c.txt"});
-    Listed listed = ListFolder(ItemsDir());
-    ASSERT_EQ(3u, listed.names.size());
+    std::vector<ShellEntry> listed = ShellListing(Wide(TestItemsDir()));
+    ASSERT_EQ(3u, listed.size());
     ASSERT_NE(nullptr, Build());
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(boxes.shown.empty());
 
-    LPITEMIDLIST itemsList = PathToIdList(ItemsDir().c_str());
+    LPITEMIDLIST itemsList = PathToIdList(TestItemsDir().c_str());
     ASSERT_NE(nullptr, itemsList);
     std::vector<BYTE> parent = ListBytes(itemsList);
     parent.resize(parent.size() - 2);
@@ -196,7 +136,7 @@ TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
     ASSERT_EQ(3u, entries.size());
     ASSERT_EQ(3u, records.size());
     for (UINT i = 0; i < 3; ++i) {
-        SCOPED_TRACE(listed.names[i]);
+        SCOPED_TRACE(Ansi(listed[i].name));
         EXPECT_EQ(2000 + i, GetMenuItemID(menu, i));
         MENUITEMINFOA info = {};
         info.cbSize = sizeof(info);
@@ -205,18 +145,18 @@ TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
         EXPECT_EQ(static_cast<UINT>(MFT_OWNERDRAW), info.fType & MFT_OWNERDRAW);
         EXPECT_EQ(2000 + i, entries[i]->id);
         EXPECT_EQ(2000 + i, records[i]->id);
-        EXPECT_EQ(listed.names[i], records[i]->text);
+        EXPECT_EQ(Ansi(listed[i].name), records[i]->text);
         // The items folder's list followed by the entry's own item.
         std::vector<BYTE> expected = parent;
-        expected.insert(expected.end(), listed.children[i].begin(), listed.children[i].end());
+        expected.insert(expected.end(), listed[i].child.begin(), listed[i].child.end());
         EXPECT_EQ(expected, ListBytes(entries[i]->idList));
         // Icons are on by default: each record holds its own live icon.
         EXPECT_FALSE(IconDestroyed(records[i]->icon));
     }
     EXPECT_EQ(before.icons + 3, g_live.icons);
     std::vector<std::wstring> wideNames;
-    for (const auto& name : listed.names)
-        wideNames.push_back(Wide(name));
+    for (const ShellEntry& entry : listed)
+        wideNames.push_back(Wide(Ansi(entry.name)));
     ExpectSpokenNames(menu, wideNames);
 
     // Freeing destroys the menu and the icons; the next build starts again at 2000.
@@ -252,7 +192,7 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
         }
         return shownMenu ? names : std::vector<std::string>{"(no menu)"};
     };
-    EXPECT_EQ(ShellOrder(ItemsDir()), click());
+    EXPECT_EQ(ShellOrder(TestItemsDir()), click());
     EXPECT_TRUE(kept);
     const LiveCounts held = g_live;
     EXPECT_EQ(before.idLists + 3, held.idLists);
@@ -264,15 +204,15 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
     EXPECT_EQ(held.idLists, g_live.idLists);
     EXPECT_EQ(held.icons, g_live.icons);
 
-    std::string three = ItemsDir() + "\\three.txt";
+    std::string three = TestItemsDir() + "\\three.txt";
     struct Step {
         const char* name;
         std::function<void()> change;
         long icons;  // held after the click, beyond what was held before the test
     } steps[] = {
-        {"added", [&] { WriteTextFile(ItemsDir() + "\\four.txt", "x"); }, 4},
-        {"removed", [&] { DeleteFileA((ItemsDir() + "\\two.txt").c_str()); }, 3},
-        {"renamed", [&] { MoveFileA((ItemsDir() + "\\one.txt").c_str(), (ItemsDir() + "\\uno.txt").c_str()); }, 3},
+        {"added", [&] { WriteTextFile(TestItemsDir() + "\\four.txt", "x"); }, 4},
+        {"removed", [&] { DeleteFileA((TestItemsDir() + "\\two.txt").c_str()); }, 3},
+        {"renamed", [&] { MoveFileA((TestItemsDir() + "\\one.txt").c_str(), (TestItemsDir() + "\\uno.txt").c_str()); }, 3},
         {"rewritten with the same size and time stamp", [&] {
              WIN32_FILE_ATTRIBUTE_DATA data = {};
              GetFileAttributesExA(three.c_str(), GetFileExInfoStandard, &data);
@@ -281,8 +221,8 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
              SetFileTime(file, &data.ftCreationTime, &data.ftLastAccessTime, &data.ftLastWriteTime);
              CloseHandle(file);
          }, 3},
-        {"icons off", [&] { WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"); }, 0},
-        {"icons on", [&] { DeleteFileA(SettingsPath().c_str()); }, 3},
+        {"icons off", [&] { WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"); }, 0},
+        {"icons on", [&] { DeleteFileA(TestSettingsPath().c_str()); }, 3},
         {"the shell announced changed icons", [&] { MarkKeptMenuStale(); }, 3},
     };
     for (const Step& step : steps) {
@@ -290,9 +230,9 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
         // Marks the kept menu, so a menu shown again unchanged would show the mark.
         lstrcpyA(g_launcher.keptMenu.records->text, "(kept)");
         step.change();
-        EXPECT_EQ(ShellOrder(ItemsDir()), click());
+        EXPECT_EQ(ShellOrder(TestItemsDir()), click());
         EXPECT_TRUE(kept);
-        EXPECT_EQ(before.idLists + static_cast<long>(ShellOrder(ItemsDir()).size()), g_live.idLists);
+        EXPECT_EQ(before.idLists + static_cast<long>(ShellOrder(TestItemsDir()).size()), g_live.idLists);
         EXPECT_EQ(before.icons + step.icons, g_live.icons);
     }
     {
@@ -300,14 +240,14 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
         lstrcpyA(g_launcher.keptMenu.records->text, "(kept)");
         CaptureMenuLook();
         g_launcher.keptMenu.look.menuFont.lfHeight += 3;
-        EXPECT_EQ(ShellOrder(ItemsDir()), click());
+        EXPECT_EQ(ShellOrder(TestItemsDir()), click());
     }
 
     // A removed folder is reported at the next click and frees what was kept; a new one is
     // listed at the click after.
-    RemoveTree(ItemsDir());
+    RemoveTree(TestItemsDir());
     EXPECT_EQ(std::vector<std::string>{"(no menu)"}, click());
-    EXPECT_EQ(1u, g_boxes.size());
+    EXPECT_EQ(1u, boxes.shown.size());
     EXPECT_EQ(before.idLists, g_live.idLists);
     EXPECT_EQ(before.icons, g_live.icons);
     MakeItems({"again.txt"});
@@ -392,7 +332,7 @@ TEST_F(FolderMenu, AFailedBuildLeavesNoEntries)
 TEST_F(FolderMenu, IconShowZeroFetchesNoIcon)
 {
     MakeItems({"a.txt", "b.txt"});
-    ASSERT_TRUE(WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
+    ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
     ASSERT_NE(nullptr, Build());
     auto records = Records();
     ASSERT_EQ(2u, records.size());
@@ -408,39 +348,39 @@ TEST_F(FolderMenu, EmptyFolderGivesAnEmptyMenuAndNoMessage)
     EXPECT_EQ(0, GetMenuItemCount(menu));
     EXPECT_EQ(nullptr, head);
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(FolderMenu, MissingFolderSaysSoAndBuildsNothing)
 {
     EXPECT_EQ(nullptr, Build());
-    ASSERT_EQ(1u, g_boxes.size());
-    EXPECT_EQ(nullptr, g_boxes[0].owner);
-    EXPECT_EQ(L"BindToObject Error\nitemsフォルダの有無を確認してください", g_boxes[0].text);
-    EXPECT_EQ(L"Morvek Error", g_boxes[0].caption);
-    EXPECT_EQ(static_cast<UINT>(MB_OK), g_boxes[0].type);
+    ASSERT_EQ(1u, boxes.shown.size());
+    EXPECT_EQ(nullptr, boxes.shown[0].owner);
+    EXPECT_EQ(L"BindToObject Error\nitemsフォルダの有無を確認してください", boxes.shown[0].text);
+    EXPECT_EQ(L"Morvek Error", boxes.shown[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_OK), boxes.shown[0].type);
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
 
     // A file named items is no folder either.
-    ASSERT_TRUE(WriteTextFile(ItemsDir(), "x"));
+    ASSERT_TRUE(WriteTextFile(TestItemsDir(), "x"));
     EXPECT_EQ(nullptr, Build());
-    EXPECT_EQ(2u, g_boxes.size());
-    DeleteFileA(ItemsDir().c_str());
+    EXPECT_EQ(2u, boxes.shown.size());
+    DeleteFileA(TestItemsDir().c_str());
 }
 
 TEST_F(FolderMenu, SubfolderIsOneItemNamingTheFolder)
 {
     MakeItems({"a.txt"});
-    CreateDirectoryA((ItemsDir() + "\\sub").c_str(), nullptr);
-    ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\sub\\inner1.txt", "x"));
-    ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\sub\\inner2.txt", "x"));
+    CreateDirectoryA((TestItemsDir() + "\\sub").c_str(), nullptr);
+    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\sub\\inner1.txt", "x"));
+    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\sub\\inner2.txt", "x"));
     ASSERT_NE(nullptr, Build());
     ASSERT_EQ(2, GetMenuItemCount(menu));
     bool found = false;
     for (LaunchEntry* e : Entries()) {
         char path[MAX_PATH] = {};
         ASSERT_TRUE(SHGetPathFromIDListA(e->idList, path));
-        if (std::string(path) == ItemsDir() + "\\sub") {
+        if (std::string(path) == TestItemsDir() + "\\sub") {
             found = true;
             MENUITEMINFOA info = {};
             info.cbSize = sizeof(info);
@@ -662,7 +602,7 @@ protected:
     {
         FolderMenu::SetUp();
         // The fake lists name nothing the shell knows: ask for no icons.
-        ASSERT_TRUE(WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
+        ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
         menu = CreatePopupMenu();
     }
 };
