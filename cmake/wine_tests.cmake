@@ -52,6 +52,15 @@ target_link_libraries(morvek_testkit PUBLIC morvek_core gtest shlwapi)
 set(MORVEK_UTF8_TESTS launcher_e2e_test dialogs_e2e_test)
 set(MORVEK_BOTH_CODE_PAGES_TESTS paths_test hostile_names_test launcher_menu_test drop_dialog_test)
 
+# The in-process tests all use the items folder and settings file beside the test
+# programs (build/win64): under `ctest -j` they take turns. The end-to-end tests work in
+# folders of their own.
+function(morvek_share_test_exe_dir name src)
+  if(src MATCHES "/tests/win/")
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK beside_test_exe)
+  endif()
+endfunction()
+
 function(morvek_wine_test name src manifest codepage)
   add_executable(${name} ${src} $<TARGET_OBJECTS:morvek_res> $<TARGET_OBJECTS:${manifest}>)
   target_compile_options(${name} PRIVATE ${MORVEK_WARNINGS})
@@ -60,6 +69,7 @@ function(morvek_wine_test name src manifest codepage)
   add_dependencies(${name} Morvek Morvek_system_cp launch_recorder xdnd_drop)
   add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-test.sh $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "MORVEK_EXPECT_ACP=${codepage}" TIMEOUT 600)
+  morvek_share_test_exe_dir(${name} ${src})
 endfunction()
 
 file(GLOB MORVEK_WIN_TESTS CONFIGURE_DEPENDS
@@ -78,13 +88,15 @@ foreach(src ${MORVEK_WIN_TESTS})
   endif()
 endforeach()
 # The DPI test changes the prefix's screen DPI; its command puts it back on every exit.
-set_tests_properties(dpi_e2e_test PROPERTIES ENVIRONMENT "MORVEK_EXPECT_ACP=932;MORVEK_RESTORE_DPI=1")
+# Every program started meanwhile would see that DPI: it runs alone.
+set_tests_properties(dpi_e2e_test PROPERTIES ENVIRONMENT "MORVEK_EXPECT_ACP=932;MORVEK_RESTORE_DPI=1"
+                     RUN_SERIAL TRUE)
 
 # Path and text handling also runs under the Western code page 1252.
 foreach(name paths_test hostile_names_test)
   add_test(NAME ${name}_cp1252 COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-test.sh $<TARGET_FILE:${name}>)
   set_tests_properties(${name}_cp1252 PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8;MORVEK_EXPECT_ACP=1252"
-                       TIMEOUT 600)
+                       TIMEOUT 600 RESOURCE_LOCK beside_test_exe)
 endforeach()
 
 # The exe imports only DLLs that Windows always takes from the system folder.

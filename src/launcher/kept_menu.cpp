@@ -5,6 +5,7 @@
 // tell apart (same size, same time stamp), and the look it was measured with must match.
 #include "launcher/kept_menu.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "launcher/launcher_state.h"
@@ -100,6 +101,20 @@ bool SameLook(const MenuLook& a, const MenuLook& b)
            a.smallIconCy == b.smallIconCy && a.iconShow == b.iconShow;
 }
 
+// Type-ahead highlights the item it selects, and the platform may keep that state in the
+// menu after it closes: a kept menu shown again starts with none, as a menu just built does.
+void ClearHighlight(HMENU menu)
+{
+    MENUITEMINFOA info = {};
+    info.cbSize = offsetof(MENUITEMINFOA, hbmpItem);
+    info.fMask = MIIM_STATE;
+    info.fState = MFS_UNHILITE;
+    for (int i = GetMenuItemCount(menu); i-- > 0;) {
+        if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE)
+            SetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+    }
+}
+
 // True when a change was announced since the notification was last armed; arms it again.
 bool ChangeSeen(HANDLE change)
 {
@@ -129,6 +144,7 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     if (keptMenu.menu && !changed && keptMenu.iconChanges == g_launcher.iconChanges && listing && size == keptMenu.listingSize &&
         memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, g_launcher.menuLook)) {
         HeapFree(GetProcessHeap(), 0, listing);
+        ClearHighlight(keptMenu.menu);
         *head = keptMenu.head;
         *kept = true;
         return keptMenu.menu;

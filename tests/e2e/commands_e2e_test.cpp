@@ -14,12 +14,9 @@ constexpr WPARAM kQuitCommand = 40003;
 TEST(CommandsE2E, WithoutASettingsFileQuitHappensAtOnce)
 {
     MorvekProcess morvek;
-    ASSERT_TRUE(morvek.Start(MakeScratchDir("commands_quit")));
-    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    ASSERT_TRUE(morvek.StartFresh("commands_quit"));
     PostMessageA(morvek.TrayWindow(), WM_COMMAND, kQuitCommand, 0);
-    DWORD code = 0xdeadbeef;
-    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, morvek.ExitCode());
 }
 
 TEST(CommandsE2E, WithTheExitMessageSetQuitAsksFirst)
@@ -42,8 +39,7 @@ TEST(CommandsE2E, WithTheExitMessageSetQuitAsksFirst)
     // Cancel: the box goes away and the program keeps running with its window.
     PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
-    DWORD code = 0xdeadbeef;
-    EXPECT_FALSE(morvek.WaitForExit(0, &code));
+    EXPECT_TRUE(morvek.Running());
     EXPECT_EQ(tray, morvek.TrayWindow());
 
     // Asked again, OK quits.
@@ -51,8 +47,7 @@ TEST(CommandsE2E, WithTheExitMessageSetQuitAsksFirst)
     box = morvek.WaitForDialog(L"確認 by Morvek");
     ASSERT_NE(nullptr, box);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, morvek.ExitCode());
 }
 
 // The name the shell shows for a special folder, as a folder window's caption.
@@ -73,8 +68,7 @@ TEST(CommandsE2E, ExplorerCommandOpensTheDocumentsFolder)
     ASSERT_NE(L"", documents);
     ASSERT_EQ(nullptr, FindTopWindow(L"ExplorerWClass", documents.c_str()));
     MorvekProcess morvek;
-    ASSERT_TRUE(morvek.Start(MakeScratchDir("commands_explorer")));
-    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    ASSERT_TRUE(morvek.StartFresh("commands_explorer"));
 
     PostMessageA(morvek.TrayWindow(), WM_COMMAND, 40017, 0);
     HWND folder = nullptr;
@@ -86,8 +80,7 @@ TEST(CommandsE2E, ExplorerCommandOpensTheDocumentsFolder)
         PostMessageA(folder, WM_CLOSE, 0, 0);
         EXPECT_TRUE(WaitFor([&] { return !IsWindow(folder); }));
     }
-    DWORD code = 0xdeadbeef;
-    EXPECT_FALSE(morvek.WaitForExit(0, &code));
+    EXPECT_TRUE(morvek.Running());
 }
 
 }  // namespace

@@ -107,9 +107,7 @@ protected:
     void ExpectQuitWithoutQuestion()
     {
         PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);
-        DWORD code = 0xDEADBEEF;
-        EXPECT_TRUE(morvek.WaitForExit(10000, &code)) << "quit asked first: another settings file was read";
-        EXPECT_EQ(0u, code);
+        EXPECT_EQ(0u, morvek.ExitCode()) << "quit asked first: another settings file was read";
         EXPECT_EQ(nullptr, morvek.Dialog(L"確認 by Morvek"));
     }
 };
@@ -148,8 +146,7 @@ TEST_F(HostileE2E, AShortcutWhoseTargetIsGoneOpensNothingAndMorvekGoesOn)
 
     ASSERT_NO_FATAL_FAILURE(LaunchEntry(1 - gone));
     EXPECT_EQ("alive\n", FirstLaunch()) << "the live entry was not opened";
-    DWORD code = 0;
-    EXPECT_FALSE(morvek.WaitForExit(0, &code)) << "Morvek ended with " << code;
+    EXPECT_TRUE(morvek.Running()) << "Morvek ended with " << morvek.ExitCode(0);
     ExpectQuitWithoutQuestion();
 }
 
@@ -233,9 +230,7 @@ TEST_F(HostileE2E, AFolderEndingInATrailByteOf5CIsItsOwnHome)
     ASSERT_NE(nullptr, box) << "no question: the settings were not read from the folder";
     EXPECT_EQ(L"Morvekを終了しますか？", MessageBoxTextOf(box));
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    DWORD code = 0xDEADBEEF;
-    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, morvek.ExitCode());
 }
 
 }  // namespace

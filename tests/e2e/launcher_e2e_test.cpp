@@ -56,6 +56,7 @@ protected:
     void Keys(HWND menu, std::initializer_list<WPARAM> keys) { PostKeys(menu, keys); }
     HWND WaitForBox(const wchar_t* caption) { return morvek.WaitForDialog(caption); }
     bool ClickGoingOn() { return morvek.ClickGoingOn(); }
+    HMENU shownMenu = nullptr;  // the menu LaunchAt showed
 
     // Opens the launcher, picks the entry at this position and returns the line it
     // recorded: "" when nothing was launched, "(no menu)" when no menu opened.
@@ -66,6 +67,7 @@ protected:
         HWND menu = WaitForMenu();
         if (!menu)
             return "(no menu)";
+        shownMenu = MenuOfWindow(menu);
         for (size_t i = 0; i <= index; ++i)
             Keys(menu, {VK_DOWN});
         Keys(menu, {VK_RETURN});
@@ -156,9 +158,12 @@ TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
         return static_cast<size_t>(std::find(order.begin(), order.end(), name) - order.begin());
     };
 
-    // Unchanged, a second click lists and launches the same.
+    // Unchanged, a second click shows the same menu again: the launch recorded nothing in
+    // Morvek's folder.
     EXPECT_EQ("beta\n", LaunchAt(at("beta")));
+    HMENU kept = shownMenu;
     EXPECT_EQ("beta\n", LaunchAt(at("beta")));
+    EXPECT_EQ(kept, shownMenu) << "the unchanged folder was built again";
 
     ASSERT_EQ(S_OK, MakeShortcut(items + "delta.lnk", recorder.Exe(), "delta"));
     EXPECT_EQ("delta\n", LaunchAt(at("delta"))) << "added";
@@ -193,6 +198,34 @@ TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
     ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
     ASSERT_EQ(S_OK, MakeShortcut(items + "solo.lnk", recorder.Exe(), "solo"));
     EXPECT_EQ("solo\n", LaunchAt(0)) << "recreated";
+}
+
+// The desktop list over the real desktop: a shortcut put on the desktop is listed by a
+// middle click ("Key" 1) and launched.
+TEST_F(LauncherE2E, AShortcutOnTheDesktopIsListedAndLaunched)
+{
+    char desktopDir[MAX_PATH] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, desktopDir, CSIDL_DESKTOPDIRECTORY, TRUE));
+    struct Removed {
+        std::string path;
+        ~Removed() { DeleteFileA(path.c_str()); }
+    } link{std::string(desktopDir) + "\\morvek e2e desktop.lnk"};
+    ASSERT_EQ(S_OK, MakeShortcut(link.path, recorder.Exe(), "desktop"));
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_desktop", false, kNames, "[DeskTopShow]\r\nKey=1\r\n"));
+    std::vector<ShellEntry> desktop = ShellListing(L"");
+    size_t at = 0;
+    while (at < desktop.size() && desktop[at].name.rfind(L"morvek e2e desktop", 0) != 0)
+        ++at;
+    ASSERT_LT(at, desktop.size()) << "the shell does not list the shortcut on the desktop";
+
+    Click(WM_MBUTTONUP);
+    HWND menu = WaitForMenu();
+    ASSERT_NE(nullptr, menu) << "no desktop list after a middle click";
+    for (size_t i = 0; i <= at; ++i)
+        Keys(menu, {VK_DOWN});
+    Keys(menu, {VK_RETURN});
+    EXPECT_EQ("desktop\n", FirstLaunch());
+    EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); })) << "the click never ended";
 }
 
 TEST_F(LauncherE2E, TypedCharactersSelectAndLaunchByName)
@@ -266,8 +299,7 @@ TEST_F(LauncherE2E, TheHotKeyOpensTheLauncherAtThePointerWithItsFirstItemSelecte
 
     // Quitting gives the chord back.
     PostMessageA(tray, WM_CLOSE, 0, 0);
-    DWORD code = 0xdeadbeef;
-    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
+    ASSERT_NE(MorvekProcess::kStillRunning, morvek.ExitCode());
     EXPECT_FALSE(HotKeyHeldElsewhere(MOD_CONTROL | MOD_ALT, 'L'));
 }
 
@@ -305,8 +337,7 @@ TEST_F(LauncherE2E, AMalformedOrHeldHotKeySaysSoOnceAndMorvekRunsOn)
         Keys(menu, {VK_ESCAPE});
         ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
         EXPECT_EQ(nullptr, FindTopWindow(L"#32770", L"Morvek Error", pid));
-        DWORD code = 0;
-        EXPECT_FALSE(morvek.WaitForExit(0, &code));
+        EXPECT_TRUE(morvek.Running());
         morvek.Stop();
     }
     UnregisterHotKey(nullptr, 0x7e58);
@@ -394,9 +425,7 @@ TEST_F(LauncherE2E, AnExeInAFolderOfAnyNameFindsItsSettingsAndItems)
     HWND box = WaitForBox(L"確認 by Morvek");
     ASSERT_NE(nullptr, box) << "no question: the settings were not read";
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    DWORD code = 0xDEADBEEF;
-    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, morvek.ExitCode());
 }
 
 TEST_F(LauncherE2E, RightClickShowsTheMainMenuAndLeftClickReportsAMissingFolder)

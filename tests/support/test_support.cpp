@@ -10,6 +10,7 @@
 
 #include "app/tray_window.h"
 #include "core/platform_calls.h"
+#include "launcher/launcher_state.h"
 #include "tray/tray_icon.h"
 
 #include <algorithm>
@@ -289,6 +290,11 @@ HWND MorvekProcess::WaitForDialog(const wchar_t* caption, int control, DWORD tim
     return dialog && (!control || GetDlgItem(dialog, control)) ? dialog : nullptr;
 }
 
+HMENU MenuOfWindow(HWND menuWindow)
+{
+    return reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+}
+
 bool MorvekProcess::ClickGoingOn() const
 {
     DWORD_PTR open = 1;
@@ -298,8 +304,23 @@ bool MorvekProcess::ClickGoingOn() const
 
 bool MorvekProcess::Running()
 {
-    DWORD code = 0;
-    return info.hProcess && !WaitForExit(0, &code);
+    return ExitCode(0) == kStillRunning;
+}
+
+DWORD MorvekProcess::ExitCode(DWORD timeoutMs)
+{
+    DWORD code = kStillRunning;
+    return WaitForExit(timeoutMs, &code) ? code : kStillRunning;
+}
+
+bool MorvekProcess::StartFresh(const std::string& name, const std::string& settings)
+{
+    std::string folder = MakeScratchDir(name);
+    if (!settings.empty() && !WriteTextFile(folder + "\\setting1.ini", settings)) {
+        ADD_FAILURE() << "cannot write the settings file";
+        return false;
+    }
+    return Start(folder) && WaitForTrayWindow();
 }
 
 void PostKeys(HWND window, std::initializer_list<WPARAM> keys)
@@ -395,9 +416,11 @@ std::vector<ShellEntry> ShellListing(const std::wstring& path)
     IShellFolder* folder = nullptr;
     IEnumIDList* items = nullptr;
     std::wstring copy = path;
-    if (desktop->ParseDisplayName(nullptr, nullptr, &copy[0], nullptr, &list, nullptr) == S_OK &&
-        desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)) == S_OK &&
-        folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items) == S_OK) {
+    if (path.empty())
+        desktop->QueryInterface(IID_IShellFolder, reinterpret_cast<void**>(&folder));
+    else if (desktop->ParseDisplayName(nullptr, nullptr, &copy[0], nullptr, &list, nullptr) == S_OK)
+        desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder));
+    if (folder && folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items) == S_OK) {
         LPITEMIDLIST child = nullptr;
         while (items->Next(1, &child, nullptr) == S_OK) {
             STRRET name = {};
@@ -426,24 +449,43 @@ std::vector<std::string> ShellOrder(const std::string& path)
     return names;
 }
 
-std::string ShortcutTarget(const std::string& linkPath)
+std::wstring ShortcutTarget(const std::wstring& linkPath)
 {
-    std::string target;
+    std::wstring target;
     IShellLinkW* link = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(&link))))
         return target;
     IPersistFile* file = nullptr;
     if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        if (file->Load(Wide(linkPath).c_str(), STGM_READ) == S_OK) {
+        if (file->Load(linkPath.c_str(), STGM_READ) == S_OK) {
             wchar_t path[MAX_PATH] = L"\xdead";
             if (link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK)
-                target = Ansi(path);
+                target = path;
         }
         file->Release();
     }
     link->Release();
     return target;
+}
+
+std::string ShortcutTarget(const std::string& linkPath)
+{
+    return Ansi(ShortcutTarget(Wide(linkPath)));
+}
+
+void FreeMenuExpectingNothingLeft(HMENU menu, LaunchEntry* head, IMalloc* allocator, const LiveCounts& before)
+{
+    std::vector<HICON> icons;
+    for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
+        if (r->icon)
+            icons.push_back(r->icon);
+    FreeFolderMenu(menu, head, allocator);
+    EXPECT_EQ(nullptr, g_launcher.recordListHead);
+    for (HICON icon : icons)
+        EXPECT_TRUE(IconDestroyed(icon)) << "an icon outlived the menu";
+    EXPECT_EQ(before.idLists, g_live.idLists) << "item-ID lists left over";
+    EXPECT_EQ(before.icons, g_live.icons) << "icons left over";
 }
 
 bool GdiObjectDeleted(HGDIOBJ object)

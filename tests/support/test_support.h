@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "core/live_counts.h"
+#include "launcher/folder_menu.h"
+
 // Polls the condition every few milliseconds until it holds or the deadline passes.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
@@ -41,7 +44,8 @@ HRESULT MakeShortcut(const std::string& linkPath, const std::string& target,
                      const std::string& arguments = "");
 
 // A folder's entries in the shell's enumeration order, the order the launcher lists them
-// in: each display name, wide, and its item-ID list relative to the folder.
+// in: each display name, wide, and its item-ID list relative to the folder. An empty path
+// lists the desktop, as the desktop list does.
 struct ShellEntry {
     std::wstring name;
     std::vector<BYTE> child;
@@ -53,6 +57,12 @@ std::vector<std::string> ShellOrder(const std::string& path);
 // The target a shortcut file holds, read back through the wide shell link object; "" when
 // it can't be loaded.
 std::string ShortcutTarget(const std::string& linkPath);
+std::wstring ShortcutTarget(const std::wstring& linkPath);
+
+// Frees a built folder menu as its owner does (FreeFolderMenu), then checks that the
+// records and every icon they held are gone and that the launcher holds the item-ID lists
+// and icons it held before.
+void FreeMenuExpectingNothingLeft(HMENU menu, LaunchEntry* head, IMalloc* allocator, const LiveCounts& before);
 
 // A drop block as the shell hands it over: DROPFILES, then the names (ANSI or wide), each
 // ending in a zero, and a final zero. WM_DROPFILES's receiver frees it with DragFinish.
@@ -114,8 +124,19 @@ struct MorvekProcess {
     HWND WaitForDialog(const wchar_t* caption, int control = 0, DWORD timeoutMs = 10000) const;
     // Whether its tray window says a launcher click is still going on (or does not answer).
     bool ClickGoingOn() const;
+    // Not ended yet.
     bool Running();
+    // The exit code once it has ended, waiting up to the time given; kStillRunning if not.
+    static constexpr DWORD kStillRunning = 0xDEADBEEF;
+    DWORD ExitCode(DWORD timeoutMs = 10000);
+    // Started in the fresh scratch folder `name` (with this settings file when given); true
+    // once its tray window is up.
+    bool StartFresh(const std::string& name, const std::string& settings = "");
 };
+
+// The menu a menu window ("#32768") shows, also another process's: its handle tells a
+// kept menu shown again from one built anew.
+HMENU MenuOfWindow(HWND menuWindow);
 
 // Posts each key down and up to the window, as a menu's keys arrive.
 void PostKeys(HWND window, std::initializer_list<WPARAM> keys);

@@ -179,17 +179,8 @@ protected:
     }
     void TearDown() override
     {
-        std::vector<HICON> icons;
-        for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
-            if (r->icon)
-                icons.push_back(r->icon);
-        FreeFolderMenu(menu, head, allocator);
-        EXPECT_EQ(nullptr, g_launcher.recordListHead);
-        for (HICON icon : icons)
-            EXPECT_TRUE(IconDestroyed(icon)) << "an icon outlived the menu";
+        FreeMenuExpectingNothingLeft(menu, head, allocator, before);
         EXPECT_TRUE(gdi.Alive().empty()) << "a font or brush was not deleted";
-        EXPECT_EQ(before.idLists, g_live.idLists);
-        EXPECT_EQ(before.icons, g_live.icons);
         allocator->Release();
         RemoveTree(ItemsDirW());
     }
@@ -278,26 +269,6 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
     for (const std::wstring& path : paths)
         names.insert(path.substr(ItemsDirW().size() + 1));
     EXPECT_EQ(names, named);
-}
-
-std::wstring ShortcutTarget(const std::wstring& linkPath)
-{
-    std::wstring target;
-    IShellLinkW* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&link))))
-        return target;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        if (file->Load(linkPath.c_str(), STGM_READ) == S_OK) {
-            wchar_t path[MAX_PATH] = L"\xdead";
-            if (link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK)
-                target = path;
-        }
-        file->Release();
-    }
-    link->Release();
-    return target;
 }
 
 TEST_F(HostileNames, ADropMakesAShortcutForEveryNameTheCodePageHoldsAndRefusesTheRest)

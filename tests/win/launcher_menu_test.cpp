@@ -74,16 +74,7 @@ protected:
     }
     void TearDown() override
     {
-        std::vector<HICON> icons;
-        for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
-            if (r->icon)
-                icons.push_back(r->icon);
-        FreeFolderMenu(menu, head, allocator);
-        EXPECT_EQ(nullptr, g_launcher.recordListHead);
-        for (HICON icon : icons)
-            EXPECT_TRUE(IconDestroyed(icon)) << "an icon outlived the menu";
-        EXPECT_EQ(before.idLists, g_live.idLists) << "item-ID lists left over";
-        EXPECT_EQ(before.icons, g_live.icons) << "icons left over";
+        FreeMenuExpectingNothingLeft(menu, head, allocator, before);
         allocator->Release();
         RemoveTree(TestItemsDir());
         DeleteFileA(TestSettingsPath().c_str());
@@ -224,6 +215,12 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
         {"icons off", [&] { WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"); }, 0},
         {"icons on", [&] { DeleteFileA(TestSettingsPath().c_str()); }, 3},
         {"the shell announced changed icons", [&] { MarkKeptMenuStale(); }, 3},
+        // The new watch is armed after the change: only the listing can tell.
+        {"added while nothing watched", [&] {
+             FindCloseChangeNotification(g_launcher.keptMenu.change);
+             g_launcher.keptMenu.change = nullptr;
+             WriteTextFile(TestItemsDir() + "\\five.txt", "x");
+         }, 4},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
@@ -235,6 +232,9 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
         EXPECT_EQ(before.idLists + static_cast<long>(ShellOrder(TestItemsDir()).size()), g_live.idLists);
         EXPECT_EQ(before.icons + step.icons, g_live.icons);
     }
+    // Each step above is caught by one check at least: the listing, the watch (the rewrite
+    // keeps size and time stamps; a settings file written beside the exe shows there), the
+    // look (the icon setting). The font is caught by the look alone.
     {
         SCOPED_TRACE("menu font");
         lstrcpyA(g_launcher.keptMenu.records->text, "(kept)");
@@ -327,6 +327,41 @@ TEST_F(FolderMenu, AFailedBuildLeavesNoEntries)
     EXPECT_EQ(nullptr, built);
     EXPECT_EQ(nullptr, entries) << "the list points at freed entries";
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
+}
+
+// Type-ahead highlights the item it selects, and a platform may keep that state in the menu
+// after it closes. A kept menu shown again starts from the top all the same: what a letter
+// picks does not depend on what the last showing left highlighted.
+TEST_F(FolderMenu, AKeptMenuShownAgainPicksByLetterFromTheTop)
+{
+    MakeItems({"alpha.txt", "beta.txt", "bravo.txt"});
+    HWND owner = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    bool kept = false;
+    CaptureMenuLook();
+    HMENU shown = LauncherMenu(&head, allocator, &kept);
+    ASSERT_TRUE(kept);
+    std::vector<int> b;  // the b-names' places
+    std::vector<std::string> order = ShellOrder(TestItemsDir());
+    for (size_t i = 0; i < order.size(); ++i)
+        if (order[i][0] == 'b')
+            b.push_back(static_cast<int>(i));
+    ASSERT_EQ(2u, b.size());
+    EXPECT_EQ(b[0], LOWORD(OnLauncherMenuChar(owner, L'b', reinterpret_cast<LPARAM>(shown))));
+    // What the last showing left: the first b-name highlighted, from which a b would move on.
+    const int other = b[0];
+    MENUITEMINFOW state = {};
+    state.cbSize = sizeof(state);
+    state.fMask = MIIM_STATE;
+    state.fState = MFS_HILITE;
+    ASSERT_TRUE(SetMenuItemInfoW(shown, other, TRUE, &state));
+    ASSERT_EQ(static_cast<UINT>(MF_HILITE), GetMenuState(shown, other, MF_BYPOSITION) & MF_HILITE);
+
+    CaptureMenuLook();
+    ASSERT_EQ(shown, LauncherMenu(&head, allocator, &kept));
+    head = nullptr;
+    EXPECT_EQ(b[0], LOWORD(OnLauncherMenuChar(owner, L'b', reinterpret_cast<LPARAM>(shown))));
+    FreeKeptMenu(allocator, true);
+    DestroyWindow(owner);
 }
 
 TEST_F(FolderMenu, IconShowZeroFetchesNoIcon)

@@ -189,6 +189,9 @@ TEST_F(SettingsDialog, OnlySaveAndCloseOrCloseEndIt)
             SendMessageA(dialog, WM_COMMAND, row.id, 0);
         EXPECT_EQ(row.writes, FileExists(path));
         EXPECT_EQ(!row.closes, IsWindowVisible(dialog) != FALSE);
+        // Ended, it is only hidden until its caller's loop ends: the guard no longer names it,
+        // so the command opens a new one.
+        EXPECT_EQ(row.closes ? nullptr : dialog, g_app.settingsDialog);
         if (row.closes) {
             // The parent is told with the same wParam and no control handle.
             ASSERT_EQ(1u, g_parentCommands.size());
