@@ -35,13 +35,22 @@ add_executable(launch_recorder WIN32 tests/helpers/launch_recorder.cpp)
 target_compile_options(launch_recorder PRIVATE ${MORVEK_WARNINGS})
 target_link_options(launch_recorder PRIVATE -static)
 
+# A library the tests plant beside a program as winmm.dll, a decoy it must not load.
+add_library(decoy_dll SHARED tests/helpers/decoy_dll.cpp)
+set_target_properties(decoy_dll PROPERTIES PREFIX "" OUTPUT_NAME decoy_dll RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_compile_options(decoy_dll PRIVATE ${MORVEK_WARNINGS})
+target_link_options(decoy_dll PRIVATE -static)
+set(MORVEK_DECOY_DLL_WINPATH "Z:${CMAKE_BINARY_DIR}/decoy_dll.dll")
+string(REPLACE "/" "\\\\" MORVEK_DECOY_DLL_WINPATH "${MORVEK_DECOY_DLL_WINPATH}")
+
 add_library(morvek_testkit STATIC tests/support/test_support.cpp tests/support/test_main.cpp)
 target_include_directories(morvek_testkit PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
 target_compile_options(morvek_testkit PRIVATE ${MORVEK_WARNINGS})
 target_compile_definitions(morvek_testkit PUBLIC
     MORVEK_EXE_PATH="${MORVEK_EXE_WINPATH}" MORVEK_TEST_TMP="${MORVEK_TEST_TMP_WINPATH}"
     MORVEK_RECORDER_PATH="${MORVEK_RECORDER_WINPATH}"
-    MORVEK_SYSTEM_CP_EXE_PATH="${MORVEK_SYSTEM_CP_EXE_WINPATH}" MORVEK_XDND_PATH="${MORVEK_XDND_WINPATH}")
+    MORVEK_SYSTEM_CP_EXE_PATH="${MORVEK_SYSTEM_CP_EXE_WINPATH}" MORVEK_XDND_PATH="${MORVEK_XDND_WINPATH}"
+    MORVEK_DECOY_DLL_PATH="${MORVEK_DECOY_DLL_WINPATH}")
 target_link_libraries(morvek_testkit PUBLIC morvek_core gtest shlwapi)
 
 # Test programs run under the system's code page (932 under the ja locale), carrying the
@@ -66,7 +75,7 @@ function(morvek_wine_test name src manifest codepage)
   target_compile_options(${name} PRIVATE ${MORVEK_WARNINGS})
   target_link_libraries(${name} PRIVATE morvek_testkit)
   target_link_options(${name} PRIVATE -static)
-  add_dependencies(${name} Morvek Morvek_system_cp launch_recorder xdnd_drop)
+  add_dependencies(${name} Morvek Morvek_system_cp launch_recorder xdnd_drop decoy_dll)
   add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-test.sh $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "MORVEK_EXPECT_ACP=${codepage}" TIMEOUT 600)
   morvek_share_test_exe_dir(${name} ${src})

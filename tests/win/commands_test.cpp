@@ -491,9 +491,13 @@ TEST(OpenSpecialFolder, FalseWhenTheShellHasNoSuchFolder)
 
 TEST(PlatformCalls, TheMultimediaCallComesFromTheSystemFolderOnFirstUse)
 {
-    // Not imported: nothing has loaded the library before the first CD command.
+    // Not imported: nothing has loaded the library before the first CD command. A decoy
+    // lies beside the program, where a plain search would find it first.
     EXPECT_EQ(nullptr, GetModuleHandleW(L"winmm.dll"));
+    std::string decoy = TestExeDir() + "winmm.dll";
+    ASSERT_TRUE(CopyFileA(MORVEK_DECOY_DLL_PATH, decoy.c_str(), FALSE));
     RealPlatformCalls().mciSendStringA("status cdaudio ready", nullptr, 0, nullptr);
+    EXPECT_TRUE(DeleteFileA(decoy.c_str())) << "the decoy is in use";
     HMODULE winmm = GetModuleHandleW(L"winmm.dll");
     ASSERT_NE(nullptr, winmm);
     wchar_t loaded[MAX_PATH] = L"poison", system[MAX_PATH] = L"";
