@@ -17,31 +17,13 @@ namespace {
 constexpr UINT kCommandSettings = 40023;
 constexpr UINT kCommandAddShortcut = 40025;
 
-struct CountArgs {
-    DWORD processId;
-    const wchar_t* caption;
-    int count;
-};
-
-BOOL CALLBACK CountProc(HWND window, LPARAM param)
-{
-    auto* args = reinterpret_cast<CountArgs*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    if (pid == args->processId && lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(window) &&
-        WindowTextW(window) == args->caption)
-        ++args->count;
-    return TRUE;
-}
-
 // Visible dialogs ("#32770") of the process with this caption.
 int CountDialogs(DWORD processId, const wchar_t* caption)
 {
-    CountArgs args = {processId, caption, 0};
-    EnumWindows(CountProc, reinterpret_cast<LPARAM>(&args));
-    return args.count;
+    int count = 0;
+    for (HWND window : TopWindows(L"#32770", caption, processId))
+        count += IsWindowVisible(window) ? 1 : 0;
+    return count;
 }
 
 void ExpectCentredOnDesktop(HWND window)

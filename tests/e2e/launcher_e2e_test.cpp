@@ -58,12 +58,13 @@ protected:
     bool ClickGoingOn() { return morvek.ClickGoingOn(); }
     HMENU shownMenu = nullptr;  // the menu LaunchAt showed
 
-    // Opens the launcher, picks the entry at this position and returns the line it
-    // recorded: "" when nothing was launched, "(no menu)" when no menu opened.
-    std::string LaunchAt(size_t index)
+    // Opens the launcher (or what the click opens), picks the entry at this position and
+    // returns the line it recorded: "" when nothing was launched, "(no menu)" when no menu
+    // opened.
+    std::string LaunchAt(size_t index, UINT mouseMessage = WM_LBUTTONUP)
     {
         recorder.Forget();
-        Click(WM_LBUTTONUP);
+        Click(mouseMessage);
         HWND menu = WaitForMenu();
         if (!menu)
             return "(no menu)";
@@ -120,11 +121,7 @@ TEST_F(LauncherE2E, DownDownReturnLaunchesTheSecondEntry)
     std::vector<std::string> order = ShellOrder(dir + "\\items");
     ASSERT_EQ(3u, order.size());
 
-    Click(WM_LBUTTONUP);
-    HWND menu = WaitForMenu();
-    ASSERT_NE(nullptr, menu) << "no launcher menu after a left click";
-    Keys(menu, {VK_DOWN, VK_DOWN, VK_RETURN});
-    EXPECT_EQ(order[1] + "\n", FirstLaunch());
+    EXPECT_EQ(order[1] + "\n", LaunchAt(1)) << "(no menu): no launcher menu after a left click";
     EXPECT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
 }
 
@@ -218,14 +215,7 @@ TEST_F(LauncherE2E, AShortcutOnTheDesktopIsListedAndLaunched)
         ++at;
     ASSERT_LT(at, desktop.size()) << "the shell does not list the shortcut on the desktop";
 
-    Click(WM_MBUTTONUP);
-    HWND menu = WaitForMenu();
-    ASSERT_NE(nullptr, menu) << "no desktop list after a middle click";
-    for (size_t i = 0; i <= at; ++i)
-        Keys(menu, {VK_DOWN});
-    Keys(menu, {VK_RETURN});
-    EXPECT_EQ("desktop\n", FirstLaunch());
-    EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); })) << "the click never ended";
+    EXPECT_EQ("desktop\n", LaunchAt(at, WM_MBUTTONUP));
 }
 
 TEST_F(LauncherE2E, TypedCharactersSelectAndLaunchByName)
@@ -351,9 +341,7 @@ TEST_F(LauncherE2E, NamesFromAnyScriptListAndLaunch)
     ASSERT_EQ(static_cast<UINT>(CP_UTF8), GetACP()) << "this program carries the UTF-8 manifest";
     dir = MakeScratchDir("launcher_e2e_world");
     ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-    std::wstring longName;
-    for (int i = 0; i < 83; ++i)
-        longName += L"名";
+    std::wstring longName = Repeat(L"名", 83);
     struct Entry {
         std::wstring name;
         const char* tag;  // the recorder's argument: its command line is ANSI
@@ -369,26 +357,15 @@ TEST_F(LauncherE2E, NamesFromAnyScriptListAndLaunch)
     std::vector<std::string> order = ShellOrder(dir + "\\items");
     ASSERT_EQ(5u, order.size());
 
-    ASSERT_TRUE(morvek.Start(dir));
-    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    ASSERT_TRUE(morvek.Start(dir) && morvek.WaitForTrayWindow());
     tray = morvek.TrayWindow();
-    std::string expected;
     for (size_t i = 0; i < order.size(); ++i) {
         const char* tag = nullptr;
         for (const Entry& entry : entries)
             if (Ansi(entry.name) == order[i])
                 tag = entry.tag;
         ASSERT_NE(nullptr, tag) << "the shell lists an unknown name: " << order[i];
-        SCOPED_TRACE(tag);
-        Click(WM_LBUTTONUP);
-        HWND menu = WaitForMenu();
-        ASSERT_NE(nullptr, menu);
-        for (size_t down = 0; down <= i; ++down)
-            Keys(menu, {VK_DOWN});
-        Keys(menu, {VK_RETURN});
-        expected += std::string(tag) + "\n";
-        EXPECT_TRUE(WaitFor([&] { return Launched() == expected; }, 15000)) << "launched: " << Launched();
-        ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+        EXPECT_EQ(std::string(tag) + "\n", LaunchAt(i));
     }
 }
 
@@ -397,9 +374,7 @@ TEST_F(LauncherE2E, NamesFromAnyScriptListAndLaunch)
 TEST_F(LauncherE2E, AnExeInAFolderOfAnyNameFindsItsSettingsAndItems)
 {
     std::string base = MakeScratchDir("launcher_e2e_folder");
-    std::wstring deep;
-    for (int i = 0; i < 80; ++i)
-        deep += L"表";
+    std::wstring deep = Repeat(L"表", 80);
     std::string folder = base + "\\" + Ansi(L"Ünïcödé 한국 表");
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     dir = folder + "\\" + Ansi(deep);
@@ -410,15 +385,9 @@ TEST_F(LauncherE2E, AnExeInAFolderOfAnyNameFindsItsSettingsAndItems)
     ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + Ansi(L"中.lnk"), recorder.Exe(), "inside"));
     ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Exit]\r\nMessage=1\r\n"));
 
-    ASSERT_TRUE(morvek.Start(dir));
-    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    ASSERT_TRUE(morvek.Start(dir) && morvek.WaitForTrayWindow());
     tray = morvek.TrayWindow();
-    Click(WM_LBUTTONUP);
-    HWND menu = WaitForMenu();
-    ASSERT_NE(nullptr, menu) << "no launcher menu: the items folder was not found";
-    Keys(menu, {VK_DOWN, VK_RETURN});
-    EXPECT_TRUE(WaitFor([&] { return Launched() == "inside\n"; }, 15000)) << "launched: " << Launched();
-    ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+    ASSERT_EQ("inside\n", LaunchAt(0)) << "(no menu): the items folder was not found";
 
     // The settings file beside the exe asks before quitting.
     PostMessageA(tray, WM_COMMAND, 40003, 0);

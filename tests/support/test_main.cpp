@@ -17,16 +17,8 @@ namespace {
 std::string ListFolder(const std::string& dir)
 {
     std::string names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string name = data.cFileName;
-        if (name != "." && name != "..")
-            names += " \"" + name + "\"";
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+    for (const std::string& name : FilesIn(dir))
+        names += " \"" + name + "\"";
     return names;
 }
 

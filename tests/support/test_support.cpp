@@ -80,6 +80,30 @@ std::string MakeScratchDir(const std::string& name)
     return dir;
 }
 
+std::set<std::wstring> FilesIn(const std::wstring& dir)
+{
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..")
+            names.insert(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+std::set<std::string> FilesIn(const std::string& dir)
+{
+    std::set<std::string> names;
+    for (const std::wstring& name : FilesIn(Wide(dir)))
+        names.insert(Ansi(name));
+    return names;
+}
+
 bool WriteTextFile(const std::string& path, const std::string& text)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -186,7 +210,7 @@ struct FindArgs {
     DWORD processId;
     const wchar_t* className;
     const wchar_t* caption;
-    HWND found;
+    std::vector<HWND> found;
 };
 
 BOOL CALLBACK FindProc(HWND window, LPARAM param)
@@ -202,16 +226,35 @@ BOOL CALLBACK FindProc(HWND window, LPARAM param)
         return TRUE;
     if (args->caption && WindowTextW(window) != args->caption)
         return TRUE;
-    args->found = window;
-    return FALSE;
+    args->found.push_back(window);
+    return TRUE;
 }
 }  // namespace
 
-HWND FindTopWindow(const wchar_t* className, const wchar_t* caption, DWORD processId)
+std::vector<HWND> TopWindows(const wchar_t* className, const wchar_t* caption, DWORD processId)
 {
-    FindArgs args = {processId, className, caption, nullptr};
+    FindArgs args = {processId, className, caption, {}};
     EnumWindows(FindProc, reinterpret_cast<LPARAM>(&args));
     return args.found;
+}
+
+HWND MakeWindow(const wchar_t* className, WNDPROC proc, DWORD exStyle, DWORD style)
+{
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = proc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = className;
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(exStyle, className, L"", style, 0, 0, 0, 0, nullptr, nullptr,
+                                  windowClass.hInstance, nullptr);
+    EXPECT_NE(nullptr, window) << "no window of class " << Ansi(className);
+    return window;
+}
+
+HWND FindTopWindow(const wchar_t* className, const wchar_t* caption, DWORD processId)
+{
+    std::vector<HWND> found = TopWindows(className, caption, processId);
+    return found.empty() ? nullptr : found.front();
 }
 
 HWND MorvekProcess::TrayWindow() const
@@ -388,6 +431,14 @@ std::wstring MessageBoxTextOf(HWND box)
 {
     HWND text = GetDlgItem(box, 0xFFFF);
     return text ? WindowTextW(text) : std::wstring();
+}
+
+std::wstring Repeat(const std::wstring& piece, int times)
+{
+    std::wstring out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
 }
 
 std::wstring Wide(const std::string& ansi)

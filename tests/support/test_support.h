@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 std::string MakeScratchDir(const std::string& name);
 void RemoveTree(const std::string& path);
 void RemoveTree(const std::wstring& path);  // of any length in its long form ("\\\\?\\...")
+
+// The names in a folder, "." and ".." left out.
+std::set<std::wstring> FilesIn(const std::wstring& dir);
+std::set<std::string> FilesIn(const std::string& dir);
 
 bool WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);  // "" when missing; CRs removed
@@ -231,14 +236,23 @@ struct GdiCreations {
     std::vector<HGDIOBJ> Alive() const;
 };
 
+// A hidden top-level window of a class of this name (registered at its first use) whose
+// procedure is proc; destroy it with DestroyWindow.
+HWND MakeWindow(const wchar_t* className, WNDPROC proc, DWORD exStyle = WS_EX_TOOLWINDOW, DWORD style = WS_POPUP);
+
 // A top-level window of the given class and process (0: any process) whose caption is
 // the given text, or null.
 HWND FindTopWindow(const wchar_t* className, const wchar_t* caption, DWORD processId = 0);
+// All of them, in the system's order.
+std::vector<HWND> TopWindows(const wchar_t* className, const wchar_t* caption, DWORD processId = 0);
 std::wstring WindowTextW(HWND window);
 
 // The text shown by a message box (its static control 0xFFFF).
 std::wstring MessageBoxTextOf(HWND box);
 
+
+// The piece this many times over.
+std::wstring Repeat(const std::wstring& piece, int times);
 
 // Conversions in the test program's own code page: the system's, or UTF-8 for the
 // programs built with the UTF-8 manifest.

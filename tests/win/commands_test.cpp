@@ -138,7 +138,7 @@ LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     // WM_DESTROY would add a tray icon and post the quit message.
     if (message == WM_COMMAND)
         return TrayWndProc(hwnd, message, wParam, lParam);
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 const std::wstring kPrivilegeCalls[] = {
@@ -176,13 +176,7 @@ protected:
         Reset();
         DeleteFileA(settingsPath.c_str());
 
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = TestWindowProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "MorvekCommandsTest";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(WS_EX_TOOLWINDOW, "MorvekCommandsTest", "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                 nullptr, windowClass.hInstance, nullptr);
+        window = MakeWindow(L"MorvekCommandsTest", TestWindowProc);
         ASSERT_NE(nullptr, window);
     }
 
@@ -424,19 +418,13 @@ LRESULT CALLBACK TaskbarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 {
     if (message == WM_COMMAND)
         g_taskbarCommands.emplace_back(wParam, lParam);
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 TEST_F(Commands, MinimizeAllPostsTheTaskbarItsCommand)
 {
-    WNDCLASSA taskbarClass = {};
-    taskbarClass.lpfnWndProc = TaskbarProc;
-    taskbarClass.hInstance = GetModuleHandleA(nullptr);
-    taskbarClass.lpszClassName = "Shell_TrayWnd";
-    RegisterClassA(&taskbarClass);
     // Wine's desktop has a taskbar window of its own; a topmost one comes first.
-    HWND taskbar = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", nullptr, WS_POPUP, 0, 0, 0,
-                                   0, nullptr, nullptr, taskbarClass.hInstance, nullptr);
+    HWND taskbar = MakeWindow(L"Shell_TrayWnd", TaskbarProc, WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
     ASSERT_NE(nullptr, taskbar);
     ASSERT_EQ(taskbar, FindWindowA("Shell_TrayWnd", nullptr));
     g_taskbarCommands.clear();
@@ -447,7 +435,7 @@ TEST_F(Commands, MinimizeAllPostsTheTaskbarItsCommand)
     EXPECT_EQ(415u, g_taskbarCommands[0].first);
     EXPECT_EQ(0, g_taskbarCommands[0].second);
     DestroyWindow(taskbar);
-    UnregisterClassA("Shell_TrayWnd", taskbarClass.hInstance);
+    UnregisterClassW(L"Shell_TrayWnd", GetModuleHandleW(nullptr));
 }
 
 // On a desktop of its own, where no taskbar was ever created, the thread's queue stays

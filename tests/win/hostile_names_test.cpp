@@ -44,14 +44,6 @@ std::wstring ItemsDirW()
     return Wide(TestExeDir()) + L"items";
 }
 
-std::wstring Repeat(const std::wstring& piece, int times)
-{
-    std::wstring out;
-    for (int i = 0; i < times; ++i)
-        out += piece;
-    return out;
-}
-
 // The file names every case uses, wide. The long ones stay within what the file system
 // under the test holds (255 bytes of UTF-8), so no record here is cut; the cut of
 // display names over 255 characters is tested over a fake folder with the other folder
@@ -143,22 +135,6 @@ bool MakeFileW(const std::wstring& path)
         return false;
     CloseHandle(file);
     return true;
-}
-
-std::set<std::wstring> FilesIn(const std::wstring& dir)
-{
-    std::set<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..")
-            names.insert(name);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return names;
 }
 
 class HostileNames : public testing::Test {

@@ -35,22 +35,6 @@
 
 namespace {
 
-std::set<std::string> FilesIn(const std::string& dir, const char* pattern = "*")
-{
-    std::set<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\" + pattern).c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string name = data.cFileName;
-        if (name != "." && name != "..")
-            names.insert(name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return names;
-}
-
 class HostileVolume : public testing::Test {
 protected:
     BoxRecorder boxes;

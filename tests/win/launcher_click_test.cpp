@@ -122,13 +122,7 @@ protected:
         TrayClick::SetUp();
         RemoveTree(TestItemsDir());
         HoldKey(0);
-        WNDCLASSW ownerClass = {};
-        ownerClass.lpfnWndProc = ClickOwnerProc;
-        ownerClass.hInstance = GetModuleHandleW(nullptr);
-        ownerClass.lpszClassName = L"MorvekClickOwner";
-        RegisterClassW(&ownerClass);
-        owner = CreateWindowExW(WS_EX_TOOLWINDOW, ownerClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                nullptr, ownerClass.hInstance, nullptr);
+        owner = MakeWindow(L"MorvekClickOwner", ClickOwnerProc);
         ASSERT_NE(nullptr, owner);
         resource = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
         g_app.mainTrayMenu = GetSubMenu(resource, 0);
@@ -280,20 +274,14 @@ LRESULT CALLBACK RecordShellMessage(HWND window, UINT message, WPARAM wParam, LP
 {
     if (message == kShellIconsChanged)
         g_shellMessage = message;
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 // Changed icons announced by the shell reach the tray window, which then lets the next
 // click build the kept launcher menu anew.
 TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
 {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = RecordShellMessage;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "ShellIconsTest";
-    ASSERT_TRUE(RegisterClassA(&windowClass));
-    HWND window = CreateWindowA("ShellIconsTest", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                windowClass.hInstance, nullptr);
+    HWND window = MakeWindow(L"ShellIconsTest", RecordShellMessage, 0);
     WatchShellIcons(window);
     ASSERT_NE(0u, g_tray.shellNotify);
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);

@@ -786,22 +786,12 @@ TEST_F(FakeFolderMenu, FaultyEnumeratorsAndNamesOutsideTheirItemAreLeftOut)
 
 std::string Utf8Repeat(const wchar_t* piece, int times)
 {
-    std::wstring wide;
-    for (int i = 0; i < times; ++i)
-        wide += piece;
+    std::wstring wide = Repeat(piece, times);
     int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string utf8(n, '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], n, nullptr, nullptr);
     utf8.pop_back();
     return utf8;
-}
-
-std::wstring WideRepeat(const wchar_t* piece, int times)
-{
-    std::wstring wide;
-    for (int i = 0; i < times; ++i)
-        wide += piece;
-    return wide;
 }
 
 // Names of up to 255 UTF-16 units, which Windows's file systems hold (the one under these
@@ -820,13 +810,13 @@ TEST_F(FakeFolderMenu, LongNamesKeep255CharactersInAnyCodePage)
     auto records = Records();
     ASSERT_EQ(4u, records.size());
     // Whole, though it is 400 bytes in Shift-JIS and 600 in UTF-8.
-    EXPECT_EQ(Ansi(WideRepeat(L"名", 200)), records[0]->text);
-    EXPECT_EQ(Ansi(WideRepeat(L"表", 255)), records[1]->text);
+    EXPECT_EQ(Ansi(Repeat(L"名", 200)), records[0]->text);
+    EXPECT_EQ(Ansi(Repeat(L"表", 255)), records[1]->text);
     if (GetACP() == CP_UTF8) {
         // An emoji is one character of four bytes (two UTF-16 units).
-        EXPECT_EQ(WideRepeat(L"\U0001F600", 130), Wide(records[2]->text));
+        EXPECT_EQ(Repeat(L"\U0001F600", 130), Wide(records[2]->text));
     } else {
-        std::string substitutes = Ansi(WideRepeat(L"\U0001F600", 130));
+        std::string substitutes = Ansi(Repeat(L"\U0001F600", 130));
         EXPECT_EQ(0u, substitutes.rfind(records[2]->text, 0)) << "not a head of " << substitutes;
     }
     EXPECT_EQ(ascii.substr(0, 255), records[3]->text);
@@ -847,7 +837,7 @@ TEST_F(FakeFolderMenu, AFullRecordHolds255CharactersOfFourBytes)
     ASSERT_TRUE(AppendFolderItems(menu, &folder, nullptr, &head, allocator));
     auto records = Records();
     ASSERT_EQ(1u, records.size());
-    EXPECT_EQ(WideRepeat(L"\U0001F600", 255), Wide(records[0]->text));
+    EXPECT_EQ(Repeat(L"\U0001F600", 255), Wide(records[0]->text));
     EXPECT_EQ(sizeof(records[0]->text) - 1, strlen(records[0]->text));
     delete folder.lastEnum;
 }
@@ -867,13 +857,7 @@ TEST_F(FakeFolderMenu, TypedCharactersSelectAndChooseByName)
                        {STRRET_CSTR, "gamma"}, {STRRET_CSTR, "& more"}, {STRRET_WSTR, "Ωmega"},
                        {STRRET_WSTR, "жук"}, {STRRET_WSTR, "Жаба"}},
                       allocator);
-    WNDCLASSW ownerClass = {};
-    ownerClass.lpfnWndProc = MenuOwnerProc;
-    ownerClass.hInstance = GetModuleHandleW(nullptr);
-    ownerClass.lpszClassName = L"MorvekTypeAheadOwner";
-    RegisterClassW(&ownerClass);
-    HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, ownerClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0,
-                                 nullptr, nullptr, ownerClass.hInstance, nullptr);
+    HWND owner = MakeWindow(L"MorvekTypeAheadOwner", MenuOwnerProc);
     ASSERT_NE(nullptr, owner);
     SetForegroundWindow(owner);
 
@@ -932,7 +916,6 @@ TEST_F(FakeFolderMenu, TypedCharactersSelectAndChooseByName)
     EXPECT_FALSE(IsLauncherMenu(GetSubMenu(resource, 0)));
     DestroyMenu(resource);
     DestroyWindow(owner);
-    UnregisterClassW(ownerClass.lpszClassName, ownerClass.hInstance);
 }
 
 TEST(WideToAnsiDup, SizesItsCopyByWhatTheCodePageNeeds)

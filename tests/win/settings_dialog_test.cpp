@@ -21,7 +21,7 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 {
     if (message == WM_COMMAND)
         g_parentCommands.emplace_back(wParam, lParam);
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 class SettingsDialog : public testing::Test {
@@ -34,13 +34,7 @@ protected:
     {
         DeleteFileA(path.c_str());
         g_parentCommands.clear();
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = ParentProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "SettingsDialogTestParent";
-        RegisterClassA(&windowClass);
-        parent = CreateWindowExA(0, windowClass.lpszClassName, "", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
-                                 nullptr, windowClass.hInstance, nullptr);
+        parent = MakeWindow(L"SettingsDialogTestParent", ParentProc, 0, WS_OVERLAPPED);
         ASSERT_TRUE(parent);
     }
 
