@@ -36,15 +36,7 @@ TEST(App, SecondCopySaysSoAndLeavesTheFirstAlone)
     MorvekProcess first;
     ASSERT_TRUE(first.StartFresh("app_first"));
 
-    MorvekProcess second;
-    ASSERT_TRUE(second.Start(MakeScratchDir("app_second")));
-    HWND box = second.WaitForDialog(L"Morvek Error");
-    ASSERT_NE(nullptr, box);
-    EXPECT_EQ(L"すでに起動しています．", MessageBoxTextOf(box));
-    EXPECT_EQ(nullptr, second.TrayWindow());
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(0u, second.ExitCode());
-
+    ASSERT_NO_FATAL_FAILURE(SecondCopySaysSoAndEnds("app_second"));
     EXPECT_TRUE(first.Running());
     EXPECT_TRUE(TrayIconExists(first.TrayWindow()));
 }

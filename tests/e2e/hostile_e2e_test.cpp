@@ -70,13 +70,7 @@ protected:
     // The built exe (or builtExe) copied to exePath and started in workingDir.
     void StartAt(const std::string& exePath, const std::string& workingDir, const char* builtExe = MORVEK_EXE_PATH)
     {
-        ASSERT_TRUE(CopyFileW(Wide(builtExe).c_str(), Wide(exePath).c_str(), FALSE)) << GetLastError();
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        std::string commandLine = "\"" + exePath + "\"";
-        ASSERT_TRUE(CreateProcessA(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   workingDir.c_str(), &startup, &morvek.info))
-            << "error " << GetLastError() << " starting " << exePath.size() << " bytes: " << exePath;
+        ASSERT_TRUE(morvek.StartAt(exePath, workingDir, builtExe));
         ASSERT_TRUE(morvek.WaitForTrayWindow()) << "no tray window";
         tray = morvek.TrayWindow();
     }

@@ -78,18 +78,7 @@ protected:
         return line;
     }
 
-    // The height of the next launcher menu's window, dismissed again.
-    int MenuHeight()
-    {
-        Click(WM_LBUTTONUP);
-        HWND menu = WaitForMenu();
-        RECT rect = {};
-        if (menu)
-            GetWindowRect(menu, &rect);
-        Keys(menu, {VK_ESCAPE});
-        EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
-        return rect.bottom - rect.top;
-    }
+    int MenuHeight() { return morvek.LauncherMenuHeight(); }
 
     // Characters typed into the open menu, as its keys translate into; \r is Return.
     void Type(HWND menu, const std::wstring& characters)
@@ -321,11 +310,7 @@ TEST_F(LauncherE2E, AMalformedOrHeldHotKeySaysSoOnceAndMorvekRunsOn)
         }
         // Morvek runs on: the launcher opens and closes. A second message would be up by
         // now, since the value is read before the first click can be answered.
-        Click(WM_LBUTTONUP);
-        HWND menu = WaitForMenu();
-        ASSERT_NE(nullptr, menu);
-        Keys(menu, {VK_ESCAPE});
-        ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+        ASSERT_GT(MenuHeight(), 0) << "no launcher menu";
         EXPECT_EQ(nullptr, FindTopWindow(L"#32770", L"Morvek Error", pid));
         EXPECT_TRUE(morvek.Running());
         morvek.Stop();

@@ -79,14 +79,7 @@ protected:
         tray = morvek.TrayWindow();
     }
 
-    // One of the launcher's live counts, or -2 when the tray window does not answer.
-    long LiveCount(WPARAM which)
-    {
-        DWORD_PTR result = static_cast<DWORD_PTR>(0xdeadbeef);
-        if (!SendMessageTimeoutA(tray, kQueryLiveCount, which, 0, SMTO_NORMAL, 10000, &result))
-            return -2;
-        return static_cast<long>(static_cast<LRESULT>(result));
-    }
+    long LiveCount(WPARAM which) { return morvek.LiveCount(which); }
 
     // The counts after the first click; later clicks must leave the same.
     long held[4] = {};

@@ -26,20 +26,6 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
     }
 
-    // Starts a second copy in a folder of its own, checks its box, answers it and checks
-    // that it ended with 0 without a tray window of its own.
-    void SecondCopySaysSoAndEnds(const char* name)
-    {
-        MorvekProcess second;
-        ASSERT_TRUE(second.Start(MakeScratchDir(name)));
-        HWND box = second.WaitForDialog(L"Morvek Error");
-        ASSERT_NE(nullptr, box) << "the second copy showed no box";
-        EXPECT_EQ(L"すでに起動しています．", MessageBoxTextOf(box));
-        EXPECT_EQ(nullptr, second.TrayWindow());
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        EXPECT_EQ(0u, second.ExitCode());
-    }
-
     void ExpectFirstAlive()
     {
         EXPECT_TRUE(first.Running()) << "the first copy ended";
@@ -95,11 +81,7 @@ TEST_F(TrayLife, SecondCopyDuringADialogLeavesTheDialogWorking)
     }
 
     // And the launcher still works afterwards.
-    first.Click(WM_LBUTTONUP);
-    HWND menu = first.WaitForMenu();
-    ASSERT_NE(nullptr, menu);
-    PostKeys(menu, {VK_ESCAPE});
-    EXPECT_TRUE(first.WaitForNoMenu());
+    EXPECT_GT(first.LauncherMenuHeight(), 0) << "no launcher menu";
     ExpectFirstAlive();
 }
 

@@ -193,16 +193,26 @@ constexpr WPARAM kClickGoingOn = 4;
 
 bool MorvekProcess::Start(const std::string& folder, const char* builtExe)
 {
-    Stop();
     dir = folder;
-    std::string exe = folder + "\\Morvek.exe";
-    if (!CopyFileA(builtExe, exe.c_str(), FALSE))
+    return StartAt(folder + "\\Morvek.exe", WorkingDir(), builtExe);
+}
+
+bool MorvekProcess::StartAt(const std::string& exe, const std::string& workingDir, const char* builtExe)
+{
+    Stop();
+    if (!CopyFileW(Wide(builtExe).c_str(), Wide(exe).c_str(), FALSE)) {
+        ADD_FAILURE() << "error " << GetLastError() << " copying the exe to " << exe;
         return false;
+    }
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     std::string commandLine = "\"" + exe + "\"";
-    return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          WorkingDir().c_str(), &startup, &info) != FALSE;
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, workingDir.c_str(),
+                        &startup, &info)) {
+        ADD_FAILURE() << "error " << GetLastError() << " starting " << exe.size() << " bytes: " << exe;
+        return false;
+    }
+    return true;
 }
 
 namespace {
@@ -236,6 +246,11 @@ std::vector<HWND> TopWindows(const wchar_t* className, const wchar_t* caption, D
     FindArgs args = {processId, className, caption, {}};
     EnumWindows(FindProc, reinterpret_cast<LPARAM>(&args));
     return args.found;
+}
+
+HWND OpenDialog(int templateId, DLGPROC proc, HWND parent)
+{
+    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), parent, proc, 0);
 }
 
 HWND MakeWindow(const wchar_t* className, WNDPROC proc, DWORD exStyle, DWORD style)
@@ -338,11 +353,30 @@ HMENU MenuOfWindow(HWND menuWindow)
     return reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
 }
 
+long MorvekProcess::LiveCount(WPARAM which, DWORD timeoutMs) const
+{
+    DWORD_PTR result = static_cast<DWORD_PTR>(0xdeadbeef);
+    if (!SendMessageTimeoutA(TrayWindow(), kQueryLiveCount, which, 0, SMTO_BLOCK, timeoutMs, &result))
+        return -2;
+    return static_cast<long>(static_cast<LRESULT>(result));
+}
+
 bool MorvekProcess::ClickGoingOn() const
 {
-    DWORD_PTR open = 1;
-    return !SendMessageTimeoutA(TrayWindow(), kQueryLiveCount, kClickGoingOn, 0, SMTO_BLOCK, 2000, &open) ||
-           open != 0;
+    return LiveCount(kClickGoingOn, 2000) != 0;
+}
+
+int MorvekProcess::LauncherMenuHeight() const
+{
+    Click(WM_LBUTTONUP);
+    HWND menu = WaitForMenu();
+    RECT rect = {};
+    if (!menu)
+        return -1;
+    GetWindowRect(menu, &rect);
+    PostKeys(menu, {VK_ESCAPE});
+    EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); })) << "the click never ended";
+    return rect.bottom - rect.top;
 }
 
 bool MorvekProcess::Running()
@@ -356,14 +390,26 @@ DWORD MorvekProcess::ExitCode(DWORD timeoutMs)
     return WaitForExit(timeoutMs, &code) ? code : kStillRunning;
 }
 
-bool MorvekProcess::StartFresh(const std::string& name, const std::string& settings)
+bool MorvekProcess::StartFresh(const std::string& name, const std::string& settings,
+                               const std::function<bool(const std::string&)>& prepare)
 {
     std::string folder = MakeScratchDir(name);
-    if (!settings.empty() && !WriteTextFile(folder + "\\setting1.ini", settings)) {
-        ADD_FAILURE() << "cannot write the settings file";
-        return false;
-    }
-    return Start(folder) && WaitForTrayWindow();
+    bool ready = (!prepare || prepare(folder)) &&
+                 (settings.empty() || WriteTextFile(folder + "\\setting1.ini", settings));
+    EXPECT_TRUE(ready) << "the folder " << folder << " was not made ready";
+    return ready && Start(folder) && WaitForTrayWindow();
+}
+
+void SecondCopySaysSoAndEnds(const std::string& name)
+{
+    MorvekProcess second;
+    ASSERT_TRUE(second.Start(MakeScratchDir(name)));
+    HWND box = second.WaitForDialog(L"Morvek Error");
+    ASSERT_NE(nullptr, box) << "the second copy showed no box";
+    EXPECT_EQ(L"すでに起動しています．", MessageBoxTextOf(box));
+    EXPECT_EQ(nullptr, second.TrayWindow());
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(0u, second.ExitCode());
 }
 
 void PostKeys(HWND window, std::initializer_list<WPARAM> keys)
@@ -389,35 +435,18 @@ LaunchRecorder::LaunchRecorder(std::string name)
 bool LaunchRecorder::MakeItems(const std::string& folder, const std::vector<std::string>& names) const
 {
     std::string items = folder + "\\items";
-    if (!CreateDirectoryA(items.c_str(), nullptr)) {
-        ADD_FAILURE() << "cannot make " << items;
-        return false;
-    }
-    for (const std::string& name : names) {
-        HRESULT hr = MakeShortcut(items + "\\" + name + ".lnk", Exe(), name);
-        if (hr != S_OK) {
-            ADD_FAILURE() << "shortcut " << name << ": 0x" << std::hex << hr;
-            return false;
-        }
-    }
-    return true;
+    bool made = CreateDirectoryA(items.c_str(), nullptr) != FALSE;
+    for (const std::string& name : names)
+        made = made && MakeShortcut(items + "\\" + name + ".lnk", Exe(), name) == S_OK;
+    EXPECT_TRUE(made) << "the shortcuts in " << items << " were not made";
+    return made;
 }
 
 bool StartWithItems(MorvekProcess& morvek, const LaunchRecorder& recorder, const std::string& name,
                     const std::vector<std::string>& names, const std::string& settings)
 {
-    std::string dir = MakeScratchDir(name);
-    if (!names.empty() && !recorder.MakeItems(dir, names))
-        return false;
-    if (!settings.empty() && !WriteTextFile(dir + "\\setting1.ini", settings)) {
-        ADD_FAILURE() << "cannot write the settings file";
-        return false;
-    }
-    if (!morvek.Start(dir) || !morvek.WaitForTrayWindow()) {
-        ADD_FAILURE() << "Morvek did not start in " << dir;
-        return false;
-    }
-    return true;
+    return morvek.StartFresh(name, settings,
+                             [&](const std::string& dir) { return names.empty() || recorder.MakeItems(dir, names); });
 }
 
 std::wstring WindowTextW(HWND window)

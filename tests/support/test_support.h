@@ -108,6 +108,8 @@ struct MorvekProcess {
     PROCESS_INFORMATION info = {};
     std::string dir;
     bool Start(const std::string& folder, const char* builtExe = MORVEK_EXE_PATH);
+    // The built exe copied to exePath (of any length Windows takes) and started there.
+    bool StartAt(const std::string& exePath, const std::string& workingDir, const char* builtExe = MORVEK_EXE_PATH);
     HWND TrayWindow() const;                 // the hidden "Morvek" window of this process
     bool WaitForTrayWindow(DWORD timeoutMs = 15000) const;
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
@@ -127,21 +129,31 @@ struct MorvekProcess {
     HWND Dialog(const wchar_t* caption) const;
     // Waits for that dialog, and for its control of this id when one is given.
     HWND WaitForDialog(const wchar_t* caption, int control = 0, DWORD timeoutMs = 10000) const;
+    // One of the launcher's live counts its tray window reports (app/tray_window.h), or -2
+    // when it does not answer.
+    long LiveCount(WPARAM which, DWORD timeoutMs = 10000) const;
     // Whether its tray window says a launcher click is still going on (or does not answer).
     bool ClickGoingOn() const;
+    // The height of the next launcher menu's window, dismissed again; -1 without a menu.
+    int LauncherMenuHeight() const;
     // Not ended yet.
     bool Running();
     // The exit code once it has ended, waiting up to the time given; kStillRunning if not.
     static constexpr DWORD kStillRunning = 0xDEADBEEF;
     DWORD ExitCode(DWORD timeoutMs = 10000);
-    // Started in the fresh scratch folder `name` (with this settings file when given); true
-    // once its tray window is up.
-    bool StartFresh(const std::string& name, const std::string& settings = "");
+    // Started in the fresh scratch folder `name`, made ready by prepare and given this
+    // settings file (when given); true once its tray window is up.
+    bool StartFresh(const std::string& name, const std::string& settings = "",
+                    const std::function<bool(const std::string&)>& prepare = nullptr);
 };
 
 // The menu a menu window ("#32768") shows, also another process's: its handle tells a
 // kept menu shown again from one built anew.
 HMENU MenuOfWindow(HWND menuWindow);
+
+// Starts a second copy in the fresh scratch folder `name` while one runs: it shows its box
+// and no tray window of its own, and ends with 0 once the box is answered.
+void SecondCopySaysSoAndEnds(const std::string& name);
 
 // Posts each key down and up to the window, as a menu's keys arrive.
 void PostKeys(HWND window, std::initializer_list<WPARAM> keys);
@@ -235,6 +247,10 @@ struct GdiCreations {
     // The recorded objects the system still knows.
     std::vector<HGDIOBJ> Alive() const;
 };
+
+// A modeless dialog from the program's own template (the test program carries its
+// resources), with its procedure.
+HWND OpenDialog(int templateId, DLGPROC proc, HWND parent = nullptr);
 
 // A hidden top-level window of a class of this name (registered at its first use) whose
 // procedure is proc; destroy it with DestroyWindow.

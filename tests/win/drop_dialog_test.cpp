@@ -46,8 +46,7 @@ protected:
 
     void Open()
     {
-        dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DROP), nullptr,
-                                    DropDlgProc, 0);
+        dialog = OpenDialog(IDD_DROP, DropDlgProc);
         ASSERT_TRUE(dialog);
         ASSERT_EQ(dialog, g_app.dropDialog);
     }

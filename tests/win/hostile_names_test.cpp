@@ -292,8 +292,7 @@ TEST_F(HostileNames, ADropMakesAShortcutForEveryNameTheCodePageHoldsAndRefusesTh
         ADD_FAILURE() << "no count for code page " << GetACP();
     }
 
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DROP), nullptr,
-                                     DropDlgProc, 0);
+    HWND dialog = OpenDialog(IDD_DROP, DropDlgProc);
     ASSERT_TRUE(dialog);
     std::set<std::wstring> exeDirBefore = FilesIn(Wide(TestExeDir()));
     SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(dropped)), 0);

@@ -165,8 +165,7 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
 
         // The settings dialog shows any non-zero value as a ticked box and a key outside
         // 0..2 as no radio button; closing without saving writes nothing.
-        HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), nullptr,
-                                         SettingsDlgProc, 0);
+        HWND dialog = OpenDialog(IDD_SETTINGS, SettingsDlgProc);
         ASSERT_TRUE(dialog);
         const UINT dialogFolderView = PlatformRead(kSectionMyComputer, kKeyFolderView, 1);
         EXPECT_EQ(dialogFolderView ? BST_CHECKED : BST_UNCHECKED, IsDlgButtonChecked(dialog, IDC_FOLDERVIEW));
@@ -180,8 +179,7 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
         EXPECT_TRUE(RawFile(TestSettingsPath()) == row.file) << "closing without saving changed the file";
 
         // A save over the hostile file leaves one that reads back as saved.
-        dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), nullptr,
-                                    SettingsDlgProc, 0);
+        dialog = OpenDialog(IDD_SETTINGS, SettingsDlgProc);
         ASSERT_TRUE(dialog);
         SendDlgItemMessageA(dialog, IDC_KEY_MIDDLE, BM_CLICK, 0, 0);
         SendDlgItemMessageA(dialog, IDC_SAVE, BM_CLICK, 0, 0);
@@ -203,8 +201,7 @@ TEST_F(HostileSettings, AFolderInTheFilesPlaceGivesDefaultsAndSavesFailQuietly)
     EXPECT_STREQ("open", CurrentPlan(IDM_MYCOMPUTER).verb);
     EXPECT_FALSE(WriteSetting(kSectionIcon, kKeyIconShow, "0"));
 
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), nullptr,
-                                     SettingsDlgProc, 0);
+    HWND dialog = OpenDialog(IDD_SETTINGS, SettingsDlgProc);
     ASSERT_TRUE(dialog);
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, IDC_FOLDERVIEW));
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, IDC_ICONSHOW));

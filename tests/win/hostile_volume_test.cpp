@@ -110,8 +110,7 @@ TEST_F(HostileVolume, TwoHundredFilesDroppedAtOnceMakeTwoHundredShortcuts)
         dropped.push_back(scratch + name);
         ASSERT_TRUE(WriteTextFile(dropped.back(), "x"));
     }
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DROP), nullptr,
-                                     DropDlgProc, 0);
+    HWND dialog = OpenDialog(IDD_DROP, DropDlgProc);
     ASSERT_TRUE(dialog);
     SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(dropped)), 0);
 
@@ -143,8 +142,7 @@ TEST_F(HostileVolume, EmptyNamesWriteNothingOrTheBareShortcutInsideItems)
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     std::set<std::string> exeDirBefore = FilesIn(TestExeDir());
     std::set<std::string> scratchBefore = FilesIn(scratch);
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DROP), nullptr,
-                                     DropDlgProc, 0);
+    HWND dialog = OpenDialog(IDD_DROP, DropDlgProc);
     ASSERT_TRUE(dialog);
 
     // A drop block's count is the platform's to give: with an empty name first, some

@@ -134,10 +134,7 @@ protected:
         g_app.mainTrayMenu = nullptr;
         g_app.quitting = false;
         DropQuitMessage();
-        IMalloc* allocator = nullptr;
-        ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
-        FreeKeptMenu(allocator, true);
-        allocator->Release();
+        FreeKeptMenuAtQuit();
         TrayClick::TearDown();
     }
 };
@@ -205,9 +202,7 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
     for (const char* name : {"one.txt", "two.ini", "three.bat"})
         ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\" + name, "x"));
     HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    HDC memory = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(memory, 200, 20);
-    HGDIOBJ old = SelectObject(memory, bitmap);
+    DibCanvas canvas(200, 20);
     IMalloc* allocator = nullptr;
     ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
     LiveCounts before = g_live;
@@ -228,7 +223,7 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
             dis.itemID = r->id;
             dis.itemData = reinterpret_cast<ULONG_PTR>(r);
             dis.itemState = (cycle & 1) ? ODS_SELECTED : 0;
-            dis.hDC = memory;
+            dis.hDC = canvas.dc;
             dis.rcItem = {0, 0, 200, 20};
             DrawLauncherItem(window, &dis);
         }
@@ -257,9 +252,6 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
     EXPECT_EQ(before.idLists, g_live.idLists);
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
     allocator->Release();
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
     DestroyWindow(window);
     RemoveTree(TestItemsDir());
 }

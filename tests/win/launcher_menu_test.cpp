@@ -442,7 +442,21 @@ struct FakeChild {
     Answer answer = Answer::Item;
 };
 
-class FakeEnum : public IEnumIDList {
+// IUnknown for the stand-ins below: they live as long as the test needs them and answer
+// for no other interface.
+template <typename Interface>
+class StandIn : public Interface {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+};
+
+class FakeEnum : public StandIn<IEnumIDList> {
 public:
     FakeEnum(std::vector<std::vector<BYTE>> lists, std::vector<Answer> answers, IMalloc* allocator)
         : lists_(std::move(lists)), answers_(std::move(answers)), allocator_(allocator) {}
@@ -454,11 +468,6 @@ public:
     }
     bool emptyForever = false;  // answers S_OK without an item, however often asked
     int calls = 0;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
     ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
     HRESULT STDMETHODCALLTYPE Next(ULONG, LPITEMIDLIST* item, ULONG* fetched) override
@@ -494,7 +503,7 @@ private:
     std::vector<void*> kept_;
 };
 
-class FakeFolder : public IShellFolder {
+class FakeFolder : public StandIn<IShellFolder> {
 public:
     FakeFolder(std::vector<FakeChild> children, IMalloc* allocator)
         : children_(std::move(children)), allocator_(allocator) {}
@@ -518,13 +527,6 @@ public:
     bool emptyForever = false;
     FakeEnum* lastEnum = nullptr;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND, IBindCtx*, LPWSTR, ULONG*, LPITEMIDLIST*, ULONG*) override
     {
         return E_NOTIMPL;
@@ -593,18 +595,11 @@ private:
 };
 
 // The shell allocator, counting live blocks, refusing blocks of one size on request.
-class CountingMalloc : public IMalloc {
+class CountingMalloc : public StandIn<IMalloc> {
 public:
     explicit CountingMalloc(IMalloc* real) : real_(real) {}
     long live = 0;
     SIZE_T refuseSize = 0;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     void* STDMETHODCALLTYPE Alloc(SIZE_T size) override
     {
         if (size == refuseSize)

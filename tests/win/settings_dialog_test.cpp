@@ -48,8 +48,7 @@ protected:
 
     void Open()
     {
-        dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), parent,
-                                    SettingsDlgProc, 0);
+        dialog = OpenDialog(IDD_SETTINGS, SettingsDlgProc, parent);
         ASSERT_TRUE(dialog);
     }
 
