@@ -61,13 +61,20 @@ target_link_libraries(morvek_testkit PUBLIC morvek_core gtest shlwapi)
 set(MORVEK_UTF8_TESTS launcher_e2e_test dialogs_e2e_test)
 set(MORVEK_BOTH_CODE_PAGES_TESTS paths_test hostile_names_test launcher_menu_test drop_dialog_test)
 
-# The in-process tests all use the items folder and settings file beside the test
-# programs (build/win64): under `ctest -j` they take turns. The end-to-end tests work in
-# folders of their own.
+# What test programs share, so that they take turns under `ctest -j`: the in-process tests
+# the items folder and settings file beside the test programs (build/win64); the end-to-end
+# tests, each in folders of its own, the one Morvek that may run at a time; and the
+# keyboard, for those that drive menus with keys while the hotkey test presses keys for real.
 function(morvek_share_test_exe_dir name src)
   if(src MATCHES "/tests/win/")
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK beside_test_exe)
+    set(locks beside_test_exe)
+  else()
+    set(locks morvek_instance)
   endif()
+  if(name MATCHES "^launcher_(e2e|menu|click)_test")
+    list(APPEND locks keyboard)
+  endif()
+  set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${locks}")
 endfunction()
 
 function(morvek_wine_test name src manifest codepage)
