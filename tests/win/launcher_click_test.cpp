@@ -20,23 +20,9 @@
 #include "resources/resource.h"
 #include "settings/hotkey.h"
 #include "test_support.h"
+#include "tray_action_letter.h"
 
 namespace {
-
-char Letter(TrayAction action)
-{
-    switch (action) {
-    case TrayAction::Launcher:
-        return 'L';
-    case TrayAction::Desktop:
-        return 'D';
-    case TrayAction::MainMenu:
-        return 'M';
-    case TrayAction::Nothing:
-        return '-';
-    }
-    return '?';
-}
 
 class TrayClick : public testing::Test {
 protected:
