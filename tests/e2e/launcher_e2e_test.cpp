@@ -96,6 +96,7 @@ protected:
         Click(WM_LBUTTONUP);
         HWND menu = WaitForMenu();
         ASSERT_NE(nullptr, menu);
+        shownMenu = MenuOfWindow(menu);
         Type(menu, characters);
         EXPECT_TRUE(WaitFor([&] { return Launched().size() > before; }, 15000)) << "nothing was launched";
         EXPECT_EQ(expected + "\n", Launched().substr(before));
@@ -224,11 +225,13 @@ TEST_F(LauncherE2E, TypedCharactersSelectAndLaunchByName)
     ASSERT_EQ(2u, b.size());
 
     ASSERT_NO_FATAL_FAILURE(ClickAndType(L"g", "gamma"));    // the only name with g: at once
+    HMENU kept = shownMenu;  // typed into again below: a letter picks from the top each time
     ASSERT_NO_FATAL_FAILURE(ClickAndType(L"b\r", b[0]));     // b selects the first b-name
     ASSERT_NO_FATAL_FAILURE(ClickAndType(L"bb\r", b[1]));    // a second b the other one
     ASSERT_NO_FATAL_FAILURE(ClickAndType(L"B\r", b[0]));     // without regard to case
     // x starts no name: nothing is launched and the menu stays open for the g after it.
     ASSERT_NO_FATAL_FAILURE(ClickAndType(L"xg", "gamma"));
+    EXPECT_EQ(kept, shownMenu) << "the menu was built anew: no kept menu was typed into";
 }
 
 TEST_F(LauncherE2E, TheHotKeyOpensTheLauncherAtThePointerWithItsFirstItemSelected)
