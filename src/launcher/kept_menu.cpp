@@ -141,8 +141,9 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     bool changed = ChangeSeen(keptMenu.change);
     SIZE_T size = 0;
     BYTE* listing = ListItemsFolder(&size);
-    if (keptMenu.menu && !changed && keptMenu.iconChanges == g_launcher.iconChanges && listing && size == keptMenu.listingSize &&
-        memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, g_launcher.menuLook)) {
+    if (keptMenu.menu && !changed && keptMenu.iconChanges == g_launcher.iconChanges && listing &&
+        size == keptMenu.listingSize && memcmp(listing, keptMenu.listing, size) == 0 &&
+        SameLook(keptMenu.look, g_launcher.menuLook)) {
         HeapFree(GetProcessHeap(), 0, listing);
         ClearHighlight(keptMenu.menu);
         *head = keptMenu.head;

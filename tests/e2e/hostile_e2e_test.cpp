@@ -184,7 +184,9 @@ TEST_F(HostileE2E, AnExePathNear260BytesStartsAndRefusesPathsThatWouldNotFit)
         ASSERT_NO_FATAL_FAILURE(StartAt(exe, work));
         morvek.Click(WM_LBUTTONUP);
         HWND box = nullptr;
-        ASSERT_TRUE(WaitFor([&] { return (box = morvek.Dialog(L"Morvek Error")) != nullptr || morvek.MenuWindow(); }));
+        ASSERT_TRUE(WaitFor([&] {
+            return (box = morvek.Dialog(L"Morvek Error")) != nullptr || morvek.MenuWindow() != nullptr;
+        }));
         ASSERT_NE(nullptr, box) << "a menu instead of the missing-folder message";
         EXPECT_EQ(kMissingFolderText, MessageBoxTextOf(box));
         PostMessageA(box, WM_COMMAND, IDOK, 0);

@@ -45,7 +45,8 @@ protected:
     void Start(const char* name, bool withItems, const std::vector<std::string>& names = kNames,
                const std::string& settings = "")
     {
-        ASSERT_TRUE(StartWithItems(morvek, recorder, name, withItems ? names : std::vector<std::string>{}, settings));
+        ASSERT_TRUE(
+            StartWithItems(morvek, recorder, name, withItems ? names : std::vector<std::string>{}, settings));
         dir = morvek.dir;
         tray = morvek.TrayWindow();
     }

@@ -74,8 +74,9 @@ protected:
         }
         // A folder per length, so a long soak and the short one can run side by side; Morvek
         // in a folder inside it, so that writing the figures changes nothing it watches.
-        dir = MakeScratchDir("soak_e2e_" + std::to_string(SoakCycles()));
-        ASSERT_TRUE(StartWithItems(morvek, recorder, "soak_e2e_" + std::to_string(SoakCycles()) + "\\morvek", names));
+        const std::string name = "soak_e2e_" + std::to_string(SoakCycles());
+        dir = MakeScratchDir(name);
+        ASSERT_TRUE(StartWithItems(morvek, recorder, name + "\\morvek", names));
         tray = morvek.TrayWindow();
     }
 

@@ -48,7 +48,7 @@ TEST_F(TrayLife, SecondCopyDuringALauncherMenuLeavesTheMenuWorking)
     ASSERT_EQ(menu, first.MenuWindow()) << "the launcher menu was closed by the second copy";
     EXPECT_EQ("", recorder.Launched());
     PostKeys(menu, {VK_DOWN, VK_RETURN});
-    EXPECT_TRUE(WaitFor([&] { return recorder.Launched() == "only\n"; }, 15000)) << "launched: " << recorder.Launched();
+    EXPECT_EQ("only\n", recorder.WaitForLaunches(1));
     EXPECT_TRUE(first.WaitForNoMenu());
 }
 
@@ -71,7 +71,8 @@ TEST_F(TrayLife, SecondCopyDuringADialogLeavesTheDialogWorking)
         HWND dialog = first.WaitForDialog(c.caption, c.closeButton);
         ASSERT_NE(nullptr, dialog);
 
-        ASSERT_NO_FATAL_FAILURE(SecondCopySaysSoAndEnds(round++ ? "tray_life_drop_second" : "tray_life_settings_second"));
+        const char* second = round++ ? "tray_life_drop_second" : "tray_life_settings_second";
+        ASSERT_NO_FATAL_FAILURE(SecondCopySaysSoAndEnds(second));
         ExpectFirstAlive();
 
         // The dialog is still there and its button still closes it.

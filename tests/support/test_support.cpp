@@ -445,8 +445,8 @@ bool LaunchRecorder::MakeItems(const std::string& folder, const std::vector<std:
 bool StartWithItems(MorvekProcess& morvek, const LaunchRecorder& recorder, const std::string& name,
                     const std::vector<std::string>& names, const std::string& settings)
 {
-    return morvek.StartFresh(name, settings,
-                             [&](const std::string& dir) { return names.empty() || recorder.MakeItems(dir, names); });
+    auto makeItems = [&](const std::string& dir) { return names.empty() || recorder.MakeItems(dir, names); };
+    return morvek.StartFresh(name, settings, makeItems);
 }
 
 std::wstring WindowTextW(HWND window)
