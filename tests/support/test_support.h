@@ -1,5 +1,8 @@
 // Helpers shared by the tests that run under Wine: waiting with a deadline, scratch
-// folders, files, running the built exe, finding its windows and message boxes.
+// folders, files, shell listings, running and driving the built exe, finding its windows
+// and message boxes, recorders for the platform calls. The objects declared here belong to
+// the test that makes them and undo what they did when it ends (a Morvek is stopped, the
+// platform calls put back).
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
