@@ -166,7 +166,7 @@ TEST(DialogsE2E, DroppedFilesOfAnyNameBecomeShortcutsToThem)
         ASSERT_TRUE(WriteTextFile(file, "x"));
 
     MorvekProcess morvek;
-    std::vector<std::wstring> boxes = DropFromDesktop(morvek, dir, MORVEK_EXE_PATH, files);
+    std::vector<std::wstring> boxes = DropFromDesktop(morvek, dir, BuiltMorvek(), files);
     EXPECT_EQ(std::vector<std::wstring>(3, L"Morevk からのメッセージ"), boxes);
     CoInitialize(nullptr);
     for (size_t i = 0; i < files.size(); ++i) {

@@ -68,7 +68,7 @@ protected:
     std::string FirstLaunch() const { return recorder.WaitForLaunches(1); }
 
     // The built exe (or builtExe) copied to exePath and started in workingDir.
-    void StartAt(const std::string& exePath, const std::string& workingDir, const char* builtExe = MORVEK_EXE_PATH)
+    void StartAt(const std::string& exePath, const std::string& workingDir, const char* builtExe = BuiltMorvek())
     {
         ASSERT_TRUE(morvek.StartAt(exePath, workingDir, builtExe));
         ASSERT_TRUE(morvek.WaitForTrayWindow()) << "no tray window";

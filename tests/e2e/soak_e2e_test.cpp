@@ -80,14 +80,13 @@ protected:
         tray = morvek.TrayWindow();
     }
 
-    long LiveCount(WPARAM which) { return morvek.LiveCount(which); }
 
     // The counts after the first click; later clicks must leave the same.
     long held[4] = {};
     void RememberHeld()
     {
         for (WPARAM which = 0; which < 4; ++which)
-            held[which] = LiveCount(which);
+            held[which] = morvek.LiveCount(which);
         printf("soak: held after the first click: %ld icons, %ld fonts, %ld brushes, %ld item-ID lists\n",
                held[0], held[1], held[2], held[3]);
         // What the kept launcher menu holds: one list and one small icon per entry; the
@@ -105,7 +104,7 @@ protected:
     {
         for (WPARAM which = 0; which < 4; ++which) {
             long count = -1;
-            EXPECT_TRUE(WaitFor([&] { return (count = LiveCount(which)) == held[which]; }))
+            EXPECT_TRUE(WaitFor([&] { return (count = morvek.LiveCount(which)) == held[which]; }))
                 << kCountNames[which] << " held after cycle " << cycle << ": " << count << ", after the first "
                 << held[which];
         }

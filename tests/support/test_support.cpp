@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -190,6 +191,12 @@ namespace {
 // The fifth of the tray window's live counts says a launcher click is going on.
 constexpr WPARAM kClickGoingOn = 4;
 }  // namespace
+
+const char* BuiltMorvek()
+{
+    const char* named = getenv("MORVEK_EXE_UNDER_TEST");
+    return named && *named ? named : MORVEK_EXE_PATH;
+}
 
 bool MorvekProcess::Start(const std::string& folder, const char* builtExe)
 {
@@ -757,9 +764,8 @@ bool TrayIconExists(HWND window)
     return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
 }
 
-void DropQuitMessage()
+bool TakeQuitMessage()
 {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
 }

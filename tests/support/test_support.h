@@ -105,14 +105,18 @@ struct DibCanvas {
     DibCanvas& operator=(const DibCanvas&) = delete;
 };
 
+// The Morvek.exe under test: the 64-bit build beside the tests, or the one the environment
+// names in MORVEK_EXE_UNDER_TEST (the test command's round over the 32-bit build).
+const char* BuiltMorvek();
+
 // The built Morvek.exe (or the system code page build, MORVEK_SYSTEM_CP_EXE_PATH), copied
 // into dir and started with WorkingDir() as its working folder. Ends it by handle on Stop.
 struct MorvekProcess {
     PROCESS_INFORMATION info = {};
     std::string dir;
-    bool Start(const std::string& folder, const char* builtExe = MORVEK_EXE_PATH);
+    bool Start(const std::string& folder, const char* builtExe = BuiltMorvek());
     // The built exe copied to exePath (of any length Windows takes) and started there.
-    bool StartAt(const std::string& exePath, const std::string& workingDir, const char* builtExe = MORVEK_EXE_PATH);
+    bool StartAt(const std::string& exePath, const std::string& workingDir, const char* builtExe = BuiltMorvek());
     HWND TrayWindow() const;                 // the hidden "Morvek" window of this process
     bool WaitForTrayWindow(DWORD timeoutMs = 15000) const;
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
@@ -231,8 +235,8 @@ void* RedirectImport(const char* dll, const char* name, void* replacement);
 bool TrayIconExists(HWND window);
 
 // Takes a WM_QUIT that a quit inside the test program posted, so that no later modal loop
-// of the test ends on it.
-void DropQuitMessage();
+// of the test ends on it; whether there was one.
+bool TakeQuitMessage();
 
 // True once the system no longer knows the GDI object (a deleted font or brush).
 bool GdiObjectDeleted(HGDIOBJ object);

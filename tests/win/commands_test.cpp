@@ -200,12 +200,6 @@ protected:
         g_screenSaveRequests = 0;
     }
 
-    static bool TakeQuitMessage()
-    {
-        MSG msg;
-        return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-    }
-
     void Command(unsigned id) { SendMessageA(window, WM_COMMAND, id, 0); }
 };
 

@@ -119,7 +119,7 @@ protected:
         DestroyMenu(resource);
         g_app.mainTrayMenu = nullptr;
         g_app.quitting = false;
-        DropQuitMessage();
+        TakeQuitMessage();
         FreeKeptMenuAtQuit();
         TrayClick::TearDown();
     }
@@ -292,7 +292,7 @@ TEST(TrayIcon, AfterQuitATaskbarRestartAddsNoIcon)
     DestroyWindow(tray);
     EXPECT_FALSE(TrayIconExists(tray));
     g_app.quitting = false;
-    DropQuitMessage();
+    TakeQuitMessage();
 }
 
 }  // namespace
