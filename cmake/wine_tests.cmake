@@ -35,13 +35,22 @@ add_executable(launch_recorder WIN32 tests/helpers/launch_recorder.cpp)
 target_compile_options(launch_recorder PRIVATE ${MORVEK_WARNINGS})
 target_link_options(launch_recorder PRIVATE -static)
 
+# A library the tests plant beside a program as winmm.dll, a decoy it must not load.
+add_library(decoy_dll SHARED tests/helpers/decoy_dll.cpp)
+set_target_properties(decoy_dll PROPERTIES PREFIX "" OUTPUT_NAME decoy_dll RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_compile_options(decoy_dll PRIVATE ${MORVEK_WARNINGS})
+target_link_options(decoy_dll PRIVATE -static)
+set(MORVEK_DECOY_DLL_WINPATH "Z:${CMAKE_BINARY_DIR}/decoy_dll.dll")
+string(REPLACE "/" "\\\\" MORVEK_DECOY_DLL_WINPATH "${MORVEK_DECOY_DLL_WINPATH}")
+
 add_library(morvek_testkit STATIC tests/support/test_support.cpp tests/support/test_main.cpp)
 target_include_directories(morvek_testkit PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
 target_compile_options(morvek_testkit PRIVATE ${MORVEK_WARNINGS})
 target_compile_definitions(morvek_testkit PUBLIC
     MORVEK_EXE_PATH="${MORVEK_EXE_WINPATH}" MORVEK_TEST_TMP="${MORVEK_TEST_TMP_WINPATH}"
     MORVEK_RECORDER_PATH="${MORVEK_RECORDER_WINPATH}"
-    MORVEK_SYSTEM_CP_EXE_PATH="${MORVEK_SYSTEM_CP_EXE_WINPATH}" MORVEK_XDND_PATH="${MORVEK_XDND_WINPATH}")
+    MORVEK_SYSTEM_CP_EXE_PATH="${MORVEK_SYSTEM_CP_EXE_WINPATH}" MORVEK_XDND_PATH="${MORVEK_XDND_WINPATH}"
+    MORVEK_DECOY_DLL_PATH="${MORVEK_DECOY_DLL_WINPATH}")
 target_link_libraries(morvek_testkit PUBLIC morvek_core gtest shlwapi)
 
 # Test programs run under the system's code page (932 under the ja locale), carrying the
@@ -52,14 +61,31 @@ target_link_libraries(morvek_testkit PUBLIC morvek_core gtest shlwapi)
 set(MORVEK_UTF8_TESTS launcher_e2e_test dialogs_e2e_test)
 set(MORVEK_BOTH_CODE_PAGES_TESTS paths_test hostile_names_test launcher_menu_test drop_dialog_test)
 
+# What test programs share, so that they take turns under `ctest -j`: the in-process tests
+# the items folder and settings file beside the test programs (build/win64); the end-to-end
+# tests, each in folders of its own, the one Morvek that may run at a time; and the
+# keyboard, for those that drive menus with keys while the hotkey test presses keys for real.
+function(morvek_share_test_exe_dir name src)
+  if(src MATCHES "/tests/win/")
+    set(locks beside_test_exe)
+  else()
+    set(locks morvek_instance)
+  endif()
+  if(name MATCHES "^launcher_(e2e|menu|click)_test")
+    list(APPEND locks keyboard)
+  endif()
+  set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${locks}")
+endfunction()
+
 function(morvek_wine_test name src manifest codepage)
   add_executable(${name} ${src} $<TARGET_OBJECTS:morvek_res> $<TARGET_OBJECTS:${manifest}>)
   target_compile_options(${name} PRIVATE ${MORVEK_WARNINGS})
   target_link_libraries(${name} PRIVATE morvek_testkit)
   target_link_options(${name} PRIVATE -static)
-  add_dependencies(${name} Morvek Morvek_system_cp launch_recorder xdnd_drop)
+  add_dependencies(${name} Morvek Morvek_system_cp launch_recorder xdnd_drop decoy_dll)
   add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-test.sh $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "MORVEK_EXPECT_ACP=${codepage}" TIMEOUT 600)
+  morvek_share_test_exe_dir(${name} ${src})
 endfunction()
 
 file(GLOB MORVEK_WIN_TESTS CONFIGURE_DEPENDS
@@ -78,13 +104,15 @@ foreach(src ${MORVEK_WIN_TESTS})
   endif()
 endforeach()
 # The DPI test changes the prefix's screen DPI; its command puts it back on every exit.
-set_tests_properties(dpi_e2e_test PROPERTIES ENVIRONMENT "MORVEK_EXPECT_ACP=932;MORVEK_RESTORE_DPI=1")
+# Every program started meanwhile would see that DPI: it runs alone.
+set_tests_properties(dpi_e2e_test PROPERTIES ENVIRONMENT "MORVEK_EXPECT_ACP=932;MORVEK_RESTORE_DPI=1"
+                     RUN_SERIAL TRUE)
 
 # Path and text handling also runs under the Western code page 1252.
 foreach(name paths_test hostile_names_test)
   add_test(NAME ${name}_cp1252 COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-test.sh $<TARGET_FILE:${name}>)
   set_tests_properties(${name}_cp1252 PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8;MORVEK_EXPECT_ACP=1252"
-                       TIMEOUT 600)
+                       TIMEOUT 600 RESOURCE_LOCK beside_test_exe)
 endforeach()
 
 # The exe imports only DLLs that Windows always takes from the system folder.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs, when missing, what building, running and testing Morvek needs on Debian 12:
-# the mingw-w64 cross compilers, Wine, Xvfb, the Japanese locale and font (and Korean and
-# symbol fonts for the screenshots), GoogleTest.
+# the mingw-w64 cross compilers, Wine (with its 32-bit half, for the 32-bit exe), Xvfb, the
+# Japanese locale and font (and Korean and symbol fonts for the screenshots), GoogleTest.
 set -euo pipefail
 
 packages=(cmake make g++ clang libclang-rt-14-dev python3 zip unzip file
@@ -37,6 +37,13 @@ wait_for_package_lock() {
     done
 }
 apt_wait=(-o DPkg::Lock::Timeout=600)
+
+# The 32-bit exe runs under Wine's 32-bit half, Debian's wine32 for the i386 architecture.
+# (The scripts start /usr/lib/wine/wine64 themselves, which runs both kinds of exe.)
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+fi
+dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" || missing+=(wine32:i386)
 
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"

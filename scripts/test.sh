@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the 64-bit exe and its tests under Wine (ANSI
-# code page 932, inside a private Xvfb), the 32-bit build (compiled only), and the
-# platform-free parts natively under ASan/UBSan with a short fuzzing run.
+# code page 932, inside a private Xvfb), the end-to-end tests again against the 32-bit exe,
+# and the platform-free parts natively under ASan/UBSan with a short fuzzing run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -34,3 +34,7 @@ done
 source scripts/wine-env.sh
 start_wine_session
 ctest --test-dir build/win64 --output-on-failure --no-tests=error
+# The end-to-end tests again, driving the 32-bit exe.
+win32_exe="Z:$PWD/build/win32/Morvek.exe"
+MORVEK_EXE_UNDER_TEST="${win32_exe//\//\\}" ctest --test-dir build/win64 -R '_e2e_test$' --output-on-failure \
+    --no-tests=error

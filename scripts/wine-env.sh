@@ -34,11 +34,20 @@ stop_wine_and_display() {
 # locale: the menu font stored at creation keeps its character set.
 ensure_prefix() {
     mkdir -p "$(dirname "$WINEPREFIX")"
+    # A prefix made before Wine's 32-bit half was installed has no 32-bit system files, and
+    # updating it does not add them: it is made anew, so that the 32-bit exe runs in it too.
+    if [ -d /usr/lib/i386-linux-gnu/wine ] && [ -f "$WINEPREFIX/system.reg" ] &&
+        [ -z "$(ls -A "$WINEPREFIX/drive_c/windows/syswow64" 2>/dev/null)" ]; then
+        echo "Making the Wine prefix in $WINEPREFIX anew, with its 32-bit half"
+        "$WINESERVER" -k >/dev/null 2>&1 || true
+        rm -rf "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "Creating the Wine prefix in $WINEPREFIX"
         "$WINE" wineboot -i >/dev/null 2>&1 || true
         "$WINESERVER" -w
     fi
+
     local marker="$WINEPREFIX/.morvek-settings-1"
     if [ ! -f "$marker" ]; then
         # The dialogs ask for "ＭＳ Ｐゴシック", a proportional face. Left to itself Wine

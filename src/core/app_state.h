@@ -8,7 +8,8 @@ struct AppState {
     HMENU mainTrayMenu;   // popup "TASKTRAY" of menu 102, shown on a right click
     HMENU menuResource;   // menu 102 itself, kept for the process's life
     HANDLE instanceMutex; // the single-instance mutex
-    bool quitting;        // QuitApp ran: a menu still open frees what is kept
+    bool quitting;        // QuitApp ran: a menu still open frees what is kept, none opens
+    bool menuOpen;        // a menu of ours (the main menu or the launcher's) is open or being built
     HWND settingsDialog;  // the open settings dialog, or null
     HWND dropDialog;      // the open drop dialog, or null
 };

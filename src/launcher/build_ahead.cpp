@@ -24,7 +24,7 @@ struct AheadBuild {
     MenuLook look;
     RecordReuse reuse;
     LONG changesAtStart;
-    bool staleAtStart;
+    unsigned iconChangesAtStart;  // the shell's announcements of changed icons when it began
     CollectResult result;
     LaunchEntry* head;
     LauncherRecord* records;
@@ -93,10 +93,8 @@ void Keep(AheadBuild* build)
         if (menu) {
             InsertLauncherItems(menu, build->records, build->head, allocator);
             // A mark the shell made during the build still holds for what it built.
-            bool stale = keptMenu.stale && !build->staleAtStart;
             KeepBuiltMenu(menu, build->head, build->records, build->look, build->listing,
-                          build->listingSize, build->changesAtStart, allocator);
-            keptMenu.stale = stale;
+                          build->listingSize, build->changesAtStart, build->iconChangesAtStart, allocator);
             build->head = nullptr;
             build->records = nullptr;
             build->listing = nullptr;
@@ -133,8 +131,9 @@ void StartLauncherBuildAhead(HWND window)
     build->window = window;
     build->look = ReadMenuLook();
     build->changesAtStart = keptMenu.changesSeen;
-    build->staleAtStart = keptMenu.stale;
-    if (keptMenu.menu && !keptMenu.stale && keptMenu.look.iconShow == build->look.iconShow)
+    build->iconChangesAtStart = g_launcher.iconChanges;
+    if (keptMenu.menu && keptMenu.iconChanges == g_launcher.iconChanges &&
+        keptMenu.look.iconShow == build->look.iconShow)
         MakeRecordReuse(&build->reuse, keptMenu.records);
     HANDLE thread = CreateThread(nullptr, 0, BuildThread, build, 0, nullptr);
     if (!thread) {

@@ -8,6 +8,7 @@
 // the shell only about entries whose listing data changed (record_reuse.h).
 #include "launcher/kept_menu.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "core/platform_calls.h"
@@ -74,7 +75,7 @@ bool ValidWith(const BYTE* listing, SIZE_T size)
 {
     const KeptMenu& keptMenu = g_launcher.keptMenu;
     return keptMenu.menu && keptMenu.change && keptMenu.builtAtChanges == keptMenu.changesSeen &&
-           !keptMenu.stale && listing && size == keptMenu.listingSize &&
+           keptMenu.iconChanges == g_launcher.iconChanges && listing && size == keptMenu.listingSize &&
            memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, g_launcher.menuLook);
 }
 
@@ -89,6 +90,20 @@ void TakeOverMeasures(LauncherRecord* records, const MenuLook& look)
             r->itemHeight = r->reusedFrom->itemHeight;
         }
         r->reusedFrom = nullptr;
+    }
+}
+
+// Type-ahead highlights the item it selects, and the platform may keep that state in the
+// menu after it closes: a kept menu shown again starts with none, as a menu just built does.
+void ClearHighlight(HMENU menu)
+{
+    MENUITEMINFOA info = {};
+    info.cbSize = offsetof(MENUITEMINFOA, hbmpItem);
+    info.fMask = MIIM_STATE;
+    info.fState = MFS_UNHILITE;
+    for (int i = GetMenuItemCount(menu); i-- > 0;) {
+        if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE)
+            SetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
     }
 }
 
@@ -194,6 +209,7 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     BYTE* listing = ListItemsFolder(&size);
     if (ValidWith(listing, size)) {
         HeapFree(GetProcessHeap(), 0, listing);
+        ClearHighlight(keptMenu.menu);
         *head = keptMenu.head;
         *kept = true;
         return keptMenu.menu;
@@ -206,10 +222,12 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     listing = ListItemsFolder(&size);
 
     LONG changes = keptMenu.changesSeen;
+    // Counted before the build: an announcement that comes during it is for the next click.
+    unsigned iconChanges = g_launcher.iconChanges;
     UINT iconShow = g_launcher.menuLook.iconShow;
     // Icons announced as changed, or not fetched for the kept menu, are asked for again.
     RecordReuse reuse = {};
-    bool reusing = keptMenu.menu && !keptMenu.stale && keptMenu.look.iconShow == iconShow &&
+    bool reusing = keptMenu.menu && keptMenu.iconChanges == iconChanges && keptMenu.look.iconShow == iconShow &&
                    MakeRecordReuse(&reuse, keptMenu.records);
     LaunchEntry* built = nullptr;
     LauncherRecord* records = nullptr;
@@ -241,13 +259,14 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
         g_launcher.recordListHead = records;
         return menu;
     }
-    KeepBuiltMenu(menu, built, records, g_launcher.menuLook, listing, size, changes, allocator);
+    KeepBuiltMenu(menu, built, records, g_launcher.menuLook, listing, size, changes, iconChanges, allocator);
     *kept = true;
     return menu;
 }
 
 void KeepBuiltMenu(HMENU menu, LaunchEntry* head, LauncherRecord* records, const MenuLook& look,
-                   BYTE* listing, SIZE_T listingSize, LONG builtAtChanges, IMalloc* allocator)
+                   BYTE* listing, SIZE_T listingSize, LONG builtAtChanges, unsigned iconChanges,
+                   IMalloc* allocator)
 {
     TakeOverMeasures(records, look);
     FreeKeptMenu(allocator, false);
@@ -259,7 +278,7 @@ void KeepBuiltMenu(HMENU menu, LaunchEntry* head, LauncherRecord* records, const
     keptMenu.listing = listing;
     keptMenu.listingSize = listingSize;
     keptMenu.builtAtChanges = builtAtChanges;
-    keptMenu.stale = false;
+    keptMenu.iconChanges = iconChanges;
 }
 
 void FreeKeptMenu(IMalloc* allocator, bool closeChange)
@@ -296,5 +315,5 @@ void FreeKeptMenuAtQuit()
 
 void MarkKeptMenuStale()
 {
-    g_launcher.keptMenu.stale = true;
+    ++g_launcher.iconChanges;
 }

@@ -20,7 +20,7 @@ struct KeptMenu {
     HANDLE change;            // change notification on items and below, or null: nothing is kept
     LONG changesSeen;         // changes it announced, or failures of it, since start
     LONG builtAtChanges;      // changesSeen when the kept menu's listing was taken
-    bool stale;               // the shell announced changed icons
+    unsigned iconChanges;     // g_launcher.iconChanges when its build began
     UINT nextId;              // the next id for its submenus' items; 0 until one is filled
 };
 
@@ -51,10 +51,11 @@ BYTE* ListItemsFolder(SIZE_T* size);
 
 // Makes menu (its entries from head, records from records) the kept one, built from the
 // look and listing given (the listing is taken over) when the notification had announced
-// builtAtChanges changes: takes over the measures of reused records when the look is the
-// kept one's, then frees the old kept menu.
+// builtAtChanges changes and the shell iconChanges changed icons: takes over the measures
+// of reused records when the look is the kept one's, then frees the old kept menu.
 void KeepBuiltMenu(HMENU menu, LaunchEntry* head, LauncherRecord* records, const MenuLook& look,
-                   BYTE* listing, SIZE_T listingSize, LONG builtAtChanges, IMalloc* allocator);
+                   BYTE* listing, SIZE_T listingSize, LONG builtAtChanges, unsigned iconChanges,
+                   IMalloc* allocator);
 
 // Frees the kept menu and everything it holds; the change notification and the dark
 // menu background too when asked (at quit).
@@ -64,7 +65,8 @@ void FreeKeptMenu(IMalloc* allocator, bool closeChange);
 // is open, when it closes.
 void FreeKeptMenuAtQuit();
 
-// The shell announced changed icons or associations: the next click builds anew.
+// The shell announced changed icons or associations: the next click builds anew, also when
+// the announcement comes while a menu is being built.
 void MarkKeptMenuStale();
 
 // A folder's listing as the kept menu compares it (names, sizes, times, attributes, "."

@@ -27,20 +27,30 @@ namespace {
 enum class PendingClick { None, Mouse, Keyboard };
 PendingClick g_pendingClick = PendingClick::None;
 
+// One menu of ours at a time, and none after quit: a second menu could not be tracked while
+// one is (the launcher's Down key would move the open menu's highlight instead), and one
+// built while the launcher's is open would free what that one is drawing from.
+bool MayOpenMenu()
+{
+    return !g_app.menuOpen && !g_app.quitting;
+}
+
 void ShowMainTrayMenu(HWND window)
 {
+    if (!MayOpenMenu())
+        return;
+    g_app.menuOpen = true;
     POINT point = {};
     GetCursorPos(&point);
     SetForegroundWindow(window);
     TrackPopupMenu(g_app.mainTrayMenu, TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0,
                    window, nullptr);
+    g_app.menuOpen = false;
 }
 
 void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
 {
-    // A second menu built while one is tracked would free what the open one is drawing
-    // from.
-    if (g_launcher.folderMenuOpen)
+    if (!MayOpenMenu() || g_launcher.folderMenuOpen)
         return;
     // The build under way finishes sooner than a build started now, and keeps the window
     // free meanwhile: the launcher opens when it arrives.
@@ -52,6 +62,7 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
     IMalloc* allocator = nullptr;
     if (SHGetMalloc(&allocator) != S_OK)
         return;
+    g_app.menuOpen = true;
     g_launcher.folderMenuOpen = true;
     LaunchEntry* head = nullptr;
     SetForegroundWindow(window);
@@ -82,10 +93,14 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
             OpenIdList(list, chosen.elevated ? kVerbRunAs : nullptr);
         if (!kept)
             FreeFolderMenu(menu, head, allocator);
-        if (g_app.quitting && !LauncherBuildRunning())
-            FreeKeptMenu(allocator, true);
     }
+    // Quit came while this click was going on (inside the menu, or a message of the build):
+    // what is kept and the watch on the folder go now, whether or not a menu was built (a
+    // build still running reads the kept records: they go when it ends).
+    if (g_app.quitting && !LauncherBuildRunning())
+        FreeKeptMenu(allocator, true);
     g_launcher.folderMenuOpen = false;
+    g_app.menuOpen = false;
     allocator->Release();
     if (!g_app.quitting)
         AfterFolderMenuClosed(window);

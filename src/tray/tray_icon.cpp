@@ -52,6 +52,10 @@ NOTIFYICONDATAA FullTrayRecord(HWND hwnd)
 
 LRESULT AddTrayIcon(HWND hwnd)
 {
+    // A late "TaskbarCreated" (or a resume), while a box or menu of the quitting program
+    // unwinds, must not leave an icon behind.
+    if (g_app.quitting)
+        return 0;
     NOTIFYICONDATAA record = FullTrayRecord(hwnd);
     Shell_NotifyIconA(NIM_ADD, &record);
     return 0;
@@ -61,6 +65,8 @@ LRESULT EnsureTrayIcon(HWND hwnd)
 {
     // Modifying fails for an icon the shell no longer has; only then is it added, so the
     // shell never holds two.
+    if (g_app.quitting)
+        return 0;
     NOTIFYICONDATAA record = FullTrayRecord(hwnd);
     if (!Shell_NotifyIconA(NIM_MODIFY, &record))
         Shell_NotifyIconA(NIM_ADD, &record);
@@ -70,6 +76,8 @@ LRESULT EnsureTrayIcon(HWND hwnd)
 LRESULT OnTaskbarCreated(HWND hwnd)
 {
     // The registration for announcements lived in the shell that ended: made anew.
+    if (g_app.quitting)
+        return 0;
     WatchShellIcons(hwnd);
     return AddTrayIcon(hwnd);
 }

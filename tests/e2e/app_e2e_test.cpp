@@ -8,21 +8,10 @@
 
 namespace {
 
-// True when the shell holds an icon with this window and id: modifying it succeeds.
-bool TrayIconExists(HWND window)
-{
-    NOTIFYICONDATAA record = {};
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = window;
-    record.uID = 1;
-    return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
-}
-
 TEST(App, StartsHiddenWithItsTrayIconAndQuitsOnClose)
 {
     MorvekProcess morvek;
-    ASSERT_TRUE(morvek.Start(MakeScratchDir("app_start")));
-    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    ASSERT_TRUE(morvek.StartFresh("app_start"));
     HWND tray = morvek.TrayWindow();
     EXPECT_FALSE(IsWindowVisible(tray));
     EXPECT_EQ(static_cast<LONG_PTR>(WS_EX_TOOLWINDOW), GetWindowLongPtrA(tray, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
@@ -32,43 +21,23 @@ TEST(App, StartsHiddenWithItsTrayIconAndQuitsOnClose)
 
     // WM_CLOSE goes to the default processing: the window is destroyed, the icon removed.
     PostMessageA(tray, WM_CLOSE, 0, 0);
-    DWORD code = 0xdeadbeef;
-    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, morvek.ExitCode());
     EXPECT_FALSE(TrayIconExists(tray));
 
     // The mutex is gone with it: a new copy starts.
     MorvekProcess again;
-    ASSERT_TRUE(again.Start(MakeScratchDir("app_start_again")));
-    ASSERT_TRUE(again.WaitForTrayWindow());
+    ASSERT_TRUE(again.StartFresh("app_start_again"));
     PostMessageA(again.TrayWindow(), WM_CLOSE, 0, 0);
-    ASSERT_TRUE(again.WaitForExit(10000, &code));
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, again.ExitCode());
 }
 
 TEST(App, SecondCopySaysSoAndLeavesTheFirstAlone)
 {
     MorvekProcess first;
-    ASSERT_TRUE(first.Start(MakeScratchDir("app_first")));
-    ASSERT_TRUE(first.WaitForTrayWindow());
+    ASSERT_TRUE(first.StartFresh("app_first"));
 
-    MorvekProcess second;
-    ASSERT_TRUE(second.Start(MakeScratchDir("app_second")));
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        box = FindTopWindow(L"#32770", L"Morvek Error", second.info.dwProcessId);
-        // The box exists before its text is set; it is shown once it is complete.
-        return box != nullptr && IsWindowVisible(box);
-    }));
-    EXPECT_EQ(L"すでに起動しています．", MessageBoxTextOf(box));
-    EXPECT_EQ(nullptr, second.TrayWindow());
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    DWORD code = 0xdeadbeef;
-    ASSERT_TRUE(second.WaitForExit(10000, &code));
-    EXPECT_EQ(0u, code);
-
-    DWORD firstCode = 0;
-    EXPECT_FALSE(first.WaitForExit(0, &firstCode));
+    ASSERT_NO_FATAL_FAILURE(SecondCopySaysSoAndEnds("app_second"));
+    EXPECT_TRUE(first.Running());
     EXPECT_TRUE(TrayIconExists(first.TrayWindow()));
 }
 
@@ -81,16 +50,13 @@ TEST(App, ANameItCannotOpenAsItsMutexCountsAsAnotherCopy)
     bool started = blocked.Start(MakeScratchDir("app_blocked"));
     HWND box = nullptr;
     bool boxShown = started && WaitFor([&] {
-        box = FindTopWindow(L"#32770", L"Morvek Error", blocked.info.dwProcessId);
-        return (box != nullptr && IsWindowVisible(box)) || blocked.TrayWindow() != nullptr;
+        return (box = blocked.Dialog(L"Morvek Error")) != nullptr || blocked.TrayWindow() != nullptr;
     });
     EXPECT_EQ(nullptr, blocked.TrayWindow()) << "a second copy started";
-    DWORD code = 0xdeadbeef;
     if (boxShown && box) {
         EXPECT_EQ(L"すでに起動しています．", MessageBoxTextOf(box));
         PostMessageA(box, WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(blocked.WaitForExit(10000, &code));
-        EXPECT_EQ(0u, code);
+        EXPECT_EQ(0u, blocked.ExitCode());
     } else {
         ADD_FAILURE() << "no box";
     }
@@ -101,8 +67,7 @@ TEST(App, ANameItCannotOpenAsItsMutexCountsAsAnotherCopy)
 TEST(App, TaskbarCreatedBringsTheIconBack)
 {
     MorvekProcess morvek;
-    ASSERT_TRUE(morvek.Start(MakeScratchDir("app_taskbar")));
-    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    ASSERT_TRUE(morvek.StartFresh("app_taskbar"));
     HWND tray = morvek.TrayWindow();
     ASSERT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
 

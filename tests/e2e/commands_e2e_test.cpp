@@ -11,26 +11,12 @@ namespace {
 
 constexpr WPARAM kQuitCommand = 40003;
 
-HWND WaitForQuestion(const MorvekProcess& morvek)
-{
-    HWND box = nullptr;
-    WaitFor([&] {
-        box = FindTopWindow(L"#32770", L"確認 by Morvek", morvek.info.dwProcessId);
-        // The box exists before its text is set; it is shown once it is complete.
-        return box != nullptr && IsWindowVisible(box);
-    });
-    return box;
-}
-
 TEST(CommandsE2E, WithoutASettingsFileQuitHappensAtOnce)
 {
     MorvekProcess morvek;
-    ASSERT_TRUE(morvek.Start(MakeScratchDir("commands_quit")));
-    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    ASSERT_TRUE(morvek.StartFresh("commands_quit"));
     PostMessageA(morvek.TrayWindow(), WM_COMMAND, kQuitCommand, 0);
-    DWORD code = 0xdeadbeef;
-    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, morvek.ExitCode());
 }
 
 TEST(CommandsE2E, WithTheExitMessageSetQuitAsksFirst)
@@ -43,7 +29,7 @@ TEST(CommandsE2E, WithTheExitMessageSetQuitAsksFirst)
     HWND tray = morvek.TrayWindow();
 
     PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);
-    HWND box = WaitForQuestion(morvek);
+    HWND box = morvek.WaitForDialog(L"確認 by Morvek");
     ASSERT_NE(nullptr, box);
     EXPECT_EQ(L"Morvekを終了しますか？", MessageBoxTextOf(box));
     EXPECT_NE(nullptr, GetDlgItem(box, IDOK));
@@ -53,17 +39,15 @@ TEST(CommandsE2E, WithTheExitMessageSetQuitAsksFirst)
     // Cancel: the box goes away and the program keeps running with its window.
     PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
-    DWORD code = 0xdeadbeef;
-    EXPECT_FALSE(morvek.WaitForExit(0, &code));
+    EXPECT_TRUE(morvek.Running());
     EXPECT_EQ(tray, morvek.TrayWindow());
 
     // Asked again, OK quits.
     PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);
-    box = WaitForQuestion(morvek);
+    box = morvek.WaitForDialog(L"確認 by Morvek");
     ASSERT_NE(nullptr, box);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, morvek.ExitCode());
 }
 
 // The name the shell shows for a special folder, as a folder window's caption.
@@ -84,8 +68,7 @@ TEST(CommandsE2E, ExplorerCommandOpensTheDocumentsFolder)
     ASSERT_NE(L"", documents);
     ASSERT_EQ(nullptr, FindTopWindow(L"ExplorerWClass", documents.c_str()));
     MorvekProcess morvek;
-    ASSERT_TRUE(morvek.Start(MakeScratchDir("commands_explorer")));
-    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    ASSERT_TRUE(morvek.StartFresh("commands_explorer"));
 
     PostMessageA(morvek.TrayWindow(), WM_COMMAND, 40017, 0);
     HWND folder = nullptr;
@@ -97,8 +80,7 @@ TEST(CommandsE2E, ExplorerCommandOpensTheDocumentsFolder)
         PostMessageA(folder, WM_CLOSE, 0, 0);
         EXPECT_TRUE(WaitFor([&] { return !IsWindow(folder); }));
     }
-    DWORD code = 0xdeadbeef;
-    EXPECT_FALSE(morvek.WaitForExit(0, &code));
+    EXPECT_TRUE(morvek.Running());
 }
 
 }  // namespace

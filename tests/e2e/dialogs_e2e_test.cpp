@@ -17,31 +17,13 @@ namespace {
 constexpr UINT kCommandSettings = 40023;
 constexpr UINT kCommandAddShortcut = 40025;
 
-struct CountArgs {
-    DWORD processId;
-    const wchar_t* caption;
-    int count;
-};
-
-BOOL CALLBACK CountProc(HWND window, LPARAM param)
-{
-    auto* args = reinterpret_cast<CountArgs*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    if (pid == args->processId && lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(window) &&
-        WindowTextW(window) == args->caption)
-        ++args->count;
-    return TRUE;
-}
-
 // Visible dialogs ("#32770") of the process with this caption.
 int CountDialogs(DWORD processId, const wchar_t* caption)
 {
-    CountArgs args = {processId, caption, 0};
-    EnumWindows(CountProc, reinterpret_cast<LPARAM>(&args));
-    return args.count;
+    int count = 0;
+    for (HWND window : TopWindows(L"#32770", caption, processId))
+        count += IsWindowVisible(window) ? 1 : 0;
+    return count;
 }
 
 void ExpectCentredOnDesktop(HWND window)
@@ -56,17 +38,13 @@ void ExpectCentredOnDesktop(HWND window)
 TEST(DialogsE2E, SettingsDialogSavesBesideTheExeAndCloses)
 {
     MorvekProcess morvek;
-    ASSERT_TRUE(morvek.Start(MakeScratchDir("dialogs_settings")));
-    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    ASSERT_TRUE(morvek.StartFresh("dialogs_settings"));
     HWND tray = morvek.TrayWindow();
     std::string settings = morvek.dir + "\\setting1.ini";
 
     PostMessageA(tray, WM_COMMAND, kCommandSettings, 0);
-    HWND dialog = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        dialog = FindTopWindow(L"#32770", L"Morvek の設定", morvek.info.dwProcessId);
-        return dialog && IsWindowVisible(dialog);
-    }));
+    HWND dialog = morvek.WaitForDialog(L"Morvek の設定");
+    ASSERT_NE(nullptr, dialog);
     ExpectCentredOnDesktop(dialog);
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, 1006));
 
@@ -87,31 +65,24 @@ TEST(DialogsE2E, SettingsDialogSavesBesideTheExeAndCloses)
 
     // Closed, it opens again on the next command, showing what was saved.
     PostMessageA(tray, WM_COMMAND, kCommandSettings, 0);
-    ASSERT_TRUE(WaitFor([&] {
-        dialog = FindTopWindow(L"#32770", L"Morvek の設定", morvek.info.dwProcessId);
-        return dialog && IsWindowVisible(dialog);
-    }));
+    dialog = morvek.WaitForDialog(L"Morvek の設定");
+    ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, 1006));
     SendDlgItemMessageA(dialog, 1013, BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
 
-    DWORD code = 0;
-    EXPECT_FALSE(morvek.WaitForExit(0, &code)) << "Morvek ended";
+    EXPECT_TRUE(morvek.Running()) << "Morvek ended";
 }
 
 TEST(DialogsE2E, DropDialogOpensCentredAndItsButtonClosesIt)
 {
     MorvekProcess morvek;
-    ASSERT_TRUE(morvek.Start(MakeScratchDir("dialogs_drop")));
-    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    ASSERT_TRUE(morvek.StartFresh("dialogs_drop"));
     HWND tray = morvek.TrayWindow();
 
     PostMessageA(tray, WM_COMMAND, kCommandAddShortcut, 0);
-    HWND dialog = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        dialog = FindTopWindow(L"#32770", L"", morvek.info.dwProcessId);
-        return dialog && IsWindowVisible(dialog) && GetDlgItem(dialog, 1018);
-    }));
+    HWND dialog = morvek.WaitForDialog(L"", 1018);
+    ASSERT_NE(nullptr, dialog);
     ExpectCentredOnDesktop(dialog);
     EXPECT_EQ(L"このダイアログを閉じる", WindowTextW(GetDlgItem(dialog, 8)));
 
@@ -122,8 +93,7 @@ TEST(DialogsE2E, DropDialogOpensCentredAndItsButtonClosesIt)
 
     SendDlgItemMessageA(dialog, 8, BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
-    DWORD code = 0;
-    EXPECT_FALSE(morvek.WaitForExit(0, &code)) << "Morvek ended";
+    EXPECT_TRUE(morvek.Running()) << "Morvek ended";
 }
 
 // The Unix path of a path on Wine's drive Z: (the test area is there).
@@ -146,13 +116,9 @@ std::vector<std::wstring> DropFromDesktop(MorvekProcess& morvek, const std::stri
     std::vector<std::wstring> boxes;
     EXPECT_TRUE(morvek.Start(dir, builtExe));
     EXPECT_TRUE(morvek.WaitForTrayWindow());
-    DWORD pid = morvek.info.dwProcessId;
     PostMessageA(morvek.TrayWindow(), WM_COMMAND, kCommandAddShortcut, 0);
-    HWND dialog = nullptr;
-    EXPECT_TRUE(WaitFor([&] {
-        dialog = FindTopWindow(L"#32770", L"", pid);
-        return dialog && IsWindowVisible(dialog) && GetDlgItem(dialog, 1018);
-    }));
+    HWND dialog = morvek.WaitForDialog(L"", 1018);
+    EXPECT_NE(nullptr, dialog);
     auto xWindow = reinterpret_cast<ULONG_PTR>(GetPropA(dialog, "__wine_x11_whole_window"));
     if (!xWindow) {
         ADD_FAILURE() << "the dialog has no X window";
@@ -172,8 +138,8 @@ std::vector<std::wstring> DropFromDesktop(MorvekProcess& morvek, const std::stri
     CloseHandle(dropper.hProcess);
     EXPECT_TRUE(WaitFor([&] {
         for (const wchar_t* caption : {L"Morevk からのメッセージ", L"失敗"}) {
-            HWND box = FindTopWindow(L"#32770", caption, pid);
-            if (box && IsWindowVisible(box) && !MessageBoxTextOf(box).empty()) {
+            HWND box = morvek.Dialog(caption);
+            if (box && !MessageBoxTextOf(box).empty()) {
                 boxes.push_back(caption);
                 PostMessageA(box, WM_COMMAND, IDOK, 0);
                 WaitFor([&] { return !IsWindow(box); });
@@ -200,7 +166,7 @@ TEST(DialogsE2E, DroppedFilesOfAnyNameBecomeShortcutsToThem)
         ASSERT_TRUE(WriteTextFile(file, "x"));
 
     MorvekProcess morvek;
-    std::vector<std::wstring> boxes = DropFromDesktop(morvek, dir, MORVEK_EXE_PATH, files);
+    std::vector<std::wstring> boxes = DropFromDesktop(morvek, dir, BuiltMorvek(), files);
     EXPECT_EQ(std::vector<std::wstring>(3, L"Morevk からのメッセージ"), boxes);
     CoInitialize(nullptr);
     for (size_t i = 0; i < files.size(); ++i) {
@@ -208,8 +174,7 @@ TEST(DialogsE2E, DroppedFilesOfAnyNameBecomeShortcutsToThem)
         EXPECT_EQ(files[i], ShortcutTarget(dir + "\\items\\" + Ansi(shortcuts[i])));
     }
     CoUninitialize();
-    DWORD code = 0;
-    EXPECT_FALSE(morvek.WaitForExit(0, &code)) << "Morvek ended";
+    EXPECT_TRUE(morvek.Running()) << "Morvek ended";
 }
 
 // On a system that runs Morvek under code page 932, a name the code page cannot hold gets

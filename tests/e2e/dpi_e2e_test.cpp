@@ -43,20 +43,6 @@ protected:
     }
 };
 
-// Opens the launcher and returns the height of its menu window, or -1.
-int LauncherMenuHeight(HWND tray)
-{
-    PostMessageA(tray, WM_USER, 1, WM_LBUTTONUP);
-    HWND menu = nullptr;
-    if (!WaitFor([&] { return (menu = FindPopupMenuWindow()) != nullptr; }))
-        return -1;
-    RECT rect;
-    GetWindowRect(menu, &rect);
-    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    WaitFor([] { return FindPopupMenuWindow() == nullptr; });
-    return rect.bottom - rect.top;
-}
-
 TEST_P(LauncherDpi, ItemIsAsHighAsTheSmallIconPlusFour)
 {
     const int dpi = GetParam();
@@ -69,9 +55,9 @@ TEST_P(LauncherDpi, ItemIsAsHighAsTheSmallIconPlusFour)
     ASSERT_TRUE(morvek.Start(dir));
     ASSERT_TRUE(morvek.WaitForTrayWindow());
     // One item, then two: the difference is the height of one item, whatever the borders.
-    int one = LauncherMenuHeight(morvek.TrayWindow());
+    int one = morvek.LauncherMenuHeight();
     ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\two.lnk", "C:\\windows\\notepad.exe"));
-    int two = LauncherMenuHeight(morvek.TrayWindow());
+    int two = morvek.LauncherMenuHeight();
     ASSERT_GT(one, 0);
     ASSERT_GT(two, 0);
 

@@ -28,35 +28,12 @@
 namespace {
 
 constexpr UINT kQuitCommand = 40003;
-constexpr UINT kQueryLiveCount = WM_APP + 1;  // the tray window's count of live handles
-constexpr WPARAM kFolderMenuOpen = 4;
 const wchar_t kMissingFolderText[] = L"BindToObject Error\nitemsフォルダの有無を確認してください";
-
-// RemoveTree for paths of any length, through the long form of the path.
-void RemoveLongTree(const std::wstring& path)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            std::wstring child = path + L"\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveLongTree(child);
-            else
-                DeleteFileW(child.c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(path.c_str());
-}
 
 // A fresh scratch folder whose deep contents an earlier run may have left behind.
 std::string MakeLongScratchDir(const std::string& name)
 {
-    RemoveLongTree(L"\\\\?\\" + Wide(std::string(MORVEK_TEST_TMP) + "\\" + name));
+    RemoveTree(L"\\\\?\\" + Wide(std::string(MORVEK_TEST_TMP) + "\\" + name));
     return MakeScratchDir(name);
 }
 
@@ -80,77 +57,43 @@ std::string MakeDeepDir(const std::string& base, size_t length)
 class HostileE2E : public testing::Test {
 protected:
     MorvekProcess morvek;
-    std::string recorderDir;
+    LaunchRecorder recorder;
     HWND tray = nullptr;
 
-    void SetUp() override
-    {
-        recorderDir = MakeScratchDir("hostile_recorder");
-        ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, Recorder().c_str(), FALSE));
-    }
     void TearDown() override { morvek.Stop(); }
 
-    std::string Recorder() const { return recorderDir + "\\recorder.exe"; }
-    std::string Launched() const { return ReadTextFile(recorderDir + "\\launched.txt"); }
+    std::string Recorder() const { return recorder.Exe(); }
+    std::string Launched() const { return recorder.Launched(); }
     // The launch record once it holds a whole line.
-    std::string FirstLaunch() const { return WaitForLines(recorderDir + "\\launched.txt", 1); }
+    std::string FirstLaunch() const { return recorder.WaitForLaunches(1); }
 
     // The built exe (or builtExe) copied to exePath and started in workingDir.
-    void StartAt(const std::string& exePath, const std::string& workingDir, const char* builtExe = MORVEK_EXE_PATH)
+    void StartAt(const std::string& exePath, const std::string& workingDir, const char* builtExe = BuiltMorvek())
     {
-        ASSERT_TRUE(CopyFileW(Wide(builtExe).c_str(), Wide(exePath).c_str(), FALSE)) << GetLastError();
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        std::string commandLine = "\"" + exePath + "\"";
-        ASSERT_TRUE(CreateProcessA(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                   workingDir.c_str(), &startup, &morvek.info))
-            << "error " << GetLastError() << " starting " << exePath.size() << " bytes: " << exePath;
+        ASSERT_TRUE(morvek.StartAt(exePath, workingDir, builtExe));
         ASSERT_TRUE(morvek.WaitForTrayWindow()) << "no tray window";
         tray = morvek.TrayWindow();
     }
 
-    void Click(UINT mouseMessage) { PostMessageA(tray, WM_USER, 1, mouseMessage); }
-
-    HWND MenuWindow() const
-    {
-        HWND menu = FindTopWindow(L"#32768", nullptr, morvek.info.dwProcessId);
-        return menu && IsWindowVisible(menu) ? menu : nullptr;
-    }
-
-    HWND Dialog(const wchar_t* caption) const
-    {
-        HWND box = FindTopWindow(L"#32770", caption, morvek.info.dwProcessId);
-        return box && IsWindowVisible(box) ? box : nullptr;
-    }
-
-    // Picks entry `index` (from 0) of the open launcher menu.
-    void Choose(HWND menu, size_t index)
-    {
-        for (size_t i = 0; i <= index; ++i) {
-            PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
-            PostMessageA(menu, WM_KEYUP, VK_DOWN, 0xC0000001);
-        }
-        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 1);
-        PostMessageA(menu, WM_KEYUP, VK_RETURN, 0xC0000001);
-    }
-
     // A left click shows the launcher menu (closing any box the shell left open on the
-    // way); picks entry index.
+    // way); picks entry index (from 0).
     void LaunchEntry(size_t index)
     {
-        Click(WM_LBUTTONUP);
+        morvek.Click(WM_LBUTTONUP);
         HWND menu = nullptr;
         ASSERT_TRUE(WaitFor([&] {
-            HWND other = FindTopWindow(L"#32770", nullptr, morvek.info.dwProcessId);
-            if (other && IsWindowVisible(other)) {
+            HWND other = morvek.Dialog(nullptr);
+            if (other) {
                 ADD_FAILURE() << "a box is open: " << Ansi(WindowTextW(other)) << ": "
                               << Ansi(MessageBoxTextOf(other));
                 PostMessageA(other, WM_COMMAND, IDOK, 0);
             }
-            return (menu = MenuWindow()) != nullptr;
+            return (menu = morvek.MenuWindow()) != nullptr;
         })) << "no launcher menu";
-        Choose(menu, index);
-        ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+        for (size_t i = 0; i <= index; ++i)
+            PostKeys(menu, {VK_DOWN});
+        PostKeys(menu, {VK_RETURN});
+        ASSERT_TRUE(morvek.WaitForNoMenu());
     }
 
     // The quit command ends the program at once, with no question: "Message" was not read
@@ -158,10 +101,8 @@ protected:
     void ExpectQuitWithoutQuestion()
     {
         PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);
-        DWORD code = 0xDEADBEEF;
-        EXPECT_TRUE(morvek.WaitForExit(10000, &code)) << "quit asked first: another settings file was read";
-        EXPECT_EQ(0u, code);
-        EXPECT_EQ(nullptr, Dialog(L"確認 by Morvek"));
+        EXPECT_EQ(0u, morvek.ExitCode()) << "quit asked first: another settings file was read";
+        EXPECT_EQ(nullptr, morvek.Dialog(L"確認 by Morvek"));
     }
 };
 
@@ -169,7 +110,7 @@ TEST_F(HostileE2E, AShortcutWhoseTargetIsGoneOpensNothingAndMorvekGoesOn)
 {
     std::string dir = MakeScratchDir("hostile_gone");
     ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-    std::string goneTarget = recorderDir + "\\gone.exe";
+    std::string goneTarget = recorder.dir + "\\gone.exe";
     ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, goneTarget.c_str(), FALSE));
     ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\gone.lnk", goneTarget, "gone"));
     ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\alive.lnk", Recorder(), "alive"));
@@ -185,24 +126,21 @@ TEST_F(HostileE2E, AShortcutWhoseTargetIsGoneOpensNothingAndMorvekGoesOn)
     // launch: close them until the click has ended.
     std::vector<std::wstring> shellSaid;
     ASSERT_TRUE(WaitFor([&] {
-        HWND box = FindTopWindow(L"#32770", nullptr, morvek.info.dwProcessId);
-        if (box && IsWindowVisible(box)) {
+        HWND box = morvek.Dialog(nullptr);
+        if (box) {
             shellSaid.push_back(MessageBoxTextOf(box));
             PostMessageA(box, WM_COMMAND, IDOK, 0);
             WaitFor([&] { return !IsWindow(box); });
             return false;
         }
-        DWORD_PTR open = 1;
-        return SendMessageTimeoutA(tray, kQueryLiveCount, kFolderMenuOpen, 0, SMTO_BLOCK, 2000, &open) &&
-               open == 0;
+        return !morvek.ClickGoingOn();
     }, 20000)) << "the click on the gone entry never ended";
     for (const std::wstring& text : shellSaid)
         std::printf("the shell said: %s\n", Ansi(text).c_str());
 
     ASSERT_NO_FATAL_FAILURE(LaunchEntry(1 - gone));
     EXPECT_EQ("alive\n", FirstLaunch()) << "the live entry was not opened";
-    DWORD code = 0;
-    EXPECT_FALSE(morvek.WaitForExit(0, &code)) << "Morvek ended with " << code;
+    EXPECT_TRUE(morvek.Running()) << "Morvek ended with " << morvek.ExitCode(0);
     ExpectQuitWithoutQuestion();
 }
 
@@ -230,7 +168,7 @@ TEST_F(HostileE2E, AnExePathNear260BytesStartsAndRefusesPathsThatWouldNotFit)
     // not be used.
     {
         SCOPED_TRACE("items path over 260");
-        DeleteFileA((recorderDir + "\\launched.txt").c_str());
+        recorder.Forget();
         std::string base = MakeLongScratchDir("hostile_deep_b");
         std::string work = base + "\\work";
         ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
@@ -244,9 +182,11 @@ TEST_F(HostileE2E, AnExePathNear260BytesStartsAndRefusesPathsThatWouldNotFit)
         ASSERT_EQ(S_OK, MakeShortcut("\\\\?\\" + dir + "\\i\\c.lnk", Recorder(), "cut"));
 
         ASSERT_NO_FATAL_FAILURE(StartAt(exe, work));
-        Click(WM_LBUTTONUP);
+        morvek.Click(WM_LBUTTONUP);
         HWND box = nullptr;
-        ASSERT_TRUE(WaitFor([&] { return (box = Dialog(L"Morvek Error")) != nullptr || MenuWindow(); }));
+        ASSERT_TRUE(WaitFor([&] {
+            return (box = morvek.Dialog(L"Morvek Error")) != nullptr || morvek.MenuWindow() != nullptr;
+        }));
         ASSERT_NE(nullptr, box) << "a menu instead of the missing-folder message";
         EXPECT_EQ(kMissingFolderText, MessageBoxTextOf(box));
         PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -282,14 +222,11 @@ TEST_F(HostileE2E, AFolderEndingInATrailByteOf5CIsItsOwnHome)
 
     // The settings file inside the folder asks before quitting.
     PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (box = Dialog(L"確認 by Morvek")) != nullptr; }))
-        << "no question: the settings were not read from the folder";
+    HWND box = morvek.WaitForDialog(L"確認 by Morvek");
+    ASSERT_NE(nullptr, box) << "no question: the settings were not read from the folder";
     EXPECT_EQ(L"Morvekを終了しますか？", MessageBoxTextOf(box));
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    DWORD code = 0xDEADBEEF;
-    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, morvek.ExitCode());
 }
 
 }  // namespace

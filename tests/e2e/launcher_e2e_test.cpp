@@ -30,14 +30,15 @@ bool HotKeyHeldElsewhere(UINT modifiers, UINT key)
 
 class LauncherE2E : public testing::Test {
 protected:
+    LaunchRecorder recorder;
     std::string dir;
     MorvekProcess morvek;
     HWND tray = nullptr;
 
     // The launch record once it holds a whole line.
-    std::string FirstLaunch() { return WaitForLines(dir + "\\launched.txt", 1); }
+    std::string FirstLaunch() { return recorder.WaitForLaunches(1); }
     // The launch record as it is now; the recorder writes each line whole.
-    std::string Launched() { return ReadTextFile(dir + "\\launched.txt"); }
+    std::string Launched() { return recorder.Launched(); }
 
     // A Morvek in its own folder, with an items folder of shortcuts to the recorder, each
     // passing its name, when asked, and the settings file when given; waits for its tray
@@ -45,74 +46,31 @@ protected:
     void Start(const char* name, bool withItems, const std::vector<std::string>& names = kNames,
                const std::string& settings = "")
     {
-        dir = MakeScratchDir(name);
-        if (withItems) {
-            std::string recorder = dir + "\\recorder.exe";
-            ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
-            ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-            for (const std::string& entry : names)
-                ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + entry + ".lnk", recorder, entry));
-        }
-        if (!settings.empty()) {
-            ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", settings));
-        }
-        ASSERT_TRUE(morvek.Start(dir));
-        ASSERT_TRUE(morvek.WaitForTrayWindow());
+        ASSERT_TRUE(
+            StartWithItems(morvek, recorder, name, withItems ? names : std::vector<std::string>{}, settings));
+        dir = morvek.dir;
         tray = morvek.TrayWindow();
     }
 
-    // The tray callback with a mouse message, as the shell sends it.
-    void Click(UINT mouseMessage) { PostMessageA(tray, WM_USER, 1, mouseMessage); }
+    void Click(UINT mouseMessage) { morvek.Click(mouseMessage); }
+    HWND MenuWindow() { return morvek.MenuWindow(); }
+    HWND WaitForMenu() { return morvek.WaitForMenu(); }
+    void Keys(HWND menu, std::initializer_list<WPARAM> keys) { PostKeys(menu, keys); }
+    HWND WaitForBox(const wchar_t* caption) { return morvek.WaitForDialog(caption); }
+    bool ClickGoingOn() { return morvek.ClickGoingOn(); }
+    HMENU shownMenu = nullptr;  // the menu LaunchAt showed
 
-    HWND MenuWindow()
+    // Opens the launcher (or what the click opens), picks the entry at this position and
+    // returns the line it recorded: "" when nothing was launched, "(no menu)" when no menu
+    // opened.
+    std::string LaunchAt(size_t index, UINT mouseMessage = WM_LBUTTONUP)
     {
-        HWND menu = FindTopWindow(L"#32768", nullptr, morvek.info.dwProcessId);
-        return menu && IsWindowVisible(menu) ? menu : nullptr;
-    }
-
-    HWND WaitForMenu()
-    {
-        HWND menu = nullptr;
-        WaitFor([&] { return (menu = MenuWindow()) != nullptr; });
-        return menu;
-    }
-
-    void Keys(HWND menu, std::initializer_list<WPARAM> keys)
-    {
-        for (WPARAM key : keys) {
-            PostMessageA(menu, WM_KEYDOWN, key, 1);
-            PostMessageA(menu, WM_KEYUP, key, 0xC0000001);
-        }
-    }
-
-    // This Morvek's message box with the caption once it is shown (it exists before its text
-    // is set, and is shown once it is complete), or null.
-    HWND WaitForBox(const wchar_t* caption)
-    {
-        HWND box = nullptr;
-        WaitFor([&] {
-            box = FindTopWindow(L"#32770", caption, morvek.info.dwProcessId);
-            return box && IsWindowVisible(box);
-        });
-        return box && IsWindowVisible(box) ? box : nullptr;
-    }
-
-    // Whether the tray window says a folder menu's click is still going on.
-    bool ClickGoingOn()
-    {
-        DWORD_PTR open = 1;
-        return !SendMessageTimeoutA(tray, WM_APP + 1, 4, 0, SMTO_BLOCK, 2000, &open) || open != 0;
-    }
-
-    // Opens the launcher, picks the entry at this position and returns the line it
-    // recorded: "" when nothing was launched, "(no menu)" when no menu opened.
-    std::string LaunchAt(size_t index)
-    {
-        DeleteFileA((dir + "\\launched.txt").c_str());
-        Click(WM_LBUTTONUP);
+        recorder.Forget();
+        Click(mouseMessage);
         HWND menu = WaitForMenu();
         if (!menu)
             return "(no menu)";
+        shownMenu = MenuOfWindow(menu);
         for (size_t i = 0; i <= index; ++i)
             Keys(menu, {VK_DOWN});
         Keys(menu, {VK_RETURN});
@@ -122,18 +80,7 @@ protected:
         return line;
     }
 
-    // The height of the next launcher menu's window, dismissed again.
-    int MenuHeight()
-    {
-        Click(WM_LBUTTONUP);
-        HWND menu = WaitForMenu();
-        RECT rect = {};
-        if (menu)
-            GetWindowRect(menu, &rect);
-        Keys(menu, {VK_ESCAPE});
-        EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
-        return rect.bottom - rect.top;
-    }
+    int MenuHeight() { return morvek.LauncherMenuHeight(); }
 
     // Characters typed into the open menu, as its keys translate into; \r is Return.
     void Type(HWND menu, const std::wstring& characters)
@@ -151,6 +98,7 @@ protected:
         Click(WM_LBUTTONUP);
         HWND menu = WaitForMenu();
         ASSERT_NE(nullptr, menu);
+        shownMenu = MenuOfWindow(menu);
         Type(menu, characters);
         EXPECT_TRUE(WaitFor([&] { return Launched().size() > before; }, 15000)) << "nothing was launched";
         EXPECT_EQ(expected + "\n", Launched().substr(before));
@@ -165,11 +113,7 @@ TEST_F(LauncherE2E, DownDownReturnLaunchesTheSecondEntry)
     std::vector<std::string> order = ShellOrder(dir + "\\items");
     ASSERT_EQ(3u, order.size());
 
-    Click(WM_LBUTTONUP);
-    HWND menu = WaitForMenu();
-    ASSERT_NE(nullptr, menu) << "no launcher menu after a left click";
-    Keys(menu, {VK_DOWN, VK_DOWN, VK_RETURN});
-    EXPECT_EQ(order[1] + "\n", FirstLaunch());
+    EXPECT_EQ(order[1] + "\n", LaunchAt(1)) << "(no menu): no launcher menu after a left click";
     EXPECT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
 }
 
@@ -198,17 +142,19 @@ TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
 {
     ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_now", true));
     std::string items = dir + "\\items\\";
-    std::string recorder = dir + "\\recorder.exe";
     auto at = [&](const std::string& name) {
         std::vector<std::string> order = ShellOrder(dir + "\\items");
         return static_cast<size_t>(std::find(order.begin(), order.end(), name) - order.begin());
     };
 
-    // Unchanged, a second click lists and launches the same.
+    // Unchanged, a second click shows the same menu again: the launch recorded nothing in
+    // Morvek's folder.
     EXPECT_EQ("beta\n", LaunchAt(at("beta")));
+    HMENU kept = shownMenu;
     EXPECT_EQ("beta\n", LaunchAt(at("beta")));
+    EXPECT_EQ(kept, shownMenu) << "the unchanged folder was built again";
 
-    ASSERT_EQ(S_OK, MakeShortcut(items + "delta.lnk", recorder, "delta"));
+    ASSERT_EQ(S_OK, MakeShortcut(items + "delta.lnk", recorder.Exe(), "delta"));
     EXPECT_EQ("delta\n", LaunchAt(at("delta"))) << "added";
 
     // Removing the first entry moves every other one up.
@@ -220,7 +166,7 @@ TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
     ASSERT_TRUE(MoveFileA((items + next + ".lnk").c_str(), (items + "zulu.lnk").c_str()));
     EXPECT_EQ(next + "\n", LaunchAt(at("zulu"))) << "renamed";
 
-    ASSERT_EQ(S_OK, MakeShortcut(items + "zulu.lnk", recorder, "rewritten"));
+    ASSERT_EQ(S_OK, MakeShortcut(items + "zulu.lnk", recorder.Exe(), "rewritten"));
     EXPECT_EQ("rewritten\n", LaunchAt(at("zulu"))) << "rewritten";
 
     // The icon column sets the items' height: the menu's height follows the setting.
@@ -239,8 +185,29 @@ TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
     ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-    ASSERT_EQ(S_OK, MakeShortcut(items + "solo.lnk", recorder, "solo"));
+    ASSERT_EQ(S_OK, MakeShortcut(items + "solo.lnk", recorder.Exe(), "solo"));
     EXPECT_EQ("solo\n", LaunchAt(0)) << "recreated";
+}
+
+// The desktop list over the real desktop: a shortcut put on the desktop is listed by a
+// middle click ("Key" 1) and launched.
+TEST_F(LauncherE2E, AShortcutOnTheDesktopIsListedAndLaunched)
+{
+    char desktopDir[MAX_PATH] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, desktopDir, CSIDL_DESKTOPDIRECTORY, TRUE));
+    struct Removed {
+        std::string path;
+        ~Removed() { DeleteFileA(path.c_str()); }
+    } link{std::string(desktopDir) + "\\morvek e2e desktop.lnk"};
+    ASSERT_EQ(S_OK, MakeShortcut(link.path, recorder.Exe(), "desktop"));
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_desktop", false, kNames, "[DeskTopShow]\r\nKey=1\r\n"));
+    std::vector<ShellEntry> desktop = ShellListing(L"");
+    size_t at = 0;
+    while (at < desktop.size() && desktop[at].name.rfind(L"morvek e2e desktop", 0) != 0)
+        ++at;
+    ASSERT_LT(at, desktop.size()) << "the shell does not list the shortcut on the desktop";
+
+    EXPECT_EQ("desktop\n", LaunchAt(at, WM_MBUTTONUP));
 }
 
 TEST_F(LauncherE2E, TypedCharactersSelectAndLaunchByName)
@@ -260,11 +227,13 @@ TEST_F(LauncherE2E, TypedCharactersSelectAndLaunchByName)
     ASSERT_EQ(2u, b.size());
 
     ASSERT_NO_FATAL_FAILURE(ClickAndType(L"g", "gamma"));    // the only name with g: at once
+    HMENU kept = shownMenu;  // typed into again below: a letter picks from the top each time
     ASSERT_NO_FATAL_FAILURE(ClickAndType(L"b\r", b[0]));     // b selects the first b-name
     ASSERT_NO_FATAL_FAILURE(ClickAndType(L"bb\r", b[1]));    // a second b the other one
     ASSERT_NO_FATAL_FAILURE(ClickAndType(L"B\r", b[0]));     // without regard to case
     // x starts no name: nothing is launched and the menu stays open for the g after it.
     ASSERT_NO_FATAL_FAILURE(ClickAndType(L"xg", "gamma"));
+    EXPECT_EQ(kept, shownMenu) << "the menu was built anew: no kept menu was typed into";
 }
 
 TEST_F(LauncherE2E, TheHotKeyOpensTheLauncherAtThePointerWithItsFirstItemSelected)
@@ -314,8 +283,7 @@ TEST_F(LauncherE2E, TheHotKeyOpensTheLauncherAtThePointerWithItsFirstItemSelecte
 
     // Quitting gives the chord back.
     PostMessageA(tray, WM_CLOSE, 0, 0);
-    DWORD code = 0xdeadbeef;
-    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
+    ASSERT_NE(MorvekProcess::kStillRunning, morvek.ExitCode());
     EXPECT_FALSE(HotKeyHeldElsewhere(MOD_CONTROL | MOD_ALT, 'L'));
 }
 
@@ -347,14 +315,9 @@ TEST_F(LauncherE2E, AMalformedOrHeldHotKeySaysSoOnceAndMorvekRunsOn)
         }
         // Morvek runs on: the launcher opens and closes. A second message would be up by
         // now, since the value is read before the first click can be answered.
-        Click(WM_LBUTTONUP);
-        HWND menu = WaitForMenu();
-        ASSERT_NE(nullptr, menu);
-        Keys(menu, {VK_ESCAPE});
-        ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+        ASSERT_GT(MenuHeight(), 0) << "no launcher menu";
         EXPECT_EQ(nullptr, FindTopWindow(L"#32770", L"Morvek Error", pid));
-        DWORD code = 0;
-        EXPECT_FALSE(morvek.WaitForExit(0, &code));
+        EXPECT_TRUE(morvek.Running());
         morvek.Stop();
     }
     UnregisterHotKey(nullptr, 0x7e58);
@@ -367,12 +330,8 @@ TEST_F(LauncherE2E, NamesFromAnyScriptListAndLaunch)
 {
     ASSERT_EQ(static_cast<UINT>(CP_UTF8), GetACP()) << "this program carries the UTF-8 manifest";
     dir = MakeScratchDir("launcher_e2e_world");
-    std::string recorder = dir + "\\recorder.exe";
-    ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
     ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-    std::wstring longName;
-    for (int i = 0; i < 83; ++i)
-        longName += L"名";
+    std::wstring longName = Repeat(L"名", 83);
     struct Entry {
         std::wstring name;
         const char* tag;  // the recorder's argument: its command line is ANSI
@@ -384,30 +343,19 @@ TEST_F(LauncherE2E, NamesFromAnyScriptListAndLaunch)
         {longName, "japanese"},
     };
     for (const Entry& entry : entries)
-        ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + Ansi(entry.name) + ".lnk", recorder, entry.tag));
+        ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + Ansi(entry.name) + ".lnk", recorder.Exe(), entry.tag));
     std::vector<std::string> order = ShellOrder(dir + "\\items");
     ASSERT_EQ(5u, order.size());
 
-    ASSERT_TRUE(morvek.Start(dir));
-    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    ASSERT_TRUE(morvek.Start(dir) && morvek.WaitForTrayWindow());
     tray = morvek.TrayWindow();
-    std::string expected;
     for (size_t i = 0; i < order.size(); ++i) {
         const char* tag = nullptr;
         for (const Entry& entry : entries)
             if (Ansi(entry.name) == order[i])
                 tag = entry.tag;
         ASSERT_NE(nullptr, tag) << "the shell lists an unknown name: " << order[i];
-        SCOPED_TRACE(tag);
-        Click(WM_LBUTTONUP);
-        HWND menu = WaitForMenu();
-        ASSERT_NE(nullptr, menu);
-        for (size_t down = 0; down <= i; ++down)
-            Keys(menu, {VK_DOWN});
-        Keys(menu, {VK_RETURN});
-        expected += std::string(tag) + "\n";
-        EXPECT_TRUE(WaitFor([&] { return Launched() == expected; }, 15000)) << "launched: " << Launched();
-        ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+        EXPECT_EQ(std::string(tag) + "\n", LaunchAt(i));
     }
 }
 
@@ -416,41 +364,27 @@ TEST_F(LauncherE2E, NamesFromAnyScriptListAndLaunch)
 TEST_F(LauncherE2E, AnExeInAFolderOfAnyNameFindsItsSettingsAndItems)
 {
     std::string base = MakeScratchDir("launcher_e2e_folder");
-    std::wstring deep;
-    for (int i = 0; i < 80; ++i)
-        deep += L"表";
+    std::wstring deep = Repeat(L"表", 80);
     std::string folder = base + "\\" + Ansi(L"Ünïcödé 한국 表");
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     dir = folder + "\\" + Ansi(deep);
     ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
     ASSERT_GT((dir + "\\setting1.ini").size(), static_cast<size_t>(MAX_PATH));
     ASSERT_LT(Wide(dir + "\\setting1.ini").size(), static_cast<size_t>(MAX_PATH));
-    std::string recorder = base + "\\recorder.exe";
-    ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
     ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + Ansi(L"中.lnk"), recorder, "inside"));
+    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + Ansi(L"中.lnk"), recorder.Exe(), "inside"));
     ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Exit]\r\nMessage=1\r\n"));
 
-    ASSERT_TRUE(morvek.Start(dir));
-    ASSERT_TRUE(morvek.WaitForTrayWindow());
+    ASSERT_TRUE(morvek.Start(dir) && morvek.WaitForTrayWindow());
     tray = morvek.TrayWindow();
-    Click(WM_LBUTTONUP);
-    HWND menu = WaitForMenu();
-    ASSERT_NE(nullptr, menu) << "no launcher menu: the items folder was not found";
-    Keys(menu, {VK_DOWN, VK_RETURN});
-    std::string launched = base + "\\launched.txt";
-    EXPECT_TRUE(WaitFor([&] { return ReadTextFile(launched) == "inside\n"; }, 15000))
-        << "launched: " << ReadTextFile(launched);
-    ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+    ASSERT_EQ("inside\n", LaunchAt(0)) << "(no menu): the items folder was not found";
 
     // The settings file beside the exe asks before quitting.
     PostMessageA(tray, WM_COMMAND, 40003, 0);
     HWND box = WaitForBox(L"確認 by Morvek");
     ASSERT_NE(nullptr, box) << "no question: the settings were not read";
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    DWORD code = 0xDEADBEEF;
-    ASSERT_TRUE(morvek.WaitForExit(10000, &code));
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, morvek.ExitCode());
 }
 
 TEST_F(LauncherE2E, RightClickShowsTheMainMenuAndLeftClickReportsAMissingFolder)

@@ -13,66 +13,22 @@
 
 namespace {
 
-bool TrayIconExists(HWND window)
-{
-    NOTIFYICONDATAA record = {};
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = window;
-    record.uID = kTrayIconId;
-    return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
-}
-
 class TrayLife : public testing::Test {
 protected:
-    std::string dir;
+    LaunchRecorder recorder;
     MorvekProcess first;
     HWND tray = nullptr;
 
-    std::string Launched() { return ReadTextFile(dir + "\\launched.txt"); }
-
     void StartFirst(const char* name)
     {
-        dir = MakeScratchDir(name);
-        std::string recorder = dir + "\\recorder.exe";
-        ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
-        ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-        ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\only.lnk", recorder, "only"));
-        ASSERT_TRUE(first.Start(dir));
-        ASSERT_TRUE(first.WaitForTrayWindow());
+        ASSERT_TRUE(StartWithItems(first, recorder, name, {"only"}));
         tray = first.TrayWindow();
         ASSERT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
     }
 
-    HWND MenuWindow()
-    {
-        HWND menu = FindTopWindow(L"#32768", nullptr, first.info.dwProcessId);
-        return menu && IsWindowVisible(menu) ? menu : nullptr;
-    }
-
-    // Starts a second copy in a folder of its own, checks its box, answers it and checks
-    // that it ended with 0 without a tray window of its own.
-    void SecondCopySaysSoAndEnds(const char* name)
-    {
-        MorvekProcess second;
-        ASSERT_TRUE(second.Start(MakeScratchDir(name)));
-        HWND box = nullptr;
-        ASSERT_TRUE(WaitFor([&] {
-            box = FindTopWindow(L"#32770", L"Morvek Error", second.info.dwProcessId);
-            // The box exists before its text is set; it is shown once it is complete.
-            return box != nullptr && IsWindowVisible(box);
-        })) << "the second copy showed no box";
-        EXPECT_EQ(L"すでに起動しています．", MessageBoxTextOf(box));
-        EXPECT_EQ(nullptr, second.TrayWindow());
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        DWORD code = 0xdeadbeef;
-        ASSERT_TRUE(second.WaitForExit(10000, &code));
-        EXPECT_EQ(0u, code);
-    }
-
     void ExpectFirstAlive()
     {
-        DWORD code = 0;
-        EXPECT_FALSE(first.WaitForExit(0, &code)) << "the first copy ended";
+        EXPECT_TRUE(first.Running()) << "the first copy ended";
         EXPECT_EQ(tray, first.TrayWindow());
         EXPECT_TRUE(TrayIconExists(tray));
     }
@@ -81,20 +37,19 @@ protected:
 TEST_F(TrayLife, SecondCopyDuringALauncherMenuLeavesTheMenuWorking)
 {
     ASSERT_NO_FATAL_FAILURE(StartFirst("tray_life_menu"));
-    PostMessageA(tray, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
-    HWND menu = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (menu = MenuWindow()) != nullptr; }));
+    first.Click(WM_LBUTTONUP);
+    HWND menu = first.WaitForMenu();
+    ASSERT_NE(nullptr, menu);
 
     ASSERT_NO_FATAL_FAILURE(SecondCopySaysSoAndEnds("tray_life_menu_second"));
     ExpectFirstAlive();
 
     // The same menu is still up and still answers its keys: its entry launches.
-    ASSERT_EQ(menu, MenuWindow()) << "the launcher menu was closed by the second copy";
-    EXPECT_EQ("", Launched());
-    PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
-    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 1);
-    EXPECT_TRUE(WaitFor([&] { return Launched() == "only\n"; }, 15000)) << "launched: " << Launched();
-    EXPECT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+    ASSERT_EQ(menu, first.MenuWindow()) << "the launcher menu was closed by the second copy";
+    EXPECT_EQ("", recorder.Launched());
+    PostKeys(menu, {VK_DOWN, VK_RETURN});
+    EXPECT_EQ("only\n", recorder.WaitForLaunches(1));
+    EXPECT_TRUE(first.WaitForNoMenu());
 }
 
 TEST_F(TrayLife, SecondCopyDuringADialogLeavesTheDialogWorking)
@@ -113,13 +68,11 @@ TEST_F(TrayLife, SecondCopyDuringADialogLeavesTheDialogWorking)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
         PostMessageA(tray, WM_COMMAND, c.command, 0);
-        HWND dialog = nullptr;
-        ASSERT_TRUE(WaitFor([&] {
-            dialog = FindTopWindow(L"#32770", c.caption, first.info.dwProcessId);
-            return dialog && IsWindowVisible(dialog) && GetDlgItem(dialog, c.closeButton);
-        }));
+        HWND dialog = first.WaitForDialog(c.caption, c.closeButton);
+        ASSERT_NE(nullptr, dialog);
 
-        ASSERT_NO_FATAL_FAILURE(SecondCopySaysSoAndEnds(round++ ? "tray_life_drop_second" : "tray_life_settings_second"));
+        const char* second = round++ ? "tray_life_drop_second" : "tray_life_settings_second";
+        ASSERT_NO_FATAL_FAILURE(SecondCopySaysSoAndEnds(second));
         ExpectFirstAlive();
 
         // The dialog is still there and its button still closes it.
@@ -129,11 +82,7 @@ TEST_F(TrayLife, SecondCopyDuringADialogLeavesTheDialogWorking)
     }
 
     // And the launcher still works afterwards.
-    PostMessageA(tray, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
-    HWND menu = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (menu = MenuWindow()) != nullptr; }));
-    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 1);
-    EXPECT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }));
+    EXPECT_GT(first.LauncherMenuHeight(), 0) << "no launcher menu";
     ExpectFirstAlive();
 }
 
@@ -182,11 +131,11 @@ TEST_F(TrayLife, ResumeAndADisplayChangeBringBackADroppedIconOnce)
     // The launcher still opens its entry afterwards.
     SendMessageA(tray, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     PostMessageA(tray, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
-    HWND menu = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (menu = MenuWindow()) != nullptr; }));
+    HWND menu = first.WaitForMenu();
+    ASSERT_NE(nullptr, menu);
     PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
     PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 1);
-    EXPECT_TRUE(WaitFor([&] { return Launched() == "only\n"; }, 15000)) << "launched: " << Launched();
+    EXPECT_EQ("only\n", recorder.WaitForLaunches(1));
     ExpectFirstAlive();
 }
 

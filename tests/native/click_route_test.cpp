@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/click_route.h"
+#include "../support/tray_action_letter.h"
 
 namespace {
 
@@ -12,21 +13,6 @@ struct Row {
     unsigned key;
     const char* actions;
 };
-
-char Letter(TrayAction action)
-{
-    switch (action) {
-    case TrayAction::Launcher:
-        return 'L';
-    case TrayAction::Desktop:
-        return 'D';
-    case TrayAction::MainMenu:
-        return 'M';
-    case TrayAction::Nothing:
-        return '-';
-    }
-    return '?';
-}
 
 TEST(ClickRoute, ButtonModifierAndKeyChooseTheMenu)
 {

@@ -11,27 +11,6 @@
 
 #include "test_support.h"
 
-namespace {
-
-// The names left in a folder, for the failure message.
-std::string ListFolder(const std::string& dir)
-{
-    std::string names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string name = data.cFileName;
-        if (name != "." && name != "..")
-            names += " \"" + name + "\"";
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return names;
-}
-
-}  // namespace
-
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
@@ -53,7 +32,9 @@ int main(int argc, char** argv)
     }
     int result = RUN_ALL_TESTS();
     SetCurrentDirectoryA(MORVEK_TEST_TMP);
-    std::string left = ListFolder(working);
+    std::string left;  // the names left there, for the failure message
+    for (const std::string& name : FilesIn(working))
+        left += " \"" + name + "\"";
     if (!left.empty()) {
         fprintf(stderr, "FAILED: written into the working folder %s:%s\n", working.c_str(), left.c_str());
         result = 1;

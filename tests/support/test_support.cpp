@@ -11,13 +11,16 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
-#include "core/platform_calls.h"
 #include "app/tray_window.h"
+#include "core/platform_calls.h"
 #include "launcher/build_ahead.h"
 #include "launcher/folder_menu.h"
+#include "launcher/launcher_state.h"
 #include "tray/tray_icon.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -68,6 +71,11 @@ void RemoveTree(const std::string& path)
     RemoveTreeW(Wide(path));
 }
 
+void RemoveTree(const std::wstring& path)
+{
+    RemoveTreeW(path);
+}
+
 std::string MakeScratchDir(const std::string& name)
 {
     std::string base = MORVEK_TEST_TMP;
@@ -76,6 +84,30 @@ std::string MakeScratchDir(const std::string& name)
     RemoveTree(dir);
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
+}
+
+std::set<std::wstring> FilesIn(const std::wstring& dir)
+{
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..")
+            names.insert(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+std::set<std::string> FilesIn(const std::string& dir)
+{
+    std::set<std::string> names;
+    for (const std::wstring& name : FilesIn(Wide(dir)))
+        names.insert(Ansi(name));
+    return names;
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text)
@@ -160,18 +192,39 @@ HRESULT MakeShortcut(const std::string& linkPath, const std::string& target, con
     return hr;
 }
 
+namespace {
+// The fifth of the tray window's live counts says a launcher click is going on.
+constexpr WPARAM kClickGoingOn = 4;
+}  // namespace
+
+const char* BuiltMorvek()
+{
+    const char* named = getenv("MORVEK_EXE_UNDER_TEST");
+    return named && *named ? named : MORVEK_EXE_PATH;
+}
+
 bool MorvekProcess::Start(const std::string& folder, const char* builtExe)
 {
-    Stop();
     dir = folder;
-    std::string exe = folder + "\\Morvek.exe";
-    if (!CopyFileA(builtExe, exe.c_str(), FALSE))
+    return StartAt(folder + "\\Morvek.exe", WorkingDir(), builtExe);
+}
+
+bool MorvekProcess::StartAt(const std::string& exe, const std::string& workingDir, const char* builtExe)
+{
+    Stop();
+    if (!CopyFileW(Wide(builtExe).c_str(), Wide(exe).c_str(), FALSE)) {
+        ADD_FAILURE() << "error " << GetLastError() << " copying the exe to " << exe;
         return false;
+    }
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     std::string commandLine = "\"" + exe + "\"";
-    return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          WorkingDir().c_str(), &startup, &info) != FALSE;
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, workingDir.c_str(),
+                        &startup, &info)) {
+        ADD_FAILURE() << "error " << GetLastError() << " starting " << exe.size() << " bytes: " << exe;
+        return false;
+    }
+    return true;
 }
 
 namespace {
@@ -179,7 +232,7 @@ struct FindArgs {
     DWORD processId;
     const wchar_t* className;
     const wchar_t* caption;
-    HWND found;
+    std::vector<HWND> found;
 };
 
 BOOL CALLBACK FindProc(HWND window, LPARAM param)
@@ -195,8 +248,8 @@ BOOL CALLBACK FindProc(HWND window, LPARAM param)
         return TRUE;
     if (args->caption && WindowTextW(window) != args->caption)
         return TRUE;
-    args->found = window;
-    return FALSE;
+    args->found.push_back(window);
+    return TRUE;
 }
 }  // namespace
 
@@ -228,11 +281,35 @@ int CountVisibleWindows(const wchar_t* className, DWORD processId)
     return count.windows;
 }
 
-HWND FindTopWindow(const wchar_t* className, const wchar_t* caption, DWORD processId)
+std::vector<HWND> TopWindows(const wchar_t* className, const wchar_t* caption, DWORD processId)
 {
-    FindArgs args = {processId, className, caption, nullptr};
+    FindArgs args = {processId, className, caption, {}};
     EnumWindows(FindProc, reinterpret_cast<LPARAM>(&args));
     return args.found;
+}
+
+HWND OpenDialog(int templateId, DLGPROC proc, HWND parent)
+{
+    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), parent, proc, 0);
+}
+
+HWND MakeWindow(const wchar_t* className, WNDPROC proc, DWORD exStyle, DWORD style)
+{
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = proc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = className;
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(exStyle, className, L"", style, 0, 0, 0, 0, nullptr, nullptr,
+                                  windowClass.hInstance, nullptr);
+    EXPECT_NE(nullptr, window) << "no window of class " << Ansi(className);
+    return window;
+}
+
+HWND FindTopWindow(const wchar_t* className, const wchar_t* caption, DWORD processId)
+{
+    std::vector<HWND> found = TopWindows(className, caption, processId);
+    return found.empty() ? nullptr : found.front();
 }
 
 HWND MorvekProcess::TrayWindow() const
@@ -272,6 +349,146 @@ bool MorvekProcess::Stop()
     return ended;
 }
 
+void MorvekProcess::Click(UINT mouseMessage) const
+{
+    PostMessageA(TrayWindow(), kTrayCallbackMessage, kTrayIconId, mouseMessage);
+}
+
+HWND MorvekProcess::MenuWindow() const
+{
+    HWND menu = info.hProcess ? FindTopWindow(L"#32768", nullptr, info.dwProcessId) : nullptr;
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
+HWND MorvekProcess::WaitForMenu(DWORD timeoutMs) const
+{
+    HWND menu = nullptr;
+    WaitFor([&] { return (menu = MenuWindow()) != nullptr; }, timeoutMs);
+    return menu;
+}
+
+bool MorvekProcess::WaitForNoMenu(DWORD timeoutMs) const
+{
+    return WaitFor([&] { return MenuWindow() == nullptr; }, timeoutMs);
+}
+
+HWND MorvekProcess::Dialog(const wchar_t* caption) const
+{
+    HWND dialog = info.hProcess ? FindTopWindow(L"#32770", caption, info.dwProcessId) : nullptr;
+    return dialog && IsWindowVisible(dialog) ? dialog : nullptr;
+}
+
+HWND MorvekProcess::WaitForDialog(const wchar_t* caption, int control, DWORD timeoutMs) const
+{
+    HWND dialog = nullptr;
+    WaitFor([&] {
+        dialog = Dialog(caption);
+        return dialog && (!control || GetDlgItem(dialog, control));
+    }, timeoutMs);
+    return dialog && (!control || GetDlgItem(dialog, control)) ? dialog : nullptr;
+}
+
+HMENU MenuOfWindow(HWND menuWindow)
+{
+    return reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+}
+
+long MorvekProcess::LiveCount(WPARAM which, DWORD timeoutMs) const
+{
+    DWORD_PTR result = static_cast<DWORD_PTR>(0xdeadbeef);
+    if (!SendMessageTimeoutA(TrayWindow(), kQueryLiveCount, which, 0, SMTO_BLOCK, timeoutMs, &result))
+        return -2;
+    return static_cast<long>(static_cast<LRESULT>(result));
+}
+
+bool MorvekProcess::ClickGoingOn() const
+{
+    return LiveCount(kClickGoingOn, 2000) != 0;
+}
+
+int MorvekProcess::LauncherMenuHeight() const
+{
+    Click(WM_LBUTTONUP);
+    HWND menu = WaitForMenu();
+    RECT rect = {};
+    if (!menu)
+        return -1;
+    GetWindowRect(menu, &rect);
+    PostKeys(menu, {VK_ESCAPE});
+    EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); })) << "the click never ended";
+    return rect.bottom - rect.top;
+}
+
+bool MorvekProcess::Running()
+{
+    return ExitCode(0) == kStillRunning;
+}
+
+DWORD MorvekProcess::ExitCode(DWORD timeoutMs)
+{
+    DWORD code = kStillRunning;
+    return WaitForExit(timeoutMs, &code) ? code : kStillRunning;
+}
+
+bool MorvekProcess::StartFresh(const std::string& name, const std::string& settings,
+                               const std::function<bool(const std::string&)>& prepare)
+{
+    std::string folder = MakeScratchDir(name);
+    bool ready = (!prepare || prepare(folder)) &&
+                 (settings.empty() || WriteTextFile(folder + "\\setting1.ini", settings));
+    EXPECT_TRUE(ready) << "the folder " << folder << " was not made ready";
+    return ready && Start(folder) && WaitForTrayWindow();
+}
+
+void SecondCopySaysSoAndEnds(const std::string& name)
+{
+    MorvekProcess second;
+    ASSERT_TRUE(second.Start(MakeScratchDir(name)));
+    HWND box = second.WaitForDialog(L"Morvek Error");
+    ASSERT_NE(nullptr, box) << "the second copy showed no box";
+    EXPECT_EQ(L"すでに起動しています．", MessageBoxTextOf(box));
+    EXPECT_EQ(nullptr, second.TrayWindow());
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(0u, second.ExitCode());
+}
+
+void PostKeys(HWND window, std::initializer_list<WPARAM> keys)
+{
+    for (WPARAM key : keys) {
+        PostMessageA(window, WM_KEYDOWN, key, 1);
+        PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+    }
+}
+
+LaunchRecorder::LaunchRecorder(std::string name)
+{
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    if (name.empty())
+        name = test ? std::string("recorder_") + test->test_suite_name() + "_" + test->name() : "recorder";
+    for (char& c : name)
+        if (!isalnum(static_cast<unsigned char>(c)) && c != '_')
+            c = '_';
+    dir = MakeScratchDir(name);
+    EXPECT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, Exe().c_str(), FALSE)) << "the recorder was not copied";
+}
+
+bool LaunchRecorder::MakeItems(const std::string& folder, const std::vector<std::string>& names) const
+{
+    std::string items = folder + "\\items";
+    bool made = CreateDirectoryA(items.c_str(), nullptr) != FALSE;
+    for (const std::string& name : names)
+        made = made && MakeShortcut(items + "\\" + name + ".lnk", Exe(), name) == S_OK;
+    EXPECT_TRUE(made) << "the shortcuts in " << items << " were not made";
+    return made;
+}
+
+bool StartWithItems(MorvekProcess& morvek, const LaunchRecorder& recorder, const std::string& name,
+                    const std::vector<std::string>& names, const std::string& settings)
+{
+    auto makeItems = [&](const std::string& dir) { return names.empty() || recorder.MakeItems(dir, names); };
+    return morvek.StartFresh(name, settings, makeItems);
+}
+
 std::wstring WindowTextW(HWND window)
 {
     wchar_t text[1024] = {};
@@ -283,6 +500,14 @@ std::wstring MessageBoxTextOf(HWND box)
 {
     HWND text = GetDlgItem(box, 0xFFFF);
     return text ? WindowTextW(text) : std::wstring();
+}
+
+std::wstring Repeat(const std::wstring& piece, int times)
+{
+    std::wstring out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
 }
 
 HWND FindPopupMenuWindow()
@@ -451,25 +676,29 @@ bool MakeTree(const std::string& root, const std::vector<std::string>& paths)
     return true;
 }
 
-std::vector<std::string> ShellOrder(const std::string& path)
+std::vector<ShellEntry> ShellListing(const std::wstring& path)
 {
-    std::vector<std::string> names;
+    std::vector<ShellEntry> entries;
     IShellFolder* desktop = nullptr;
     if (SHGetDesktopFolder(&desktop) != S_OK)
-        return names;
+        return entries;
     LPITEMIDLIST list = nullptr;
     IShellFolder* folder = nullptr;
     IEnumIDList* items = nullptr;
-    if (desktop->ParseDisplayName(nullptr, nullptr, &Wide(path)[0], nullptr, &list, nullptr) == S_OK &&
-        desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)) == S_OK &&
-        folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items) == S_OK) {
+    std::wstring copy = path;
+    if (path.empty())
+        desktop->QueryInterface(IID_IShellFolder, reinterpret_cast<void**>(&folder));
+    else if (desktop->ParseDisplayName(nullptr, nullptr, &copy[0], nullptr, &list, nullptr) == S_OK)
+        desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder));
+    if (folder && folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items) == S_OK) {
         LPITEMIDLIST child = nullptr;
         while (items->Next(1, &child, nullptr) == S_OK) {
             STRRET name = {};
-            wchar_t text[MAX_PATH] = {};
+            wchar_t text[1024] = {};
             if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) == S_OK)
-                StrRetToBufW(&name, child, text, MAX_PATH);
-            names.push_back(Ansi(text));
+                StrRetToBufW(&name, child, text, 1024);
+            auto* bytes = reinterpret_cast<const BYTE*>(child);
+            entries.push_back({text, std::vector<BYTE>(bytes, bytes + ILGetSize(child))});
             CoTaskMemFree(child);
         }
     }
@@ -479,22 +708,30 @@ std::vector<std::string> ShellOrder(const std::string& path)
         folder->Release();
     CoTaskMemFree(list);
     desktop->Release();
+    return entries;
+}
+
+std::vector<std::string> ShellOrder(const std::string& path)
+{
+    std::vector<std::string> names;
+    for (const ShellEntry& entry : ShellListing(Wide(path)))
+        names.push_back(Ansi(entry.name));
     return names;
 }
 
-std::string ShortcutTarget(const std::string& linkPath)
+std::wstring ShortcutTarget(const std::wstring& linkPath)
 {
-    std::string target;
+    std::wstring target;
     IShellLinkW* link = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(&link))))
         return target;
     IPersistFile* file = nullptr;
     if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        if (file->Load(Wide(linkPath).c_str(), STGM_READ) == S_OK) {
+        if (file->Load(linkPath.c_str(), STGM_READ) == S_OK) {
             wchar_t path[MAX_PATH] = L"\xdead";
             if (link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK)
-                target = Ansi(path);
+                target = path;
         }
         file->Release();
     }
@@ -634,6 +871,19 @@ bool LauncherOwner::Step(const std::function<bool()>& condition, DWORD timeoutMs
     return true;
 }
 
+std::string ShortcutTarget(const std::string& linkPath)
+{
+    return Ansi(ShortcutTarget(Wide(linkPath)));
+}
+
+void FreeMenuExpectingNothingLeft(HMENU menu, LaunchEntry* head, IMalloc* allocator, const LiveCounts& before)
+{
+    FreeFolderMenu(menu, head, allocator);
+    EXPECT_EQ(nullptr, g_launcher.recordListHead);
+    EXPECT_EQ(before.idLists, g_live.idLists) << "item-ID lists left over";
+    EXPECT_EQ(before.icons, g_live.icons) << "icons left over";
+}
+
 bool GdiObjectDeleted(HGDIOBJ object)
 {
     return GetObjectType(object) == 0;
@@ -671,9 +921,9 @@ HBRUSH WINAPI RecordCreateSolidBrush(COLORREF colour)
     return brush;
 }
 
-// Points this program's import of dll!name at replacement and returns what it pointed
-// at, or null when the program does not import it. Every call the program makes through
-// the import then reaches the replacement (see "Import Address Table" in the PE format).
+}  // namespace
+
+// See "Import Address Table" in the PE format.
 void* RedirectImport(const char* dll, const char* name, void* replacement)
 {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
@@ -702,8 +952,6 @@ void* RedirectImport(const char* dll, const char* name, void* replacement)
     }
     return nullptr;
 }
-
-}  // namespace
 
 GdiCreations::GdiCreations()
 {
@@ -752,4 +1000,81 @@ DibCanvas::~DibCanvas()
     SelectObject(dc, previous);
     DeleteObject(bitmap);
     DeleteDC(dc);
+}
+
+std::string TestItemsDir()
+{
+    return TestExeDir() + "items";
+}
+
+std::string TestSettingsPath()
+{
+    return TestExeDir() + "setting1.ini";
+}
+
+void HoldKey(int virtualKey)
+{
+    BYTE keys[256] = {};
+    if (virtualKey)
+        keys[virtualKey] = 0x80;
+    SetKeyboardState(keys);
+}
+
+namespace {
+BoxRecorder* g_boxRecorder;
+
+int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
+{
+    BoxRecorder* recorder = g_boxRecorder;
+    recorder->shown.push_back({owner, text ? text : L"", caption ? caption : L"", type,
+                               CountShortcuts(TestItemsDir())});
+    RecordedBox box = recorder->shown.back();
+    std::function<void()> during = std::move(recorder->duringNextBox);
+    recorder->duringNextBox = nullptr;
+    if (during)
+        during();
+    return recorder->onBox ? recorder->onBox(box) : IDOK;
+}
+}  // namespace
+
+int CountShortcuts(const std::string& folder)
+{
+    int count = 0;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*.lnk").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    do
+        ++count;
+    while (FindNextFileA(find, &data));
+    FindClose(find);
+    return count;
+}
+
+BoxRecorder::BoxRecorder()
+{
+    EXPECT_EQ(nullptr, g_boxRecorder) << "one BoxRecorder at a time";
+    g_boxRecorder = this;
+    g_platform.MessageBoxW = RecordBox;
+}
+
+BoxRecorder::~BoxRecorder()
+{
+    g_platform = RealPlatformCalls();
+    g_boxRecorder = nullptr;
+}
+
+bool TrayIconExists(HWND window)
+{
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = window;
+    record.uID = kTrayIconId;
+    return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+}
+
+bool TakeQuitMessage()
+{
+    MSG msg;
+    return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
 }

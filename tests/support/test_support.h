@@ -1,5 +1,8 @@
 // Helpers shared by the tests that run under Wine: waiting with a deadline, scratch
-// folders, files, running the built exe, finding its windows and message boxes.
+// folders, files, shell listings, running and driving the built exe, finding its windows
+// and message boxes, recorders for the platform calls. The objects declared here belong to
+// the test that makes them and undo what they did when it ends (a Morvek is stopped, the
+// platform calls put back).
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
@@ -7,8 +10,12 @@
 
 #include <cstring>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
+
+#include "core/live_counts.h"
+#include "launcher/folder_menu.h"
 
 // Polls the condition every few milliseconds until it holds or the deadline passes.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
@@ -17,6 +24,11 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 // trailing backslash.
 std::string MakeScratchDir(const std::string& name);
 void RemoveTree(const std::string& path);
+void RemoveTree(const std::wstring& path);  // of any length in its long form ("\\\\?\\...")
+
+// The names in a folder, "." and ".." left out.
+std::set<std::wstring> FilesIn(const std::wstring& dir);
+std::set<std::string> FilesIn(const std::string& dir);
 
 bool WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);  // "" when missing; CRs removed
@@ -44,13 +56,26 @@ HRESULT MakeShortcut(const std::string& linkPath, const std::string& target,
 // False at the first one that fails.
 bool MakeTree(const std::string& root, const std::vector<std::string>& paths);
 
-// The display names of a folder's entries in the shell's enumeration order: the order
-// the launcher lists them in.
+// A folder's entries in the shell's enumeration order, the order the launcher lists them
+// in: each display name, wide, and its item-ID list relative to the folder. An empty path
+// lists the desktop, as the desktop list does.
+struct ShellEntry {
+    std::wstring name;
+    std::vector<BYTE> child;
+};
+std::vector<ShellEntry> ShellListing(const std::wstring& path);
+// Their display names in the test program's code page.
 std::vector<std::string> ShellOrder(const std::string& path);
 
 // The target a shortcut file holds, read back through the wide shell link object; "" when
 // it can't be loaded.
 std::string ShortcutTarget(const std::string& linkPath);
+std::wstring ShortcutTarget(const std::wstring& linkPath);
+
+// Frees a built folder menu as its owner does (FreeFolderMenu), then checks that the
+// records and every icon they held are gone and that the launcher holds the item-ID lists
+// and icons it held before.
+void FreeMenuExpectingNothingLeft(HMENU menu, LaunchEntry* head, IMalloc* allocator, const LiveCounts& before);
 
 // A drop block as the shell hands it over: DROPFILES, then the names (ANSI or wide), each
 // ending in a zero, and a final zero. WM_DROPFILES's receiver frees it with DragFinish.
@@ -85,12 +110,18 @@ struct DibCanvas {
     DibCanvas& operator=(const DibCanvas&) = delete;
 };
 
+// The Morvek.exe under test: the 64-bit build beside the tests, or the one the environment
+// names in MORVEK_EXE_UNDER_TEST (the test command's round over the 32-bit build).
+const char* BuiltMorvek();
+
 // The built Morvek.exe (or the system code page build, MORVEK_SYSTEM_CP_EXE_PATH), copied
 // into dir and started with WorkingDir() as its working folder. Ends it by handle on Stop.
 struct MorvekProcess {
     PROCESS_INFORMATION info = {};
     std::string dir;
-    bool Start(const std::string& folder, const char* builtExe = MORVEK_EXE_PATH);
+    bool Start(const std::string& folder, const char* builtExe = BuiltMorvek());
+    // The built exe copied to exePath (of any length Windows takes) and started there.
+    bool StartAt(const std::string& exePath, const std::string& workingDir, const char* builtExe = BuiltMorvek());
     HWND TrayWindow() const;                 // the hidden "Morvek" window of this process
     bool WaitForTrayWindow(DWORD timeoutMs = 15000) const;
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
@@ -98,7 +129,119 @@ struct MorvekProcess {
     // it does not end (it would still hold the single-instance mutex).
     bool Stop();
     ~MorvekProcess() { Stop(); }
+
+    // The tray callback with a mouse message, as the shell sends it.
+    void Click(UINT mouseMessage) const;
+    // Its visible popup menu window ("#32768"), or null; WaitForMenu waits for one.
+    HWND MenuWindow() const;
+    HWND WaitForMenu(DWORD timeoutMs = 10000) const;
+    bool WaitForNoMenu(DWORD timeoutMs = 10000) const;
+    // Its visible dialog or message box ("#32770") with this caption (any caption when null),
+    // or null. A message box exists before its text is set and is shown once complete.
+    HWND Dialog(const wchar_t* caption) const;
+    // Waits for that dialog, and for its control of this id when one is given.
+    HWND WaitForDialog(const wchar_t* caption, int control = 0, DWORD timeoutMs = 10000) const;
+    // One of the launcher's live counts its tray window reports (app/tray_window.h), or -2
+    // when it does not answer.
+    long LiveCount(WPARAM which, DWORD timeoutMs = 10000) const;
+    // Whether its tray window says a launcher click is still going on (or does not answer).
+    bool ClickGoingOn() const;
+    // The height of the next launcher menu's window, dismissed again; -1 without a menu.
+    int LauncherMenuHeight() const;
+    // Not ended yet.
+    bool Running();
+    // The exit code once it has ended, waiting up to the time given; kStillRunning if not.
+    static constexpr DWORD kStillRunning = 0xDEADBEEF;
+    DWORD ExitCode(DWORD timeoutMs = 10000);
+    // Started in the fresh scratch folder `name`, made ready by prepare and given this
+    // settings file (when given); true once its tray window is up.
+    bool StartFresh(const std::string& name, const std::string& settings = "",
+                    const std::function<bool(const std::string&)>& prepare = nullptr);
 };
+
+// The menu a menu window ("#32768") shows, also another process's: its handle tells a
+// kept menu shown again from one built anew.
+HMENU MenuOfWindow(HWND menuWindow);
+
+// Starts a second copy in the fresh scratch folder `name` while one runs: it shows its box
+// and no tray window of its own, and ends with 0 once the box is answered.
+void SecondCopySaysSoAndEnds(const std::string& name);
+
+// Posts each key down and up to the window, as a menu's keys arrive.
+void PostKeys(HWND window, std::initializer_list<WPARAM> keys);
+
+// The launch recorder (tests/helpers/launch_recorder.cpp) in a scratch folder of the
+// running test's own, outside every Morvek folder: its record of launches then changes
+// nothing a Morvek watches, so the next click may show the kept launcher menu. The folder
+// is named after the test unless a name is given.
+struct LaunchRecorder {
+    std::string dir;
+    explicit LaunchRecorder(std::string name = "");
+    std::string Exe() const { return dir + "\\recorder.exe"; }
+    std::string RecordPath() const { return dir + "\\launched.txt"; }
+    std::string Launched() const { return ReadTextFile(RecordPath()); }  // as it is now
+    // The record once it holds this many whole lines (or as it was at the deadline).
+    std::string WaitForLaunches(size_t lines, DWORD timeoutMs = 15000) const
+    {
+        return WaitForLines(RecordPath(), lines, timeoutMs);
+    }
+    void Forget() const { DeleteFileA(RecordPath().c_str()); }
+    // An items folder in folder holding a shortcut "NAME.lnk" to the recorder for each name,
+    // passing the name; false (with a test failure) when one can't be made.
+    bool MakeItems(const std::string& folder, const std::vector<std::string>& names) const;
+};
+
+// Morvek in the fresh scratch folder `name` with items of the recorder's (when names are
+// given) and the settings file (when given); true once its tray window is up.
+bool StartWithItems(MorvekProcess& morvek, const LaunchRecorder& recorder, const std::string& name,
+                    const std::vector<std::string>& names, const std::string& settings = "");
+
+// The items folder and the settings file beside the test program, where the program's
+// code linked into it looks for them; tests that use them hold the ctest resource
+// "beside_test_exe".
+std::string TestItemsDir();
+std::string TestSettingsPath();
+
+// Holds this one key in the thread's keyboard state (0: none), as GetKeyState sees it.
+void HoldKey(int virtualKey);
+
+// One message box as the recorder saw it.
+struct RecordedBox {
+    HWND owner;
+    std::wstring text, caption;
+    UINT type;
+    int shortcutsSeen;  // .lnk files in TestItemsDir() when it came up
+};
+
+// While it lives, the program's message boxes (g_platform.MessageBoxW) are recorded in
+// shown and answered by onBox (IDOK when unset), which runs inside the box as a person's
+// answer would; duringNextBox runs inside the next box only. It then puts every platform
+// call back.
+struct BoxRecorder {
+    std::vector<RecordedBox> shown;
+    std::function<int(const RecordedBox&)> onBox;
+    std::function<void()> duringNextBox;
+    BoxRecorder();
+    ~BoxRecorder();
+    BoxRecorder(const BoxRecorder&) = delete;
+    BoxRecorder& operator=(const BoxRecorder&) = delete;
+};
+
+// The .lnk files in a folder.
+int CountShortcuts(const std::string& folder = TestItemsDir());
+
+// Points this program's own import of dll!name at replacement and returns what it pointed
+// at, or null when the program does not import it. Every call the program's code (the
+// launcher's among it) makes through the import then reaches the replacement; redirect
+// it again to what was returned to put it back.
+void* RedirectImport(const char* dll, const char* name, void* replacement);
+
+// True when the shell holds the tray icon of this window: modifying it succeeds.
+bool TrayIconExists(HWND window);
+
+// Takes a WM_QUIT that a quit inside the test program posted, so that no later modal loop
+// of the test ends on it; whether there was one.
+bool TakeQuitMessage();
 
 // True once the system no longer knows the GDI object (a deleted font or brush).
 bool GdiObjectDeleted(HGDIOBJ object);
@@ -146,9 +289,19 @@ struct GdiCreations {
     std::vector<HGDIOBJ> Alive() const;
 };
 
+// A modeless dialog from the program's own template (the test program carries its
+// resources), with its procedure.
+HWND OpenDialog(int templateId, DLGPROC proc, HWND parent = nullptr);
+
+// A hidden top-level window of a class of this name (registered at its first use) whose
+// procedure is proc; destroy it with DestroyWindow.
+HWND MakeWindow(const wchar_t* className, WNDPROC proc, DWORD exStyle = WS_EX_TOOLWINDOW, DWORD style = WS_POPUP);
+
 // A top-level window of the given class and process (0: any process) whose caption is
 // the given text, or null.
 HWND FindTopWindow(const wchar_t* className, const wchar_t* caption, DWORD processId = 0);
+// All of them, in the system's order.
+std::vector<HWND> TopWindows(const wchar_t* className, const wchar_t* caption, DWORD processId = 0);
 std::wstring WindowTextW(HWND window);
 
 // Puts the pointer at the screen's top right corner: a menu opened at the pointer then lies
@@ -170,6 +323,9 @@ long RunUnixShell(const std::string& command, DWORD timeoutMs = 15000);
 
 // The visible popup menu window ("#32768"), or null.
 HWND FindPopupMenuWindow();
+
+// The piece this many times over.
+std::wstring Repeat(const std::wstring& piece, int times);
 
 // A hidden window whose menu messages (measure, draw, menu characters, the shell's menu on
 // an entry) go through the tray window's procedure, as the launcher's owner; its other

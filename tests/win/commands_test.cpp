@@ -138,7 +138,7 @@ LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     // WM_DESTROY would add a tray icon and post the quit message.
     if (message == WM_COMMAND)
         return TrayWndProc(hwnd, message, wParam, lParam);
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 const std::wstring kPrivilegeCalls[] = {
@@ -176,13 +176,7 @@ protected:
         Reset();
         DeleteFileA(settingsPath.c_str());
 
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = TestWindowProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "MorvekCommandsTest";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(WS_EX_TOOLWINDOW, "MorvekCommandsTest", "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                 nullptr, windowClass.hInstance, nullptr);
+        window = MakeWindow(L"MorvekCommandsTest", TestWindowProc);
         ASSERT_NE(nullptr, window);
     }
 
@@ -204,12 +198,6 @@ protected:
         g_adjustError = ERROR_SUCCESS;
         g_exitSucceeds = TRUE;
         g_screenSaveRequests = 0;
-    }
-
-    static bool TakeQuitMessage()
-    {
-        MSG msg;
-        return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
     }
 
     void Command(unsigned id) { SendMessageA(window, WM_COMMAND, id, 0); }
@@ -424,19 +412,13 @@ LRESULT CALLBACK TaskbarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 {
     if (message == WM_COMMAND)
         g_taskbarCommands.emplace_back(wParam, lParam);
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 TEST_F(Commands, MinimizeAllPostsTheTaskbarItsCommand)
 {
-    WNDCLASSA taskbarClass = {};
-    taskbarClass.lpfnWndProc = TaskbarProc;
-    taskbarClass.hInstance = GetModuleHandleA(nullptr);
-    taskbarClass.lpszClassName = "Shell_TrayWnd";
-    RegisterClassA(&taskbarClass);
     // Wine's desktop has a taskbar window of its own; a topmost one comes first.
-    HWND taskbar = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", nullptr, WS_POPUP, 0, 0, 0,
-                                   0, nullptr, nullptr, taskbarClass.hInstance, nullptr);
+    HWND taskbar = MakeWindow(L"Shell_TrayWnd", TaskbarProc, WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
     ASSERT_NE(nullptr, taskbar);
     ASSERT_EQ(taskbar, FindWindowA("Shell_TrayWnd", nullptr));
     g_taskbarCommands.clear();
@@ -447,7 +429,7 @@ TEST_F(Commands, MinimizeAllPostsTheTaskbarItsCommand)
     EXPECT_EQ(415u, g_taskbarCommands[0].first);
     EXPECT_EQ(0, g_taskbarCommands[0].second);
     DestroyWindow(taskbar);
-    UnregisterClassA("Shell_TrayWnd", taskbarClass.hInstance);
+    UnregisterClassW(L"Shell_TrayWnd", GetModuleHandleW(nullptr));
 }
 
 // On a desktop of its own, where no taskbar was ever created, the thread's queue stays
@@ -491,9 +473,13 @@ TEST(OpenSpecialFolder, FalseWhenTheShellHasNoSuchFolder)
 
 TEST(PlatformCalls, TheMultimediaCallComesFromTheSystemFolderOnFirstUse)
 {
-    // Not imported: nothing has loaded the library before the first CD command.
+    // Not imported: nothing has loaded the library before the first CD command. A decoy
+    // lies beside the program, where a plain search would find it first.
     EXPECT_EQ(nullptr, GetModuleHandleW(L"winmm.dll"));
+    std::string decoy = TestExeDir() + "winmm.dll";
+    ASSERT_TRUE(CopyFileA(MORVEK_DECOY_DLL_PATH, decoy.c_str(), FALSE));
     RealPlatformCalls().mciSendStringA("status cdaudio ready", nullptr, 0, nullptr);
+    EXPECT_TRUE(DeleteFileA(decoy.c_str())) << "the decoy is in use";
     HMODULE winmm = GetModuleHandleW(L"winmm.dll");
     ASSERT_NE(nullptr, winmm);
     wchar_t loaded[MAX_PATH] = L"poison", system[MAX_PATH] = L"";

@@ -20,60 +20,18 @@
 
 namespace {
 
-struct Box {
-    std::wstring text;
-    std::wstring caption;
-    HWND owner;
-    UINT type;
-    int shortcutsSeen;  // .lnk files in items when the box came up
-};
-
-std::vector<Box> g_boxes;
-std::function<void()> g_duringNextBox;
-
-std::string ItemsDir()
-{
-    return TestExeDir() + "items";
-}
-
-int CountShortcuts()
-{
-    int count = 0;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((ItemsDir() + "\\*.lnk").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return 0;
-    do
-        ++count;
-    while (FindNextFileA(find, &data));
-    FindClose(find);
-    return count;
-}
-
-int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
-{
-    g_boxes.push_back({text, caption, owner, type, CountShortcuts()});
-    if (g_duringNextBox) {
-        auto during = std::move(g_duringNextBox);
-        g_duringNextBox = nullptr;
-        during();
-    }
-    return IDOK;
-}
+using Box = RecordedBox;
 
 class DropDialog : public testing::Test {
 protected:
     std::string scratch;
     HWND dialog = nullptr;
-    PlatformCalls saved = g_platform;
+    BoxRecorder boxes;
 
     void SetUp() override
     {
         scratch = MakeScratchDir("drop_dialog");
-        RemoveTree(ItemsDir());
-        g_boxes.clear();
-        g_duringNextBox = nullptr;
-        g_platform.MessageBoxW = RecordBox;
+        RemoveTree(TestItemsDir());
         CoInitialize(nullptr);  // for reading shortcuts back; the drop pairs its own
     }
 
@@ -82,15 +40,13 @@ protected:
         if (dialog)
             DestroyWindow(dialog);
         CoUninitialize();
-        g_platform = saved;
-        RemoveTree(ItemsDir());
+        RemoveTree(TestItemsDir());
         RemoveTree(scratch);
     }
 
     void Open()
     {
-        dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DROP), nullptr,
-                                    DropDlgProc, 0);
+        dialog = OpenDialog(IDD_DROP, DropDlgProc);
         ASSERT_TRUE(dialog);
         ASSERT_EQ(dialog, g_app.dropDialog);
     }
@@ -133,7 +89,7 @@ protected:
 
 TEST_F(DropDialog, EachDroppedItemBecomesAShortcutNamedForItsBaseName)
 {
-    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
     MakeFolder("Docs");
     struct Row {
         std::string dropped;
@@ -150,12 +106,12 @@ TEST_F(DropDialog, EachDroppedItemBecomesAShortcutNamedForItsBaseName)
     Drop(names);
 
     // One box per file, each after its own shortcut and before the next one's.
-    ASSERT_EQ(3u, g_boxes.size());
-    for (size_t i = 0; i < g_boxes.size(); ++i) {
+    ASSERT_EQ(3u, boxes.shown.size());
+    for (size_t i = 0; i < boxes.shown.size(); ++i) {
         SCOPED_TRACE(rows[i].shortcut);
-        ExpectMade(g_boxes[i]);
-        EXPECT_EQ(static_cast<int>(i) + 1, g_boxes[i].shortcutsSeen);
-        EXPECT_EQ(rows[i].dropped, ShortcutTarget(ItemsDir() + "\\" + rows[i].shortcut));
+        ExpectMade(boxes.shown[i]);
+        EXPECT_EQ(static_cast<int>(i) + 1, boxes.shown[i].shortcutsSeen);
+        EXPECT_EQ(rows[i].dropped, ShortcutTarget(TestItemsDir() + "\\" + rows[i].shortcut));
     }
     EXPECT_EQ(3, CountShortcuts());
     EXPECT_TRUE(IsWindowVisible(dialog));
@@ -167,40 +123,40 @@ TEST_F(DropDialog, EachDroppedItemBecomesAShortcutNamedForItsBaseName)
 
 TEST_F(DropDialog, SameBaseNameLeavesOneShortcutToTheLastFile)
 {
-    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
     MakeFolder("a");
     MakeFolder("b");
     std::string first = MakeFile("a\\notes.txt");
     std::string last = MakeFile("b\\notes.md");
     Open();
     Drop({first, last});
-    ASSERT_EQ(2u, g_boxes.size());
-    ExpectMade(g_boxes[0]);
-    ExpectMade(g_boxes[1]);
+    ASSERT_EQ(2u, boxes.shown.size());
+    ExpectMade(boxes.shown[0]);
+    ExpectMade(boxes.shown[1]);
     EXPECT_EQ(1, CountShortcuts());
-    EXPECT_EQ(last, ShortcutTarget(ItemsDir() + "\\notes.lnk"));
+    EXPECT_EQ(last, ShortcutTarget(TestItemsDir() + "\\notes.lnk"));
 }
 
 TEST_F(DropDialog, ADropWhileASuccessBoxIsOpenIsHandledInsideIt)
 {
-    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
     std::string x = MakeFile("x.txt");
     std::string y = MakeFile("y.txt");
     std::string z = MakeFile("z.dat");
     Open();
     // The success box has no owner: the dialog takes the next drop while it is open.
-    g_duringNextBox = [&] { Drop({z}); };
+    boxes.duringNextBox = [&] { Drop({z}); };
     Drop({x, y});
 
-    ASSERT_EQ(3u, g_boxes.size());
-    for (const Box& box : g_boxes)
+    ASSERT_EQ(3u, boxes.shown.size());
+    for (const Box& box : boxes.shown)
         ExpectMade(box);
-    EXPECT_EQ(1, g_boxes[0].shortcutsSeen);  // x
-    EXPECT_EQ(2, g_boxes[1].shortcutsSeen);  // z, nested
-    EXPECT_EQ(3, g_boxes[2].shortcutsSeen);  // y, the outer drop going on
-    EXPECT_EQ(x, ShortcutTarget(ItemsDir() + "\\x.lnk"));
-    EXPECT_EQ(y, ShortcutTarget(ItemsDir() + "\\y.lnk"));
-    EXPECT_EQ(z, ShortcutTarget(ItemsDir() + "\\z.lnk"));
+    EXPECT_EQ(1, boxes.shown[0].shortcutsSeen);  // x
+    EXPECT_EQ(2, boxes.shown[1].shortcutsSeen);  // z, nested
+    EXPECT_EQ(3, boxes.shown[2].shortcutsSeen);  // y, the outer drop going on
+    EXPECT_EQ(x, ShortcutTarget(TestItemsDir() + "\\x.lnk"));
+    EXPECT_EQ(y, ShortcutTarget(TestItemsDir() + "\\y.lnk"));
+    EXPECT_EQ(z, ShortcutTarget(TestItemsDir() + "\\z.lnk"));
 
     CoUninitialize();
     EXPECT_EQ(S_OK, CoInitialize(nullptr));
@@ -222,7 +178,7 @@ void CALLBACK CloseNewDropDialog(HWND, UINT, UINT_PTR, DWORD)
 
 TEST_F(DropDialog, ClosedDuringASuccessBoxTheCommandOpensANewOne)
 {
-    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
     std::string x = MakeFile("x.txt");
     std::string y = MakeFile("y.txt");
     Open();
@@ -232,7 +188,7 @@ TEST_F(DropDialog, ClosedDuringASuccessBoxTheCommandOpensANewOne)
     g_newDialogShown = false;
     // While the first success box shows, the user closes the dialog and then chooses the
     // menu command again: the hidden dialog must not swallow it.
-    g_duringNextBox = [&] {
+    boxes.duringNextBox = [&] {
         SendDlgItemMessageA(dialog, IDC_DROP_CLOSE, BM_CLICK, 0, 0);
         EXPECT_FALSE(IsWindowVisible(dialog));
         EXPECT_EQ(nullptr, g_app.dropDialog);
@@ -242,8 +198,8 @@ TEST_F(DropDialog, ClosedDuringASuccessBoxTheCommandOpensANewOne)
     };
     Drop({x, y});
     EXPECT_TRUE(g_newDialogShown) << "the command only brought the hidden dialog forward";
-    EXPECT_EQ(2u, g_boxes.size());
-    EXPECT_EQ(y, ShortcutTarget(ItemsDir() + "\\y.lnk")) << "the drop went on to its end";
+    EXPECT_EQ(2u, boxes.shown.size());
+    EXPECT_EQ(y, ShortcutTarget(TestItemsDir() + "\\y.lnk")) << "the drop went on to its end";
     DestroyWindow(owner);
 }
 
@@ -253,22 +209,22 @@ TEST_F(DropDialog, WithoutTheItemsFolderEveryFileFailsAndTheDialogStays)
     std::string b = MakeFile("b.txt");
     Open();
     Drop({a, b});
-    ASSERT_EQ(2u, g_boxes.size());
-    ExpectFailed(g_boxes[0]);
-    ExpectFailed(g_boxes[1]);
-    EXPECT_FALSE(FileExists(ItemsDir())) << "the items folder is the user's to make";
+    ASSERT_EQ(2u, boxes.shown.size());
+    ExpectFailed(boxes.shown[0]);
+    ExpectFailed(boxes.shown[1]);
+    EXPECT_FALSE(FileExists(TestItemsDir())) << "the items folder is the user's to make";
     EXPECT_TRUE(IsWindowVisible(dialog));
 }
 
 TEST_F(DropDialog, PathsThatWouldNotFitAreRefusedAndTheNextFileIsHandled)
 {
-    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
     // Base names that make the shortcut path exactly fit, and one byte too long. The
     // dropped files sit in a short folder and have no extension, so that their own paths
     // fit either way, however short the test program's folder is.
     std::string shortDir = "C:\\mdrop";
     CreateDirectoryA(shortDir.c_str(), nullptr);
-    size_t fixed = (ItemsDir() + "\\.lnk").size();
+    size_t fixed = (TestItemsDir() + "\\.lnk").size();
     ASSERT_LT(fixed, static_cast<size_t>(MAX_PATH - 1));
     size_t fits = MAX_PATH - 1 - fixed;
     std::string exact = shortDir + "\\" + std::string(fits, 'f');
@@ -284,13 +240,13 @@ TEST_F(DropDialog, PathsThatWouldNotFitAreRefusedAndTheNextFileIsHandled)
     SendMessageA(dialog, WM_DROPFILES,
                  reinterpret_cast<WPARAM>(MakeDrop(std::vector<std::wstring>{tooLongDropped})), 0);
 
-    ASSERT_EQ(3u, g_boxes.size());
-    ExpectFailed(g_boxes[0]);
-    EXPECT_EQ(0, g_boxes[0].shortcutsSeen);
-    ExpectMade(g_boxes[1]);
-    ExpectFailed(g_boxes[2]);
+    ASSERT_EQ(3u, boxes.shown.size());
+    ExpectFailed(boxes.shown[0]);
+    EXPECT_EQ(0, boxes.shown[0].shortcutsSeen);
+    ExpectMade(boxes.shown[1]);
+    ExpectFailed(boxes.shown[2]);
     EXPECT_EQ(1, CountShortcuts());
-    std::string exactLink = ItemsDir() + "\\" + std::string(fits, 'f') + ".lnk";
+    std::string exactLink = TestItemsDir() + "\\" + std::string(fits, 'f') + ".lnk";
     EXPECT_EQ(MAX_PATH - 1, static_cast<int>(exactLink.size()));
     EXPECT_EQ(exact, ShortcutTarget(exactLink));
     RemoveTree(shortDir);
@@ -321,7 +277,7 @@ TEST_F(DropDialog, OnlyButtonEightClosesIt)
         else
             SendMessageA(dialog, WM_COMMAND, row.id, 0);
         EXPECT_EQ(!row.closes, IsWindowVisible(dialog) != FALSE);
-        EXPECT_TRUE(g_boxes.empty());
+        EXPECT_TRUE(boxes.shown.empty());
         DestroyWindow(dialog);
         dialog = nullptr;
         EXPECT_EQ(nullptr, g_app.dropDialog);

@@ -39,29 +39,9 @@
 
 namespace {
 
-struct Box {
-    HWND owner;
-    std::wstring text, caption;
-};
-std::vector<Box> g_boxes;
-
-int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT)
-{
-    g_boxes.push_back({owner, text, caption});
-    return IDOK;
-}
-
 std::wstring ItemsDirW()
 {
     return Wide(TestExeDir()) + L"items";
-}
-
-std::wstring Repeat(const std::wstring& piece, int times)
-{
-    std::wstring out;
-    for (int i = 0; i < times; ++i)
-        out += piece;
-    return out;
 }
 
 // The file names every case uses, wide. The long ones stay within what the file system
@@ -125,31 +105,8 @@ struct Canvas : DibCanvas {
 std::vector<std::wstring> ShellNames(const std::wstring& path)
 {
     std::vector<std::wstring> names;
-    IShellFolder* desktop = nullptr;
-    SHGetDesktopFolder(&desktop);
-    LPITEMIDLIST list = nullptr;
-    IShellFolder* folder = nullptr;
-    IEnumIDList* items = nullptr;
-    std::wstring copy = path;
-    if (desktop->ParseDisplayName(nullptr, nullptr, &copy[0], nullptr, &list, nullptr) == S_OK &&
-        desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)) == S_OK &&
-        folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items) == S_OK) {
-        LPITEMIDLIST child = nullptr;
-        while (items->Next(1, &child, nullptr) == S_OK) {
-            STRRET name = {};
-            wchar_t text[1024] = {};
-            if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) == S_OK)
-                StrRetToBufW(&name, child, text, 1024);
-            names.push_back(text);
-            CoTaskMemFree(child);
-        }
-    }
-    if (items)
-        items->Release();
-    if (folder)
-        folder->Release();
-    CoTaskMemFree(list);
-    desktop->Release();
+    for (const ShellEntry& entry : ShellListing(path))
+        names.push_back(entry.name);
     return names;
 }
 
@@ -180,62 +137,28 @@ bool MakeFileW(const std::wstring& path)
     return true;
 }
 
-std::set<std::wstring> FilesIn(const std::wstring& dir)
-{
-    std::set<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..")
-            names.insert(name);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return names;
-}
-
-void RemoveTreeW(const std::wstring& dir)
-{
-    for (const std::wstring& name : FilesIn(dir)) {
-        std::wstring path = dir + L"\\" + name;
-        if (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
-            RemoveTreeW(path);
-        else
-            DeleteFileW(path.c_str());
-    }
-    RemoveDirectoryW(dir.c_str());
-}
-
 class HostileNames : public testing::Test {
 protected:
     IMalloc* allocator = nullptr;
     LaunchEntry* head = nullptr;
     HMENU menu = nullptr;
     LiveCounts before = {};
-    PlatformCalls saved = g_platform;
+    BoxRecorder boxes;
     GdiCreations gdi;  // the fonts and brushes measuring and drawing made
 
     void SetUp() override
     {
-        RemoveTreeW(ItemsDirW());
+        RemoveTree(ItemsDirW());
         ASSERT_TRUE(CreateDirectoryW(ItemsDirW().c_str(), nullptr));
         ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
-        g_boxes.clear();
-        g_platform.MessageBoxW = RecordBox;
         before = g_live;
     }
     void TearDown() override
     {
-        FreeFolderMenu(menu, head, allocator);
-        EXPECT_EQ(nullptr, g_launcher.recordListHead);
+        FreeMenuExpectingNothingLeft(menu, head, allocator, before);
         EXPECT_TRUE(gdi.Alive().empty()) << "a font or brush was not deleted";
-        EXPECT_EQ(before.idLists, g_live.idLists);
-        EXPECT_EQ(before.icons, g_live.icons);
         allocator->Release();
-        g_platform = saved;
-        RemoveTreeW(ItemsDirW());
+        RemoveTree(ItemsDirW());
     }
 };
 
@@ -257,7 +180,7 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
     ASSERT_EQ(paths.size(), shown.size());
     menu = BuildFolderMenu(&head, allocator, FolderMode::Items);
     ASSERT_NE(nullptr, menu);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(boxes.shown.empty());
     ASSERT_EQ(static_cast<int>(paths.size()), GetMenuItemCount(menu));
 
     CaptureMenuLook();
@@ -324,26 +247,6 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
     EXPECT_EQ(names, named);
 }
 
-std::wstring ShortcutTarget(const std::wstring& linkPath)
-{
-    std::wstring target;
-    IShellLinkW* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&link))))
-        return target;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        if (file->Load(linkPath.c_str(), STGM_READ) == S_OK) {
-            wchar_t path[MAX_PATH] = L"\xdead";
-            if (link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK)
-                target = path;
-        }
-        file->Release();
-    }
-    link->Release();
-    return target;
-}
-
 TEST_F(HostileNames, ADropMakesAShortcutForEveryNameTheCodePageHoldsAndRefusesTheRest)
 {
     std::wstring scratch = Wide(MakeScratchDir("hostile_names"));
@@ -389,18 +292,17 @@ TEST_F(HostileNames, ADropMakesAShortcutForEveryNameTheCodePageHoldsAndRefusesTh
         ADD_FAILURE() << "no count for code page " << GetACP();
     }
 
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DROP), nullptr,
-                                     DropDlgProc, 0);
+    HWND dialog = OpenDialog(IDD_DROP, DropDlgProc);
     ASSERT_TRUE(dialog);
     std::set<std::wstring> exeDirBefore = FilesIn(Wide(TestExeDir()));
     SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(dropped)), 0);
 
-    ASSERT_EQ(dropped.size(), g_boxes.size());
+    ASSERT_EQ(dropped.size(), boxes.shown.size());
     for (size_t i = 0; i < dropped.size(); ++i) {
         SCOPED_TRACE(Ansi(dropped[i]));
         EXPECT_EQ(made[i] ? L"ショートカットが作成されました．" : L"ショートカットを作成できませんでした．",
-                  g_boxes[i].text);
-        EXPECT_EQ(made[i] ? nullptr : dialog, g_boxes[i].owner);
+                  boxes.shown[i].text);
+        EXPECT_EQ(made[i] ? nullptr : dialog, boxes.shown[i].owner);
     }
     EXPECT_EQ(expectedLinks, FilesIn(ItemsDirW())) << "a shortcut under another name was written";
     CoInitialize(nullptr);
@@ -415,7 +317,7 @@ TEST_F(HostileNames, ADropMakesAShortcutForEveryNameTheCodePageHoldsAndRefusesTh
     EXPECT_EQ(exeDirBefore, FilesIn(Wide(TestExeDir()))) << "something was written beside the exe";
     EXPECT_TRUE(IsWindowVisible(dialog));
     DestroyWindow(dialog);
-    RemoveTreeW(L"\\\\?\\" + scratch);
+    RemoveTree(L"\\\\?\\" + scratch);
 }
 
 }  // namespace

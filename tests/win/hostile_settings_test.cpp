@@ -27,14 +27,9 @@ namespace {
 
 constexpr UINT kAsFileSays = 0xDEADBEEF;  // no fixed value: whatever the platform's rule gives
 
-std::string SettingsPath()
-{
-    return TestExeDir() + "setting1.ini";
-}
-
 UINT PlatformRead(const char* section, const char* key, INT defaultValue)
 {
-    return GetPrivateProfileIntA(section, key, defaultValue, SettingsPath().c_str());
+    return GetPrivateProfileIntA(section, key, defaultValue, TestSettingsPath().c_str());
 }
 
 // The file's bytes as they are (ReadTextFile drops carriage returns).
@@ -50,14 +45,6 @@ std::string RawFile(const std::string& path)
         bytes.append(buffer, got);
     CloseHandle(file);
     return bytes;
-}
-
-void Hold(int virtualKey)
-{
-    BYTE keys[256] = {};
-    if (virtualKey)
-        keys[virtualKey] = 0x80;
-    SetKeyboardState(keys);
 }
 
 struct Row {
@@ -76,14 +63,14 @@ protected:
     void SetUp() override { Clean(); }
     void TearDown() override
     {
-        Hold(0);
+        HoldKey(0);
         Clean();
     }
     static void Clean()
     {
-        SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(SettingsPath().c_str());
-        RemoveDirectoryA(SettingsPath().c_str());
+        SetFileAttributesA(TestSettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(TestSettingsPath().c_str());
+        RemoveDirectoryA(TestSettingsPath().c_str());
     }
 };
 
@@ -132,7 +119,7 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Clean();
-        ASSERT_TRUE(WriteTextFile(SettingsPath(), row.file));
+        ASSERT_TRUE(WriteTextFile(TestSettingsPath(), row.file));
 
         // The readers: the platform's rule, and the fixed value where the row gives one.
         const UINT iconShow = PlatformRead(kSectionIcon, kKeyIconShow, 1);
@@ -156,17 +143,17 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
 
         // Click routing: a plain left click is always the launcher; the middle button
         // lists the desktop only for Key 1; the modifier held lists it only for 0, 2, 3.
-        Hold(0);
+        HoldKey(0);
         EXPECT_EQ(TrayAction::Launcher, TrayActionFor(WM_LBUTTONUP));
         EXPECT_EQ(key == 1 ? TrayAction::Desktop : TrayAction::Nothing, TrayActionFor(WM_MBUTTONUP));
         for (int modifier : {VK_CONTROL, VK_SHIFT, VK_MENU}) {
-            Hold(modifier);
+            HoldKey(modifier);
             bool named = (key == 0 && modifier == VK_CONTROL) || (key == 2 && modifier == VK_SHIFT) ||
                          (key == 3 && modifier == VK_MENU);
             EXPECT_EQ(named ? TrayAction::Desktop : TrayAction::Launcher, TrayActionFor(WM_LBUTTONUP))
                 << "modifier " << modifier << ", key " << key;
         }
-        Hold(0);
+        HoldKey(0);
 
         // The commands: quit asks for any non-zero "Message"; My Computer explores for any
         // non-zero "FolderView".
@@ -174,12 +161,11 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
         EXPECT_STREQ(folderView ? "explore" : "open", CurrentPlan(IDM_MYCOMPUTER).verb);
 
         // Reading left the file as it was.
-        EXPECT_TRUE(RawFile(SettingsPath()) == row.file) << "the file changed on reading";
+        EXPECT_TRUE(RawFile(TestSettingsPath()) == row.file) << "the file changed on reading";
 
         // The settings dialog shows any non-zero value as a ticked box and a key outside
         // 0..2 as no radio button; closing without saving writes nothing.
-        HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), nullptr,
-                                         SettingsDlgProc, 0);
+        HWND dialog = OpenDialog(IDD_SETTINGS, SettingsDlgProc);
         ASSERT_TRUE(dialog);
         const UINT dialogFolderView = PlatformRead(kSectionMyComputer, kKeyFolderView, 1);
         EXPECT_EQ(dialogFolderView ? BST_CHECKED : BST_UNCHECKED, IsDlgButtonChecked(dialog, IDC_FOLDERVIEW));
@@ -190,11 +176,10 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
             EXPECT_EQ(key == value ? BST_CHECKED : BST_UNCHECKED, IsDlgButtonChecked(dialog, radios[value]));
         SendDlgItemMessageA(dialog, IDC_CLOSE, BM_CLICK, 0, 0);
         DestroyWindow(dialog);
-        EXPECT_TRUE(RawFile(SettingsPath()) == row.file) << "closing without saving changed the file";
+        EXPECT_TRUE(RawFile(TestSettingsPath()) == row.file) << "closing without saving changed the file";
 
         // A save over the hostile file leaves one that reads back as saved.
-        dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), nullptr,
-                                    SettingsDlgProc, 0);
+        dialog = OpenDialog(IDD_SETTINGS, SettingsDlgProc);
         ASSERT_TRUE(dialog);
         SendDlgItemMessageA(dialog, IDC_KEY_MIDDLE, BM_CLICK, 0, 0);
         SendDlgItemMessageA(dialog, IDC_SAVE, BM_CLICK, 0, 0);
@@ -209,15 +194,14 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
 
 TEST_F(HostileSettings, AFolderInTheFilesPlaceGivesDefaultsAndSavesFailQuietly)
 {
-    ASSERT_TRUE(CreateDirectoryA(SettingsPath().c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(TestSettingsPath().c_str(), nullptr));
     EXPECT_EQ(1u, ReadIconShow());
     EXPECT_EQ(0u, ReadDesktopKey());
     EXPECT_EQ(nullptr, CurrentPlan(IDM_QUIT).question);
     EXPECT_STREQ("open", CurrentPlan(IDM_MYCOMPUTER).verb);
     EXPECT_FALSE(WriteSetting(kSectionIcon, kKeyIconShow, "0"));
 
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), nullptr,
-                                     SettingsDlgProc, 0);
+    HWND dialog = OpenDialog(IDD_SETTINGS, SettingsDlgProc);
     ASSERT_TRUE(dialog);
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, IDC_FOLDERVIEW));
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, IDC_ICONSHOW));
@@ -227,7 +211,7 @@ TEST_F(HostileSettings, AFolderInTheFilesPlaceGivesDefaultsAndSavesFailQuietly)
     EXPECT_FALSE(IsWindowVisible(dialog)) << "a failed save still closes the dialog";
     DestroyWindow(dialog);
     EXPECT_EQ(1u, ReadIconShow()) << "nothing was written anywhere the reader looks";
-    EXPECT_TRUE(GetFileAttributesA(SettingsPath().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(GetFileAttributesA(TestSettingsPath().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace

@@ -35,58 +35,21 @@
 
 namespace {
 
-struct Box {
-    HWND owner;
-    std::wstring text;
-    int shortcutsSeen;
-};
-std::vector<Box> g_boxes;
-
-std::string ItemsDir()
-{
-    return TestExeDir() + "items";
-}
-
-std::set<std::string> FilesIn(const std::string& dir, const char* pattern = "*")
-{
-    std::set<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\" + pattern).c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string name = data.cFileName;
-        if (name != "." && name != "..")
-            names.insert(name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return names;
-}
-
-int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR, UINT)
-{
-    g_boxes.push_back({owner, text, static_cast<int>(FilesIn(ItemsDir(), "*.lnk").size())});
-    return IDOK;
-}
-
 class HostileVolume : public testing::Test {
 protected:
-    PlatformCalls saved = g_platform;
+    BoxRecorder boxes;
     std::string scratch;
 
     void SetUp() override
     {
-        RemoveTree(ItemsDir());
+        RemoveTree(TestItemsDir());
         DeleteFileA((TestExeDir() + "setting1.ini").c_str());
         scratch = MakeScratchDir("hostile_volume");
-        g_boxes.clear();
-        g_platform.MessageBoxW = RecordBox;
     }
     void TearDown() override
     {
-        g_platform = saved;
         DeleteFileA((TestExeDir() + "setting1.ini").c_str());
-        RemoveTree(ItemsDir());
+        RemoveTree(TestItemsDir());
         RemoveTree(scratch);
     }
 };
@@ -94,11 +57,11 @@ protected:
 TEST_F(HostileVolume, FiveThousandEntriesMakeOneMenuFrom2000To6999AndFreeFully)
 {
     const UINT count = 5000;
-    ASSERT_TRUE(CreateDirectoryA(ItemsDir().c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(TestItemsDir().c_str(), nullptr));
     for (UINT i = 0; i < count; ++i) {
         char name[64];
         wsprintfA(name, "\\entry %04u.txt", i);
-        HANDLE file = CreateFileA((ItemsDir() + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        HANDLE file = CreateFileA((TestItemsDir() + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, file) << name;
         CloseHandle(file);
     }
@@ -112,7 +75,7 @@ TEST_F(HostileVolume, FiveThousandEntriesMakeOneMenuFrom2000To6999AndFreeFully)
     LaunchEntry* head = nullptr;
     HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items);
     ASSERT_NE(nullptr, menu);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(boxes.shown.empty());
     ASSERT_EQ(static_cast<int>(count), GetMenuItemCount(menu));
     std::set<std::string> texts;
     UINT id = FIRST_LAUNCHER_ID;
@@ -139,7 +102,7 @@ TEST_F(HostileVolume, FiveThousandEntriesMakeOneMenuFrom2000To6999AndFreeFully)
 TEST_F(HostileVolume, TwoHundredFilesDroppedAtOnceMakeTwoHundredShortcuts)
 {
     const int count = 200;
-    ASSERT_TRUE(CreateDirectoryA(ItemsDir().c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(TestItemsDir().c_str(), nullptr));
     std::vector<std::string> dropped;
     for (int i = 0; i < count; ++i) {
         char name[64];
@@ -147,24 +110,23 @@ TEST_F(HostileVolume, TwoHundredFilesDroppedAtOnceMakeTwoHundredShortcuts)
         dropped.push_back(scratch + name);
         ASSERT_TRUE(WriteTextFile(dropped.back(), "x"));
     }
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DROP), nullptr,
-                                     DropDlgProc, 0);
+    HWND dialog = OpenDialog(IDD_DROP, DropDlgProc);
     ASSERT_TRUE(dialog);
     SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(dropped)), 0);
 
-    ASSERT_EQ(static_cast<size_t>(count), g_boxes.size());
+    ASSERT_EQ(static_cast<size_t>(count), boxes.shown.size());
     for (int i = 0; i < count; ++i) {
         SCOPED_TRACE(dropped[i]);
-        EXPECT_EQ(L"ショートカットが作成されました．", g_boxes[i].text);
-        EXPECT_EQ(nullptr, g_boxes[i].owner);
-        EXPECT_EQ(i + 1, g_boxes[i].shortcutsSeen) << "each box follows its own shortcut";
+        EXPECT_EQ(L"ショートカットが作成されました．", boxes.shown[i].text);
+        EXPECT_EQ(nullptr, boxes.shown[i].owner);
+        EXPECT_EQ(i + 1, boxes.shown[i].shortcutsSeen) << "each box follows its own shortcut";
     }
-    EXPECT_EQ(static_cast<size_t>(count), FilesIn(ItemsDir()).size());
+    EXPECT_EQ(static_cast<size_t>(count), FilesIn(TestItemsDir()).size());
     ASSERT_EQ(S_OK, CoInitialize(nullptr));
     for (int i = 0; i < count; ++i) {
         char name[64];
         wsprintfA(name, "\\file %03d.lnk", i);
-        EXPECT_EQ(dropped[i], ShortcutTarget(ItemsDir() + name)) << name;
+        EXPECT_EQ(dropped[i], ShortcutTarget(TestItemsDir() + name)) << name;
     }
     CoUninitialize();
     EXPECT_TRUE(IsWindowVisible(dialog));
@@ -173,15 +135,14 @@ TEST_F(HostileVolume, TwoHundredFilesDroppedAtOnceMakeTwoHundredShortcuts)
 
 TEST_F(HostileVolume, EmptyNamesWriteNothingOrTheBareShortcutInsideItems)
 {
-    ASSERT_TRUE(CreateDirectoryA(ItemsDir().c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(TestItemsDir().c_str(), nullptr));
     std::string real = scratch + "\\real.txt";
     ASSERT_TRUE(WriteTextFile(real, "x"));
     std::string folder = scratch + "\\folder";
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     std::set<std::string> exeDirBefore = FilesIn(TestExeDir());
     std::set<std::string> scratchBefore = FilesIn(scratch);
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DROP), nullptr,
-                                     DropDlgProc, 0);
+    HWND dialog = OpenDialog(IDD_DROP, DropDlgProc);
     ASSERT_TRUE(dialog);
 
     // A drop block's count is the platform's to give: with an empty name first, some
@@ -207,20 +168,20 @@ TEST_F(HostileVolume, EmptyNamesWriteNothingOrTheBareShortcutInsideItems)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        g_boxes.clear();
-        RemoveTree(ItemsDir());
-        ASSERT_TRUE(CreateDirectoryA(ItemsDir().c_str(), nullptr));
+        boxes.shown.clear();
+        RemoveTree(TestItemsDir());
+        ASSERT_TRUE(CreateDirectoryA(TestItemsDir().c_str(), nullptr));
         SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(row.names)), 0);
-        ASSERT_EQ(row.made.size(), g_boxes.size());
-        for (size_t i = 0; i < g_boxes.size(); ++i) {
+        ASSERT_EQ(row.made.size(), boxes.shown.size());
+        for (size_t i = 0; i < boxes.shown.size(); ++i) {
             EXPECT_EQ(row.made[i] ? L"ショートカットが作成されました．" : L"ショートカットを作成できませんでした．",
-                      g_boxes[i].text);
-            EXPECT_EQ(row.made[i] ? nullptr : dialog, g_boxes[i].owner);
+                      boxes.shown[i].text);
+            EXPECT_EQ(row.made[i] ? nullptr : dialog, boxes.shown[i].owner);
         }
-        EXPECT_EQ(row.links, FilesIn(ItemsDir()));
+        EXPECT_EQ(row.links, FilesIn(TestItemsDir()));
         if (row.target) {
             ASSERT_EQ(S_OK, CoInitialize(nullptr));
-            EXPECT_EQ(row.target, ShortcutTarget(ItemsDir() + "\\.lnk"));
+            EXPECT_EQ(row.target, ShortcutTarget(TestItemsDir() + "\\.lnk"));
             CoUninitialize();
         }
         EXPECT_EQ(exeDirBefore, FilesIn(TestExeDir())) << "something was written beside the exe";

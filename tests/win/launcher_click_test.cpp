@@ -19,51 +19,22 @@
 #include "launcher/launcher_state.h"
 #include "launcher/menu_theme.h"
 #include "launcher/owner_draw.h"
+#include "launcher/kept_menu.h"
 #include "launcher/tray_click.h"
+#include "resources/resource.h"
+#include "settings/hotkey.h"
 #include "test_support.h"
+#include "tray_action_letter.h"
 
 namespace {
 
-std::string SettingsPath()
-{
-    return TestExeDir() + "setting1.ini";
-}
-
-std::string ItemsDir()
-{
-    return TestExeDir() + "items";
-}
-
-void Hold(int virtualKey)
-{
-    BYTE keys[256] = {};
-    if (virtualKey)
-        keys[virtualKey] = 0x80;
-    SetKeyboardState(keys);
-}
-
-char Letter(TrayAction action)
-{
-    switch (action) {
-    case TrayAction::Launcher:
-        return 'L';
-    case TrayAction::Desktop:
-        return 'D';
-    case TrayAction::MainMenu:
-        return 'M';
-    case TrayAction::Nothing:
-        return '-';
-    }
-    return '?';
-}
-
 class TrayClick : public testing::Test {
 protected:
-    void SetUp() override { DeleteFileA(SettingsPath().c_str()); }
+    void SetUp() override { DeleteFileA(TestSettingsPath().c_str()); }
     void TearDown() override
     {
-        Hold(0);
-        DeleteFileA(SettingsPath().c_str());
+        HoldKey(0);
+        DeleteFileA(TestSettingsPath().c_str());
     }
 };
 
@@ -82,16 +53,16 @@ TEST_F(TrayClick, ButtonModifierAndKeySettingChooseTheMenu)
     const int held[] = {0, VK_CONTROL, VK_SHIFT, VK_MENU};
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string("Key=") + row.key);
-        DeleteFileA(SettingsPath().c_str());
+        DeleteFileA(TestSettingsPath().c_str());
         if (*row.key) {
-            ASSERT_TRUE(WriteTextFile(SettingsPath(), std::string("[DeskTopShow]\r\nKey=") + row.key + "\r\n"));
+            ASSERT_TRUE(WriteTextFile(TestSettingsPath(), std::string("[DeskTopShow]\r\nKey=") + row.key + "\r\n"));
         }
         std::string got;
         for (int key : held) {
-            Hold(key);
+            HoldKey(key);
             got += Letter(TrayActionFor(WM_LBUTTONUP));
         }
-        Hold(VK_CONTROL);
+        HoldKey(VK_CONTROL);
         got += Letter(TrayActionFor(WM_MBUTTONUP));
         got += Letter(TrayActionFor(WM_RBUTTONDOWN));
         got += Letter(TrayActionFor(WM_LBUTTONDOWN));
@@ -114,39 +85,102 @@ TEST_F(TrayClick, ModifierIsTheOneTheSettingNames)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string("Key=") + row.key + " vk " + std::to_string(row.vk));
-        ASSERT_TRUE(WriteTextFile(SettingsPath(), std::string("[DeskTopShow]\r\nKey=") + row.key + "\r\n"));
-        Hold(row.vk);
+        ASSERT_TRUE(WriteTextFile(TestSettingsPath(), std::string("[DeskTopShow]\r\nKey=") + row.key + "\r\n"));
+        HoldKey(row.vk);
         EXPECT_EQ(row.expected, IsDesktopModifierDown());
     }
 }
 
-int g_boxes = 0;
-int WINAPI CountMessageBox(HWND, LPCWSTR, LPCWSTR, UINT)
+// The tray window's procedure for what clicks, the hotkey and menus send it (its
+// WM_CREATE and WM_DESTROY would add a tray icon and quit).
+LRESULT CALLBACK ClickOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ++g_boxes;
-    return IDOK;
+    if (message == WM_HOTKEY || message == kTrayCallbackMessage || message == WM_COMMAND)
+        return TrayWndProc(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-TEST_F(TrayClick, AClickWhileAFolderMenuIsOpenIsIgnored)
+// With no items folder a launcher click ends at the missing-folder message, before any
+// menu is tracked: the message shows whether a build was started.
+class MenuGuard : public TrayClick {
+protected:
+    BoxRecorder boxes;
+    HWND owner = nullptr;
+    HMENU resource = nullptr;
+    void SetUp() override
+    {
+        TrayClick::SetUp();
+        RemoveTree(TestItemsDir());
+        HoldKey(0);
+        owner = MakeWindow(L"MorvekClickOwner", ClickOwnerProc);
+        ASSERT_NE(nullptr, owner);
+        resource = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
+        g_app.mainTrayMenu = GetSubMenu(resource, 0);
+    }
+    void TearDown() override
+    {
+        DestroyWindow(owner);
+        DestroyMenu(resource);
+        g_app.mainTrayMenu = nullptr;
+        g_app.quitting = false;
+        TakeQuitMessage();
+        FreeKeptMenuAtQuit();
+        TrayClick::TearDown();
+    }
+};
+
+TEST_F(MenuGuard, AClickWhileAFolderMenuIsOpenIsIgnored)
 {
-    // With no items folder a launcher click ends at the missing-folder message, before
-    // any menu is tracked: the message shows whether a build was started.
-    RemoveTree(ItemsDir());
-    g_platform.MessageBoxW = CountMessageBox;
-    g_boxes = 0;
-    HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    Hold(0);
     g_launcher.folderMenuOpen = true;
-    EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
-    EXPECT_EQ(0, g_boxes);
+    EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
+    EXPECT_EQ(0u, boxes.shown.size());
     EXPECT_TRUE(g_launcher.folderMenuOpen);
     g_launcher.folderMenuOpen = false;
-    EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
-    EXPECT_EQ(1, g_boxes);
+    EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
+    EXPECT_EQ(1u, boxes.shown.size());
     EXPECT_FALSE(g_launcher.folderMenuOpen) << "the guard stays up after the click";
+    EXPECT_FALSE(g_app.menuOpen) << "the guard stays up after the click";
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
-    DestroyWindow(window);
-    g_platform = RealPlatformCalls();
+}
+
+// While the main menu is tracked, the hotkey and a launcher click that arrive start no
+// launcher: its menu could not be tracked, and its Down key would move the main menu's
+// highlight.
+TEST_F(MenuGuard, WhileTheMainMenuIsOpenTheHotKeyAndAClickDoNothing)
+{
+    PostMessageW(owner, WM_HOTKEY, kLauncherHotKeyId, 0);
+    PostMessageW(owner, kTrayCallbackMessage, 1, WM_LBUTTONUP);
+    PostMessageW(owner, kTrayCallbackMessage, 1, WM_RBUTTONDOWN);
+    // Posted last, it reaches the menu after the others have been answered.
+    PostMessageW(owner, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_RBUTTONDOWN));
+    EXPECT_EQ(0u, boxes.shown.size()) << "a launcher was started while the main menu was open";
+    EXPECT_FALSE(g_app.menuOpen) << "the guard stays up after the main menu";
+    // Closed, the main menu lets the launcher start again.
+    EXPECT_EQ(0, OnLauncherHotKey(owner, kLauncherHotKeyId));
+    EXPECT_EQ(1u, boxes.shown.size());
+}
+
+// Quit while a click's missing-folder message is up: the launcher's watch on the folder is
+// closed when the message returns, and a click or the hotkey after quitting builds nothing.
+TEST_F(MenuGuard, QuitDuringAClickLeavesNothingOpenAndLaterClicksBuildNothing)
+{
+    boxes.onBox = [&](const RecordedBox&) {
+        EXPECT_NE(nullptr, g_launcher.keptMenu.change) << "the watch is made before the build";
+        QuitApp(owner);
+        return IDOK;
+    };
+    EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
+    ASSERT_EQ(1u, boxes.shown.size());
+    EXPECT_TRUE(g_app.quitting);
+    EXPECT_EQ(nullptr, g_launcher.keptMenu.change) << "the change notification outlived quit";
+
+    boxes.onBox = nullptr;
+    EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
+    EXPECT_EQ(0, OnLauncherHotKey(owner, kLauncherHotKeyId));
+    EXPECT_EQ(1u, boxes.shown.size()) << "a launcher was built after quit";
+    EXPECT_EQ(nullptr, g_launcher.keptMenu.change) << "a watch was made after quit";
+    EXPECT_FALSE(g_app.menuOpen);
 }
 
 // What the launcher asked the shell to open: the verb ("" for the default) and the file
@@ -168,13 +202,13 @@ BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOA* info)
 
 TEST_F(TrayClick, CtrlShiftWithReturnOrAClickOpensTheEntryAsAdministrator)
 {
-    RemoveTree(ItemsDir());
-    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    RemoveTree(TestItemsDir());
+    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
     for (const char* name : {"alpha.txt", "beta.txt", "gamma.txt"})
-        ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\" + name, "x"));
-    std::string second = ItemsDir() + "\\" + ShellOrder(ItemsDir())[1];
+        ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\" + name, "x"));
+    std::string second = TestItemsDir() + "\\" + ShellOrder(TestItemsDir())[1];
     // The keys are held from the tray click on: Ctrl must not turn it into the desktop list.
-    ASSERT_TRUE(WriteTextFile(SettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
+    ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
     HWND window = CreateLauncherOwner();
     ASSERT_NE(nullptr, window);
     g_platform.ShellExecuteExA = RecordShellExecute;
@@ -219,29 +253,29 @@ TEST_F(TrayClick, CtrlShiftWithReturnOrAClickOpensTheEntryAsAdministrator)
         EXPECT_EQ(row.verb, g_opened[0].verb);
         EXPECT_EQ(0, lstrcmpiA(second.c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
     }
-    Hold(0);
+    HoldKey(0);
     g_platform = RealPlatformCalls();
     IMalloc* allocator = nullptr;
     ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
     FreeKeptMenu(allocator, true);
     allocator->Release();
     DestroyWindow(window);
-    RemoveTree(ItemsDir());
+    RemoveTree(TestItemsDir());
 }
 
 // The launcher on the screen follows the app theme from one click to the next: the kept
 // menu is drawn dark, then light, then dark again, around its items too.
 TEST_F(TrayClick, TheLauncherFollowsTheAppThemeFromOneClickToTheNext)
 {
-    RemoveTree(ItemsDir());
-    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    RemoveTree(TestItemsDir());
+    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
     for (const char* name : {"alpha.txt", "beta.txt"})
-        ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\" + name, "x"));
-    ASSERT_TRUE(WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
+        ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\" + name, "x"));
+    ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
     AppThemeSetting theme(0);
     HWND window = CreateLauncherOwner();
     ASSERT_NE(nullptr, window);
-    Hold(0);
+    HoldKey(0);
     LiveCounts before = g_live;
     const COLORREF light = GetSysColor(COLOR_MENU);
     struct Row {
@@ -296,7 +330,7 @@ TEST_F(TrayClick, TheLauncherFollowsTheAppThemeFromOneClickToTheNext)
     EXPECT_EQ(before.brushes, g_live.brushes) << "the dark background brush was not freed";
     EXPECT_EQ(before.icons, g_live.icons);
     DestroyWindow(window);
-    RemoveTree(ItemsDir());
+    RemoveTree(TestItemsDir());
 }
 
 // The visible menu windows of this thread.
@@ -321,18 +355,18 @@ TEST_F(TrayClick, TheShellsMenuOnAnEntryActsOnThatEntry)
     std::string dir = MakeScratchDir("entry_menu");
     std::string recorder = dir + "\\recorder.exe";
     ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
-    RemoveTree(ItemsDir());
-    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    RemoveTree(TestItemsDir());
+    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
     for (const char* name : {"alpha", "beta", "gamma"})
-        ASSERT_EQ(S_OK, MakeShortcut(ItemsDir() + "\\" + name + ".lnk", recorder, name));
-    std::vector<std::string> order = ShellOrder(ItemsDir());
+        ASSERT_EQ(S_OK, MakeShortcut(TestItemsDir() + "\\" + name + ".lnk", recorder, name));
+    std::vector<std::string> order = ShellOrder(TestItemsDir());
     ASSERT_EQ(3u, order.size());
     const UINT second = 1;
     std::string secondName = order[second].substr(0, order[second].find('.'));
-    ASSERT_TRUE(WriteTextFile(SettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
+    ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
     HWND window = CreateLauncherOwner();
     ASSERT_NE(nullptr, window);
-    Hold(0);
+    HoldKey(0);
     g_platform.ShellExecuteExA = RecordShellExecute;
 
     struct Row {
@@ -349,7 +383,7 @@ TEST_F(TrayClick, TheShellsMenuOnAnEntryActsOnThatEntry)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        Hold(row.shift ? VK_SHIFT : 0);
+        HoldKey(row.shift ? VK_SHIFT : 0);
         ASSERT_TRUE(OpenClipboard(nullptr));
         EmptyClipboard();
         CloseClipboard();
@@ -407,6 +441,7 @@ TEST_F(TrayClick, TheShellsMenuOnAnEntryActsOnThatEntry)
             }
             WhenMenuOpens(inContextMenu);
         });
+        unsigned changesBefore = g_launcher.iconChanges;
         EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
         EXPECT_TRUE(launcherBeneath) << "no second menu over the launcher";
         EXPECT_FALSE(contextIsLaunchers);
@@ -421,25 +456,25 @@ TEST_F(TrayClick, TheShellsMenuOnAnEntryActsOnThatEntry)
                 }
                 CloseClipboard();
             }
-            EXPECT_EQ(0, lstrcmpiA((ItemsDir() + "\\" + secondName + ".lnk").c_str(), copied.c_str()))
+            EXPECT_EQ(0, lstrcmpiA((TestItemsDir() + "\\" + secondName + ".lnk").c_str(), copied.c_str()))
                 << "copied: " << copied;
             EXPECT_TRUE(g_opened.empty()) << "the launcher opened an entry itself";
-            EXPECT_TRUE(g_launcher.keptMenu.stale) << "what the command changed would not show";
+            EXPECT_NE(changesBefore, g_launcher.iconChanges) << "what the command changed would not show";
         } else {
             ASSERT_EQ(1u, g_opened.size()) << "the launcher did not open its entry afterwards";
-            EXPECT_EQ(0, lstrcmpiA((ItemsDir() + "\\" + secondName + ".lnk").c_str(), g_opened[0].path.c_str()))
+            EXPECT_EQ(0, lstrcmpiA((TestItemsDir() + "\\" + secondName + ".lnk").c_str(), g_opened[0].path.c_str()))
                 << g_opened[0].path;
         }
         EXPECT_TRUE(OpenMenuWindows().empty());
     }
-    Hold(0);
+    HoldKey(0);
     g_platform = RealPlatformCalls();
     IMalloc* allocator = nullptr;
     ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
     FreeKeptMenu(allocator, true);
     allocator->Release();
     DestroyWindow(window);
-    RemoveTree(ItemsDir());
+    RemoveTree(TestItemsDir());
     RemoveTree(dir);
 }
 
@@ -451,15 +486,15 @@ protected:
     HMENU resource = nullptr;
     void SetUp() override
     {
-        DeleteFileA(SettingsPath().c_str());
-        RemoveTree(ItemsDir());
-        CreateDirectoryA(ItemsDir().c_str(), nullptr);
+        DeleteFileA(TestSettingsPath().c_str());
+        RemoveTree(TestItemsDir());
+        CreateDirectoryA(TestItemsDir().c_str(), nullptr);
         for (const char* name : {"one.txt", "two.ini", "three.bat"})
-            ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\" + name, "x"));
+            ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\" + name, "x"));
         ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
         resource = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
         g_app.mainTrayMenu = GetSubMenu(resource, 0);
-        Hold(0);
+        HoldKey(0);
     }
     void TearDown() override
     {
@@ -468,7 +503,7 @@ protected:
         allocator->Release();
         DestroyMenu(resource);
         g_app.mainTrayMenu = nullptr;
-        RemoveTree(ItemsDir());
+        RemoveTree(TestItemsDir());
     }
     // Until the build under way (if any) is kept and no change waits for a quiet time.
     bool Settle() { return owner.Step([] { return !LauncherBuildRunning() && LauncherQuietWait() == INFINITE; }); }
@@ -530,7 +565,7 @@ TEST_F(BuildAhead, ABurstOfChangesCostsOneBuild)
     unsigned builds = g_launcher.launcherBuilds;
     IconFetches fetches;
     for (int i = 0; i < 40; ++i)
-        ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\burst " + std::to_string(i) + ".txt", "x"));
+        ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\burst " + std::to_string(i) + ".txt", "x"));
     ASSERT_TRUE(owner.Step([&] { return g_launcher.launcherBuilds != builds; })) << "never built anew";
     ASSERT_TRUE(Settle());
     EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
@@ -548,15 +583,13 @@ TEST_F(BuildAhead, ABurstOfChangesCostsOneBuild)
 // Soak: many menus over a real folder, each measured, drawn and freed.
 TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
 {
-    RemoveTree(ItemsDir());
-    DeleteFileA(SettingsPath().c_str());
-    CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    RemoveTree(TestItemsDir());
+    DeleteFileA(TestSettingsPath().c_str());
+    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
     for (const char* name : {"one.txt", "two.ini", "three.bat"})
-        ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\" + name, "x"));
+        ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\" + name, "x"));
     HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    HDC memory = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(memory, 200, 20);
-    HGDIOBJ old = SelectObject(memory, bitmap);
+    DibCanvas canvas(200, 20);
     IMalloc* allocator = nullptr;
     ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
     LiveCounts before = g_live;
@@ -578,7 +611,7 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
             dis.itemID = r->id;
             dis.itemData = reinterpret_cast<ULONG_PTR>(r);
             dis.itemState = (cycle & 1) ? ODS_SELECTED : 0;
-            dis.hDC = memory;
+            dis.hDC = canvas.dc;
             dis.rcItem = {0, 0, 200, 20};
             DrawLauncherItem(window, &dis);
         }
@@ -604,11 +637,8 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
     EXPECT_EQ(before.idLists, g_live.idLists);
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
     allocator->Release();
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
     DestroyWindow(window);
-    RemoveTree(ItemsDir());
+    RemoveTree(TestItemsDir());
 }
 
 }  // namespace
@@ -621,20 +651,14 @@ LRESULT CALLBACK RecordShellMessage(HWND window, UINT message, WPARAM wParam, LP
 {
     if (message == kShellIconsChanged)
         g_shellMessage = message;
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 // Changed icons announced by the shell reach the tray window, which then lets the next
 // click build the kept launcher menu anew.
 TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
 {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = RecordShellMessage;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "ShellIconsTest";
-    ASSERT_TRUE(RegisterClassA(&windowClass));
-    HWND window = CreateWindowA("ShellIconsTest", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                windowClass.hInstance, nullptr);
+    HWND window = MakeWindow(L"ShellIconsTest", RecordShellMessage, 0);
     WatchShellIcons(window);
     ASSERT_NE(0u, g_tray.shellNotify);
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
@@ -674,11 +698,27 @@ TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
     // So does a changed system setting (hidden extensions, the theme).
     for (UINT message : {kShellIconsChanged, static_cast<UINT>(WM_SETTINGCHANGE)}) {
         SCOPED_TRACE(message);
-        g_launcher.keptMenu.stale = false;
+        unsigned changes = g_launcher.iconChanges;
         TrayWndProc(nullptr, message, 0, 0);
-        EXPECT_TRUE(g_launcher.keptMenu.stale);
+        EXPECT_EQ(changes + 1, g_launcher.iconChanges);
     }
-    g_launcher.keptMenu.stale = false;
+}
+
+// After quit nothing puts the icon back: not even Explorer's restart announced while a box
+// or menu of the quitting program unwinds.
+TEST(TrayIcon, AfterQuitATaskbarRestartAddsNoIcon)
+{
+    HWND tray = CreateTrayWindow(GetModuleHandleW(nullptr));
+    ASSERT_NE(nullptr, tray);
+    EXPECT_TRUE(TrayIconExists(tray));
+    QuitApp(tray);
+    EXPECT_FALSE(TrayIconExists(tray));
+    SendMessageW(tray, g_tray.taskbarCreatedMessage, 0, 0);
+    EXPECT_FALSE(TrayIconExists(tray)) << "the icon came back after quit";
+    DestroyWindow(tray);
+    EXPECT_FALSE(TrayIconExists(tray));
+    g_app.quitting = false;
+    TakeQuitMessage();
 }
 
 }  // namespace

@@ -25,11 +25,6 @@ constexpr COLORREF kHighlightText = RGB(255, 255, 0);
 constexpr COLORREF kBackground = RGB(0, 200, 0);
 constexpr COLORREF kPoison = RGB(0xde, 0xad, 0xbe);
 
-std::string SettingsPath()
-{
-    return TestExeDir() + "setting1.ini";
-}
-
 // This test program: an exe whose icon is Morvek's own, in colour.
 std::string ThisProgram()
 {
@@ -79,7 +74,7 @@ protected:
 
     void SetUp() override
     {
-        DeleteFileA(SettingsPath().c_str());
+        DeleteFileA(TestSettingsPath().c_str());
         window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         CaptureMenuLook();
         g_launcher.menuLook.smallIconCx = 16;
@@ -93,7 +88,7 @@ protected:
         g_launcher.recordListHead = nullptr;
         FreeRecords();
         DestroyWindow(window);
-        DeleteFileA(SettingsPath().c_str());
+        DeleteFileA(TestSettingsPath().c_str());
         EXPECT_EQ(before.fonts, g_live.fonts);
         EXPECT_EQ(before.brushes, g_live.brushes);
         EXPECT_TRUE(gdi.Alive().empty()) << "a font or brush was not deleted";
@@ -123,7 +118,7 @@ protected:
     void SetIconShow(bool on)
     {
         g_launcher.menuLook.iconShow = on;
-        ASSERT_TRUE(WriteTextFile(SettingsPath(), on ? "[Icon]\r\nIconShow=0\r\n" : "[Icon]\r\nIconShow=1\r\n"));
+        ASSERT_TRUE(WriteTextFile(TestSettingsPath(), on ? "[Icon]\r\nIconShow=0\r\n" : "[Icon]\r\nIconShow=1\r\n"));
     }
     SIZE TextExtent(const char* text, const LOGFONTA& logFont)
     {
@@ -195,10 +190,10 @@ TEST_F(OwnerDraw, CaptureTakesTheSystemMenuLook)
     EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), g_launcher.menuLook.highlight);
     EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHTTEXT), g_launcher.menuLook.highlightText);
     // "IconShow" is read with the look, once per click.
-    ASSERT_TRUE(WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
+    ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
     CaptureMenuLook();
     EXPECT_EQ(0u, g_launcher.menuLook.iconShow);
-    DeleteFileA(SettingsPath().c_str());
+    DeleteFileA(TestSettingsPath().c_str());
     CaptureMenuLook();
     EXPECT_EQ(1u, g_launcher.menuLook.iconShow);
 }

@@ -23,72 +23,15 @@
 #include "launcher/submenu.h"
 #include "launcher/type_ahead.h"
 #include "resources/resource.h"
+#include "tray/tray_icon.h"
 #include "test_support.h"
 
 namespace {
-
-struct BoxCall {
-    HWND owner;
-    std::wstring text, caption;
-    UINT type;
-};
-std::vector<BoxCall> g_boxes;
-
-int WINAPI RecordMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
-{
-    g_boxes.push_back({owner, text, caption, type});
-    return IDOK;
-}
-
-std::string ItemsDir()
-{
-    return TestExeDir() + "items";
-}
-
-std::string SettingsPath()
-{
-    return TestExeDir() + "setting1.ini";
-}
-
-// The names and relative lists of a folder, in the shell's own enumeration order.
-struct Listed {
-    std::vector<std::string> names;
-    std::vector<std::vector<BYTE>> children;
-};
 
 std::vector<BYTE> ListBytes(LPCITEMIDLIST list)
 {
     auto* bytes = reinterpret_cast<const BYTE*>(list);
     return std::vector<BYTE>(bytes, bytes + IdListSize(list));
-}
-
-Listed ListFolder(const std::string& path)
-{
-    Listed listed;
-    IShellFolder* desktop = nullptr;
-    SHGetDesktopFolder(&desktop);
-    LPITEMIDLIST folderList = nullptr;
-    desktop->ParseDisplayName(nullptr, nullptr, &Wide(path)[0], nullptr, &folderList, nullptr);
-    IShellFolder* folder = nullptr;
-    desktop->BindToObject(folderList, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder));
-    IEnumIDList* items = nullptr;
-    folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &items);
-    LPITEMIDLIST child = nullptr;
-    while (items && items->Next(1, &child, nullptr) == S_OK) {
-        STRRET name = {};
-        folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name);
-        char text[MAX_PATH] = {};
-        StrRetToBufA(&name, child, text, MAX_PATH);
-        listed.names.push_back(text);
-        listed.children.push_back(ListBytes(child));
-        CoTaskMemFree(child);
-    }
-    if (items)
-        items->Release();
-    folder->Release();
-    CoTaskMemFree(folderList);
-    desktop->Release();
-    return listed;
 }
 
 // Each item's data is the block a screen reader reads an owner-drawn item's name from: an
@@ -124,15 +67,14 @@ protected:
     LaunchEntry* head = nullptr;
     HMENU menu = nullptr;
     LiveCounts before = {};
+    BoxRecorder boxes;
 
     void SetUp() override
     {
-        RemoveTree(ItemsDir());
-        DeleteFileA(SettingsPath().c_str());
+        RemoveTree(TestItemsDir());
+        DeleteFileA(TestSettingsPath().c_str());
         CaptureMenuLook();  // the default look: no test's settings carry over
         ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
-        g_boxes.clear();
-        g_platform.MessageBoxW = RecordMessageBox;
         before = g_live;
     }
     void TearDown() override
@@ -143,15 +85,14 @@ protected:
         EXPECT_EQ(before.icons, g_live.icons) << "icons left over";
         EXPECT_EQ(before.submenus, g_live.submenus) << "submenus left over";
         allocator->Release();
-        g_platform = RealPlatformCalls();
-        RemoveTree(ItemsDir());
-        DeleteFileA(SettingsPath().c_str());
+        RemoveTree(TestItemsDir());
+        DeleteFileA(TestSettingsPath().c_str());
     }
     void MakeItems(const std::vector<std::string>& names)
     {
-        CreateDirectoryA(ItemsDir().c_str(), nullptr);
+        CreateDirectoryA(TestItemsDir().c_str(), nullptr);
         for (const auto& name : names)
-            ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\" + name, "x"));
+            ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\" + name, "x"));
     }
     HMENU Build(FolderMode mode = FolderMode::Items)
     {
@@ -178,16 +119,16 @@ protected:
 TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
 {
     MakeItems({"b.txt", "a.txt", "c.txt"});
-    Listed listed = ListFolder(ItemsDir());
-    ASSERT_EQ(3u, listed.names.size());
+    std::vector<ShellEntry> listed = ShellListing(Wide(TestItemsDir()));
+    ASSERT_EQ(3u, listed.size());
     IconFetches fetches;
     ASSERT_NE(nullptr, Build());
     // One lookup per entry, each an index into the system's image list: no icon handle.
     EXPECT_EQ(3, fetches.Count());
     EXPECT_EQ(static_cast<UINT>(SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON), fetches.FlagsSeen());
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(boxes.shown.empty());
 
-    LPITEMIDLIST itemsList = PathToIdList(ItemsDir().c_str());
+    LPITEMIDLIST itemsList = PathToIdList(TestItemsDir().c_str());
     ASSERT_NE(nullptr, itemsList);
     std::vector<BYTE> parent = ListBytes(itemsList);
     parent.resize(parent.size() - 2);
@@ -199,7 +140,7 @@ TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
     ASSERT_EQ(3u, entries.size());
     ASSERT_EQ(3u, records.size());
     for (UINT i = 0; i < 3; ++i) {
-        SCOPED_TRACE(listed.names[i]);
+        SCOPED_TRACE(Ansi(listed[i].name));
         EXPECT_EQ(2000 + i, GetMenuItemID(menu, i));
         MENUITEMINFOA info = {};
         info.cbSize = sizeof(info);
@@ -208,19 +149,19 @@ TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
         EXPECT_EQ(static_cast<UINT>(MFT_OWNERDRAW), info.fType & MFT_OWNERDRAW);
         EXPECT_EQ(2000 + i, entries[i]->id);
         EXPECT_EQ(2000 + i, records[i]->id);
-        EXPECT_EQ(listed.names[i], records[i]->text);
+        EXPECT_EQ(Ansi(listed[i].name), records[i]->text);
         // The items folder's list followed by the entry's own item.
         std::vector<BYTE> expected = parent;
-        expected.insert(expected.end(), listed.children[i].begin(), listed.children[i].end());
+        expected.insert(expected.end(), listed[i].child.begin(), listed[i].child.end());
         EXPECT_EQ(expected, ListBytes(entries[i]->idList));
         // Icons are on by default: each record holds its icon's index.
-        EXPECT_EQ(SmallIconIndexOf(ItemsDir() + "\\" + listed.names[i]), records[i]->iconIndex);
+        EXPECT_EQ(SmallIconIndexOf(TestItemsDir() + "\\" + Ansi(listed[i].name)), records[i]->iconIndex);
     }
     EXPECT_NE(nullptr, SmallIconList());
     EXPECT_EQ(before.icons, g_live.icons);
     std::vector<std::wstring> wideNames;
-    for (const auto& name : listed.names)
-        wideNames.push_back(Wide(name));
+    for (const ShellEntry& entry : listed)
+        wideNames.push_back(Wide(Ansi(entry.name)));
     ExpectSpokenNames(menu, wideNames);
 
     // Freeing destroys the menu; the next build starts again at 2000.
@@ -253,7 +194,7 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
         return shownMenu ? names : std::vector<std::string>{"(no menu)"};
     };
     IconFetches fetches;
-    EXPECT_EQ(ShellOrder(ItemsDir()), click());
+    EXPECT_EQ(ShellOrder(TestItemsDir()), click());
     EXPECT_TRUE(kept);
     EXPECT_EQ(3, fetches.Count());
     const LiveCounts held = g_live;
@@ -267,16 +208,16 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
     EXPECT_EQ(3, fetches.Count());
     EXPECT_EQ(held.idLists, g_live.idLists);
 
-    std::string three = ItemsDir() + "\\three.txt";
+    std::string three = TestItemsDir() + "\\three.txt";
     struct Step {
         const char* name;
         std::function<void()> change;
         long iconsAsked;  // the entries asked for anew: the rest keep their kept records
         bool reuses;      // the kept records' measures are taken over
     } steps[] = {
-        {"added", [&] { WriteTextFile(ItemsDir() + "\\four.txt", "x"); }, 1, true},
-        {"removed", [&] { DeleteFileA((ItemsDir() + "\\two.txt").c_str()); }, 0, true},
-        {"renamed", [&] { MoveFileA((ItemsDir() + "\\one.txt").c_str(), (ItemsDir() + "\\uno.txt").c_str()); }, 1, true},
+        {"added", [&] { WriteTextFile(TestItemsDir() + "\\four.txt", "x"); }, 1, true},
+        {"removed", [&] { DeleteFileA((TestItemsDir() + "\\two.txt").c_str()); }, 0, true},
+        {"renamed", [&] { MoveFileA((TestItemsDir() + "\\one.txt").c_str(), (TestItemsDir() + "\\uno.txt").c_str()); }, 1, true},
         {"rewritten with the same size and time stamp", [&] {
              WIN32_FILE_ATTRIBUTE_DATA data = {};
              GetFileAttributesExA(three.c_str(), GetFileExInfoStandard, &data);
@@ -285,12 +226,12 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
              SetFileTime(file, &data.ftCreationTime, &data.ftLastAccessTime, &data.ftLastWriteTime);
              CloseHandle(file);
          }, 0, true},
-        {"icons off", [&] { WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"); }, 0, false},
-        {"icons on", [&] { DeleteFileA(SettingsPath().c_str()); }, 3, false},
+        {"icons off", [&] { WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"); }, 0, false},
+        {"icons on", [&] { DeleteFileA(TestSettingsPath().c_str()); }, 3, false},
         {"the shell announced changed icons", [&] { MarkKeptMenuStale(); }, 3, false},
         {"the menu font", [&] { g_launcher.keptMenu.look.menuFont.lfHeight += 3; }, 0, false},
-        {"submenus on", [&] { WriteTextFile(SettingsPath(), "[Launcher]\r\nSubmenus=1\r\n"); }, 0, false},
-        {"submenus off", [&] { WriteTextFile(SettingsPath(), "[Launcher]\r\nSubmenus=0\r\n"); }, 0, false},
+        {"submenus on", [&] { WriteTextFile(TestSettingsPath(), "[Launcher]\r\nSubmenus=1\r\n"); }, 0, false},
+        {"submenus off", [&] { WriteTextFile(TestSettingsPath(), "[Launcher]\r\nSubmenus=0\r\n"); }, 0, false},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
@@ -299,16 +240,16 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
             r->itemWidth = 1234;
         long asked = fetches.Count();
         builds = g_launcher.launcherBuilds;
-        std::vector<std::string> namesBefore = ShellOrder(ItemsDir());
+        std::vector<std::string> namesBefore = ShellOrder(TestItemsDir());
         step.change();
-        EXPECT_EQ(ShellOrder(ItemsDir()), click());
+        EXPECT_EQ(ShellOrder(TestItemsDir()), click());
         EXPECT_TRUE(kept);
         EXPECT_EQ(builds + 1, g_launcher.launcherBuilds) << "not built anew";
         EXPECT_EQ(step.iconsAsked, fetches.Count() - asked);
-        EXPECT_EQ(before.idLists + static_cast<long>(ShellOrder(ItemsDir()).size()), g_live.idLists);
+        EXPECT_EQ(before.idLists + static_cast<long>(ShellOrder(TestItemsDir()).size()), g_live.idLists);
         for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next) {
             SCOPED_TRACE(r->text);
-            EXPECT_EQ(g_launcher.menuLook.iconShow ? SmallIconIndexOf(ItemsDir() + "\\" + r->text) : -1, r->iconIndex);
+            EXPECT_EQ(g_launcher.menuLook.iconShow ? SmallIconIndexOf(TestItemsDir() + "\\" + r->text) : -1, r->iconIndex);
             // An unchanged entry keeps its measures too, unless the look changed.
             bool reused = std::find(namesBefore.begin(), namesBefore.end(), r->text) != namesBefore.end() &&
                           step.reuses;
@@ -319,15 +260,15 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
 
     // A removed folder is reported at the next click and frees what was kept; a new one is
     // listed at the click after.
-    RemoveTree(ItemsDir());
+    RemoveTree(TestItemsDir());
     EXPECT_EQ(std::vector<std::string>{"(no menu)"}, click());
-    EXPECT_EQ(1u, g_boxes.size());
+    EXPECT_EQ(1u, boxes.shown.size());
     EXPECT_EQ(before.idLists, g_live.idLists);
     MakeItems({"again.txt"});
     EXPECT_EQ(std::vector<std::string>{"again.txt"}, click());
     EXPECT_TRUE(kept);
     // Deleted and made again between two clicks, the folder is listed again at the next.
-    RemoveTree(ItemsDir());
+    RemoveTree(TestItemsDir());
     MakeItems({"third.txt"});
     EXPECT_EQ(std::vector<std::string>{"third.txt"}, click());
 
@@ -414,7 +355,7 @@ TEST_F(FolderMenu, OnlyChangesInItemsCount)
         EXPECT_EQ(0u, click()) << "a file beside the exe made a rebuild";
     }
     DeleteFileA(log.c_str());
-    std::string one = ItemsDir() + "\\one.txt";
+    std::string one = TestItemsDir() + "\\one.txt";
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     ASSERT_TRUE(GetFileAttributesExA(one.c_str(), GetFileExInfoStandard, &data));
     ASSERT_TRUE(WriteTextFile(one, "y"));
@@ -432,14 +373,14 @@ TEST_F(FolderMenu, ShortcutsWhoseIconsWereLookedUpAreReused)
 {
     MakeItems({});
     for (const char* name : {"\\a.lnk", "\\b.lnk", "\\c.lnk"})
-        ASSERT_EQ(S_OK, MakeShortcut(ItemsDir() + name, SettingsPath()));
+        ASSERT_EQ(S_OK, MakeShortcut(TestItemsDir() + name, TestSettingsPath()));
     bool kept = false;
     LaunchEntry* shown = nullptr;
     IconFetches fetches;
     CaptureMenuLook();
     ASSERT_NE(nullptr, LauncherMenu(&shown, allocator, &kept));
     EXPECT_EQ(3, fetches.Count());
-    ASSERT_EQ(S_OK, MakeShortcut(ItemsDir() + "\\d.lnk", SettingsPath()));
+    ASSERT_EQ(S_OK, MakeShortcut(TestItemsDir() + "\\d.lnk", TestSettingsPath()));
     CaptureMenuLook();
     ASSERT_NE(nullptr, LauncherMenu(&shown, allocator, &kept));
     EXPECT_EQ(4, GetMenuItemCount(g_launcher.keptMenu.menu));
@@ -472,26 +413,123 @@ TEST_F(FolderMenu, AnIconThatDoesNotComeIsShownGenericAndAskedForAgain)
             bool slow = std::string(r->text) == "slow.txt";
             late += r->iconLate;
             EXPECT_EQ(slow, r->iconLate);
-            EXPECT_EQ(slow ? generic.iIcon : SmallIconIndexOf(ItemsDir() + "\\" + r->text), r->iconIndex);
+            EXPECT_EQ(slow ? generic.iIcon : SmallIconIndexOf(TestItemsDir() + "\\" + r->text), r->iconIndex);
         }
         EXPECT_EQ(1, late);
     }
     IconFetches fetches;
-    ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\d.txt", "x"));
+    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\d.txt", "x"));
     click();
     EXPECT_EQ(2, fetches.Count()) << "the new entry and the late one";
     for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next) {
         SCOPED_TRACE(r->text);
         EXPECT_FALSE(r->iconLate);
-        EXPECT_EQ(SmallIconIndexOf(ItemsDir() + "\\" + r->text), r->iconIndex);
+        EXPECT_EQ(SmallIconIndexOf(TestItemsDir() + "\\" + r->text), r->iconIndex);
     }
     FreeKeptMenu(allocator, true);
+}
+
+// The shell's calls inside a build may take messages, an announcement of changed icons
+// among them.
+bool g_announceDuringBuild;
+DWORD_PTR(WINAPI* g_getFileInfoA)(LPCSTR, DWORD, SHFILEINFOA*, UINT, UINT);
+DWORD_PTR WINAPI AnnounceThenGetFileInfoA(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags)
+{
+    if (g_announceDuringBuild) {
+        g_announceDuringBuild = false;
+        TrayWndProc(nullptr, kShellIconsChanged, 0, 0);
+    }
+    return g_getFileInfoA(path, attributes, info, size, flags);
+}
+
+TEST_F(FolderMenu, ChangedIconsAnnouncedDuringABuildAreForTheNextClick)
+{
+    MakeItems({"one.txt", "two.txt"});
+    g_getFileInfoA = reinterpret_cast<decltype(g_getFileInfoA)>(
+        RedirectImport("shell32.dll", "SHGetFileInfoA", reinterpret_cast<void*>(AnnounceThenGetFileInfoA)));
+    ASSERT_NE(nullptr, g_getFileInfoA);
+    g_announceDuringBuild = true;
+    bool kept = false;
+    CaptureMenuLook();
+    EXPECT_NE(nullptr, LauncherMenu(&head, allocator, &kept));
+    RedirectImport("shell32.dll", "SHGetFileInfoA", reinterpret_cast<void*>(g_getFileInfoA));
+    head = nullptr;
+    EXPECT_FALSE(g_announceDuringBuild) << "the build fetched no icon";
+    ASSERT_TRUE(kept);
+
+    lstrcpyA(g_launcher.keptMenu.records->text, "(kept)");
+    EXPECT_NE(nullptr, LauncherMenu(&head, allocator, &kept));
+    head = nullptr;
+    EXPECT_STRNE("(kept)", g_launcher.keptMenu.records->text) << "the announcement was lost";
+    FreeKeptMenu(allocator, true);
+}
+
+// A build that fails after some entries were appended frees them and leaves the caller's
+// list empty, never pointing at what it freed.
+int g_recordsAllowed;
+LPVOID(WINAPI* g_heapAlloc)(HANDLE, DWORD, SIZE_T);
+LPVOID WINAPI RefuseARecord(HANDLE heap, DWORD flags, SIZE_T size)
+{
+    if (size == sizeof(LauncherRecord) && g_recordsAllowed-- == 0)
+        return nullptr;
+    return g_heapAlloc(heap, flags, size);
+}
+
+TEST_F(FolderMenu, AFailedBuildLeavesNoEntries)
+{
+    MakeItems({"one.txt", "two.txt", "three.txt"});
+    g_recordsAllowed = 1;
+    g_heapAlloc = reinterpret_cast<decltype(g_heapAlloc)>(
+        RedirectImport("kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(RefuseARecord)));
+    ASSERT_NE(nullptr, g_heapAlloc);
+    LaunchEntry* entries = nullptr;
+    HMENU built = BuildFolderMenu(&entries, allocator, FolderMode::Items);
+    RedirectImport("kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(g_heapAlloc));
+    EXPECT_EQ(-1, g_recordsAllowed) << "the second record was never asked for";
+    EXPECT_EQ(nullptr, built);
+    EXPECT_EQ(nullptr, entries) << "the list points at freed entries";
+    EXPECT_EQ(nullptr, g_launcher.recordListHead);
+}
+
+// Type-ahead highlights the item it selects, and a platform may keep that state in the menu
+// after it closes. A kept menu shown again starts from the top all the same: what a letter
+// picks does not depend on what the last showing left highlighted.
+TEST_F(FolderMenu, AKeptMenuShownAgainPicksByLetterFromTheTop)
+{
+    MakeItems({"alpha.txt", "beta.txt", "bravo.txt"});
+    HWND owner = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    bool kept = false;
+    CaptureMenuLook();
+    HMENU shown = LauncherMenu(&head, allocator, &kept);
+    ASSERT_TRUE(kept);
+    std::vector<int> b;  // the b-names' places
+    std::vector<std::string> order = ShellOrder(TestItemsDir());
+    for (size_t i = 0; i < order.size(); ++i)
+        if (order[i][0] == 'b')
+            b.push_back(static_cast<int>(i));
+    ASSERT_EQ(2u, b.size());
+    EXPECT_EQ(b[0], LOWORD(OnLauncherMenuChar(owner, L'b', reinterpret_cast<LPARAM>(shown))));
+    // What the last showing left: the first b-name highlighted, from which a b would move on.
+    const int other = b[0];
+    MENUITEMINFOW state = {};
+    state.cbSize = sizeof(state);
+    state.fMask = MIIM_STATE;
+    state.fState = MFS_HILITE;
+    ASSERT_TRUE(SetMenuItemInfoW(shown, other, TRUE, &state));
+    ASSERT_EQ(static_cast<UINT>(MF_HILITE), GetMenuState(shown, other, MF_BYPOSITION) & MF_HILITE);
+
+    CaptureMenuLook();
+    ASSERT_EQ(shown, LauncherMenu(&head, allocator, &kept));
+    head = nullptr;
+    EXPECT_EQ(b[0], LOWORD(OnLauncherMenuChar(owner, L'b', reinterpret_cast<LPARAM>(shown))));
+    FreeKeptMenu(allocator, true);
+    DestroyWindow(owner);
 }
 
 TEST_F(FolderMenu, IconShowZeroFetchesNoIcon)
 {
     MakeItems({"a.txt", "b.txt"});
-    ASSERT_TRUE(WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
+    ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
     IconFetches fetches;
     ASSERT_NE(nullptr, Build());
     auto records = Records();
@@ -508,39 +546,39 @@ TEST_F(FolderMenu, EmptyFolderGivesAnEmptyMenuAndNoMessage)
     EXPECT_EQ(0, GetMenuItemCount(menu));
     EXPECT_EQ(nullptr, head);
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(FolderMenu, MissingFolderSaysSoAndBuildsNothing)
 {
     EXPECT_EQ(nullptr, Build());
-    ASSERT_EQ(1u, g_boxes.size());
-    EXPECT_EQ(nullptr, g_boxes[0].owner);
-    EXPECT_EQ(L"BindToObject Error\nitemsフォルダの有無を確認してください", g_boxes[0].text);
-    EXPECT_EQ(L"Morvek Error", g_boxes[0].caption);
-    EXPECT_EQ(static_cast<UINT>(MB_OK), g_boxes[0].type);
+    ASSERT_EQ(1u, boxes.shown.size());
+    EXPECT_EQ(nullptr, boxes.shown[0].owner);
+    EXPECT_EQ(L"BindToObject Error\nitemsフォルダの有無を確認してください", boxes.shown[0].text);
+    EXPECT_EQ(L"Morvek Error", boxes.shown[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_OK), boxes.shown[0].type);
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
 
     // A file named items is no folder either.
-    ASSERT_TRUE(WriteTextFile(ItemsDir(), "x"));
+    ASSERT_TRUE(WriteTextFile(TestItemsDir(), "x"));
     EXPECT_EQ(nullptr, Build());
-    EXPECT_EQ(2u, g_boxes.size());
-    DeleteFileA(ItemsDir().c_str());
+    EXPECT_EQ(2u, boxes.shown.size());
+    DeleteFileA(TestItemsDir().c_str());
 }
 
 TEST_F(FolderMenu, SubfolderIsOneItemNamingTheFolder)
 {
     MakeItems({"a.txt"});
-    CreateDirectoryA((ItemsDir() + "\\sub").c_str(), nullptr);
-    ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\sub\\inner1.txt", "x"));
-    ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\sub\\inner2.txt", "x"));
+    CreateDirectoryA((TestItemsDir() + "\\sub").c_str(), nullptr);
+    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\sub\\inner1.txt", "x"));
+    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\sub\\inner2.txt", "x"));
     ASSERT_NE(nullptr, Build());
     ASSERT_EQ(2, GetMenuItemCount(menu));
     bool found = false;
     for (LaunchEntry* e : Entries()) {
         char path[MAX_PATH] = {};
         ASSERT_TRUE(SHGetPathFromIDListA(e->idList, path));
-        if (std::string(path) == ItemsDir() + "\\sub") {
+        if (std::string(path) == TestItemsDir() + "\\sub") {
             found = true;
             MENUITEMINFOA info = {};
             info.cbSize = sizeof(info);
@@ -560,7 +598,7 @@ protected:
     void SetUp() override
     {
         FolderMenu::SetUp();
-        ASSERT_TRUE(WriteTextFile(SettingsPath(), "[Launcher]\r\nSubmenus=1\r\n"));
+        ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[Launcher]\r\nSubmenus=1\r\n"));
         CaptureMenuLook();
         ASSERT_EQ(1u, g_launcher.menuLook.submenus);
     }
@@ -664,9 +702,9 @@ TEST_F(SubmenuMenu, FoldersAndShortcutsToFoldersBecomeEmptySubmenusOnlyWith1)
 {
     std::string elsewhere = MakeScratchDir("submenu_elsewhere");
     ASSERT_TRUE(MakeTree(elsewhere, {"far.txt"}));
-    ASSERT_TRUE(MakeTree(ItemsDir(), {"a.txt", "sub\\", "sub\\inner.txt", "archive.zip",
+    ASSERT_TRUE(MakeTree(TestItemsDir(), {"a.txt", "sub\\", "sub\\inner.txt", "archive.zip",
                                       "to folder.lnk>" + elsewhere, "to file.lnk>a.txt"}));
-    std::vector<std::string> order = ShellOrder(ItemsDir());
+    std::vector<std::string> order = ShellOrder(TestItemsDir());
     ASSERT_EQ(5u, order.size());
     struct Row {
         const char* settings;
@@ -679,7 +717,7 @@ TEST_F(SubmenuMenu, FoldersAndShortcutsToFoldersBecomeEmptySubmenusOnlyWith1)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.settings);
-        ASSERT_TRUE(WriteTextFile(SettingsPath(), row.settings));
+        ASSERT_TRUE(WriteTextFile(TestSettingsPath(), row.settings));
         CaptureMenuLook();
         ASSERT_NE(nullptr, Build());
         ASSERT_EQ(static_cast<int>(order.size()), GetMenuItemCount(menu));
@@ -692,7 +730,7 @@ TEST_F(SubmenuMenu, FoldersAndShortcutsToFoldersBecomeEmptySubmenusOnlyWith1)
                 FolderSubmenu* submenu = FolderSubmenuOf(Named(menu, order[i]).popup);
                 ASSERT_NE(nullptr, submenu);
                 EXPECT_TRUE(IsLauncherMenu(submenu->popup));
-                EXPECT_EQ(order[i] == "sub" ? ItemsDir() + "\\sub" : elsewhere, PathOf(submenu->folderList));
+                EXPECT_EQ(order[i] == "sub" ? TestItemsDir() + "\\sub" : elsewhere, PathOf(submenu->folderList));
             }
         }
         EXPECT_EQ(expected, Shown(menu));
@@ -712,21 +750,21 @@ TEST_F(SubmenuMenu, OpeningFillsTheSubmenuWithUniqueIdsAtEveryLevel)
 {
     std::string elsewhere = MakeScratchDir("submenu_target");
     ASSERT_TRUE(MakeTree(elsewhere, {"t1.txt", "t2.txt"}));
-    ASSERT_TRUE(MakeTree(ItemsDir(), {"a.txt", "b.txt", "one\\", "one\\x.txt", "one\\two\\",
+    ASSERT_TRUE(MakeTree(TestItemsDir(), {"a.txt", "b.txt", "one\\", "one\\x.txt", "one\\two\\",
                                       "one\\two\\deep.txt", "one\\two\\deeper.txt", "linked.lnk>" + elsewhere}));
     ASSERT_NE(nullptr, Build());
-    std::vector<std::string> order = ShellOrder(ItemsDir());
+    std::vector<std::string> order = ShellOrder(TestItemsDir());
 
     FolderSubmenu* one = Open(menu, "one");
     ASSERT_NE(nullptr, one);
     std::vector<std::string> expected = {open, "-"};
-    for (const std::string& name : ShellOrder(ItemsDir() + "\\one"))
+    for (const std::string& name : ShellOrder(TestItemsDir() + "\\one"))
         expected.push_back(name == "two" ? "two[0]" : name);
     EXPECT_EQ(expected, Shown(one->popup)) << "two is listed only when it opens";
     FolderSubmenu* two = Open(one->popup, "two");
     ASSERT_NE(nullptr, two);
     expected = {open, "-"};
-    for (const std::string& name : ShellOrder(ItemsDir() + "\\one\\two"))
+    for (const std::string& name : ShellOrder(TestItemsDir() + "\\one\\two"))
         expected.push_back(name);
     EXPECT_EQ(expected, Shown(two->popup));
     FolderSubmenu* linked = Open(menu, "linked");
@@ -736,10 +774,10 @@ TEST_F(SubmenuMenu, OpeningFillsTheSubmenuWithUniqueIdsAtEveryLevel)
 
     // What each item opens: the first item the folder item's own list (a shortcut for the
     // shortcut), each entry its own list at any depth.
-    EXPECT_EQ(ItemsDir() + "\\one", OpensPath(IdOf(one->popup, open)));
-    EXPECT_EQ(ItemsDir() + "\\one\\x.txt", OpensPath(IdOf(one->popup, "x.txt")));
-    EXPECT_EQ(ItemsDir() + "\\one\\two\\deeper.txt", OpensPath(IdOf(two->popup, "deeper.txt")));
-    EXPECT_EQ(ItemsDir() + "\\linked.lnk", OpensPath(IdOf(linked->popup, open)));
+    EXPECT_EQ(TestItemsDir() + "\\one", OpensPath(IdOf(one->popup, open)));
+    EXPECT_EQ(TestItemsDir() + "\\one\\x.txt", OpensPath(IdOf(one->popup, "x.txt")));
+    EXPECT_EQ(TestItemsDir() + "\\one\\two\\deeper.txt", OpensPath(IdOf(two->popup, "deeper.txt")));
+    EXPECT_EQ(TestItemsDir() + "\\linked.lnk", OpensPath(IdOf(linked->popup, open)));
     EXPECT_EQ(elsewhere + "\\t2.txt", OpensPath(IdOf(linked->popup, "t2.txt")));
 
     // The open item is drawn, typed and spoken like any entry.
@@ -756,7 +794,7 @@ TEST_F(SubmenuMenu, OpeningFillsTheSubmenuWithUniqueIdsAtEveryLevel)
     // also after a changed submenu is filled anew.
     for (size_t i = 0; i < order.size(); ++i)
         EXPECT_EQ(FIRST_LAUNCHER_ID + i, IdOf(menu, order[i]));
-    ASSERT_TRUE(WriteTextFile(ItemsDir() + "\\one\\added.txt", "x"));
+    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\one\\added.txt", "x"));
     FillFolderSubmenu(one);
     FolderSubmenu* twoAgain = Open(one->popup, "two");
     ASSERT_NE(nullptr, twoAgain);
@@ -771,8 +809,8 @@ TEST_F(SubmenuMenu, OpeningFillsTheSubmenuWithUniqueIdsAtEveryLevel)
         EXPECT_GE(id, FIRST_LAUNCHER_ID);
         EXPECT_LT(id, 0x10000u);
     }
-    EXPECT_EQ(ItemsDir() + "\\one\\added.txt", OpensPath(IdOf(one->popup, "added.txt")));
-    EXPECT_EQ(ItemsDir() + "\\one\\two\\deep.txt", OpensPath(IdOf(twoAgain->popup, "deep.txt")));
+    EXPECT_EQ(TestItemsDir() + "\\one\\added.txt", OpensPath(IdOf(one->popup, "added.txt")));
+    EXPECT_EQ(TestItemsDir() + "\\one\\two\\deep.txt", OpensPath(IdOf(twoAgain->popup, "deep.txt")));
 
     // A shortcut whose folder is gone is still a folder's submenu, showing its first item
     // alone, which opens the shortcut (and the shell says what became of its target).
@@ -784,14 +822,14 @@ TEST_F(SubmenuMenu, OpeningFillsTheSubmenuWithUniqueIdsAtEveryLevel)
     FolderSubmenu* gone = Open(menu, "linked");
     ASSERT_NE(nullptr, gone) << "a plain entry";
     EXPECT_EQ(std::vector<std::string>{open}, Shown(gone->popup));
-    EXPECT_EQ(ItemsDir() + "\\linked.lnk", OpensPath(IdOf(gone->popup, open)));
+    EXPECT_EQ(TestItemsDir() + "\\linked.lnk", OpensPath(IdOf(gone->popup, open)));
 }
 
 // A filled submenu is shown again while its folder is unchanged; a change rebuilds it
 // alone at its next opening; a folder gone shows only the first item.
 TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpening)
 {
-    ASSERT_TRUE(MakeTree(ItemsDir(), {"top.txt", "sub\\", "sub\\one.txt", "sub\\two.txt"}));
+    ASSERT_TRUE(MakeTree(TestItemsDir(), {"top.txt", "sub\\", "sub\\one.txt", "sub\\two.txt"}));
     bool kept = false;
     menu = LauncherMenu(&head, allocator, &kept);
     ASSERT_NE(nullptr, menu);
@@ -801,8 +839,8 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpening)
     head = nullptr;
     FolderSubmenu* sub = Open(keptMenu, "sub");
     ASSERT_NE(nullptr, sub);
-    std::vector<std::string> listed = {open, "-", ShellOrder(ItemsDir() + "\\sub")[0],
-                                       ShellOrder(ItemsDir() + "\\sub")[1]};
+    std::vector<std::string> listed = {open, "-", ShellOrder(TestItemsDir() + "\\sub")[0],
+                                       ShellOrder(TestItemsDir() + "\\sub")[1]};
     EXPECT_EQ(listed, Shown(sub->popup));
     // Marks what is kept, so that a submenu shown again unchanged shows the mark.
     lstrcpyA(sub->records->next->text, "(kept)");
@@ -811,13 +849,13 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpening)
     EXPECT_EQ("(kept)", Shown(sub->popup)[2]) << "an unchanged folder was listed again";
     long held = g_live.idLists;
 
-    std::string two = ItemsDir() + "\\sub\\two.txt";
+    std::string two = TestItemsDir() + "\\sub\\two.txt";
     struct Step {
         const char* name;
         std::function<void()> change;
     } steps[] = {
-        {"added", [&] { WriteTextFile(ItemsDir() + "\\sub\\three.txt", "x"); }},
-        {"removed", [&] { DeleteFileA((ItemsDir() + "\\sub\\one.txt").c_str()); }},
+        {"added", [&] { WriteTextFile(TestItemsDir() + "\\sub\\three.txt", "x"); }},
+        {"removed", [&] { DeleteFileA((TestItemsDir() + "\\sub\\one.txt").c_str()); }},
         {"rewritten with the same size and time stamp", [&] {
              WIN32_FILE_ATTRIBUTE_DATA data = {};
              GetFileAttributesExA(two.c_str(), GetFileExInfoStandard, &data);
@@ -833,7 +871,7 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpening)
         step.change();
         Open(keptMenu, "sub");
         std::vector<std::string> now = {open, "-"};
-        for (const std::string& name : ShellOrder(ItemsDir() + "\\sub"))
+        for (const std::string& name : ShellOrder(TestItemsDir() + "\\sub"))
             now.push_back(name);
         EXPECT_EQ(now, Shown(sub->popup));
         EXPECT_EQ(keptMenu, g_launcher.keptMenu.menu) << "only the submenu is built anew";
@@ -841,17 +879,17 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpening)
         EXPECT_EQ(held - 3 + static_cast<long>(now.size()) - 1, g_live.idLists);
     }
 
-    RemoveTree(ItemsDir() + "\\sub");
+    RemoveTree(TestItemsDir() + "\\sub");
     Open(keptMenu, "sub");
-    EXPECT_FALSE(FileExists(ItemsDir() + "\\sub")) << "the submenu's watch keeps the folder";
+    EXPECT_FALSE(FileExists(TestItemsDir() + "\\sub")) << "the submenu's watch keeps the folder";
     EXPECT_EQ(std::vector<std::string>{open}, Shown(sub->popup));
-    EXPECT_TRUE(g_boxes.empty()) << "no message while a menu is open";
+    EXPECT_TRUE(boxes.shown.empty()) << "no message while a menu is open";
 }
 
 // At quit the kept menu frees its submenus at every depth: lists, icons, records, popups.
 TEST_F(SubmenuMenu, EverythingIsFreedAtQuitWithSubmenusFilled)
 {
-    ASSERT_TRUE(MakeTree(ItemsDir(), {"a\\", "a\\b\\", "a\\b\\c.txt", "a\\x.txt", "z.txt"}));
+    ASSERT_TRUE(MakeTree(TestItemsDir(), {"a\\", "a\\b\\", "a\\b\\c.txt", "a\\x.txt", "z.txt"}));
     bool kept = false;
     HMENU keptMenu = LauncherMenu(&head, allocator, &kept);
     head = nullptr;
@@ -876,7 +914,7 @@ TEST_F(SubmenuMenu, EverythingIsFreedAtQuitWithSubmenusFilled)
 // down, the level below the last is still empty, and each level opens the right thing.
 TEST_F(SubmenuMenu, AShortcutToAnAncestorNestsOnlyAsDeepAsOpened)
 {
-    ASSERT_TRUE(MakeTree(ItemsDir(), {"loop\\", "loop\\file.txt", "loop\\back.lnk>loop"}));
+    ASSERT_TRUE(MakeTree(TestItemsDir(), {"loop\\", "loop\\file.txt", "loop\\back.lnk>loop"}));
     ASSERT_NE(nullptr, Build());
     FolderSubmenu* level = Open(menu, "loop");
     ASSERT_NE(nullptr, level);
@@ -888,11 +926,11 @@ TEST_F(SubmenuMenu, AShortcutToAnAncestorNestsOnlyAsDeepAsOpened)
         EXPECT_EQ(open, shown[0]);
         EXPECT_NE(shown.end(), std::find(shown.begin(), shown.end(), "back[0]")) << "not listed ahead";
         fileIds.push_back(IdOf(level->popup, "file.txt"));
-        EXPECT_EQ(ItemsDir() + "\\loop\\file.txt", OpensPath(fileIds.back()));
+        EXPECT_EQ(TestItemsDir() + "\\loop\\file.txt", OpensPath(fileIds.back()));
         level = Open(level->popup, "back");
         ASSERT_NE(nullptr, level);
     }
-    EXPECT_EQ(ItemsDir() + "\\loop\\back.lnk", OpensPath(IdOf(level->popup, open)));
+    EXPECT_EQ(TestItemsDir() + "\\loop\\back.lnk", OpensPath(IdOf(level->popup, open)));
     EXPECT_EQ(before.submenus + 7, g_live.submenus) << "loop, five backs filled, one more empty";
     std::sort(fileIds.begin(), fileIds.end());
     EXPECT_EQ(fileIds.end(), std::adjacent_find(fileIds.begin(), fileIds.end()));
@@ -911,7 +949,21 @@ struct FakeChild {
     Answer answer = Answer::Item;
 };
 
-class FakeEnum : public IEnumIDList {
+// IUnknown for the stand-ins below: they live as long as the test needs them and answer
+// for no other interface.
+template <typename Interface>
+class StandIn : public Interface {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+};
+
+class FakeEnum : public StandIn<IEnumIDList> {
 public:
     FakeEnum(std::vector<std::vector<BYTE>> lists, std::vector<Answer> answers, IMalloc* allocator)
         : lists_(std::move(lists)), answers_(std::move(answers)), allocator_(allocator) {}
@@ -923,11 +975,6 @@ public:
     }
     bool emptyForever = false;  // answers S_OK without an item, however often asked
     int calls = 0;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
     ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
     HRESULT STDMETHODCALLTYPE Next(ULONG, LPITEMIDLIST* item, ULONG* fetched) override
@@ -963,7 +1010,7 @@ private:
     std::vector<void*> kept_;
 };
 
-class FakeFolder : public IShellFolder {
+class FakeFolder : public StandIn<IShellFolder> {
 public:
     FakeFolder(std::vector<FakeChild> children, IMalloc* allocator)
         : children_(std::move(children)), allocator_(allocator) {}
@@ -987,13 +1034,6 @@ public:
     bool emptyForever = false;
     FakeEnum* lastEnum = nullptr;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND, IBindCtx*, LPWSTR, ULONG*, LPITEMIDLIST*, ULONG*) override
     {
         return E_NOTIMPL;
@@ -1062,18 +1102,11 @@ private:
 };
 
 // The shell allocator, counting live blocks, refusing blocks of one size on request.
-class CountingMalloc : public IMalloc {
+class CountingMalloc : public StandIn<IMalloc> {
 public:
     explicit CountingMalloc(IMalloc* real) : real_(real) {}
     long live = 0;
     SIZE_T refuseSize = 0;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     void* STDMETHODCALLTYPE Alloc(SIZE_T size) override
     {
         if (size == refuseSize)
@@ -1106,7 +1139,7 @@ protected:
     {
         FolderMenu::SetUp();
         // The fake lists name nothing the shell knows: ask for no icons.
-        ASSERT_TRUE(WriteTextFile(SettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
+        ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
         menu = CreatePopupMenu();
     }
 };
@@ -1255,22 +1288,12 @@ TEST_F(FakeFolderMenu, FaultyEnumeratorsAndNamesOutsideTheirItemAreLeftOut)
 
 std::string Utf8Repeat(const wchar_t* piece, int times)
 {
-    std::wstring wide;
-    for (int i = 0; i < times; ++i)
-        wide += piece;
+    std::wstring wide = Repeat(piece, times);
     int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string utf8(n, '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], n, nullptr, nullptr);
     utf8.pop_back();
     return utf8;
-}
-
-std::wstring WideRepeat(const wchar_t* piece, int times)
-{
-    std::wstring wide;
-    for (int i = 0; i < times; ++i)
-        wide += piece;
-    return wide;
 }
 
 // Names of up to 255 UTF-16 units, which Windows's file systems hold (the one under these
@@ -1289,13 +1312,13 @@ TEST_F(FakeFolderMenu, LongNamesKeep255CharactersInAnyCodePage)
     auto records = Records();
     ASSERT_EQ(4u, records.size());
     // Whole, though it is 400 bytes in Shift-JIS and 600 in UTF-8.
-    EXPECT_EQ(Ansi(WideRepeat(L"名", 200)), records[0]->text);
-    EXPECT_EQ(Ansi(WideRepeat(L"表", 255)), records[1]->text);
+    EXPECT_EQ(Ansi(Repeat(L"名", 200)), records[0]->text);
+    EXPECT_EQ(Ansi(Repeat(L"表", 255)), records[1]->text);
     if (GetACP() == CP_UTF8) {
         // An emoji is one character of four bytes (two UTF-16 units).
-        EXPECT_EQ(WideRepeat(L"\U0001F600", 130), Wide(records[2]->text));
+        EXPECT_EQ(Repeat(L"\U0001F600", 130), Wide(records[2]->text));
     } else {
-        std::string substitutes = Ansi(WideRepeat(L"\U0001F600", 130));
+        std::string substitutes = Ansi(Repeat(L"\U0001F600", 130));
         EXPECT_EQ(0u, substitutes.rfind(records[2]->text, 0)) << "not a head of " << substitutes;
     }
     EXPECT_EQ(ascii.substr(0, 255), records[3]->text);
@@ -1316,7 +1339,7 @@ TEST_F(FakeFolderMenu, AFullRecordHolds255CharactersOfFourBytes)
     ASSERT_TRUE(AppendFolderItems(menu, &folder, nullptr, &head, allocator));
     auto records = Records();
     ASSERT_EQ(1u, records.size());
-    EXPECT_EQ(WideRepeat(L"\U0001F600", 255), Wide(records[0]->text));
+    EXPECT_EQ(Repeat(L"\U0001F600", 255), Wide(records[0]->text));
     EXPECT_EQ(static_cast<size_t>(kRecordTextChars * 4), strlen(records[0]->text));
     delete folder.lastEnum;
 }
@@ -1336,13 +1359,7 @@ TEST_F(FakeFolderMenu, TypedCharactersSelectAndChooseByName)
                        {STRRET_CSTR, "gamma"}, {STRRET_CSTR, "& more"}, {STRRET_WSTR, "Ωmega"},
                        {STRRET_WSTR, "жук"}, {STRRET_WSTR, "Жаба"}},
                       allocator);
-    WNDCLASSW ownerClass = {};
-    ownerClass.lpfnWndProc = MenuOwnerProc;
-    ownerClass.hInstance = GetModuleHandleW(nullptr);
-    ownerClass.lpszClassName = L"MorvekTypeAheadOwner";
-    RegisterClassW(&ownerClass);
-    HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, ownerClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0,
-                                 nullptr, nullptr, ownerClass.hInstance, nullptr);
+    HWND owner = MakeWindow(L"MorvekTypeAheadOwner", MenuOwnerProc);
     ASSERT_NE(nullptr, owner);
     SetForegroundWindow(owner);
 
@@ -1401,7 +1418,6 @@ TEST_F(FakeFolderMenu, TypedCharactersSelectAndChooseByName)
     EXPECT_FALSE(IsLauncherMenu(GetSubMenu(resource, 0)));
     DestroyMenu(resource);
     DestroyWindow(owner);
-    UnregisterClassW(ownerClass.lpszClassName, ownerClass.hInstance);
 }
 
 TEST(WideToAnsiDup, SizesItsCopyByWhatTheCodePageNeeds)

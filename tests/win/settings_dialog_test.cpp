@@ -21,7 +21,7 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 {
     if (message == WM_COMMAND)
         g_parentCommands.emplace_back(wParam, lParam);
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 class SettingsDialog : public testing::Test {
@@ -34,13 +34,7 @@ protected:
     {
         DeleteFileA(path.c_str());
         g_parentCommands.clear();
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = ParentProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "SettingsDialogTestParent";
-        RegisterClassA(&windowClass);
-        parent = CreateWindowExA(0, windowClass.lpszClassName, "", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
-                                 nullptr, windowClass.hInstance, nullptr);
+        parent = MakeWindow(L"SettingsDialogTestParent", ParentProc, 0, WS_OVERLAPPED);
         ASSERT_TRUE(parent);
     }
 
@@ -54,8 +48,7 @@ protected:
 
     void Open()
     {
-        dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), parent,
-                                    SettingsDlgProc, 0);
+        dialog = OpenDialog(IDD_SETTINGS, SettingsDlgProc, parent);
         ASSERT_TRUE(dialog);
     }
 
@@ -189,6 +182,9 @@ TEST_F(SettingsDialog, OnlySaveAndCloseOrCloseEndIt)
             SendMessageA(dialog, WM_COMMAND, row.id, 0);
         EXPECT_EQ(row.writes, FileExists(path));
         EXPECT_EQ(!row.closes, IsWindowVisible(dialog) != FALSE);
+        // Ended, it is only hidden until its caller's loop ends: the guard no longer names it,
+        // so the command opens a new one.
+        EXPECT_EQ(row.closes ? nullptr : dialog, g_app.settingsDialog);
         if (row.closes) {
             // The parent is told with the same wParam and no control handle.
             ASSERT_EQ(1u, g_parentCommands.size());

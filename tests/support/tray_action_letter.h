@@ -1,0 +1,19 @@
+// A tray click's action as one letter, for tables of expected actions in the native and the
+// in-process tests: L launcher, D desktop, M main menu, - nothing. Platform-free.
+#pragma once
+#include "launcher/click_route.h"
+
+inline char Letter(TrayAction action)
+{
+    switch (action) {
+    case TrayAction::Launcher:
+        return 'L';
+    case TrayAction::Desktop:
+        return 'D';
+    case TrayAction::MainMenu:
+        return 'M';
+    case TrayAction::Nothing:
+        return '-';
+    }
+    return '?';
+}
