@@ -161,10 +161,20 @@ TEST_F(MenuGuard, WhileTheMainMenuIsOpenTheHotKeyAndAClickDoNothing)
     EXPECT_EQ(1u, boxes.shown.size());
 }
 
+// Stands in for a watch on items that could be made although items can't be listed: a
+// watch on the test program's folder.
+HANDLE WINAPI WatchTestFolder(LPCWSTR, BOOL subtree, DWORD filter)
+{
+    std::wstring folder = Wide(TestExeDir());
+    folder.pop_back();
+    return FindFirstChangeNotificationW(folder.c_str(), subtree, filter);
+}
+
 // Quit while a click's missing-folder message is up: the launcher's watch on the folder is
 // closed when the message returns, and a click or the hotkey after quitting builds nothing.
 TEST_F(MenuGuard, QuitDuringAClickLeavesNothingOpenAndLaterClicksBuildNothing)
 {
+    g_platform.FindFirstChangeNotificationW = WatchTestFolder;
     boxes.onBox = [&](const RecordedBox&) {
         EXPECT_NE(nullptr, g_launcher.keptMenu.change) << "the watch is made before the build";
         QuitApp(owner);
@@ -181,6 +191,7 @@ TEST_F(MenuGuard, QuitDuringAClickLeavesNothingOpenAndLaterClicksBuildNothing)
     EXPECT_EQ(1u, boxes.shown.size()) << "a launcher was built after quit";
     EXPECT_EQ(nullptr, g_launcher.keptMenu.change) << "a watch was made after quit";
     EXPECT_FALSE(g_app.menuOpen);
+    g_platform.FindFirstChangeNotificationW = ::FindFirstChangeNotificationW;
 }
 
 // What the launcher asked the shell to open: the verb ("" for the default) and the file
