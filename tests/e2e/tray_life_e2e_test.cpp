@@ -86,15 +86,6 @@ TEST_F(TrayLife, SecondCopyDuringADialogLeavesTheDialogWorking)
     ExpectFirstAlive();
 }
 
-bool DeleteTrayIcon(HWND window)
-{
-    NOTIFYICONDATAA record = {};
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = window;
-    record.uID = kTrayIconId;
-    return Shell_NotifyIconA(NIM_DELETE, &record) != FALSE;
-}
-
 // The shell lost the icon (as it may across sleep or a display change): resuming or the
 // display changing brings it back, and with the icon still there adds no second one.
 TEST_F(TrayLife, ResumeAndADisplayChangeBringBackADroppedIconOnce)

@@ -1064,13 +1064,37 @@ BoxRecorder::~BoxRecorder()
     g_boxRecorder = nullptr;
 }
 
-bool TrayIconExists(HWND window)
+namespace {
+
+bool TrayIconCall(HWND window, DWORD what)
 {
     NOTIFYICONDATAA record = {};
     record.cbSize = NOTIFYICONDATAA_V1_SIZE;
     record.hWnd = window;
     record.uID = kTrayIconId;
-    return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+    return Shell_NotifyIconA(what, &record) != FALSE;
+}
+
+}  // namespace
+
+bool TrayIconExists(HWND window)
+{
+    return TrayIconCall(window, NIM_MODIFY);
+}
+
+bool DeleteTrayIcon(HWND window)
+{
+    return TrayIconCall(window, NIM_DELETE);
+}
+
+void RewriteKeepingTimes(const std::string& path, const char* content)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    WriteTextFile(path, content);
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(file, &data.ftCreationTime, &data.ftLastAccessTime, &data.ftLastWriteTime);
+    CloseHandle(file);
 }
 
 bool TakeQuitMessage()

@@ -238,6 +238,12 @@ void* RedirectImport(const char* dll, const char* name, void* replacement);
 
 // True when the shell holds the tray icon of this window: modifying it succeeds.
 bool TrayIconExists(HWND window);
+// Takes the icon away as a shell that lost it would; false when there was none.
+bool DeleteTrayIcon(HWND window);
+
+// Writes new content of the same size into a file and puts its time stamps back: a change
+// that only a change notification can see.
+void RewriteKeepingTimes(const std::string& path, const char* content);
 
 // Takes a WM_QUIT that a quit inside the test program posted, so that no later modal loop
 // of the test ends on it; whether there was one.

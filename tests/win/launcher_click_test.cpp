@@ -667,18 +667,24 @@ LRESULT CALLBACK RecordShellMessage(HWND window, UINT message, WPARAM wParam, LP
 
 // Changed icons announced by the shell reach the tray window, which then lets the next
 // click build the kept launcher menu anew.
+// Takes this thread's messages until the shell's announcement has reached the window.
+bool AnnouncementArrives()
+{
+    return WaitFor([] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        return g_shellMessage == kShellIconsChanged;
+    }, 5000);
+}
+
 TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
 {
     HWND window = MakeWindow(L"ShellIconsTest", RecordShellMessage, 0);
     WatchShellIcons(window);
     ASSERT_NE(0u, g_tray.shellNotify);
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
-    EXPECT_TRUE(WaitFor([] {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        return g_shellMessage == kShellIconsChanged;
-    }, 5000)) << "the announcement never came";
+    EXPECT_TRUE(AnnouncementArrives()) << "the announcement never came";
 
     // A restarted shell knows nothing of the registration: it is made anew, in place of
     // the old one, and the announcements come again.
@@ -689,21 +695,10 @@ TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
     EXPECT_NE(old, g_tray.shellNotify);
     EXPECT_FALSE(SHChangeNotifyDeregister(old)) << "the old registration was left in place";
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
-    EXPECT_TRUE(WaitFor([] {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        return g_shellMessage == kShellIconsChanged;
-    }, 5000)) << "no announcement after the new registration";
+    EXPECT_TRUE(AnnouncementArrives()) << "no announcement after the new registration";
     SHChangeNotifyDeregister(g_tray.shellNotify);
     g_tray.shellNotify = 0;
-    {
-        NOTIFYICONDATAA record = {};
-        record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-        record.hWnd = window;
-        record.uID = kTrayIconId;
-        Shell_NotifyIconA(NIM_DELETE, &record);
-    }
+    DeleteTrayIcon(window);
     DestroyWindow(window);
 
     // So does a changed system setting (hidden extensions, the theme).

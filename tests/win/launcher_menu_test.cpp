@@ -218,14 +218,7 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
         {"added", [&] { WriteTextFile(TestItemsDir() + "\\four.txt", "x"); }, 1, true},
         {"removed", [&] { DeleteFileA((TestItemsDir() + "\\two.txt").c_str()); }, 0, true},
         {"renamed", [&] { MoveFileA((TestItemsDir() + "\\one.txt").c_str(), (TestItemsDir() + "\\uno.txt").c_str()); }, 1, true},
-        {"rewritten with the same size and time stamp", [&] {
-             WIN32_FILE_ATTRIBUTE_DATA data = {};
-             GetFileAttributesExA(three.c_str(), GetFileExInfoStandard, &data);
-             WriteTextFile(three, "y");
-             HANDLE file = CreateFileA(three.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-             SetFileTime(file, &data.ftCreationTime, &data.ftLastAccessTime, &data.ftLastWriteTime);
-             CloseHandle(file);
-         }, 0, true},
+        {"rewritten with the same size and time stamp", [&] { RewriteKeepingTimes(three, "y"); }, 0, true},
         {"icons off", [&] { WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"); }, 0, false},
         {"icons on", [&] { DeleteFileA(TestSettingsPath().c_str()); }, 3, false},
         {"the shell announced changed icons", [&] { MarkKeptMenuStale(); }, 3, false},
@@ -355,13 +348,7 @@ TEST_F(FolderMenu, OnlyChangesInItemsCount)
         EXPECT_EQ(0u, click()) << "a file beside the exe made a rebuild";
     }
     DeleteFileA(log.c_str());
-    std::string one = TestItemsDir() + "\\one.txt";
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    ASSERT_TRUE(GetFileAttributesExA(one.c_str(), GetFileExInfoStandard, &data));
-    ASSERT_TRUE(WriteTextFile(one, "y"));
-    HANDLE file = CreateFileA(one.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    SetFileTime(file, &data.ftCreationTime, &data.ftLastAccessTime, &data.ftLastWriteTime);
-    CloseHandle(file);
+    RewriteKeepingTimes(TestItemsDir() + "\\one.txt", "y");
     ASSERT_TRUE(WaitFor([&] { return ItemsChangeSeen(); })) << "the rewrite was not announced";
     EXPECT_EQ(1u, click());
     FreeKeptMenu(allocator, true);
@@ -857,14 +844,7 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpening)
     } steps[] = {
         {"added", [&] { WriteTextFile(TestItemsDir() + "\\sub\\three.txt", "x"); }},
         {"removed", [&] { DeleteFileA((TestItemsDir() + "\\sub\\one.txt").c_str()); }},
-        {"rewritten with the same size and time stamp", [&] {
-             WIN32_FILE_ATTRIBUTE_DATA data = {};
-             GetFileAttributesExA(two.c_str(), GetFileExInfoStandard, &data);
-             WriteTextFile(two, "y");
-             HANDLE file = CreateFileA(two.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-             SetFileTime(file, &data.ftCreationTime, &data.ftLastAccessTime, &data.ftLastWriteTime);
-             CloseHandle(file);
-         }},
+        {"rewritten with the same size and time stamp", [&] { RewriteKeepingTimes(two, "y"); }},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
