@@ -7,6 +7,13 @@
 // Focusing the open menu's window moves the X focus to it, and the keys come to this
 // thread, where the menu's loop reads them. Windows hands the keys to the foreground
 // thread's menu loop by itself, so there nothing is done.
+//
+// Wine asks X for the focus with the time of the last message this thread took from its
+// queue. The shell's notification of a click on the tray icon is sent, not posted, so that
+// time is older than the click, with which the desktop took the X focus for its taskbar:
+// X ignores a request older than the last change, and after the first click on the tray no
+// menu of ours got the keys again. A message posted and taken just before makes the time
+// the present.
 #include "launcher/menu_focus.h"
 
 namespace {
@@ -29,7 +36,11 @@ bool RunsOnWine()
 void OnMenuIdle(WPARAM wParam, LPARAM lParam)
 {
     auto menuWindow = reinterpret_cast<HWND>(lParam);
-    if (wParam == MSGF_MENU && menuWindow && RunsOnWine() && GetFocus() != menuWindow &&
-        GetWindowThreadProcessId(menuWindow, nullptr) == GetCurrentThreadId())
-        SetFocus(menuWindow);
+    if (wParam != MSGF_MENU || !menuWindow || !RunsOnWine() || GetFocus() == menuWindow ||
+        GetWindowThreadProcessId(menuWindow, nullptr) != GetCurrentThreadId())
+        return;
+    MSG now;
+    PostMessageW(menuWindow, WM_NULL, 0, 0);
+    PeekMessageW(&now, menuWindow, WM_NULL, WM_NULL, PM_REMOVE);
+    SetFocus(menuWindow);
 }
