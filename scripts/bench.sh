@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Morvek and its benchmark, prints the figures (under Wine inside Xvfb) and draws
 # click to menu against the number of entries into docs/bench/launcher-clicks.png, from the
-# medians the benchmark leaves in docs/bench/launcher-clicks.dat.
+# medians the benchmark leaves in docs/bench/launcher-clicks.dat; then times the folder menu
+# in-process, folders as submenus included, and prints the heap it holds per entry.
 # Usage: scripts/bench.sh [samples per figure, 5 by default]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +16,7 @@ if ! command -v gnuplot >/dev/null; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq gnuplot-nox >/dev/null
 fi
 cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/win64 -j"$(nproc)" --target Morvek launcher_bench menu_only >/dev/null
+cmake --build build/win64 -j"$(nproc)" --target Morvek launcher_bench menu_only folder_menu_bench >/dev/null
 mkdir -p docs/bench
 # A prefix of its own, so the test command can run beside it.
 export WINEPREFIX="${WINEPREFIX:-$PWD/build/wineprefix-bench}"
@@ -28,3 +29,8 @@ data=docs/bench/launcher-clicks.dat
 
 gnuplot -e "data='$data'; out='docs/bench/launcher-clicks.png'" bench/launcher_clicks.gp
 echo "Drawn: docs/bench/launcher-clicks.png (figures in $data)"
+
+# In a folder of its own: it makes its items folders beside itself.
+mkdir -p build/bench-folder-menu
+cp build/win64/folder_menu_bench.exe build/bench-folder-menu/
+"$WINE" build/bench-folder-menu/folder_menu_bench.exe 2>/dev/null | sed -u 's/\r$//'
