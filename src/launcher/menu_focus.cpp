@@ -9,11 +9,11 @@
 // thread's menu loop by itself, so there nothing is done.
 //
 // Wine asks X for the focus with the time of the last message this thread took from its
-// queue. The shell's notification of a click on the tray icon is sent, not posted, so that
-// time is older than the click, with which the desktop took the X focus for its taskbar:
-// X ignores a request older than the last change, and after the first click on the tray no
-// menu of ours got the keys again. A message posted and taken just before makes the time
-// the present.
+// queue. A click on the tray icon gives the desktop's taskbar the X focus, and the last
+// message taken here may be older than that click (the shell's notification of it does not
+// renew the time): X ignores a request older than its last change of focus, and after the
+// first click on the tray no menu of ours got the keys again. A message posted and taken
+// just before the request makes its time the present.
 #include "launcher/menu_focus.h"
 
 namespace {
