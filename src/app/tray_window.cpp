@@ -47,7 +47,7 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         OnShowEntryContextMenu(hwnd);
         return 0;
     case WM_ENTERIDLE:
-        OnMenuIdle(wParam, lParam);
+        OnMenuIdle(hwnd, wParam, lParam);
         break;
     case WM_HOTKEY:
         return OnLauncherHotKey(hwnd, wParam);

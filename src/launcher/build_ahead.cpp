@@ -95,6 +95,9 @@ void Keep(AheadBuild* build)
             // A mark the shell made during the build still holds for what it built.
             KeepBuiltMenu(menu, build->head, build->records, build->look, build->listing,
                           build->listingSize, build->changesAtStart, build->iconChangesAtStart, allocator);
+            // Measured now, while nothing waits, so that the first showing does not pay for it
+            // (nor for making the menu font ready, the first time).
+            MeasureLauncherRecords(keptMenu.records, keptMenu.look);
             build->head = nullptr;
             build->records = nullptr;
             build->listing = nullptr;

@@ -33,14 +33,15 @@ bool RunsOnWine()
 
 }  // namespace
 
-void OnMenuIdle(WPARAM wParam, LPARAM lParam)
+void OnMenuIdle(HWND owner, WPARAM wParam, LPARAM lParam)
 {
     auto menuWindow = reinterpret_cast<HWND>(lParam);
     if (wParam != MSGF_MENU || !menuWindow || !RunsOnWine() || GetFocus() == menuWindow ||
         GetWindowThreadProcessId(menuWindow, nullptr) != GetCurrentThreadId())
         return;
+    // Only this message is taken (a filter of 0 to 0 would take any, a key among them).
     MSG now;
-    PostMessageW(menuWindow, WM_NULL, 0, 0);
-    PeekMessageW(&now, menuWindow, WM_NULL, WM_NULL, PM_REMOVE);
+    if (PostMessageW(owner, kRenewMessageTime, 0, 0))
+        PeekMessageW(&now, owner, kRenewMessageTime, kRenewMessageTime, PM_REMOVE);
     SetFocus(menuWindow);
 }

@@ -37,30 +37,25 @@ void CaptureMenuLook()
     g_launcher.menuLook = ReadMenuLook();
 }
 
-void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis)
+namespace {
+
+// Measures the records of list not yet measured (each is measured once: a record lives no
+// longer than the look it was built for) with one DC and one font; the first with from
+// alone when only is set.
+void Measure(LauncherRecord* from, bool only, const MenuLook& look)
 {
-    LauncherRecord* record = RecordOfItemData(mis->itemData, mis->itemID);
-    if (!record)
-        return;
-    // The platform may ask at every showing of a kept menu; a record lives no longer than
-    // the look it was built for (a new look builds new records), so it is measured once.
-    if (record->itemWidth == 0) {
-        const MenuLook& look = g_launcher.menuLook;
-        HDC dc = GetDC(window);
-        HFONT font = CreateFontIndirectA(&look.menuFont);
-        if (font)
-            ++g_live.fonts;
-        HGDIOBJ previous = SelectObject(dc, font);
+    HDC dc = GetDC(nullptr);
+    HFONT font = CreateFontIndirectA(&look.menuFont);
+    if (font)
+        ++g_live.fonts;
+    HGDIOBJ previous = SelectObject(dc, font);
+    for (LauncherRecord* record = from; record; record = only ? nullptr : record->next) {
+        if (record->itemWidth != 0)
+            continue;
         SIZE text = {};
         // GDI reads ANSI text in the system's code page, not in the one the manifest gives
         // the program ("Use UTF-8 code pages in Windows apps"): names are measured wide.
         GetTextExtentPoint32W(dc, record->wideText, lstrlenW(record->wideText), &text);
-        SelectObject(dc, previous);
-        if (font) {
-            DeleteObject(font);
-            --g_live.fonts;
-        }
-        ReleaseDC(window, dc);
         if (look.iconShow) {
             record->itemWidth = look.smallIconCx + text.cx + kTextIndent;
             // As high as the taller of icon and text, so a large menu font is not clipped.
@@ -74,6 +69,29 @@ void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis)
         if (record->submenu)
             record->itemWidth += GetSystemMetrics(SM_CXMENUCHECK);
     }
+    SelectObject(dc, previous);
+    if (font) {
+        DeleteObject(font);
+        --g_live.fonts;
+    }
+    ReleaseDC(nullptr, dc);
+}
+
+}  // namespace
+
+void MeasureLauncherRecords(LauncherRecord* records, const MenuLook& look)
+{
+    Measure(records, false, look);
+}
+
+void MeasureLauncherItem(HWND, MEASUREITEMSTRUCT* mis)
+{
+    LauncherRecord* record = RecordOfItemData(mis->itemData, mis->itemID);
+    if (!record)
+        return;
+    // The platform may ask at every showing of a kept menu.
+    if (record->itemWidth == 0)
+        Measure(record, true, g_launcher.menuLook);
     mis->itemWidth = record->itemWidth;
     mis->itemHeight = record->itemHeight;
 }

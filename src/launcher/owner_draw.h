@@ -16,4 +16,6 @@ void CaptureMenuLook();
 MenuLook ReadMenuLook();
 // Each item's record is found from its item data.
 void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis);
+// Measures every record of the list not yet measured, for look, ahead of the menu's showing.
+void MeasureLauncherRecords(LauncherRecord* records, const MenuLook& look);
 void DrawLauncherItem(HWND window, DRAWITEMSTRUCT* dis);

@@ -17,6 +17,7 @@
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/menu_focus.h"
 #include "launcher/menu_theme.h"
 #include "launcher/owner_draw.h"
 #include "launcher/kept_menu.h"
@@ -728,3 +729,25 @@ TEST(TrayIcon, AfterQuitATaskbarRestartAddsNoIcon)
 }
 
 }  // namespace
+
+// Under Wine an open menu takes the keyboard focus when its loop goes idle, after renewing
+// the thread's message time; that takes nothing else from the queue: a key already posted
+// to the menu or its owner stays for them.
+TEST(MenuFocus, TakingTheFocusLeavesQueuedKeysAlone)
+{
+    HWND owner = CreateLauncherOwner();
+    HWND menuWindow = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
+                                      nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, owner);
+    ASSERT_NE(nullptr, menuWindow);
+    PostMessageW(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(owner, WM_KEYDOWN, VK_RETURN, 0);
+    OnMenuIdle(owner, MSGF_MENU, reinterpret_cast<LPARAM>(menuWindow));
+    EXPECT_EQ(menuWindow, GetFocus());
+    MSG msg;
+    EXPECT_TRUE(PeekMessageW(&msg, menuWindow, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) << "the menu's key was taken";
+    EXPECT_TRUE(PeekMessageW(&msg, owner, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) << "the owner's key was taken";
+    EXPECT_FALSE(PeekMessageW(&msg, owner, kRenewMessageTime, kRenewMessageTime, PM_REMOVE));
+    DestroyWindow(menuWindow);
+    DestroyWindow(owner);
+}
