@@ -1,6 +1,7 @@
 // Morvek's entry: one copy at a time, the main tray menu, the hidden tray window and the
 // message loop.
 #include <windows.h>
+#include <objbase.h>
 
 #include "core/app_state.h"
 #include "core/instance_guard.h"
@@ -25,6 +26,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return -3;
     g_app.mainTrayMenu = GetSubMenu(g_app.menuResource, 0);
 
+    // The shell's folders, shortcuts and icon handlers built here at a click (the desktop
+    // list, a submenu, a launcher that can't be built ahead) may be COM objects.
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+
     // Without its window the program could never be reached, yet it would hold the
     // mutex and turn away every new copy: say so and end.
     HWND window = CreateTrayWindow(instance);
@@ -42,5 +47,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     int exitCode = 0;
     while (TrayLoopStep(window, INFINITE, &exitCode)) {
     }
+    if (SUCCEEDED(com))
+        CoUninitialize();
     return exitCode;
 }

@@ -10,6 +10,7 @@
 
 #include <objbase.h>
 
+#include "core/app_state.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
@@ -117,6 +118,9 @@ void Keep(AheadBuild* build)
 
 void StartLauncherBuildAhead(HWND window)
 {
+    // After quit nothing new is built (the process ends with the thread mid-build).
+    if (g_app.quitting)
+        return;
     g_ahead.asked = true;
     if (g_ahead.running || g_launcher.folderMenuOpen) {
         g_ahead.again = true;
@@ -162,6 +166,15 @@ void OnLauncherBuilt(HWND window, LPARAM lParam, bool clickWaiting)
 {
     auto* build = reinterpret_cast<AheadBuild*>(lParam);
     g_ahead.running = false;
+    // Quit came while it was built: it is freed, not kept (what was kept is freed by now, or
+    // as the open menu closes).
+    IMalloc* allocator = nullptr;
+    if (g_app.quitting && SHGetMalloc(&allocator) == S_OK) {
+        FreeAheadBuild(build, allocator);
+        allocator->Release();
+        FreeKeptMenuAtQuit();
+        return;
+    }
     if (g_launcher.folderMenuOpen) {
         g_ahead.held = build;
         return;
@@ -177,7 +190,13 @@ void AfterFolderMenuClosed(HWND window)
     if (g_ahead.held) {
         AheadBuild* held = g_ahead.held;
         g_ahead.held = nullptr;
-        Keep(held);
+        IMalloc* allocator = nullptr;
+        if (!g_app.quitting) {
+            Keep(held);
+        } else if (SHGetMalloc(&allocator) == S_OK) {
+            FreeAheadBuild(held, allocator);
+            allocator->Release();
+        }
     }
     if (g_ahead.again)
         StartLauncherBuildAhead(window);

@@ -26,12 +26,12 @@ bool LauncherBuildRunning();
 bool LauncherBuildPending();
 
 // kLauncherBuilt: keeps the build as the launcher menu (or frees it, and what was kept, when
-// the folder could not be listed); held while a folder menu is open, until it closes. A build
+// the folder could not be listed or quit came); held while a folder menu is open, until it closes. A build
 // asked for meanwhile starts now, or, while a click waits for this one, after its menu.
 void OnLauncherBuilt(HWND window, LPARAM build, bool clickWaiting);
 
-// After a folder menu closed: keeps a build held while it was open, and starts one that
-// waited for it.
+// After a folder menu closed: keeps a build held while it was open (frees it after quit),
+// and starts one that waited for it.
 void AfterFolderMenuClosed(HWND window);
 
 // For the message loop: the watch on items to wait on (null: none), and how long to wait

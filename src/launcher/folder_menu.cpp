@@ -197,8 +197,9 @@ BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEn
         const LauncherRecord* kept = FindReusableRecord(reuse, listedKey);
         char* copy = nullptr;
         const char* text = kept ? kept->text : nullptr;
+        // The text may lie inside name (a short name of the folder's own): it lives as long.
+        STRRET name = {};
         if (!kept) {
-            STRRET name = {};
             if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) != S_OK) {
                 ok = FALSE;
             } else {

@@ -5,6 +5,8 @@
 // frees the block and the copy of the list it worked on; otherwise the build frees them.
 #include "launcher/icon_fetch.h"
 
+#include <objbase.h>
+
 #include <shellapi.h>
 
 #include "launcher/folder_menu.h"
@@ -40,17 +42,22 @@ void FreeHelper(IconHelper* helper)
 DWORD WINAPI HelperThread(void* parameter)
 {
     auto* helper = static_cast<IconHelper*>(parameter);
+    // An icon handler of the shell may be a COM object: the thread has an apartment of its own.
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     for (;;) {
         WaitForSingleObject(helper->asked, INFINITE);
         if (helper->state == kQuit)
-            return 0;
+            break;
         helper->index = FetchSmallIconIndex(helper->list);
         if (InterlockedCompareExchange(&helper->state, kAnswered, kAsked) == kAbandoned) {
             FreeHelper(helper);
-            return 0;
+            break;
         }
         SetEvent(helper->answered);
     }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return 0;
 }
 
 IconHelper* NewHelper()

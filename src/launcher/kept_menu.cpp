@@ -85,7 +85,9 @@ void TakeOverMeasures(LauncherRecord* records, const MenuLook& look)
 {
     bool sameLook = g_launcher.keptMenu.menu && SameLook(g_launcher.keptMenu.look, look);
     for (LauncherRecord* r = records; r; r = r->next) {
-        if (r->reusedFrom && sameLook) {
+        // A folder's submenu arrow adds to the width: an entry that gained or lost one is
+        // measured anew.
+        if (r->reusedFrom && sameLook && !r->submenu == !r->reusedFrom->submenu) {
             r->itemWidth = r->reusedFrom->itemWidth;
             r->itemHeight = r->reusedFrom->itemHeight;
         }
@@ -94,7 +96,8 @@ void TakeOverMeasures(LauncherRecord* records, const MenuLook& look)
 }
 
 // Type-ahead highlights the item it selects, and the platform may keep that state in the
-// menu after it closes: a kept menu shown again starts with none, as a menu just built does.
+// menu after it closes: a kept menu shown again starts with none, as a menu just built does,
+// in the folders' submenus it keeps too.
 void ClearHighlight(HMENU menu)
 {
     MENUITEMINFOA info = {};
@@ -104,6 +107,8 @@ void ClearHighlight(HMENU menu)
     for (int i = GetMenuItemCount(menu); i-- > 0;) {
         if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE)
             SetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+        if (HMENU sub = GetSubMenu(menu, i))
+            ClearHighlight(sub);
     }
 }
 

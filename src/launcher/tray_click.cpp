@@ -102,8 +102,7 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
     g_launcher.folderMenuOpen = false;
     g_app.menuOpen = false;
     allocator->Release();
-    if (!g_app.quitting)
-        AfterFolderMenuClosed(window);
+    AfterFolderMenuClosed(window);
 }
 
 }  // namespace

@@ -568,6 +568,28 @@ TEST_F(BuildAhead, ClicksDuringTheBuildAreAnswered)
     EXPECT_EQ(3, stalled.Count());
 }
 
+// Quit while the build ahead waits for an icon: the build that then arrives is freed, not
+// kept, with the menu kept before it and the watch; nothing is built after it.
+TEST_F(BuildAhead, ABuildThatArrivesAfterQuitIsFreed)
+{
+    StartLauncherBuildAhead(owner.window);
+    ASSERT_TRUE(Settle());
+    ASSERT_NE(nullptr, g_launcher.keptMenu.menu);
+    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\late.txt", "x"));
+    IconFetches stalled(true);
+    StartLauncherBuildAhead(owner.window);
+    ASSERT_TRUE(WaitFor([&] { return stalled.Count() > 0; })) << "the build never asked for an icon";
+    g_app.quitting = true;
+    FreeKeptMenuAtQuit();
+    stalled.Release();
+    EXPECT_TRUE(owner.Step([] { return !LauncherBuildRunning(); }));
+    EXPECT_EQ(nullptr, g_launcher.keptMenu.menu) << "a build was kept after quit";
+    EXPECT_EQ(nullptr, g_launcher.keptMenu.change) << "the watch stays open after quit";
+    StartLauncherBuildAhead(owner.window);
+    EXPECT_FALSE(LauncherBuildRunning()) << "a build started after quit";
+    g_app.quitting = false;
+}
+
 // Many shortcuts copied in at once cost one build, made once the folder is quiet; after it
 // nothing wakes the program.
 TEST_F(BuildAhead, ABurstOfChangesCostsOneBuild)

@@ -830,6 +830,15 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpening)
     std::vector<std::string> listed = {open, "-", ShellOrder(TestItemsDir() + "\\sub")[0],
                                        ShellOrder(TestItemsDir() + "\\sub")[1]};
     EXPECT_EQ(listed, Shown(sub->popup));
+    // What type-ahead left highlighted in the submenu goes when the kept menu is shown again.
+    MENUITEMINFOW state = {};
+    state.cbSize = sizeof(state);
+    state.fMask = MIIM_STATE;
+    state.fState = MFS_HILITE;
+    ASSERT_TRUE(SetMenuItemInfoW(sub->popup, 2, TRUE, &state));
+    ASSERT_EQ(keptMenu, LauncherMenu(&head, allocator, &kept));
+    head = nullptr;
+    EXPECT_EQ(0u, GetMenuState(sub->popup, 2, MF_BYPOSITION) & MF_HILITE);
     // Marks what is kept, so that a submenu shown again unchanged shows the mark.
     lstrcpyA(sub->records->next->text, "(kept)");
     for (int i = 0; i < 20; ++i)
