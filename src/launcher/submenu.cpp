@@ -57,6 +57,15 @@ bool NamesFolder(LPCITEMIDLIST list)
     return folder;
 }
 
+// A path on a share (\\server\share\...) or on a drive mapped to one.
+bool OnTheNetwork(const wchar_t* path)
+{
+    if (path[0] == L'\\' && path[1] == L'\\')
+        return true;
+    wchar_t root[] = {path[0], L':', L'\\', 0};
+    return path[0] && path[1] == L':' && GetDriveTypeW(root) == DRIVE_REMOTE;
+}
+
 // A shortcut's target when it is a file-system folder; null otherwise. The target is
 // named again from its path: the list a shortcut stores may not bind (under Wine it lists
 // nothing), and parsing the path tells whether it is there, and what it is, in one call.
@@ -71,6 +80,12 @@ LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMa
     wchar_t path[MAX_PATH];
     bool named = link->GetIDList(&stored) == S_OK && stored && SHGetPathFromIDListW(stored, path);
     link->Release();
+    // A target on the network stays a plain entry: looking at a share gone offline would
+    // hold up the build (and a click waiting for it) until the network gives up.
+    if (named && OnTheNetwork(path)) {
+        allocator->Free(stored);
+        return nullptr;
+    }
     // Most shortcuts name files: one look at the disk settles those before the dearer parse.
     // A directory on disk is never a file the shell browses (those are files).
     DWORD onDisk = named ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
