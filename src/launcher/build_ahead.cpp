@@ -127,6 +127,12 @@ void StartLauncherBuildAhead(HWND window)
         return;
     }
     g_ahead.again = false;
+    // A click may have built the launcher since this build was asked for (the change it
+    // was asked for came before the click): built again, the menu would be the same, and
+    // the submenus the click filled would go.
+    MenuLook look = ReadMenuLook();
+    if (KeptMenuValid(look))
+        return;
     // Taken in (this build's listing comes after it), and watched anew.
     ItemsChangeSeen();
     if (!RenewItemsWatch())
@@ -136,7 +142,7 @@ void StartLauncherBuildAhead(HWND window)
         return;
     const KeptMenu& keptMenu = g_launcher.keptMenu;
     build->window = window;
-    build->look = ReadMenuLook();
+    build->look = look;
     build->changesAtStart = keptMenu.changesSeen;
     build->iconChangesAtStart = g_launcher.iconChanges;
     if (keptMenu.menu && keptMenu.iconChanges == g_launcher.iconChanges &&

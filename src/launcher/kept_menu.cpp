@@ -71,12 +71,12 @@ bool SameLook(const MenuLook& a, const MenuLook& b)
            a.smallIconCy == b.smallIconCy && a.iconShow == b.iconShow && a.submenus == b.submenus;
 }
 
-bool ValidWith(const BYTE* listing, SIZE_T size)
+bool ValidWith(const BYTE* listing, SIZE_T size, const MenuLook& look)
 {
     const KeptMenu& keptMenu = g_launcher.keptMenu;
     return keptMenu.menu && keptMenu.change && keptMenu.builtAtChanges == keptMenu.changesSeen &&
            keptMenu.iconChanges == g_launcher.iconChanges && listing && size == keptMenu.listingSize &&
-           memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, g_launcher.menuLook);
+           memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, look);
 }
 
 // Gives reused records the measures of the kept records they came from, when those were
@@ -149,6 +149,19 @@ BYTE* ListFolder(const wchar_t* pattern, SIZE_T* size)
     return buffer.data;
 }
 
+bool KeptMenuValid(const MenuLook& look)
+{
+    if (!g_launcher.keptMenu.menu)
+        return false;
+    ItemsChangeSeen();
+    SIZE_T size = 0;
+    BYTE* listing = ListItemsFolder(&size);
+    bool valid = ValidWith(listing, size, look);
+    if (listing)
+        HeapFree(GetProcessHeap(), 0, listing);
+    return valid;
+}
+
 BYTE* ListItemsFolder(SIZE_T* size)
 {
     wchar_t pattern[MAX_PATH];
@@ -212,7 +225,7 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     ItemsChangeSeen();
     SIZE_T size = 0;
     BYTE* listing = ListItemsFolder(&size);
-    if (ValidWith(listing, size)) {
+    if (ValidWith(listing, size, g_launcher.menuLook)) {
         HeapFree(GetProcessHeap(), 0, listing);
         ClearHighlight(keptMenu.menu);
         *head = keptMenu.head;

@@ -30,8 +30,9 @@ struct KeptMenu {
 // FreeFolderMenu). Null when the build failed; a missing folder has been reported.
 HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept);
 
-// Whether the kept menu still shows the items folder as it is, for g_launcher.menuLook.
-bool KeptMenuValid();
+// Whether the kept menu still shows the items folder as it is, for look (a change the
+// watch announced is taken in first).
+bool KeptMenuValid(const MenuLook& look);
 
 // Makes the change notification on items if there is none; false when it can't be made.
 bool WatchItemsFolder();

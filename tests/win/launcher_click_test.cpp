@@ -590,6 +590,25 @@ TEST_F(BuildAhead, ABuildThatArrivesAfterQuitIsFreed)
     g_app.quitting = false;
 }
 
+// A click that comes before the build ahead of a change has built the launcher itself: the
+// build asked for by the change is not made again after it.
+TEST_F(BuildAhead, AClickThatBuiltTheChangeLeavesNoBuildBehind)
+{
+    StartLauncherBuildAhead(owner.window);
+    ASSERT_TRUE(Settle());
+    unsigned builds = g_launcher.launcherBuilds;
+    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\four.txt", "x"));
+    // The change is seen, and the build waits for the folder to stay quiet.
+    ASSERT_TRUE(owner.Step([] { return LauncherQuietWait() != INFINITE; }));
+    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
+    ASSERT_EQ(1u, owner.menusOpened.size());
+    EXPECT_EQ(4, GetMenuItemCount(owner.menusOpened[0]));
+    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
+    ASSERT_TRUE(owner.Step([] { return LauncherQuietWait() == INFINITE && !LauncherBuildRunning(); }));
+    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds) << "the change was built twice";
+    EXPECT_EQ(owner.menusOpened[0], g_launcher.keptMenu.menu);
+}
+
 // Many shortcuts copied in at once cost one build, made once the folder is quiet; after it
 // nothing wakes the program.
 TEST_F(BuildAhead, ABurstOfChangesCostsOneBuild)
