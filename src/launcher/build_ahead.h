@@ -26,8 +26,9 @@ bool LauncherBuildRunning();
 bool LauncherBuildPending();
 
 // kLauncherBuilt: keeps the build as the launcher menu (or frees it, and what was kept, when
-// the folder could not be listed or quit came); held while a folder menu is open, until it closes. A build
-// asked for meanwhile starts now, or, while a click waits for this one, after its menu.
+// the folder could not be listed or quit came); held while a folder menu is open, until it
+// closes. A build asked for meanwhile starts now, or, while a click waits for this one,
+// after its menu.
 void OnLauncherBuilt(HWND window, LPARAM build, bool clickWaiting);
 
 // After a folder menu closed: keeps a build held while it was open (frees it after quit),
