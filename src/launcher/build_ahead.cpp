@@ -93,7 +93,7 @@ void Keep(AheadBuild* build)
         if (menu) {
             InsertLauncherItems(menu, build->records, build->head, allocator);
             // A mark the shell made during the build still holds for what it built.
-            KeepBuiltMenu(menu, build->head, build->records, build->look, build->listing,
+            KeepBuiltMenu(keptMenu, menu, build->head, build->records, build->look, build->listing,
                           build->listingSize, build->changesAtStart, build->iconChangesAtStart, allocator);
             build->head = nullptr;
             build->records = nullptr;
