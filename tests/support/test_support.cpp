@@ -711,6 +711,13 @@ std::vector<ShellEntry> ShellListing(const std::wstring& path)
     return entries;
 }
 
+std::string DesktopDir(int csidl)
+{
+    char path[MAX_PATH] = {};
+    EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE)) << "no desktop folder " << csidl;
+    return path;
+}
+
 std::vector<std::string> ShellOrder(const std::string& path)
 {
     std::vector<std::string> names;
