@@ -831,6 +831,8 @@ LRESULT CALLBACK SteppedOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case WM_INITMENUPOPUP:
         if (owner)
             owner->menusOpened.push_back(reinterpret_cast<HMENU>(wParam));
+        if (owner && owner->whileOpen)
+            owner->whileOpen(reinterpret_cast<HMENU>(wParam));
         PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
         break;
     case WM_MENUCHAR:

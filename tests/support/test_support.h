@@ -290,6 +290,7 @@ struct IconFetches {
 struct LauncherOwner {
     HWND window = nullptr;
     std::vector<HMENU> menusOpened;
+    std::function<void(HMENU)> whileOpen;  // when set, runs inside each menu as it opens
     LauncherOwner();
     ~LauncherOwner();
     bool Step(const std::function<bool()>& condition, DWORD timeoutMs = 15000);
