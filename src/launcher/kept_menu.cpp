@@ -175,7 +175,8 @@ bool SameLook(const MenuLook& a, const MenuLook& b)
 
 bool ValidWith(const KeptMenu& keptMenu, const BYTE* listing, SIZE_T size)
 {
-    return keptMenu.menu && (keptMenu.change || keptMenu.publicChange) && keptMenu.builtAtChanges == keptMenu.changesSeen &&
+    return keptMenu.menu && (keptMenu.change || keptMenu.publicChange) &&
+           keptMenu.builtAtChanges == keptMenu.changesSeen &&
            keptMenu.iconChanges == g_launcher.iconChanges && listing && size == keptMenu.listingSize &&
            memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, g_launcher.menuLook);
 }

@@ -17,7 +17,7 @@ struct KeptMenu {
     LaunchEntry* head;
     LauncherRecord* records;  // its items' records, found from each item's data
     MenuLook look;            // the look and "IconShow" it was built and measured with
-    BYTE* listing;            // the items folder's (or both desktop folders') listing when it was built
+    BYTE* listing;            // the items folder's (both desktop folders') listing when it was built
     SIZE_T listingSize;
     // Change notification on items and below (the desktop list: on the user's desktop), or
     // null; without any, nothing is kept.
@@ -67,9 +67,9 @@ BYTE* ListItemsFolder(SIZE_T* size);
 // look and listing given (the listing is taken over) when the notification had announced
 // builtAtChanges changes and the shell iconChanges changed icons: takes over the measures
 // of reused records when the look is the kept one's, then frees the old kept menu.
-void KeepBuiltMenu(KeptMenu& keptMenu, HMENU menu, LaunchEntry* head, LauncherRecord* records, const MenuLook& look,
-                   BYTE* listing, SIZE_T listingSize, LONG builtAtChanges, unsigned iconChanges,
-                   IMalloc* allocator);
+void KeepBuiltMenu(KeptMenu& keptMenu, HMENU menu, LaunchEntry* head, LauncherRecord* records,
+                   const MenuLook& look, BYTE* listing, SIZE_T listingSize, LONG builtAtChanges,
+                   unsigned iconChanges, IMalloc* allocator);
 
 // Frees the kept launcher menu and everything it holds; at quit (closeChange) the kept
 // desktop list too, with every change notification and the dark menu background.
