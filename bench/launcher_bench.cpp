@@ -3,7 +3,9 @@
 // added, and on repeated clicks on an unchanged folder. Each is clicked alternately with a
 // stand-in (bench/menu_only.cpp) in the same run: the floor (the shell's enumeration and
 // icon fetch and the same popup, on every click) for the first two, the popup alone for
-// the last. Also start-up to tray icon, the exe's size and the idle working set.
+// the last. Then the desktop list over shortcuts put on the desktop: its first click (built)
+// and later clicks (kept) beside the popup alone over the same entries. Also start-up to tray
+// icon, the exe's size and the idle working set.
 // Prints one table and writes the medians to a data file; run it through scripts/bench.sh.
 #include <windows.h>
 #include <psapi.h>
@@ -182,11 +184,12 @@ HWND VisibleMenu()
     return nullptr;
 }
 
-// From the tray callback to the launcher menu on screen with every item drawn.
-double ClickToMenuMs(const Program& program)
+// From the tray callback to the launcher menu (or, with a middle click set to open it, the
+// desktop list) on screen with every item drawn.
+double ClickToMenuMs(const Program& program, UINT mouseMessage = WM_LBUTTONUP)
 {
     double start = Now();
-    PostMessageA(program.tray, WM_USER, 1, WM_LBUTTONUP);
+    PostMessageA(program.tray, WM_USER, 1, mouseMessage);
     HWND menu = nullptr;
     bool shown = Poll([&] {
         menu = VisibleMenu();
@@ -219,6 +222,57 @@ void WaitIdle(const Program& program)
     }, 120000);
     if (!idle)
         Fail("Morvek never became idle");
+}
+
+// The desktop list over count shortcuts put on the user's desktop for the while: its first
+// click after start (built at the click) and later clicks (kept), each beside the popup alone
+// listing the same desktop. The shortcuts go again afterwards.
+void DesktopFigures(const std::string& full, const char* exe, const char* standIn, int count, int runs)
+{
+    char desktop[MAX_PATH];
+    if (!SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, TRUE))
+        Fail("no desktop folder");
+    std::vector<std::string> links;
+    for (int i = 0; i < count; ++i) {
+        char name[64];
+        wsprintfA(name, "\\bench desktop %04d.lnk", i);
+        links.push_back(desktop + std::string(name));
+        MakeLink(links.back(), "C:\\windows\\notepad.exe");
+    }
+    std::string dir = full + "\\desktop";
+    RemoveTree(dir);
+    CreateDirectoryA(dir.c_str(), nullptr);
+    CreateDirectoryA((dir + "\\items").c_str(), nullptr);
+    std::string settings = "[DeskTopShow]\r\nKey=1\r\n";
+    HANDLE file = CreateFileA((dir + "\\setting1.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, settings.data(), static_cast<DWORD>(settings.size()), &written, nullptr);
+    CloseHandle(file);
+
+    std::vector<double> first, kept, popup;
+    Program popupAlone;
+    popupAlone.Start(dir, standIn, "menu_only.exe", "/desktop");
+    ClickToMenuMs(popupAlone);
+    Program morvek;
+    for (int i = 0; i < runs; ++i) {
+        if (i > 0)
+            morvek.Stop();
+        morvek.Start(dir, exe, "Morvek.exe");
+        WaitIdle(morvek);
+        first.push_back(ClickToMenuMs(morvek, WM_MBUTTONUP));
+    }
+    for (int i = 0; i < runs; ++i) {
+        kept.push_back(ClickToMenuMs(morvek, WM_MBUTTONUP));
+        popup.push_back(ClickToMenuMs(popupAlone));
+    }
+    morvek.Stop();
+    popupAlone.Stop();
+    for (const std::string& link : links)
+        DeleteFileA(link.c_str());
+    printf("desktop list over %d shortcuts on the desktop (ms, median of %d): first click %.1f, "
+           "second click %.1f, popup alone %.1f, ratio %.2f\n",
+           count, runs, Median(first), Median(kept), Median(popup), Median(kept) / Median(popup));
+    fflush(stdout);
 }
 
 struct Row {
@@ -370,6 +424,8 @@ int main(int argc, char** argv)
         printf("%7d | %10.1f %6.2f | %10.1f %6.2f\n", r.entries, r.idleFirst, r.idleFirst / r.popup, r.addedHalf,
                r.addedHalf / r.popup);
     }
+
+    DesktopFigures(full, exe, standIn, 100, runs);
 
     std::vector<double> startups;
     std::string dir = std::string(full) + "\\start";

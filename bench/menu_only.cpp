@@ -5,6 +5,8 @@
 // what showing and painting the popup costs by itself. Run with /floor, every click lists
 // the folder through the shell, fetches every small icon and frees them after the menu, as
 // the launcher does without COM initialised: the least a menu built per click can cost.
+// Run with /desktop, it lists the shell's desktop instead, once at start, as the popup alone
+// beside Morvek's desktop list.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -25,6 +27,7 @@ struct Entry {
 };
 
 bool g_floor = false;
+bool g_desktop = false;
 std::vector<Entry> g_entries;
 HFONT g_menuFont = nullptr;
 
@@ -38,7 +41,8 @@ void FreeEntries()
     g_entries.clear();
 }
 
-// The shell's enumeration of the items folder and the small-icon fetch for each entry.
+// The shell's enumeration of the items folder (or the desktop) and the small-icon fetch for
+// each entry.
 void LoadEntries()
 {
     char path[MAX_PATH];
@@ -53,9 +57,15 @@ void LoadEntries()
     LPITEMIDLIST folderList = nullptr;
     IShellFolder* folder = nullptr;
     IEnumIDList* children = nullptr;
-    if (desktop->ParseDisplayName(nullptr, nullptr, widePath, nullptr, &folderList, nullptr) == S_OK &&
-        desktop->BindToObject(folderList, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)) == S_OK &&
-        folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &children) == S_OK) {
+    if (g_desktop) {
+        folder = desktop;
+        folder->AddRef();
+    } else if (desktop->ParseDisplayName(nullptr, nullptr, widePath, nullptr, &folderList, nullptr) != S_OK ||
+               desktop->BindToObject(folderList, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)) !=
+                   S_OK) {
+        folder = nullptr;
+    }
+    if (folder && folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &children) == S_OK) {
         LPITEMIDLIST child = nullptr;
         ULONG fetched = 0;
         while (children->Next(1, &child, &fetched) == S_OK) {
@@ -63,7 +73,7 @@ void LoadEntries()
             STRRET name = {};
             if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) == S_OK)
                 StrRetToBufA(&name, child, entry.text, sizeof(entry.text));
-            entry.list = ILCombine(folderList, child);
+            entry.list = folderList ? ILCombine(folderList, child) : ILClone(child);
             SHFILEINFOA info = {};
             SHGetFileInfoA(reinterpret_cast<LPCSTR>(entry.list), 0, &info, sizeof(info),
                            SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON);
@@ -173,6 +183,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     g_floor = lstrcmpiA(commandLine, "/floor") == 0;
+    g_desktop = lstrcmpiA(commandLine, "/desktop") == 0;
     // Alone, the entries are ready before the tray icon appears, so no click waits for them.
     if (!g_floor)
         LoadEntries();

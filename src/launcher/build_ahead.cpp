@@ -94,7 +94,7 @@ void Keep(AheadBuild* build)
         if (menu) {
             InsertLauncherItems(menu, build->records, build->head, allocator);
             // A mark the shell made during the build still holds for what it built.
-            KeepBuiltMenu(menu, build->head, build->records, build->look, build->listing,
+            KeepBuiltMenu(keptMenu, menu, build->head, build->records, build->look, build->listing,
                           build->listingSize, build->changesAtStart, build->iconChangesAtStart, allocator);
             // Measured now, while nothing waits, so that the first showing does not pay for it
             // (nor for making the menu font ready, the first time).

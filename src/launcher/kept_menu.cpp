@@ -5,7 +5,10 @@
 // the exe's folder, where a log or the settings file may be written at any time) catches a
 // rewrite the listing cannot tell apart (same size, same time stamp), and the look it was
 // measured with must match. Without a working notification nothing is kept. A rebuild asks
-// the shell only about entries whose listing data changed (record_reuse.h).
+// the shell only about entries whose listing data changed (record_reuse.h). The desktop list
+// is kept by the same rules over both desktop folders, each with its path and its own
+// notification, so that one that appears, goes or moves shows too; the shell's own desktop
+// items change only as its announcements of changed icons say.
 #include "launcher/kept_menu.h"
 
 #include <cstddef>
@@ -59,10 +62,109 @@ bool Append(Buffer* buffer, const void* bytes, SIZE_T count)
     return true;
 }
 
+// The desktop folders the desktop list merges: the user's and the public one.
+constexpr int kDesktopFolders[] = {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY};
+
+// What a desktop folder's part of the listing starts with: its path's length (0 when it is
+// missing) and its listing's size, followed by the path and the listing.
+struct DesktopPart {
+    DWORD pathLength;
+    DWORD listingSize;
+};
+
 bool WidePath(const char* relative, wchar_t* wide)
 {
     char path[kPathBytes];
     return MakeExePath(path, relative) && AnsiToWide(path, wide, MAX_PATH);
+}
+
+// A kept menu's watches: on items or the user's desktop, then on the public desktop (the
+// order of kDesktopFolders).
+constexpr size_t kWatches = 2;
+HANDLE* Watch(KeptMenu& keptMenu, size_t which)
+{
+    return which == 0 ? &keptMenu.change : &keptMenu.publicChange;
+}
+
+// A desktop folder's path when it exists; false when it is missing. SHGetFolderPath
+// without CSIDL_FLAG_CREATE fails for a folder that is not there.
+bool DesktopFolderPath(size_t which, wchar_t* path)
+{
+    return SUCCEEDED(SHGetFolderPathW(nullptr, kDesktopFolders[which], nullptr, SHGFP_TYPE_CURRENT, path)) &&
+           GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Both desktop folders' parts (DesktopPart), or null when one that exists can't be listed
+// or has no watch: a folder nobody watches could change unseen, so nothing is kept by it.
+BYTE* ListDesktopFolders(KeptMenu& keptMenu, SIZE_T* size)
+{
+    Buffer buffer = {};
+    bool ok = true;
+    for (size_t which = 0; ok && which < kWatches; ++which) {
+        wchar_t pattern[MAX_PATH + 2];
+        DesktopPart part = {};
+        BYTE* listing = nullptr;
+        SIZE_T listingSize = 0;
+        if (DesktopFolderPath(which, pattern)) {
+            part.pathLength = static_cast<DWORD>(lstrlenW(pattern));
+            lstrcatW(pattern, L"\\*");
+            listing = *Watch(keptMenu, which) ? ListFolder(pattern, &listingSize) : nullptr;
+            part.listingSize = static_cast<DWORD>(listingSize);
+            ok = listing != nullptr;
+        }
+        ok = ok && Append(&buffer, &part, sizeof(part)) &&
+             Append(&buffer, pattern, part.pathLength * sizeof(wchar_t)) &&
+             (!listing || Append(&buffer, listing, listingSize));
+        if (listing)
+            HeapFree(GetProcessHeap(), 0, listing);
+    }
+    if (!ok && buffer.data)
+        HeapFree(GetProcessHeap(), 0, buffer.data);
+    *size = buffer.size;
+    return ok ? buffer.data : nullptr;
+}
+
+void CloseWatches(KeptMenu& keptMenu)
+{
+    for (size_t which = 0; which < kWatches; ++which) {
+        HANDLE* watch = Watch(keptMenu, which);
+        if (*watch)
+            FindCloseChangeNotification(*watch);
+        *watch = nullptr;
+    }
+}
+
+// A new watch on each desktop folder that exists; below it too when folders cascade.
+void RenewDesktopWatches(KeptMenu& keptMenu, BOOL subtree)
+{
+    CloseWatches(keptMenu);
+    for (size_t which = 0; which < kWatches; ++which) {
+        wchar_t path[MAX_PATH];
+        HANDLE change = DesktopFolderPath(which, path)
+                            ? g_platform.FindFirstChangeNotificationW(path, subtree, kChangeFilter)
+                            : INVALID_HANDLE_VALUE;
+        *Watch(keptMenu, which) = change == INVALID_HANDLE_VALUE ? nullptr : change;
+    }
+}
+
+// True when a watch of the kept menu announced a change (or a wait on it failed) since it
+// was last asked; each is armed again (or dropped, when that fails).
+bool KeptChangeSeen(KeptMenu& keptMenu)
+{
+    bool seen = false;
+    for (size_t which = 0; which < kWatches; ++which) {
+        HANDLE* watch = Watch(keptMenu, which);
+        if (!*watch || WaitForSingleObject(*watch, 0) == WAIT_TIMEOUT)
+            continue;
+        if (!FindNextChangeNotification(*watch)) {
+            FindCloseChangeNotification(*watch);
+            *watch = nullptr;
+        }
+        seen = true;
+    }
+    if (seen)
+        ++keptMenu.changesSeen;
+    return seen;
 }
 
 bool SameLook(const MenuLook& a, const MenuLook& b)
@@ -71,19 +173,19 @@ bool SameLook(const MenuLook& a, const MenuLook& b)
            a.smallIconCy == b.smallIconCy && a.iconShow == b.iconShow && a.submenus == b.submenus;
 }
 
-bool ValidWith(const BYTE* listing, SIZE_T size, const MenuLook& look)
+bool ValidWith(const KeptMenu& keptMenu, const BYTE* listing, SIZE_T size, const MenuLook& look)
 {
-    const KeptMenu& keptMenu = g_launcher.keptMenu;
-    return keptMenu.menu && keptMenu.change && keptMenu.builtAtChanges == keptMenu.changesSeen &&
+    return keptMenu.menu && (keptMenu.change || keptMenu.publicChange) &&
+           keptMenu.builtAtChanges == keptMenu.changesSeen &&
            keptMenu.iconChanges == g_launcher.iconChanges && listing && size == keptMenu.listingSize &&
            memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, look);
 }
 
 // Gives reused records the measures of the kept records they came from, when those were
 // taken for this look, and forgets where they came from (the kept ones are freed next).
-void TakeOverMeasures(LauncherRecord* records, const MenuLook& look)
+void TakeOverMeasures(const KeptMenu& keptMenu, LauncherRecord* records, const MenuLook& look)
 {
-    bool sameLook = g_launcher.keptMenu.menu && SameLook(g_launcher.keptMenu.look, look);
+    bool sameLook = keptMenu.menu && SameLook(keptMenu.look, look);
     for (LauncherRecord* r = records; r; r = r->next) {
         // A folder's submenu arrow adds to the width: an entry that gained or lost one is
         // measured anew.
@@ -110,6 +212,27 @@ void ClearHighlight(HMENU menu)
         if (HMENU sub = GetSubMenu(menu, i))
             ClearHighlight(sub);
     }
+}
+
+// Frees what keptMenu holds; its change notifications too when asked (at quit).
+void FreeKept(KeptMenu& keptMenu, IMalloc* allocator, bool closeChange)
+{
+    if (keptMenu.menu) {
+        DestroyMenu(keptMenu.menu);
+        FreeLaunchEntries(keptMenu.head, allocator);
+        FreeLauncherRecords(keptMenu.records);
+    }
+    if (keptMenu.listing)
+        HeapFree(GetProcessHeap(), 0, keptMenu.listing);
+    if (closeChange)
+        CloseWatches(keptMenu);
+    HANDLE change = keptMenu.change;
+    HANDLE publicChange = keptMenu.publicChange;
+    LONG changesSeen = keptMenu.changesSeen;
+    ZeroMemory(&keptMenu, sizeof(keptMenu));
+    keptMenu.changesSeen = changesSeen;
+    keptMenu.change = change;
+    keptMenu.publicChange = publicChange;
 }
 
 }  // namespace
@@ -156,7 +279,7 @@ bool KeptMenuValid(const MenuLook& look)
     ItemsChangeSeen();
     SIZE_T size = 0;
     BYTE* listing = ListItemsFolder(&size);
-    bool valid = ValidWith(listing, size, look);
+    bool valid = ValidWith(g_launcher.keptMenu, listing, size, look);
     if (listing)
         HeapFree(GetProcessHeap(), 0, listing);
     return valid;
@@ -197,15 +320,7 @@ bool WatchItemsFolder()
 
 bool ItemsChangeSeen()
 {
-    KeptMenu& keptMenu = g_launcher.keptMenu;
-    if (!keptMenu.change || WaitForSingleObject(keptMenu.change, 0) == WAIT_TIMEOUT)
-        return false;
-    if (!FindNextChangeNotification(keptMenu.change)) {
-        FindCloseChangeNotification(keptMenu.change);
-        keptMenu.change = nullptr;
-    }
-    ++keptMenu.changesSeen;
-    return true;
+    return KeptChangeSeen(g_launcher.keptMenu);
 }
 
 bool RenewItemsWatch()
@@ -217,15 +332,19 @@ bool RenewItemsWatch()
     return WatchItemsFolder();
 }
 
-HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
+namespace {
+
+// The launcher menu or the desktop list for this click, as LauncherMenu says.
+HMENU KeptOrBuiltMenu(KeptMenu& keptMenu, FolderMode mode, LaunchEntry** head, IMalloc* allocator, bool* kept)
 {
-    KeptMenu& keptMenu = g_launcher.keptMenu;
+    bool items = mode == FolderMode::Items;
+    auto list = [&](SIZE_T* size) { return items ? ListItemsFolder(size) : ListDesktopFolders(keptMenu, size); };
     *kept = false;
     *head = nullptr;
-    ItemsChangeSeen();
+    KeptChangeSeen(keptMenu);
     SIZE_T size = 0;
-    BYTE* listing = ListItemsFolder(&size);
-    if (ValidWith(listing, size, g_launcher.menuLook)) {
+    BYTE* listing = list(&size);
+    if (ValidWith(keptMenu, listing, size, g_launcher.menuLook)) {
         HeapFree(GetProcessHeap(), 0, listing);
         ClearHighlight(keptMenu.menu);
         *head = keptMenu.head;
@@ -236,8 +355,11 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     // on shows at the next click, whatever the listing can tell.
     if (listing)
         HeapFree(GetProcessHeap(), 0, listing);
-    RenewItemsWatch();
-    listing = ListItemsFolder(&size);
+    if (items)
+        RenewItemsWatch();
+    else
+        RenewDesktopWatches(keptMenu, g_launcher.menuLook.submenus ? TRUE : FALSE);
+    listing = list(&size);
 
     LONG changes = keptMenu.changesSeen;
     // Counted before the build: an announcement that comes during it is for the next click.
@@ -250,17 +372,17 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     LaunchEntry* built = nullptr;
     LauncherRecord* records = nullptr;
     CollectResult result =
-        CollectFolder(FolderMode::Items, &built, &records, allocator, iconShow, reusing ? &reuse : nullptr,
+        CollectFolder(mode, &built, &records, allocator, iconShow, reusing ? &reuse : nullptr,
                       g_launcher.menuLook.submenus);
     FreeRecordReuse(&reuse);
-    ++g_launcher.launcherBuilds;
+    ++(items ? g_launcher.launcherBuilds : g_launcher.desktopBuilds);
     HMENU menu = result == CollectResult::Done ? CreatePopupMenu() : nullptr;
     if (!menu) {
         FreeLaunchEntries(built, allocator);
         FreeLauncherRecords(records);
         if (listing)
             HeapFree(GetProcessHeap(), 0, listing);
-        FreeKeptMenu(allocator, false);
+        FreeKept(keptMenu, allocator, false);
         if (result == CollectResult::NoFolder)
             g_platform.MessageBoxW(nullptr, kTextNoItemsFolder, kCaptionError, MB_OK);
         return nullptr;
@@ -269,26 +391,47 @@ HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
     *head = built;
     // Without a listing or a watch there is nothing to decide validity by: the menu is not
     // kept, and the next click builds anew.
-    if (!listing || !keptMenu.change) {
-        TakeOverMeasures(records, g_launcher.menuLook);
-        FreeKeptMenu(allocator, false);
+    if (!listing || !(keptMenu.change || keptMenu.publicChange)) {
+        TakeOverMeasures(keptMenu, records, g_launcher.menuLook);
+        FreeKept(keptMenu, allocator, false);
         if (listing)
             HeapFree(GetProcessHeap(), 0, listing);
         g_launcher.recordListHead = records;
         return menu;
     }
-    KeepBuiltMenu(menu, built, records, g_launcher.menuLook, listing, size, changes, iconChanges, allocator);
+    KeepBuiltMenu(keptMenu, menu, built, records, g_launcher.menuLook, listing, size, changes, iconChanges,
+                  allocator);
     *kept = true;
     return menu;
 }
 
-void KeepBuiltMenu(HMENU menu, LaunchEntry* head, LauncherRecord* records, const MenuLook& look,
-                   BYTE* listing, SIZE_T listingSize, LONG builtAtChanges, unsigned iconChanges,
-                   IMalloc* allocator)
+}  // namespace
+
+HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
 {
-    TakeOverMeasures(records, look);
-    FreeKeptMenu(allocator, false);
-    KeptMenu& keptMenu = g_launcher.keptMenu;
+    return KeptOrBuiltMenu(g_launcher.keptMenu, FolderMode::Items, head, allocator, kept);
+}
+
+HMENU DesktopMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
+{
+    return KeptOrBuiltMenu(g_launcher.keptDesktop, FolderMode::Desktop, head, allocator, kept);
+}
+
+KeptMenu* KeptMenuOf(HMENU menu)
+{
+    if (menu && menu == g_launcher.keptMenu.menu)
+        return &g_launcher.keptMenu;
+    if (menu && menu == g_launcher.keptDesktop.menu)
+        return &g_launcher.keptDesktop;
+    return nullptr;
+}
+
+void KeepBuiltMenu(KeptMenu& keptMenu, HMENU menu, LaunchEntry* head, LauncherRecord* records,
+                   const MenuLook& look, BYTE* listing, SIZE_T listingSize, LONG builtAtChanges,
+                   unsigned iconChanges, IMalloc* allocator)
+{
+    TakeOverMeasures(keptMenu, records, look);
+    FreeKept(keptMenu, allocator, false);
     keptMenu.menu = menu;
     keptMenu.head = head;
     keptMenu.records = records;
@@ -301,24 +444,11 @@ void KeepBuiltMenu(HMENU menu, LaunchEntry* head, LauncherRecord* records, const
 
 void FreeKeptMenu(IMalloc* allocator, bool closeChange)
 {
-    KeptMenu& keptMenu = g_launcher.keptMenu;
-    if (keptMenu.menu) {
-        DestroyMenu(keptMenu.menu);
-        FreeLaunchEntries(keptMenu.head, allocator);
-        FreeLauncherRecords(keptMenu.records);
-    }
-    if (keptMenu.listing)
-        HeapFree(GetProcessHeap(), 0, keptMenu.listing);
-    HANDLE change = keptMenu.change;
-    LONG changesSeen = keptMenu.changesSeen;
-    ZeroMemory(&keptMenu, sizeof(keptMenu));
-    keptMenu.changesSeen = changesSeen;
-    if (closeChange)
+    FreeKept(g_launcher.keptMenu, allocator, closeChange);
+    if (closeChange) {
+        FreeKept(g_launcher.keptDesktop, allocator, true);
         FreeMenuThemeBrush();
-    if (closeChange && change)
-        FindCloseChangeNotification(change);
-    else
-        keptMenu.change = change;
+    }
 }
 
 void FreeKeptMenuAtQuit()

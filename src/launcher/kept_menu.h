@@ -1,23 +1,28 @@
-// The launcher menu kept between clicks: built once (at the click, or ahead of it), shown
-// again while nothing it was built from has changed, and built anew (then kept again) when
-// something has; a rebuild takes over every unchanged entry's record.
+// The launcher menu and the desktop list kept between clicks: each built once (the launcher
+// at the click or ahead of it, the desktop list at its click), shown again while nothing it
+// was built from has changed, and built anew (then kept again) when something has; a
+// rebuild takes over every unchanged entry's record.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>
 
 #include "launcher/folder_menu.h"
 
-// What the kept launcher menu was built from, and the menu itself. The launcher owns it
-// (g_launcher.keptMenu) until a changed folder replaces it or quit frees it; a build ahead
-// reads its records while it runs, so it is never freed then.
+// What a kept menu was built from, and the menu itself: the launcher's (g_launcher.keptMenu)
+// or the desktop list's (g_launcher.keptDesktop). The launcher owns both until a changed
+// folder replaces one or quit frees them; a build ahead reads the launcher's records while it
+// runs, so that one is never freed then.
 struct KeptMenu {
     HMENU menu;               // null while nothing is kept
     LaunchEntry* head;
     LauncherRecord* records;  // its items' records, found from each item's data
     MenuLook look;            // the look and "IconShow" it was built and measured with
-    BYTE* listing;            // the items folder's listing when it was built
+    BYTE* listing;            // the items folder's (both desktop folders') listing when it was built
     SIZE_T listingSize;
-    HANDLE change;            // change notification on items and below, or null: nothing is kept
+    // Change notification on items and below (the desktop list: on the user's desktop), or
+    // null; without any, nothing is kept.
+    HANDLE change;
+    HANDLE publicChange;      // the desktop list's on the public desktop, or null
     LONG changesSeen;         // changes it announced, or failures of it, since start
     LONG builtAtChanges;      // changesSeen when the kept menu's listing was taken
     unsigned iconChanges;     // g_launcher.iconChanges when its build began
@@ -30,8 +35,17 @@ struct KeptMenu {
 // FreeFolderMenu). Null when the build failed; a missing folder has been reported.
 HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept);
 
-// Whether the kept menu still shows the items folder as it is, for look (a change the
-// watch announced is taken in first).
+// The desktop list for this click, kept and checked as the launcher menu is: by the listings
+// of both desktop folders (the user's and the public one, either may be missing), a change
+// notification on each that exists, the look, and the shell's announcements of changed
+// icons, which are all a change to its own desktop items shows by. *kept as for LauncherMenu.
+HMENU DesktopMenu(LaunchEntry** head, IMalloc* allocator, bool* kept);
+
+// The kept menu (the launcher's or the desktop list's) whose top menu this is, or null.
+KeptMenu* KeptMenuOf(HMENU menu);
+
+// Whether the kept launcher menu still shows the items folder as it is, for look (a change
+// the watch announced is taken in first).
 bool KeptMenuValid(const MenuLook& look);
 
 // Makes the change notification on items if there is none; false when it can't be made.
@@ -50,24 +64,24 @@ bool RenewItemsWatch();
 // out) on the process heap, or null when it can't be listed. Safe on any thread.
 BYTE* ListItemsFolder(SIZE_T* size);
 
-// Makes menu (its entries from head, records from records) the kept one, built from the
+// Makes menu (its entries from head, records from records) keptMenu's, built from the
 // look and listing given (the listing is taken over) when the notification had announced
 // builtAtChanges changes and the shell iconChanges changed icons: takes over the measures
 // of reused records when the look is the kept one's, then frees the old kept menu.
-void KeepBuiltMenu(HMENU menu, LaunchEntry* head, LauncherRecord* records, const MenuLook& look,
-                   BYTE* listing, SIZE_T listingSize, LONG builtAtChanges, unsigned iconChanges,
-                   IMalloc* allocator);
+void KeepBuiltMenu(KeptMenu& keptMenu, HMENU menu, LaunchEntry* head, LauncherRecord* records,
+                   const MenuLook& look, BYTE* listing, SIZE_T listingSize, LONG builtAtChanges,
+                   unsigned iconChanges, IMalloc* allocator);
 
-// Frees the kept menu and everything it holds; the change notification and the dark
-// menu background too when asked (at quit).
+// Frees the kept launcher menu and everything it holds; at quit (closeChange) the kept
+// desktop list too, with every change notification and the dark menu background.
 void FreeKeptMenu(IMalloc* allocator, bool closeChange);
 
-// At quit: frees the kept menu and its change notification now, or, while a folder menu
+// At quit: frees the kept menus and their change notifications now, or, while a folder menu
 // is open, when it closes.
 void FreeKeptMenuAtQuit();
 
-// The shell announced changed icons or associations: the next click builds anew, also when
-// the announcement comes while a menu is being built.
+// The shell announced changed icons or associations: the next click of either menu builds
+// anew, also when the announcement comes while a menu is being built.
 void MarkKeptMenuStale();
 
 // A folder's listing as the kept menu compares it (names, sizes, times, attributes, "."

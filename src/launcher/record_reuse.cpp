@@ -20,9 +20,12 @@ UINT64 Digest(UINT64 hash, const void* data, SIZE_T size)
 
 UINT64 ListedKey(IShellFolder* folder, LPCITEMIDLIST child)
 {
-    WIN32_FIND_DATAW data;
+    WIN32_FIND_DATAW data = {};
     UINT64 key;
-    if (SHGetDataFromIDListW(folder, child, SHGDFIL_FINDDATA, &data, sizeof(data)) == S_OK) {
+    // The shell's own desktop items (the computer, the recycle bin) may be answered with
+    // success and no name: each would get the same key, and a rebuild would show one
+    // item's name and icon for all of them.
+    if (SHGetDataFromIDListW(folder, child, SHGDFIL_FINDDATA, &data, sizeof(data)) == S_OK && data.cFileName[0]) {
         // The last access time is left out: reading an entry changes it.
         key = Digest(kFnvBasis, data.cFileName, lstrlenW(data.cFileName) * sizeof(wchar_t));
         key = Digest(key, &data.dwFileAttributes, sizeof(data.dwFileAttributes));

@@ -131,11 +131,12 @@ IShellFolder* BindFolder(LPCITEMIDLIST list)
     return folder;
 }
 
-// The counter of the top menu's tree: the kept menu's, or that of the menu built for this
+// The counter of the top menu's tree: a kept menu's, or that of the menu built for this
 // click. It starts after the top menu's own ids (2000 and one more per item).
 UINT* NextIdOf(HMENU root)
 {
-    UINT* next = root == g_launcher.keptMenu.menu ? &g_launcher.keptMenu.nextId : &g_launcher.nextId;
+    KeptMenu* kept = KeptMenuOf(root);
+    UINT* next = kept ? &kept->nextId : &g_launcher.nextId;
     if (*next == 0)
         *next = FIRST_LAUNCHER_ID + static_cast<UINT>(GetMenuItemCount(root));
     return next;
@@ -329,7 +330,7 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
         if (entry->id >= *next)
             *next = entry->id + 1;
     }
-    if (*next > kRenewIdsAfter && submenu->root == g_launcher.keptMenu.menu)
+    if (*next > kRenewIdsAfter && KeptMenuOf(submenu->root))
         MarkKeptMenuStale();
 }
 

@@ -73,7 +73,7 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
     CaptureMenuLook();
     bool kept = false;
     HMENU menu = mode == FolderMode::Items ? LauncherMenu(&head, allocator, &kept)
-                                           : BuildFolderMenu(&head, allocator, mode, g_launcher.menuLook.iconShow);
+                                           : DesktopMenu(&head, allocator, &kept);
     if (menu) {
         // The theme is part of the look: a kept menu takes this click's background too.
         ApplyMenuBackground(menu, g_launcher.menuLook);

@@ -190,24 +190,31 @@ TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
 }
 
 // The desktop list over the real desktop: a shortcut put on the desktop is listed by a
-// middle click ("Key" 1) and launched.
+// middle click ("Key" 1) and launched. The list is kept: the next click shows it again,
+// and a shortcut put on the desktop meanwhile shows at the click after.
 TEST_F(LauncherE2E, AShortcutOnTheDesktopIsListedAndLaunched)
 {
-    char desktopDir[MAX_PATH] = {};
-    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, desktopDir, CSIDL_DESKTOPDIRECTORY, TRUE));
-    struct Removed {
-        std::string path;
-        ~Removed() { DeleteFileA(path.c_str()); }
-    } link{std::string(desktopDir) + "\\morvek e2e desktop.lnk"};
+    RemovedAtEnd link{DesktopDir(CSIDL_DESKTOPDIRECTORY) + "\\morvek e2e desktop.lnk"};
     ASSERT_EQ(S_OK, MakeShortcut(link.path, recorder.Exe(), "desktop"));
     ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_desktop", false, kNames, "[DeskTopShow]\r\nKey=1\r\n"));
-    std::vector<ShellEntry> desktop = ShellListing(L"");
-    size_t at = 0;
-    while (at < desktop.size() && desktop[at].name.rfind(L"morvek e2e desktop", 0) != 0)
-        ++at;
-    ASSERT_LT(at, desktop.size()) << "the shell does not list the shortcut on the desktop";
+    auto at = [](const std::wstring& name) {
+        std::vector<ShellEntry> desktop = ShellListing(L"");
+        size_t i = 0;
+        while (i < desktop.size() && desktop[i].name.rfind(name, 0) != 0)
+            ++i;
+        EXPECT_LT(i, desktop.size()) << "the shell does not list " << Ansi(name) << " on the desktop";
+        return i;
+    };
 
-    EXPECT_EQ("desktop\n", LaunchAt(at, WM_MBUTTONUP));
+    EXPECT_EQ("desktop\n", LaunchAt(at(L"morvek e2e desktop"), WM_MBUTTONUP));
+    HMENU kept = shownMenu;
+    EXPECT_EQ("desktop\n", LaunchAt(at(L"morvek e2e desktop"), WM_MBUTTONUP));
+    EXPECT_EQ(kept, shownMenu) << "the unchanged desktop list was built again";
+
+    RemovedAtEnd added{DesktopDir(CSIDL_DESKTOPDIRECTORY) + "\\morvek e2e added.lnk"};
+    ASSERT_EQ(S_OK, MakeShortcut(added.path, recorder.Exe(), "added"));
+    EXPECT_EQ("added\n", LaunchAt(at(L"morvek e2e added"), WM_MBUTTONUP));
+    EXPECT_NE(kept, shownMenu);
 }
 
 TEST_F(LauncherE2E, TypedCharactersSelectAndLaunchByName)

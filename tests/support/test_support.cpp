@@ -711,6 +711,13 @@ std::vector<ShellEntry> ShellListing(const std::wstring& path)
     return entries;
 }
 
+std::string DesktopDir(int csidl)
+{
+    char path[MAX_PATH] = {};
+    EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE)) << "no desktop folder " << csidl;
+    return path;
+}
+
 std::vector<std::string> ShellOrder(const std::string& path)
 {
     std::vector<std::string> names;
@@ -824,6 +831,8 @@ LRESULT CALLBACK SteppedOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case WM_INITMENUPOPUP:
         if (owner)
             owner->menusOpened.push_back(reinterpret_cast<HMENU>(wParam));
+        if (owner && owner->whileOpen)
+            owner->whileOpen(reinterpret_cast<HMENU>(wParam));
         PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
         break;
     case WM_MENUCHAR:

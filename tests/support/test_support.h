@@ -67,6 +67,18 @@ std::vector<ShellEntry> ShellListing(const std::wstring& path);
 // Their display names in the test program's code page.
 std::vector<std::string> ShellOrder(const std::string& path);
 
+// A desktop folder of the prefix the tests run in (CSIDL_DESKTOPDIRECTORY for the user's,
+// CSIDL_COMMON_DESKTOPDIRECTORY for the public one), made when missing; no trailing
+// backslash.
+std::string DesktopDir(int csidl);
+
+// A file deleted when the object ends: what a test puts on a desktop, which every program
+// in the prefix shares.
+struct RemovedAtEnd {
+    std::string path;
+    ~RemovedAtEnd() { DeleteFileA(path.c_str()); }
+};
+
 // The target a shortcut file holds, read back through the wide shell link object; "" when
 // it can't be loaded.
 std::string ShortcutTarget(const std::string& linkPath);
@@ -278,6 +290,7 @@ struct IconFetches {
 struct LauncherOwner {
     HWND window = nullptr;
     std::vector<HMENU> menusOpened;
+    std::function<void(HMENU)> whileOpen;  // when set, runs inside each menu as it opens
     LauncherOwner();
     ~LauncherOwner();
     bool Step(const std::function<bool()>& condition, DWORD timeoutMs = 15000);

@@ -633,6 +633,39 @@ TEST_F(BuildAhead, ABurstOfChangesCostsOneBuild)
     EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
 }
 
+// The desktop list is built at its first click and shown again, kept, at the next, beside the
+// launcher menu. Quit while it is shown frees it only once it has closed, with its watches.
+TEST_F(BuildAhead, TheDesktopListIsKeptFromOneClickToTheNextAndFreedAtQuit)
+{
+    ASSERT_TRUE(Settle());
+    ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
+    unsigned builds = g_launcher.desktopBuilds;
+    OnTrayNotify(owner.window, kTrayIconId, WM_MBUTTONUP);
+    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
+    OnTrayNotify(owner.window, kTrayIconId, WM_MBUTTONUP);
+    ASSERT_EQ(3u, owner.menusOpened.size());
+    HMENU desktop = owner.menusOpened[0];
+    EXPECT_EQ(g_launcher.keptDesktop.menu, desktop);
+    EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[1]);
+    EXPECT_EQ(desktop, owner.menusOpened[2]);
+    EXPECT_EQ(builds + 1, g_launcher.desktopBuilds) << "the second click built the desktop list again";
+
+    owner.whileOpen = [&](HMENU) {
+        g_app.quitting = true;
+        FreeKeptMenuAtQuit();
+        EXPECT_TRUE(IsMenu(desktop)) << "freed while shown";
+    };
+    g_app.quitting = false;
+    OnTrayNotify(owner.window, kTrayIconId, WM_MBUTTONUP);
+    g_app.quitting = false;
+    ASSERT_EQ(4u, owner.menusOpened.size());
+    EXPECT_FALSE(IsMenu(desktop)) << "not freed once closed";
+    EXPECT_EQ(nullptr, g_launcher.keptDesktop.menu);
+    EXPECT_EQ(nullptr, g_launcher.keptDesktop.change);
+    EXPECT_EQ(nullptr, g_launcher.keptDesktop.publicChange);
+    DeleteFileA(TestSettingsPath().c_str());
+}
+
 // Soak: many menus over a real folder, each measured, drawn and freed.
 TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
 {

@@ -354,6 +354,115 @@ TEST_F(FolderMenu, OnlyChangesInItemsCount)
     FreeKeptMenu(allocator, true);
 }
 
+// The desktop list is kept by the same rules over both desktop folders: shown again while
+// nothing changed, built anew when a shortcut comes onto the user's desktop (asking the shell
+// about it alone) or a file onto the public one, or when the shell announces changed icons
+// (its own desktop items change only so); the kept launcher menu lives beside it. Where no
+// watch can be made, or a wait on one fails, no stale list is shown.
+TEST_F(FolderMenu, TheDesktopListIsKeptUntilEitherDesktopFolderOrAnIconChanges)
+{
+    MakeItems({"one.txt"});
+    bool kept = false;
+    LaunchEntry* shown = nullptr;
+    HMENU launcher = LauncherMenu(&shown, allocator, &kept);
+    ASSERT_TRUE(kept);
+    std::vector<std::string> names;
+    auto click = [&] {
+        CaptureMenuLook();
+        unsigned builds = g_launcher.desktopBuilds;
+        HMENU desktop = DesktopMenu(&shown, allocator, &kept);
+        EXPECT_NE(nullptr, desktop);
+        names.clear();
+        for (LauncherRecord* r = kept ? g_launcher.keptDesktop.records : g_launcher.recordListHead; r; r = r->next)
+            names.push_back(r->text);
+        if (!kept)
+            FreeFolderMenu(desktop, shown, allocator);
+        return g_launcher.desktopBuilds - builds;
+    };
+    // Each rebuild's names as the shell lists the desktop now: a rebuild that took a kept
+    // record for another entry (the shell's own items have no listing data) shows here.
+    auto listedNow = [&] { return ShellOrder("") == names; };
+    IconFetches fetches;
+    EXPECT_EQ(1u, click());
+    EXPECT_TRUE(kept);
+    EXPECT_TRUE(listedNow());
+    HMENU first = g_launcher.keptDesktop.menu;
+    EXPECT_EQ(0u, click());
+    EXPECT_EQ(first, g_launcher.keptDesktop.menu);
+    EXPECT_TRUE(kept);
+
+    RemovedAtEnd userLink{DesktopDir(CSIDL_DESKTOPDIRECTORY) + "\\morvek kept desktop.lnk"};
+    RemovedAtEnd publicFile{DesktopDir(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\morvek kept public.txt"};
+    // The public desktop is one the shell merges into the desktop on Windows (Wine lists
+    // only the user's): either way the list is built anew and shows what the shell lists.
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+    } steps[] = {
+        {"a shortcut on the user's desktop",
+         [&] { ASSERT_EQ(S_OK, MakeShortcut(userLink.path, TestExeDir() + "x.exe")); }},
+        {"a file on the public desktop", [&] { ASSERT_TRUE(WriteTextFile(publicFile.path, "x")); }},
+        // Seen by the public desktop's watch alone, which the click finds signalled.
+        {"the file rewritten with the same size and time stamp",
+         [&] {
+             RewriteKeepingTimes(publicFile.path, "y");
+             EXPECT_TRUE(WaitFor([] {
+                 return WaitForSingleObject(g_launcher.keptDesktop.publicChange, 0) == WAIT_OBJECT_0;
+             })) << "the rewrite was not announced";
+         }},
+        {"both removed", [&] { DeleteFileA(userLink.path.c_str()); DeleteFileA(publicFile.path.c_str()); }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        std::vector<std::string> namesBefore = names;
+        step.change();
+        long asked = fetches.Count();
+        EXPECT_EQ(1u, click());
+        EXPECT_TRUE(kept);
+        EXPECT_TRUE(listedNow());
+        long added = 0;
+        for (const std::string& name : names)
+            added += std::find(namesBefore.begin(), namesBefore.end(), name) == namesBefore.end();
+        EXPECT_EQ(added, fetches.Count() - asked) << "only new entries are asked for";
+        EXPECT_EQ(0u, click()) << "not kept again";
+    }
+    unsigned builds = g_launcher.launcherBuilds;
+    EXPECT_EQ(launcher, LauncherMenu(&shown, allocator, &kept)) << "the desktop list took the launcher's place";
+    EXPECT_EQ(builds, g_launcher.launcherBuilds);
+    {
+        SCOPED_TRACE("the shell announced changed icons");
+        MarkKeptMenuStale();
+        long asked = fetches.Count();
+        EXPECT_EQ(1u, click());
+        EXPECT_TRUE(listedNow());
+        EXPECT_EQ(static_cast<long>(names.size()), fetches.Count() - asked) << "every icon is asked for anew";
+        EXPECT_EQ(0u, click());
+    }
+    {
+        SCOPED_TRACE("a wait on a watch fails");
+        HANDLE watch = g_launcher.keptDesktop.publicChange;
+        ASSERT_NE(nullptr, watch);
+        g_launcher.keptDesktop.publicChange = reinterpret_cast<HANDLE>(0x1230);
+        EXPECT_EQ(1u, click());
+        EXPECT_TRUE(kept);
+        EXPECT_NE(nullptr, g_launcher.keptDesktop.publicChange) << "watched again";
+        FindCloseChangeNotification(watch);
+    }
+    {
+        SCOPED_TRACE("no watch can be made");
+        FreeKeptMenu(allocator, true);
+        g_platform.FindFirstChangeNotificationW = RefuseWatch;
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(1u, click());
+            EXPECT_FALSE(kept);
+            EXPECT_EQ(nullptr, g_launcher.keptDesktop.menu);
+        }
+    }
+    FreeKeptMenu(allocator, true);
+    EXPECT_EQ(nullptr, g_launcher.keptDesktop.change);
+    EXPECT_EQ(nullptr, g_launcher.keptDesktop.publicChange);
+}
+
 // Shortcuts, whose icons the shell looks up by reading them, are found again by what the
 // listing says of them: one shortcut more costs one lookup.
 TEST_F(FolderMenu, ShortcutsWhoseIconsWereLookedUpAreReused)
