@@ -35,21 +35,6 @@ std::string ItemsDir()
     return path;
 }
 
-void RemoveItems()
-{
-    std::string dir = ItemsDir();
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((dir + "\\" + data.cFileName).c_str());
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 void RemoveTree(const std::string& dir)
 {
     WIN32_FIND_DATAA data;
@@ -100,7 +85,7 @@ bool MakeShortcuts(const std::string& dir, int count)
 
 bool MakeItems(int count)
 {
-    RemoveItems();
+    RemoveTree(ItemsDir());
     return MakeShortcuts(ItemsDir(), count);
 }
 
@@ -401,7 +386,7 @@ int main()
         printf("the kept menu of 5000 entries did not list them all\n");
         status = 1;
     }
-    RemoveItems();
+    RemoveTree(ItemsDir());
     DestroyWindow(window);
     allocator->Release();
     CoUninitialize();

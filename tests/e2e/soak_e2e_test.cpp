@@ -61,48 +61,27 @@ int LineCount(const std::string& text)
 class Soak : public testing::Test {
 protected:
     std::string dir;
+    LaunchRecorder recorder;
     MorvekProcess morvek;
     HWND tray = nullptr;
 
     void SetUp() override
     {
-        // A folder per length, so a long soak and the short one can run side by side.
-        dir = MakeScratchDir("soak_e2e_" + std::to_string(SoakCycles()));
-        std::string recorder = dir + "\\recorder.exe";
-        ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
-        ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
+        std::vector<std::string> names;
         for (int i = 0; i < kEntries; ++i) {
             char name[32];
             snprintf(name, sizeof(name), "entry %03d", i);
-            ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + name + ".lnk", recorder, name));
+            names.push_back(name);
         }
-        ASSERT_TRUE(morvek.Start(dir));
-        ASSERT_TRUE(morvek.WaitForTrayWindow());
+        // A folder per length, so a long soak and the short one can run side by side.
+        ASSERT_TRUE(StartWithItems(morvek, recorder, "soak_e2e_" + std::to_string(SoakCycles()), names));
+        dir = morvek.dir;
         tray = morvek.TrayWindow();
     }
 
-    HWND MenuWindow()
-    {
-        HWND menu = FindTopWindow(L"#32768", nullptr, morvek.info.dwProcessId);
-        return menu && IsWindowVisible(menu) ? menu : nullptr;
-    }
-
-    void Keys(HWND window, std::initializer_list<WPARAM> keys)
-    {
-        for (WPARAM key : keys) {
-            PostMessageA(window, WM_KEYDOWN, key, 1);
-            PostMessageA(window, WM_KEYUP, key, 0xC0000001);
-        }
-    }
-
-    // One of the launcher's live counts, or -2 when the tray window does not answer.
-    long LiveCount(WPARAM which)
-    {
-        DWORD_PTR result = static_cast<DWORD_PTR>(0xdeadbeef);
-        if (!SendMessageTimeoutA(tray, kQueryLiveCount, which, 0, SMTO_NORMAL, 10000, &result))
-            return -2;
-        return static_cast<long>(static_cast<LRESULT>(result));
-    }
+    HWND MenuWindow() { return morvek.MenuWindow(); }
+    long LiveCount(WPARAM which) { return morvek.LiveCount(which); }
+    int Launches() { return LineCount(recorder.Launched()); }
 
     // The counts after the first click; later clicks must leave the same.
     long held[6] = {};
@@ -157,15 +136,14 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return (menu = MenuWindow()) != nullptr; }, 30000))
             << "no launcher menu at cycle " << cycle;
         if (launch) {
-            int before = LineCount(ReadTextFile(dir + "\\launched.txt"));
+            int before = Launches();
             for (int i = 0; i <= cycle % 7; ++i)
-                Keys(menu, {VK_DOWN});
-            Keys(menu, {VK_RETURN});
-            ASSERT_TRUE(WaitFor([&] { return LineCount(ReadTextFile(dir + "\\launched.txt")) == before + 1; },
-                                30000))
+                PostKeys(menu, {VK_DOWN});
+            PostKeys(menu, {VK_RETURN});
+            ASSERT_TRUE(WaitFor([&] { return Launches() == before + 1; }, 30000))
                 << "the chosen entry was not launched at cycle " << cycle;
         } else {
-            Keys(menu, {VK_ESCAPE});
+            PostKeys(menu, {VK_ESCAPE});
         }
         ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }, 30000))
             << "the menu stayed open at cycle " << cycle;
@@ -175,11 +153,8 @@ protected:
     void DialogCycle(int cycle, UINT command, const wchar_t* caption, int closeButton)
     {
         PostMessageA(tray, WM_COMMAND, command, 0);
-        HWND dialog = nullptr;
-        ASSERT_TRUE(WaitFor([&] {
-            dialog = FindTopWindow(L"#32770", caption, morvek.info.dwProcessId);
-            return dialog && IsWindowVisible(dialog) && GetDlgItem(dialog, closeButton);
-        }, 30000)) << "dialog " << command << " did not open at cycle " << cycle;
+        HWND dialog = morvek.WaitForDialog(caption, closeButton, 30000);
+        ASSERT_NE(nullptr, dialog) << "dialog " << command << " did not open at cycle " << cycle;
         SendDlgItemMessageA(dialog, closeButton, BM_CLICK, 0, 0);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 30000))
             << "dialog " << command << " did not close at cycle " << cycle;
@@ -244,7 +219,7 @@ TEST_F(Soak, NothingLeaksOverManyMenusAndDialogs)
 
     printf("soak: %d clicks, %d openings of each dialog, %d launches\n", cycles, openings, cycles / kLaunchEvery);
     ExpectMemoryFlat(privateBytes, cycles);
-    EXPECT_EQ(cycles / kLaunchEvery, LineCount(ReadTextFile(dir + "\\launched.txt")));
+    EXPECT_EQ(cycles / kLaunchEvery, Launches());
     DWORD code = 0;
     EXPECT_FALSE(morvek.WaitForExit(0, &code)) << "Morvek ended during the soak";
 }
@@ -259,12 +234,12 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
     const int cycles = SoakCycles();
     std::string folder = dir + "\\items\\folder";
     std::string nested = folder + "\\nested";
-    std::string recorder = dir + "\\recorder.exe";
+    const std::string target = recorder.Exe();
     ASSERT_TRUE(MakeTree(dir + "\\items", {"folder\\", "folder\\nested\\"}));
     for (int i = 0; i < 20; ++i)
-        ASSERT_EQ(S_OK, MakeShortcut(folder + "\\item " + std::to_string(i) + ".lnk", recorder, "item"));
+        ASSERT_EQ(S_OK, MakeShortcut(folder + "\\item " + std::to_string(i) + ".lnk", target, "item"));
     for (const char* name : {"alpha", "bravo", "charlie", "delta", "echo"})
-        ASSERT_EQ(S_OK, MakeShortcut(nested + "\\" + name + ".lnk", recorder, name));
+        ASSERT_EQ(S_OK, MakeShortcut(nested + "\\" + name + ".lnk", target, name));
     ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Launcher]\r\nSubmenus=1\r\n"));
 
     std::vector<SIZE_T> privateBytes;
@@ -273,7 +248,7 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
     for (int cycle = 0; cycle < cycles; ++cycle) {
         bool launch = cycle % kLaunchEvery == kLaunchEvery - 1;
         if (cycle % 10 == 5) {
-            ASSERT_EQ(S_OK, MakeShortcut(nested + "\\delta.lnk", recorder, "delta " + std::to_string(cycle)));
+            ASSERT_EQ(S_OK, MakeShortcut(nested + "\\delta.lnk", target, "delta " + std::to_string(cycle)));
         }
         PostMessageA(tray, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
         HWND menu = nullptr;
@@ -286,7 +261,7 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
         } steps[] = {{L'f', 2}, {L'n', 3}, {L'\x1b', 2}, {L'n', 3}};
         for (const auto& step : steps) {
             if (step.character == L'\x1b')
-                Keys(menu, {VK_ESCAPE});
+                PostKeys(menu, {VK_ESCAPE});
             else
                 PostMessageW(menu, WM_CHAR, step.character, 1);
             int seen = 0;
@@ -307,13 +282,13 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
             ASSERT_TRUE(reached(30000)) << "after " << static_cast<char>(step.character) << " at cycle " << cycle
                                         << ": " << seen << " menu windows";
         }
-        int before = LineCount(ReadTextFile(dir + "\\launched.txt"));
+        int before = Launches();
         if (launch) {
             PostMessageW(menu, WM_CHAR, L'c', 1);
-            ASSERT_TRUE(WaitFor([&] { return LineCount(ReadTextFile(dir + "\\launched.txt")) == before + 1; }, 30000))
+            ASSERT_TRUE(WaitFor([&] { return Launches() == before + 1; }, 30000))
                 << "charlie was not launched at cycle " << cycle;
         } else {
-            Keys(menu, {VK_ESCAPE, VK_ESCAPE, VK_ESCAPE});
+            PostKeys(menu, {VK_ESCAPE, VK_ESCAPE, VK_ESCAPE});
         }
         ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }, 30000)) << "the menu stayed open at " << cycle;
         // The click is over (the chosen entry started) before the next one.
@@ -337,7 +312,7 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
            retyped);
     EXPECT_LE(retyped, cycles / 50) << "typed characters were lost too often";
     ExpectMemoryFlat(privateBytes, cycles);
-    EXPECT_EQ(cycles / kLaunchEvery, LineCount(ReadTextFile(dir + "\\launched.txt")));
+    EXPECT_EQ(cycles / kLaunchEvery, Launches());
 }
 
 }  // namespace

@@ -898,16 +898,6 @@ bool GdiObjectDeleted(HGDIOBJ object)
     return GetObjectType(object) == 0;
 }
 
-bool IconDestroyed(HICON icon)
-{
-    ICONINFO iconInfo = {};
-    if (!GetIconInfo(icon, &iconInfo))
-        return true;
-    DeleteObject(iconInfo.hbmColor);
-    DeleteObject(iconInfo.hbmMask);
-    return false;
-}
-
 namespace {
 
 GdiCreations* g_gdiCreations;

@@ -263,8 +263,6 @@ bool TakeQuitMessage();
 
 // True once the system no longer knows the GDI object (a deleted font or brush).
 bool GdiObjectDeleted(HGDIOBJ object);
-// True once the system no longer knows the icon (a destroyed icon).
-bool IconDestroyed(HICON icon);
 
 // The small icon the shell gives a path, both ways the launcher could hold it: its index
 // in the system's small image list, as the launcher fetches it (-1 when none), and an icon
