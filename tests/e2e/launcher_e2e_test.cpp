@@ -82,6 +82,23 @@ protected:
 
     int MenuHeight() { return morvek.LauncherMenuHeight(); }
 
+    // Opens the launcher and types these keys into it; its menu window, or null.
+    HWND ClickThenKeys(const std::vector<WPARAM>& keys)
+    {
+        Click(WM_LBUTTONUP);
+        HWND menu = WaitForMenu();
+        for (WPARAM key : keys)
+            PostKeys(menu, {key});
+        return menu;
+    }
+
+    // The place of the entry with this name in the folder, as the shell lists it.
+    static size_t At(const std::string& folder, const std::string& name)
+    {
+        std::vector<std::string> order = ShellOrder(folder);
+        return static_cast<size_t>(std::find(order.begin(), order.end(), name) - order.begin());
+    }
+
     // Characters typed into the open menu, as its keys translate into; \r is Return.
     void Type(HWND menu, const std::wstring& characters)
     {
@@ -142,10 +159,7 @@ TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
 {
     ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_now", true));
     std::string items = dir + "\\items\\";
-    auto at = [&](const std::string& name) {
-        std::vector<std::string> order = ShellOrder(dir + "\\items");
-        return static_cast<size_t>(std::find(order.begin(), order.end(), name) - order.begin());
-    };
+    auto at = [&](const std::string& name) { return At(dir + "\\items", name); };
 
     // Unchanged, a second click shows the same menu again: the launch recorded nothing in
     // Morvek's folder.
@@ -441,28 +455,20 @@ TEST_F(LauncherE2E, FoldersOpenAsSubmenusByArrowsAndByTyping)
         ASSERT_EQ(S_OK, MakeShortcut(items + "\\one\\two\\" + name + ".lnk", target, name));
     ASSERT_EQ(S_OK, MakeShortcut(items + "\\one\\zulu.lnk", target, "zulu"));
     ASSERT_EQ(S_OK, MakeShortcut(dir + "\\elsewhere\\x-ray.lnk", target, "x-ray"));
-    auto at = [](const std::string& folder, const std::string& name) {
-        std::vector<std::string> order = ShellOrder(folder);
-        return static_cast<size_t>(std::find(order.begin(), order.end(), name) - order.begin());
-    };
     // Down selects the next item (the separator after the first item of a submenu is
     // passed over); Right opens the selected folder with its first item selected.
     auto downs = [](size_t count) { return std::vector<WPARAM>(count, VK_DOWN); };
-    std::vector<WPARAM> keys = downs(at(items, "one") + 1);
+    std::vector<WPARAM> keys = downs(At(items, "one") + 1);
     keys.push_back(VK_RIGHT);
-    for (WPARAM key : downs(at(items + "\\one", "two") + 1))
+    for (WPARAM key : downs(At(items + "\\one", "two") + 1))
         keys.push_back(key);
     keys.push_back(VK_RIGHT);
-    for (WPARAM key : downs(at(items + "\\one\\two", "mike") + 1))
+    for (WPARAM key : downs(At(items + "\\one\\two", "mike") + 1))
         keys.push_back(key);
     keys.push_back(VK_RETURN);
 
     PointerToTopRight();
-    Click(WM_LBUTTONUP);
-    HWND menu = WaitForMenu();
-    ASSERT_NE(nullptr, menu);
-    for (WPARAM key : keys)
-        Keys(menu, {key});
+    ASSERT_NE(nullptr, ClickThenKeys(keys));
     EXPECT_EQ("mike\n", FirstLaunch()) << "by the arrows, two levels down";
     EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
 
@@ -474,23 +480,17 @@ TEST_F(LauncherE2E, FoldersOpenAsSubmenusByArrowsAndByTyping)
     // Right on the folder opens its submenu in a second menu window; one Escape closes
     // that alone. With 0 the folder is one plain entry: Right opens nothing, and one Escape
     // closes the menu.
-    keys = downs(at(items, "one") + 1);
+    keys = downs(At(items, "one") + 1);
     keys.push_back(VK_RIGHT);
-    Click(WM_LBUTTONUP);
-    menu = WaitForMenu();
+    HWND menu = ClickThenKeys(keys);
     ASSERT_NE(nullptr, menu);
-    for (WPARAM key : keys)
-        Keys(menu, {key});
     EXPECT_TRUE(WaitFor([&] { return CountVisibleWindows(L"#32768", morvek.info.dwProcessId) == 2; }));
     Keys(menu, {VK_ESCAPE, VK_ESCAPE});
     EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
 
     ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Launcher]\r\nSubmenus=0\r\n"));
-    Click(WM_LBUTTONUP);
-    menu = WaitForMenu();
+    menu = ClickThenKeys(keys);
     ASSERT_NE(nullptr, menu);
-    for (WPARAM key : keys)
-        Keys(menu, {key});
     Keys(menu, {VK_ESCAPE});
     EXPECT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; })) << "the folder opened a submenu";
     EXPECT_TRUE(WaitFor([&] { return !ClickGoingOn(); }));
@@ -530,17 +530,14 @@ int ProcessesOf(const std::string& exePath, bool end)
 TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
 {
     std::string dir = MakeScratchDir("launcher_e2e_xkeys");
-    std::string recorder = dir + "\\recorder.exe";
-    ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
-    ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-    for (const std::string& entry : kNames)
-        ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + entry + ".lnk", recorder, entry));
+    LaunchRecorder recorder;
+    ASSERT_TRUE(recorder.MakeItems(dir, kNames));
     std::vector<std::string> order = ShellOrder(dir + "\\items");
     ASSERT_EQ(3u, order.size());
     ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[HotKey]\r\nLauncher=Ctrl+Alt+K\r\n"));
     std::string exe = dir + "\\Morvek.exe";
     ASSERT_TRUE(CopyFileA(MORVEK_EXE_PATH, exe.c_str(), FALSE));
-    std::string launched = dir + "\\launched.txt";
+    auto launched = [&](size_t lines, DWORD ms = 15000) { return recorder.WaitForLaunches(lines, ms); };
 
     // Morvek in a Wine desktop of its own, as the run command starts it.
     const std::string desktop = "MorvekKeys";
@@ -568,16 +565,15 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
     if (started == 0) {
         // Morvek is ready once its hotkey opens the launcher; g, the only name so starting,
         // then launches its entry at once.
-        EXPECT_TRUE(WaitFor([&] { return hotkeyThen("g") && WaitForLines(launched, 1, 1000) == "gamma\n"; },
-                            30000))
-            << "launched: " << ReadTextFile(launched);
+        EXPECT_TRUE(WaitFor([&] { return hotkeyThen("g") && launched(1, 1000) == "gamma\n"; }, 30000))
+            << "launched: " << recorder.Launched();
         // The hotkey selects the first entry; Down the second, Return launches it.
         EXPECT_TRUE(hotkeyThen("Down Return"));
-        EXPECT_EQ("gamma\n" + order[1] + "\n", WaitForLines(launched, 2));
+        EXPECT_EQ("gamma\n" + order[1] + "\n", launched(2));
         // Escape closes the launcher: the next one starts at its first entry again.
         EXPECT_TRUE(hotkeyThen("Down Escape"));
         EXPECT_TRUE(hotkeyThen("Return"));
-        EXPECT_EQ("gamma\n" + order[1] + "\n" + order[0] + "\n", WaitForLines(launched, 3));
+        EXPECT_EQ("gamma\n" + order[1] + "\n" + order[0] + "\n", launched(3));
 
         // A click on the tray icon gives the desktop's taskbar the X focus: the menus opened
         // after it get the keys too. The icon is the only one, at the right end of the
@@ -590,7 +586,7 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
         };
         EXPECT_TRUE(rightClickThen("Escape"));
         EXPECT_TRUE(hotkeyThen("Down Return"));
-        EXPECT_EQ("gamma\n" + order[1] + "\n" + order[0] + "\n" + order[1] + "\n", WaitForLines(launched, 4));
+        EXPECT_EQ("gamma\n" + order[1] + "\n" + order[0] + "\n" + order[1] + "\n", launched(4));
         // The main menu's first item ends Morvek.
         EXPECT_TRUE(rightClickThen("Down Return"));
         EXPECT_TRUE(WaitFor([&] { return ProcessesOf(exe, false) == 0; }, 15000))
