@@ -94,14 +94,14 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
         if (!kept)
             FreeFolderMenu(menu, head, allocator);
     }
-    // Quit came while this click was going on (inside the menu, or a message of the build):
-    // what is kept and the watch on the folder go now, whether or not a menu was built (a
-    // build still running reads the kept records: they go when it ends).
-    if (g_app.quitting && !LauncherBuildRunning())
-        FreeKeptMenu(allocator, true);
     g_launcher.folderMenuOpen = false;
     g_app.menuOpen = false;
     allocator->Release();
+    // Quit came while this click was going on (inside the menu, or a message of the build):
+    // what is kept and the watches go now, whether or not a menu was built (a build still
+    // running reads the kept records: they go when it ends).
+    if (g_app.quitting)
+        FreeKeptMenuAtQuit();
     AfterFolderMenuClosed(window);
 }
 
