@@ -213,7 +213,6 @@ TEST_F(MenuGuard, QuitDuringAClickLeavesNothingOpenAndLaterClicksBuildNothing)
     EXPECT_EQ(1u, boxes.shown.size()) << "a launcher was built after quit";
     EXPECT_EQ(nullptr, g_launcher.keptMenu.change) << "a watch was made after quit";
     EXPECT_FALSE(g_app.menuOpen);
-    g_platform.FindFirstChangeNotificationW = ::FindFirstChangeNotificationW;
 }
 
 // What the launcher asked the shell to open: the verb ("" for the default) and the file
