@@ -20,9 +20,7 @@
 #include "launcher/menu_focus.h"
 #include "launcher/menu_theme.h"
 #include "launcher/owner_draw.h"
-#include "launcher/kept_menu.h"
 #include "launcher/tray_click.h"
-#include "resources/resource.h"
 #include "settings/hotkey.h"
 #include "test_support.h"
 #include "tray_action_letter.h"
@@ -38,6 +36,29 @@ protected:
         DeleteFileA(TestSettingsPath().c_str());
     }
 };
+
+// A fresh items folder beside the test program with these entries (as MakeTree makes them).
+bool MakeItems(const std::vector<std::string>& names)
+{
+    RemoveTree(TestItemsDir());
+    return MakeTree(TestItemsDir(), names);
+}
+
+void FreeKept()
+{
+    IMalloc* allocator = nullptr;
+    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
+    FreeKeptMenu(allocator, true);
+    allocator->Release();
+}
+
+// The middle of a menu window's item, on the screen.
+POINT ItemCentre(HWND menuWindow, UINT index)
+{
+    RECT item = {};
+    GetMenuItemRect(nullptr, MenuOfWindow(menuWindow), index, &item);
+    return {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+}
 
 TEST_F(TrayClick, ButtonModifierAndKeySettingChooseTheMenu)
 {
@@ -192,7 +213,6 @@ TEST_F(MenuGuard, QuitDuringAClickLeavesNothingOpenAndLaterClicksBuildNothing)
     EXPECT_EQ(1u, boxes.shown.size()) << "a launcher was built after quit";
     EXPECT_EQ(nullptr, g_launcher.keptMenu.change) << "a watch was made after quit";
     EXPECT_FALSE(g_app.menuOpen);
-    g_platform.FindFirstChangeNotificationW = ::FindFirstChangeNotificationW;
 }
 
 // What the launcher asked the shell to open: the verb ("" for the default) and the file
@@ -212,18 +232,35 @@ BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOA* info)
     return TRUE;
 }
 
-TEST_F(TrayClick, CtrlShiftWithReturnOrAClickOpensTheEntryAsAdministrator)
+// Clicks on the launcher of the items folder, over a stand-in owner, with what it asks the
+// shell to open recorded; the kept menu and the folder go at the end.
+class LauncherClick : public TrayClick {
+protected:
+    HWND window = nullptr;
+    void SetUp() override
+    {
+        TrayClick::SetUp();
+        HoldKey(0);
+        window = CreateLauncherOwner();
+        ASSERT_NE(nullptr, window);
+        g_platform.ShellExecuteExA = RecordShellExecute;
+    }
+    void TearDown() override
+    {
+        g_platform = RealPlatformCalls();
+        FreeKept();
+        DestroyWindow(window);
+        RemoveTree(TestItemsDir());
+        TrayClick::TearDown();
+    }
+};
+
+TEST_F(LauncherClick, CtrlShiftWithReturnOrAClickOpensTheEntryAsAdministrator)
 {
-    RemoveTree(TestItemsDir());
-    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
-    for (const char* name : {"alpha.txt", "beta.txt", "gamma.txt"})
-        ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\" + name, "x"));
+    ASSERT_TRUE(MakeItems({"alpha.txt", "beta.txt", "gamma.txt"}));
     std::string second = TestItemsDir() + "\\" + ShellOrder(TestItemsDir())[1];
     // The keys are held from the tray click on: Ctrl must not turn it into the desktop list.
     ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
-    HWND window = CreateLauncherOwner();
-    ASSERT_NE(nullptr, window);
-    g_platform.ShellExecuteExA = RecordShellExecute;
     struct Row {
         const char* name;
         std::vector<int> held;
@@ -247,11 +284,9 @@ TEST_F(TrayClick, CtrlShiftWithReturnOrAClickOpensTheEntryAsAdministrator)
         bool click = row.click;
         WhenMenuOpens([click](HWND menuWindow) {
             if (click) {
-                auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
-                RECT item = {};
-                GetMenuItemRect(nullptr, menu, 1, &item);
                 // A menu's loop reads a mouse message's position from lParam, on the screen.
-                LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+                POINT centre = ItemCentre(menuWindow, 1);
+                LPARAM at = MAKELPARAM(centre.x, centre.y);
                 PostMessageW(menuWindow, WM_MOUSEMOVE, 0, at);
                 PostMessageW(menuWindow, WM_LBUTTONDOWN, MK_LBUTTON, at);
                 PostMessageW(menuWindow, WM_LBUTTONUP, 0, at);
@@ -265,29 +300,15 @@ TEST_F(TrayClick, CtrlShiftWithReturnOrAClickOpensTheEntryAsAdministrator)
         EXPECT_EQ(row.verb, g_opened[0].verb);
         EXPECT_EQ(0, lstrcmpiA(second.c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
     }
-    HoldKey(0);
-    g_platform = RealPlatformCalls();
-    IMalloc* allocator = nullptr;
-    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
-    FreeKeptMenu(allocator, true);
-    allocator->Release();
-    DestroyWindow(window);
-    RemoveTree(TestItemsDir());
 }
 
 // The launcher on the screen follows the app theme from one click to the next: the kept
 // menu is drawn dark, then light, then dark again, around its items too.
-TEST_F(TrayClick, TheLauncherFollowsTheAppThemeFromOneClickToTheNext)
+TEST_F(LauncherClick, TheLauncherFollowsTheAppThemeFromOneClickToTheNext)
 {
-    RemoveTree(TestItemsDir());
-    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
-    for (const char* name : {"alpha.txt", "beta.txt"})
-        ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\" + name, "x"));
+    ASSERT_TRUE(MakeItems({"alpha.txt", "beta.txt"}));
     ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
     AppThemeSetting theme(0);
-    HWND window = CreateLauncherOwner();
-    ASSERT_NE(nullptr, window);
-    HoldKey(0);
     LiveCounts before = g_live;
     const COLORREF light = GetSysColor(COLOR_MENU);
     struct Row {
@@ -310,8 +331,7 @@ TEST_F(TrayClick, TheLauncherFollowsTheAppThemeFromOneClickToTheNext)
         HMENU* menuShown = &shown[round++];
         int tries = 0;
         std::function<void(HWND)> read = [&](HWND menuWindow) {
-            auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
-            *menuShown = menu;
+            HMENU menu = *menuShown = MenuOfWindow(menuWindow);
             // An item away from the pointer, at its right end where no text is.
             UINT index = (GetMenuState(menu, 0, MF_BYPOSITION) & MF_HILITE) ? 1 : 0;
             RECT r = {};
@@ -335,14 +355,9 @@ TEST_F(TrayClick, TheLauncherFollowsTheAppThemeFromOneClickToTheNext)
         EXPECT_EQ(g_launcher.keptMenu.menu, *menuShown);
     }
     EXPECT_EQ(shown[0], shown[3]) << "the kept menu was built anew for a theme";
-    IMalloc* allocator = nullptr;
-    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
-    FreeKeptMenu(allocator, true);
-    allocator->Release();
+    FreeKept();
     EXPECT_EQ(before.brushes, g_live.brushes) << "the dark background brush was not freed";
     EXPECT_EQ(before.icons, g_live.icons);
-    DestroyWindow(window);
-    RemoveTree(TestItemsDir());
 }
 
 // The visible menu windows of this thread.
@@ -362,24 +377,17 @@ std::vector<HWND> OpenMenuWindows()
 // A right click on an entry (or the context-menu key on the highlighted one) shows the
 // shell's menu for that entry over the open launcher; a command chosen there acts on that
 // entry and closes the launcher; Escape returns to the launcher, which still opens entries.
-TEST_F(TrayClick, TheShellsMenuOnAnEntryActsOnThatEntry)
+TEST_F(LauncherClick, TheShellsMenuOnAnEntryActsOnThatEntry)
 {
-    std::string dir = MakeScratchDir("entry_menu");
-    std::string recorder = dir + "\\recorder.exe";
-    ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, recorder.c_str(), FALSE));
-    RemoveTree(TestItemsDir());
-    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
+    LaunchRecorder recorder("entry_menu");
+    ASSERT_TRUE(MakeItems({}));
     for (const char* name : {"alpha", "beta", "gamma"})
-        ASSERT_EQ(S_OK, MakeShortcut(TestItemsDir() + "\\" + name + ".lnk", recorder, name));
+        ASSERT_EQ(S_OK, MakeShortcut(TestItemsDir() + "\\" + name + ".lnk", recorder.Exe(), name));
     std::vector<std::string> order = ShellOrder(TestItemsDir());
     ASSERT_EQ(3u, order.size());
     const UINT second = 1;
-    std::string secondName = order[second].substr(0, order[second].find('.'));
+    std::string secondPath = TestItemsDir() + "\\" + order[second].substr(0, order[second].find('.')) + ".lnk";
     ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
-    HWND window = CreateLauncherOwner();
-    ASSERT_NE(nullptr, window);
-    HoldKey(0);
-    g_platform.ShellExecuteExA = RecordShellExecute;
 
     struct Row {
         const char* name;
@@ -412,9 +420,7 @@ TEST_F(TrayClick, TheShellsMenuOnAnEntryActsOnThatEntry)
                     WhenMenuOpens(inContextMenu);
                 return;
             }
-            HMENU menus[2];
-            for (int i = 0; i < 2; ++i)
-                menus[i] = reinterpret_cast<HMENU>(SendMessageW(open[i], MN_GETHMENU, 0, 0));
+            HMENU menus[2] = {MenuOfWindow(open[0]), MenuOfWindow(open[1])};
             int inner = IsLauncherMenu(menus[0]) ? 1 : 0;
             HMENU context = menus[inner];
             HWND contextWindow = open[inner];
@@ -437,16 +443,13 @@ TEST_F(TrayClick, TheShellsMenuOnAnEntryActsOnThatEntry)
             }
         };
         WhenMenuOpens([&](HWND launcher) {
-            auto menu = reinterpret_cast<HMENU>(SendMessageW(launcher, MN_GETHMENU, 0, 0));
             if (row.key) {
                 PostMessageW(launcher, WM_KEYDOWN, VK_DOWN, 1);
                 PostMessageW(launcher, WM_KEYDOWN, VK_DOWN, 1);
                 // F10 comes as a system key.
                 PostMessageW(launcher, row.key == VK_F10 ? WM_SYSKEYDOWN : WM_KEYDOWN, row.key, 1);
             } else {
-                RECT item = {};
-                GetMenuItemRect(nullptr, menu, second, &item);
-                POINT at = {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+                POINT at = ItemCentre(launcher, second);
                 SetCursorPos(at.x, at.y);
                 PostMessageW(launcher, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
                 PostMessageW(launcher, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
@@ -468,26 +471,16 @@ TEST_F(TrayClick, TheShellsMenuOnAnEntryActsOnThatEntry)
                 }
                 CloseClipboard();
             }
-            EXPECT_EQ(0, lstrcmpiA((TestItemsDir() + "\\" + secondName + ".lnk").c_str(), copied.c_str()))
-                << "copied: " << copied;
+            EXPECT_EQ(0, lstrcmpiA(secondPath.c_str(), copied.c_str())) << "copied: " << copied;
             EXPECT_TRUE(g_opened.empty()) << "the launcher opened an entry itself";
             EXPECT_NE(changesBefore, g_launcher.iconChanges) << "what the command changed would not show";
         } else {
             ASSERT_EQ(1u, g_opened.size()) << "the launcher did not open its entry afterwards";
-            EXPECT_EQ(0, lstrcmpiA((TestItemsDir() + "\\" + secondName + ".lnk").c_str(), g_opened[0].path.c_str()))
-                << g_opened[0].path;
+            EXPECT_EQ(0, lstrcmpiA(secondPath.c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
         }
         EXPECT_TRUE(OpenMenuWindows().empty());
     }
-    HoldKey(0);
-    g_platform = RealPlatformCalls();
-    IMalloc* allocator = nullptr;
-    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
-    FreeKeptMenu(allocator, true);
-    allocator->Release();
-    DestroyWindow(window);
-    RemoveTree(TestItemsDir());
-    RemoveTree(dir);
+    RemoveTree(recorder.dir);
 }
 
 // The launcher built ahead of the click, on its own thread, with a real items folder and the
@@ -499,18 +492,18 @@ protected:
     void SetUp() override
     {
         DeleteFileA(TestSettingsPath().c_str());
-        RemoveTree(TestItemsDir());
-        CreateDirectoryA(TestItemsDir().c_str(), nullptr);
-        for (const char* name : {"one.txt", "two.ini", "three.bat"})
-            ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\" + name, "x"));
+        ASSERT_TRUE(MakeItems({"one.txt", "two.ini", "three.bat"}));
         ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
         resource = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
         g_app.mainTrayMenu = GetSubMenu(resource, 0);
         HoldKey(0);
+        // Each case starts from the launcher built ahead and kept.
+        StartLauncherBuildAhead(owner.window);
+        ASSERT_TRUE(Settle());
     }
     void TearDown() override
     {
-        EXPECT_TRUE(owner.Step([] { return !LauncherBuildRunning() && LauncherQuietWait() == INFINITE; }));
+        EXPECT_TRUE(Settle());
         FreeKeptMenu(allocator, true);
         allocator->Release();
         DestroyMenu(resource);
@@ -522,30 +515,11 @@ protected:
     LauncherOwner owner;
 };
 
-TEST_F(BuildAhead, TheFirstClickFindsTheLauncherBuilt)
-{
-    ASSERT_TRUE(Settle());
-    FreeKeptMenu(allocator, true);
-    unsigned builds = g_launcher.launcherBuilds;
-    StartLauncherBuildAhead(owner.window);
-    EXPECT_TRUE(LauncherBuildRunning());
-    ASSERT_TRUE(Settle());
-    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
-    ASSERT_NE(nullptr, g_launcher.keptMenu.menu);
-    EXPECT_EQ(3, GetMenuItemCount(g_launcher.keptMenu.menu));
-    EXPECT_EQ(INFINITE, LauncherQuietWait()) << "a timer while nothing changes";
-
-    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
-    EXPECT_EQ(std::vector<HMENU>{g_launcher.keptMenu.menu}, owner.menusOpened);
-    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds) << "the click built the launcher again";
-}
-
 // While the build ahead waits for an icon, the tray answers at once: a right click opens the
 // main menu; a left click is answered with the launcher as soon as the build arrives, and
 // is not made to build it a second time.
 TEST_F(BuildAhead, ClicksDuringTheBuildAreAnswered)
 {
-    ASSERT_TRUE(Settle());
     FreeKeptMenu(allocator, true);
     unsigned builds = g_launcher.launcherBuilds;
     IconFetches stalled(true);
@@ -572,8 +546,6 @@ TEST_F(BuildAhead, ClicksDuringTheBuildAreAnswered)
 // kept, with the menu kept before it and the watch; nothing is built after it.
 TEST_F(BuildAhead, ABuildThatArrivesAfterQuitIsFreed)
 {
-    StartLauncherBuildAhead(owner.window);
-    ASSERT_TRUE(Settle());
     ASSERT_NE(nullptr, g_launcher.keptMenu.menu);
     ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\late.txt", "x"));
     IconFetches stalled(true);
@@ -594,8 +566,6 @@ TEST_F(BuildAhead, ABuildThatArrivesAfterQuitIsFreed)
 // build asked for by the change is not made again after it.
 TEST_F(BuildAhead, AClickThatBuiltTheChangeLeavesNoBuildBehind)
 {
-    StartLauncherBuildAhead(owner.window);
-    ASSERT_TRUE(Settle());
     unsigned builds = g_launcher.launcherBuilds;
     ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\four.txt", "x"));
     // The change is seen, and the build waits for the folder to stay quiet.
@@ -609,35 +579,43 @@ TEST_F(BuildAhead, AClickThatBuiltTheChangeLeavesNoBuildBehind)
     EXPECT_EQ(owner.menusOpened[0], g_launcher.keptMenu.menu);
 }
 
-// Many shortcuts copied in at once cost one build, made once the folder is quiet; after it
-// nothing wakes the program.
-TEST_F(BuildAhead, ABurstOfChangesCostsOneBuild)
+// The launcher is built ahead, once, for the first click, and again, once, after many
+// shortcuts are copied in at once, when the folder is quiet; the next click shows each build
+// as built, and between them nothing wakes the program.
+TEST_F(BuildAhead, EachClickFindsTheLauncherBuiltAndABurstOfChangesCostsOneBuild)
 {
-    StartLauncherBuildAhead(owner.window);
-    ASSERT_TRUE(Settle());
+    FreeKeptMenu(allocator, true);
     unsigned builds = g_launcher.launcherBuilds;
+    StartLauncherBuildAhead(owner.window);
+    EXPECT_TRUE(LauncherBuildRunning());
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
+    ASSERT_NE(nullptr, g_launcher.keptMenu.menu);
+    EXPECT_EQ(3, GetMenuItemCount(g_launcher.keptMenu.menu));
+    EXPECT_EQ(INFINITE, LauncherQuietWait()) << "a timer while nothing changes";
+    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
+    EXPECT_EQ(std::vector<HMENU>{g_launcher.keptMenu.menu}, owner.menusOpened);
+    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds) << "the click built the launcher again";
+
     IconFetches fetches;
     for (int i = 0; i < 40; ++i)
         ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\burst " + std::to_string(i) + ".txt", "x"));
-    ASSERT_TRUE(owner.Step([&] { return g_launcher.launcherBuilds != builds; })) << "never built anew";
+    ASSERT_TRUE(owner.Step([&] { return g_launcher.launcherBuilds != builds + 1; })) << "never built anew";
     ASSERT_TRUE(Settle());
-    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
+    EXPECT_EQ(builds + 2, g_launcher.launcherBuilds);
     EXPECT_EQ(40, fetches.Count()) << "only the new entries are asked for";
     EXPECT_EQ(INFINITE, LauncherQuietWait());
     EXPECT_EQ(43, GetMenuItemCount(g_launcher.keptMenu.menu));
-
-    // Shown at the next click as built.
     OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
-    ASSERT_EQ(1u, owner.menusOpened.size());
-    EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[0]);
-    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
+    ASSERT_EQ(2u, owner.menusOpened.size());
+    EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[1]);
+    EXPECT_EQ(builds + 2, g_launcher.launcherBuilds);
 }
 
 // The desktop list is built at its first click and shown again, kept, at the next, beside the
 // launcher menu. Quit while it is shown frees it only once it has closed, with its watches.
 TEST_F(BuildAhead, TheDesktopListIsKeptFromOneClickToTheNextAndFreedAtQuit)
 {
-    ASSERT_TRUE(Settle());
     ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
     unsigned builds = g_launcher.desktopBuilds;
     OnTrayNotify(owner.window, kTrayIconId, WM_MBUTTONUP);
@@ -669,11 +647,8 @@ TEST_F(BuildAhead, TheDesktopListIsKeptFromOneClickToTheNextAndFreedAtQuit)
 // Soak: many menus over a real folder, each measured, drawn and freed.
 TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
 {
-    RemoveTree(TestItemsDir());
     DeleteFileA(TestSettingsPath().c_str());
-    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
-    for (const char* name : {"one.txt", "two.ini", "three.bat"})
-        ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\" + name, "x"));
+    ASSERT_TRUE(MakeItems({"one.txt", "two.ini", "three.bat"}));
     HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     DibCanvas canvas(200, 20);
     IMalloc* allocator = nullptr;
@@ -727,10 +702,6 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
     RemoveTree(TestItemsDir());
 }
 
-}  // namespace
-
-namespace {
-
 UINT g_shellMessage = 0;
 
 LRESULT CALLBACK RecordShellMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -740,8 +711,6 @@ LRESULT CALLBACK RecordShellMessage(HWND window, UINT message, WPARAM wParam, LP
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// Changed icons announced by the shell reach the tray window, which then lets the next
-// click build the kept launcher menu anew.
 // Takes this thread's messages until the shell's announcement has reached the window.
 bool AnnouncementArrives()
 {
@@ -753,6 +722,8 @@ bool AnnouncementArrives()
     }, 5000);
 }
 
+// Changed icons announced by the shell reach the tray window, which then lets the next
+// click build the kept launcher menu anew.
 TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
 {
     HWND window = MakeWindow(L"ShellIconsTest", RecordShellMessage, 0);

@@ -465,14 +465,11 @@ TEST_F(OwnerDraw, TextStartsInOneColumnWithOrWithoutAnIcon)
 TEST_F(OwnerDraw, ImageListIconsDrawTheSamePixelsAsIconHandles)
 {
     std::string dir = MakeScratchDir("image_list_icons");
-    ASSERT_TRUE(WriteTextFile(dir + "\\note.txt", "x"));
-    ASSERT_TRUE(WriteTextFile(dir + "\\run.bat", "x"));
-    CreateDirectoryA((dir + "\\folder").c_str(), nullptr);
-    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\link.lnk", ThisProgram()));
+    ASSERT_TRUE(MakeTree(dir, {"note.txt", "run.bat", "folder\\", "link.lnk>" + ThisProgram()}));
     const std::string paths[] = {ThisProgram(), dir + "\\note.txt", dir + "\\run.bat", dir + "\\folder",
                                  dir + "\\link.lnk"};
-    g_launcher.menuLook.smallIconCx = GetSystemMetrics(SM_CXSMICON);
-    g_launcher.menuLook.smallIconCy = GetSystemMetrics(SM_CYSMICON);
+    const int cx = g_launcher.menuLook.smallIconCx = GetSystemMetrics(SM_CXSMICON);
+    const int cy = g_launcher.menuLook.smallIconCy = GetSystemMetrics(SM_CYSMICON);
     SetIconShow(true);
     for (const std::string& path : paths) {
         for (bool selected : {false, true}) {
@@ -486,16 +483,12 @@ TEST_F(OwnerDraw, ImageListIconsDrawTheSamePixelsAsIconHandles)
             SetBkColor(drawn.dc, kBackground);
             Draw(drawn, 2000, selected);
             // The icon as the launcher drew it from a handle of its own, on the same fill.
-            RECT item = {0, 0, kWidth, 20};
-            HBRUSH brush = CreateSolidBrush(selected ? kHighlight : kBackground);
-            FillRect(expected.dc, &item, brush);
-            DeleteObject(brush);
-            DrawIconEx(expected.dc, kIconInset, kIconInset, icon, g_launcher.menuLook.smallIconCx,
-                       g_launcher.menuLook.smallIconCy, 0, nullptr, DI_NORMAL);
+            expected.Fill(selected ? kHighlight : kBackground);
+            DrawIconEx(expected.dc, kIconInset, kIconInset, icon, cx, cy, 0, nullptr, DI_NORMAL);
             DestroyIcon(icon);
             int ink = 0;
-            for (int y = kIconInset; y < kIconInset + g_launcher.menuLook.smallIconCy; ++y) {
-                for (int x = kIconInset; x < kIconInset + g_launcher.menuLook.smallIconCx; ++x) {
+            for (int y = kIconInset; y < kIconInset + cy; ++y) {
+                for (int x = kIconInset; x < kIconInset + cx; ++x) {
                     // The image list and the icon blend semi-transparent edges with their
                     // own rounding: a channel may differ by one step, never more.
                     COLORREF want = expected.At(x, y), got = drawn.At(x, y);
