@@ -87,8 +87,7 @@ LPCITEMIDLIST ListOfItem(HMENU menu, int index, UINT* id)
     if (!record)
         return nullptr;
     *id = record->id;
-    LaunchEntry* entry = EntryOfId(g_tracking.head, record->id);
-    return entry ? entry->idList : SubmenuEntryList(g_tracking.menu, record->id);
+    return EntryListOfId(g_tracking.menu, g_tracking.head, record->id);
 }
 
 // The folder menu's item under a point on the screen, in whichever of its menus is there.
@@ -168,15 +167,6 @@ void OnShowEntryContextMenu(HWND window)
     // Asked for by an open folder menu, which still holds the entry.
     if (list && g_tracking.menu)
         ShowEntryContextMenu(window, list, g_tracking.askedPoint, g_tracking.askedExtended);
-}
-
-LaunchEntry* EntryOfId(LaunchEntry* head, UINT id)
-{
-    for (LaunchEntry* entry = head; entry; entry = entry->next) {
-        if (entry->id == id)
-            return entry;
-    }
-    return nullptr;
 }
 
 FolderChoice TrackFolderMenu(HMENU menu, LaunchEntry* head, HWND window, POINT point)

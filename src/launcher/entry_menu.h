@@ -24,9 +24,6 @@ FolderChoice TrackFolderMenu(HMENU menu, LaunchEntry* head, HWND window, POINT p
 constexpr UINT kShowEntryContextMenu = WM_APP + 20;
 void OnShowEntryContextMenu(HWND window);
 
-// The entry with this command id, or null.
-LaunchEntry* EntryOfId(LaunchEntry* head, UINT id);
-
 // Shows the shell's context menu for the entry over the open folder menu, at point (screen),
 // and runs the command chosen there; the folder menu then closes and the kept launcher
 // menu is built anew at the next click. Nothing chosen leaves the folder menu open.

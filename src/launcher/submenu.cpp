@@ -344,17 +344,20 @@ LPCITEMIDLIST SubmenuEntryList(HMENU menu, UINT id)
         if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info))
             continue;
         FolderSubmenu* submenu = FolderSubmenuOf(info.hSubMenu);
-        if (!submenu)
-            continue;
-        for (LaunchEntry* entry = submenu->head; entry; entry = entry->next) {
-            if (entry->id == id)
-                return entry->idList;
-        }
-        LPCITEMIDLIST list = SubmenuEntryList(submenu->popup, id);
+        LPCITEMIDLIST list = submenu ? EntryListOfId(submenu->popup, submenu->head, id) : nullptr;
         if (list)
             return list;
     }
     return nullptr;
+}
+
+LPCITEMIDLIST EntryListOfId(HMENU menu, LaunchEntry* head, UINT id)
+{
+    for (LaunchEntry* entry = head; entry; entry = entry->next) {
+        if (entry->id == id)
+            return entry->idList;
+    }
+    return SubmenuEntryList(menu, id);
 }
 
 void FreeFolderSubmenu(FolderSubmenu* submenu)

@@ -51,6 +51,9 @@ void FillFolderSubmenu(FolderSubmenu* submenu);
 // none has it.
 LPCITEMIDLIST SubmenuEntryList(HMENU menu, UINT id);
 
+// The list of the entry with this id among menu's own entries (head) or in its submenus.
+LPCITEMIDLIST EntryListOfId(HMENU menu, LaunchEntry* head, UINT id);
+
 // Frees the submenu's entries and records (their submenus with them), its lists, listing
 // and notification, and the submenu itself; not its popup. Null is allowed.
 void FreeFolderSubmenu(FolderSubmenu* submenu);

@@ -85,10 +85,8 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
         FolderChoice chosen = TrackFolderMenu(menu, head, window, point);
         // An entry of the menu itself, or of a folder's submenu at any depth.
         LPCITEMIDLIST list = nullptr;
-        if (chosen.id) {
-            LaunchEntry* entry = EntryOfId(head, chosen.id);
-            list = entry ? entry->idList : SubmenuEntryList(menu, chosen.id);
-        }
+        if (chosen.id)
+            list = EntryListOfId(menu, head, chosen.id);
         if (list)
             OpenIdList(list, chosen.elevated ? kVerbRunAs : nullptr);
         if (!kept)
