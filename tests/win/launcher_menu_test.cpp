@@ -112,11 +112,12 @@ protected:
     }
     // A click on the launcher: the look and settings read once, the menu chosen. The builds
     // it made.
-    unsigned Click()
+    unsigned Click(bool menuExpected = true)
     {
         CaptureMenuLook();
         unsigned builds = g_launcher.launcherBuilds;
         shownMenu = LauncherMenu(&shown, allocator, &kept);
+        EXPECT_TRUE(shownMenu || !menuExpected) << "no menu";
         return g_launcher.launcherBuilds - builds;
     }
     static std::vector<LauncherRecord*> Records(LauncherRecord* r = g_launcher.recordListHead)
@@ -216,7 +217,7 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
     MakeItems({"one.txt", "two.txt", "three.txt"});
     // A click's names.
     auto click = [&] {
-        Click();
+        Click(false);
         if (kept) {
             EXPECT_EQ(nullptr, g_launcher.recordListHead);
         }
@@ -318,41 +319,36 @@ HANDLE WINAPI RefuseWatch(LPCWSTR, BOOL, DWORD)
 TEST_F(FolderMenu, OnlyTheItemsWatchTellsAKeptMenuStale)
 {
     MakeItems({"one.txt", "two.txt"});
-    auto click = [&] {
-        unsigned builds = Click();
-        EXPECT_NE(nullptr, shownMenu);
-        return builds;
-    };
-    EXPECT_EQ(1u, click());
+    EXPECT_EQ(1u, Click());
     ASSERT_TRUE(kept);
     std::string log = TestExeDir() + "busy.log";
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(WriteTextFile(log, std::string(i + 1, 'x')));
         Sleep(50);
-        EXPECT_EQ(0u, click()) << "a file beside the exe made a rebuild";
+        EXPECT_EQ(0u, Click()) << "a file beside the exe made a rebuild";
         EXPECT_TRUE(kept);
     }
     DeleteFileA(log.c_str());
     RewriteKeepingTimes(TestItemsDir() + "\\one.txt", "y");
     ASSERT_TRUE(WaitFor([&] { return ItemsChangeSeen(); })) << "the rewrite was not announced";
-    EXPECT_EQ(1u, click());
+    EXPECT_EQ(1u, Click());
     EXPECT_TRUE(kept);
     {
         SCOPED_TRACE("the wait fails");
         HANDLE watch = g_launcher.keptMenu.change;
         g_launcher.keptMenu.change = reinterpret_cast<HANDLE>(0x1230);
-        EXPECT_EQ(1u, click());
+        EXPECT_EQ(1u, Click());
         EXPECT_TRUE(kept);
         EXPECT_NE(nullptr, g_launcher.keptMenu.change) << "watched again";
         FindCloseChangeNotification(watch);
-        EXPECT_EQ(0u, click());
+        EXPECT_EQ(0u, Click());
     }
     {
         SCOPED_TRACE("no watch can be made");
         FreeKeptMenu(allocator, true);
         g_platform.FindFirstChangeNotificationW = RefuseWatch;
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(1u, click());
+            EXPECT_EQ(1u, Click());
             EXPECT_FALSE(kept);
             EXPECT_EQ(nullptr, g_launcher.keptMenu.menu);
             EXPECT_EQ(nullptr, g_launcher.keptMenu.change);
@@ -530,12 +526,10 @@ TEST_F(FolderMenu, ChangedIconsAnnouncedDuringABuildAreForTheNextClick)
     g_platform.SHGetFileInfoA = AnnounceThenGetFileInfoA;
     g_announceDuringBuild = true;
     EXPECT_EQ(1u, Click());
-    EXPECT_NE(nullptr, shownMenu);
     g_platform.SHGetFileInfoA = g_getFileInfoA;
     EXPECT_FALSE(g_announceDuringBuild) << "the build fetched no icon";
     ASSERT_TRUE(kept);
     EXPECT_EQ(1u, Click()) << "the announcement was lost";
-    EXPECT_NE(nullptr, shownMenu);
 }
 
 // A build that fails after some entries were appended frees them and leaves the caller's
@@ -857,14 +851,11 @@ TEST_F(SubmenuMenu, OpeningFillsTheSubmenuWithUniqueIdsAtEveryLevel)
     EXPECT_EQ(4, GetMenuItemCount(twoAgain->popup));
     std::vector<UINT> ids;
     CollectIds(menu, &ids);
-    EXPECT_EQ(order.size() + 4 + 3 + 3, ids.size());
-    std::vector<UINT> sorted = ids;
-    std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end())) << "an id shown twice";
-    for (UINT id : ids) {
-        EXPECT_GE(id, FIRST_LAUNCHER_ID);
-        EXPECT_LT(id, 0x10000u);
-    }
+    ASSERT_EQ(order.size() + 4 + 3 + 3, ids.size());
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids.end(), std::adjacent_find(ids.begin(), ids.end())) << "an id shown twice";
+    EXPECT_GE(ids.front(), FIRST_LAUNCHER_ID);
+    EXPECT_LT(ids.back(), 0x10000u);
     EXPECT_EQ(TestItemsDir() + "\\one\\added.txt", OpensPath(IdOf(one->popup, "added.txt")));
     EXPECT_EQ(TestItemsDir() + "\\one\\two\\deep.txt", OpensPath(IdOf(twoAgain->popup, "deep.txt")));
 
