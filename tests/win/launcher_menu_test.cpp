@@ -239,7 +239,6 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
     EXPECT_EQ(3, fetches.Count());
     EXPECT_EQ(held.idLists, g_live.idLists);
 
-    std::string three = TestItemsDir() + "\\three.txt";
     struct Step {
         const char* name;
         std::function<void()> change;
@@ -249,7 +248,7 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
         {"added", [&] { WriteTextFile(TestItemsDir() + "\\four.txt", "x"); }, 1, true},
         {"removed", [&] { DeleteFileA((TestItemsDir() + "\\two.txt").c_str()); }, 0, true},
         {"renamed", [&] { MoveFileA((TestItemsDir() + "\\one.txt").c_str(), (TestItemsDir() + "\\uno.txt").c_str()); }, 1, true},
-        {"rewritten with the same size and time stamp", [&] { RewriteKeepingTimes(three, "y"); }, 0, true},
+        {"rewritten with the same size and time stamp", [&] { RewriteKeepingTimes(TestItemsDir() + "\\three.txt", "y"); }, 0, true},
         {"icons off", [&] { WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"); }, 0, false},
         {"icons on", [&] { DeleteFileA(TestSettingsPath().c_str()); }, 3, false},
         {"the shell announced changed icons", [&] { MarkKeptMenuStale(); }, 3, false},
@@ -483,15 +482,13 @@ TEST_F(FolderMenu, AnIconThatDoesNotComeIsAskedForAgainAndShortcutsAreReused)
         EXPECT_EQ(1u, Click());
         EXPECT_TRUE(kept);
         EXPECT_EQ(3, stalled.Count());
-        int late = 0;
+        EXPECT_EQ(ShellOrder(TestItemsDir()), Names(g_launcher.keptMenu.records));
         for (LauncherRecord* r : Records(g_launcher.keptMenu.records)) {
             SCOPED_TRACE(r->text);
             bool slow = std::string(r->text) == "slow.txt";
-            late += r->iconLate;
             EXPECT_EQ(slow, r->iconLate);
             EXPECT_EQ(slow ? generic.iIcon : SmallIconIndexOf(pathOf(r)), r->iconIndex);
         }
-        EXPECT_EQ(1, late);
     }
     IconFetches fetches;
     ASSERT_EQ(S_OK, MakeShortcut(TestItemsDir() + "\\d.lnk", TestSettingsPath()));
@@ -896,14 +893,13 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpeningAndFreedAtQuit)
     EXPECT_EQ("(kept)", Shown(sub->popup)[2]) << "an unchanged folder was listed again";
     long held = g_live.idLists;
 
-    std::string two = TestItemsDir() + "\\sub\\two.txt";
     struct Step {
         const char* name;
         std::function<void()> change;
     } steps[] = {
         {"added", [&] { WriteTextFile(TestItemsDir() + "\\sub\\three.txt", "x"); }},
         {"removed", [&] { DeleteFileA((TestItemsDir() + "\\sub\\one.txt").c_str()); }},
-        {"rewritten with the same size and time stamp", [&] { RewriteKeepingTimes(two, "y"); }},
+        {"rewritten with the same size and time stamp", [&] { RewriteKeepingTimes(TestItemsDir() + "\\sub\\two.txt", "y"); }},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
