@@ -61,6 +61,12 @@ void ExpectSpokenNames(HMENU menu, const std::vector<std::wstring>& names)
     }
 }
 
+HANDLE WINAPI RefuseWatch(LPCWSTR, BOOL, DWORD)
+{
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return INVALID_HANDLE_VALUE;
+}
+
 class FolderMenu : public testing::Test {
 protected:
     IMalloc* allocator = nullptr;
@@ -133,6 +139,32 @@ protected:
         for (; r; r = r->next)
             names.push_back(r->text);
         return names;
+    }
+    // No stale menu where a watch fails: a wait on it that fails counts as a change, and where
+    // no watch can be made every click builds and nothing is kept. click shows the menu held
+    // (watched by watch) and gives the builds it made.
+    void ExpectFailedWatchesKeepNothing(const std::function<unsigned()>& click, const KeptMenu& held, HANDLE& watch)
+    {
+        {
+            SCOPED_TRACE("the wait fails");
+            HANDLE real = watch;
+            ASSERT_NE(nullptr, real);
+            watch = reinterpret_cast<HANDLE>(0x1230);
+            EXPECT_EQ(1u, click());
+            EXPECT_TRUE(kept);
+            EXPECT_NE(nullptr, watch) << "watched again";
+            FindCloseChangeNotification(real);
+            EXPECT_EQ(0u, click());
+        }
+        SCOPED_TRACE("no watch can be made");
+        FreeKeptMenu(allocator, true);
+        g_platform.FindFirstChangeNotificationW = RefuseWatch;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(1u, click());
+            EXPECT_FALSE(kept);
+            EXPECT_EQ(nullptr, held.menu);
+            EXPECT_EQ(nullptr, held.change);
+        }
     }
     // What type-ahead leaves in a menu: the item at pos highlighted.
     static void Highlight(HMENU in, int pos)
@@ -304,12 +336,6 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
     EXPECT_EQ(before.idLists, g_live.idLists);
 }
 
-HANDLE WINAPI RefuseWatch(LPCWSTR, BOOL, DWORD)
-{
-    SetLastError(ERROR_NOT_SUPPORTED);
-    return INVALID_HANDLE_VALUE;
-}
-
 // The watch on items is what tells a kept menu stale: a file written beside the exe (a log,
 // the settings) leaves the kept menu alone, a rewrite in items that its listing can't show
 // (same size, same time stamp) is seen, a wait on it that fails counts as a change, and
@@ -332,30 +358,16 @@ TEST_F(FolderMenu, OnlyTheItemsWatchTellsAKeptMenuStale)
     ASSERT_TRUE(WaitFor([&] { return ItemsChangeSeen(); })) << "the rewrite was not announced";
     EXPECT_EQ(1u, Click());
     EXPECT_TRUE(kept);
-    {
-        SCOPED_TRACE("the wait fails");
-        HANDLE watch = g_launcher.keptMenu.change;
-        g_launcher.keptMenu.change = reinterpret_cast<HANDLE>(0x1230);
-        EXPECT_EQ(1u, Click());
-        EXPECT_TRUE(kept);
-        EXPECT_NE(nullptr, g_launcher.keptMenu.change) << "watched again";
-        FindCloseChangeNotification(watch);
-        EXPECT_EQ(0u, Click());
-    }
-    {
-        SCOPED_TRACE("no watch can be made");
-        FreeKeptMenu(allocator, true);
-        g_platform.FindFirstChangeNotificationW = RefuseWatch;
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(1u, Click());
-            EXPECT_FALSE(kept);
-            EXPECT_EQ(nullptr, g_launcher.keptMenu.menu);
-            EXPECT_EQ(nullptr, g_launcher.keptMenu.change);
-            FreeFolderMenu(shownMenu, shown, allocator);
-        }
-        StartLauncherBuildAhead(GetDesktopWindow());
-        EXPECT_FALSE(LauncherBuildRunning()) << "built ahead with nothing to keep it by";
-    }
+    ExpectFailedWatchesKeepNothing(
+        [&] {
+            unsigned builds = Click();
+            if (!kept)
+                FreeFolderMenu(shownMenu, shown, allocator);
+            return builds;
+        },
+        g_launcher.keptMenu, g_launcher.keptMenu.change);
+    StartLauncherBuildAhead(GetDesktopWindow());
+    EXPECT_FALSE(LauncherBuildRunning()) << "built ahead with nothing to keep it by";
 }
 
 // The desktop list is kept by the same rules over both desktop folders: shown again while
@@ -436,26 +448,7 @@ TEST_F(FolderMenu, TheDesktopListIsKeptUntilEitherDesktopFolderOrAnIconChanges)
             << "only new entries are asked for";
         EXPECT_EQ(0u, click()) << "not kept again";
     }
-    {
-        SCOPED_TRACE("a wait on a watch fails");
-        HANDLE watch = g_launcher.keptDesktop.publicChange;
-        ASSERT_NE(nullptr, watch);
-        g_launcher.keptDesktop.publicChange = reinterpret_cast<HANDLE>(0x1230);
-        EXPECT_EQ(1u, click());
-        EXPECT_TRUE(kept);
-        EXPECT_NE(nullptr, g_launcher.keptDesktop.publicChange) << "watched again";
-        FindCloseChangeNotification(watch);
-    }
-    {
-        SCOPED_TRACE("no watch can be made");
-        FreeKeptMenu(allocator, true);
-        g_platform.FindFirstChangeNotificationW = RefuseWatch;
-        for (int i = 0; i < 2; ++i) {
-            EXPECT_EQ(1u, click());
-            EXPECT_FALSE(kept);
-            EXPECT_EQ(nullptr, g_launcher.keptDesktop.menu);
-        }
-    }
+    ExpectFailedWatchesKeepNothing(click, g_launcher.keptDesktop, g_launcher.keptDesktop.publicChange);
     FreeKeptMenu(allocator, true);
     EXPECT_EQ(nullptr, g_launcher.keptDesktop.change);
     EXPECT_EQ(nullptr, g_launcher.keptDesktop.publicChange);
