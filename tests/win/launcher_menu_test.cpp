@@ -767,7 +767,6 @@ TEST_F(SubmenuMenu, FoldersAndShortcutsToFoldersBecomeEmptySubmenusOnlyWith1)
         ASSERT_TRUE(WriteTextFile(TestSettingsPath(), row.settings));
         CaptureMenuLook();
         ASSERT_NE(nullptr, Build());
-        ASSERT_EQ(static_cast<int>(order.size()), GetMenuItemCount(menu));
         std::vector<std::string> expected;
         for (size_t i = 0; i < order.size(); ++i) {
             EXPECT_EQ(FIRST_LAUNCHER_ID + i, IdOf(menu, order[i]));
@@ -838,7 +837,6 @@ TEST_F(SubmenuMenu, OpeningFillsTheSubmenuWithUniqueIdsAtEveryLevel)
     FillFolderSubmenu(one);
     FolderSubmenu* twoAgain = Open(one->popup, "two");
     ASSERT_NE(nullptr, twoAgain);
-    EXPECT_EQ(4, GetMenuItemCount(twoAgain->popup));
     std::vector<UINT> ids;
     CollectIds(menu, &ids);
     ASSERT_EQ(order.size() + 4 + 3 + 3, ids.size());
@@ -935,13 +933,12 @@ TEST_F(SubmenuMenu, AShortcutToAnAncestorNestsOnlyAsDeepAsOpened)
     ASSERT_NE(nullptr, Build());
     FolderSubmenu* level = Open(menu, "loop");
     ASSERT_NE(nullptr, level);
+    std::vector<std::string> expected = Filled(TestItemsDir() + "\\loop");
+    std::replace(expected.begin(), expected.end(), std::string("back"), std::string("back[0]"));
     std::vector<UINT> fileIds;
     for (int depth = 1; depth <= 5; ++depth) {
         SCOPED_TRACE(depth);
-        std::vector<std::string> shown = Shown(level->popup);
-        ASSERT_EQ(4u, shown.size());
-        EXPECT_EQ(open, shown[0]);
-        EXPECT_NE(shown.end(), std::find(shown.begin(), shown.end(), "back[0]")) << "not listed ahead";
+        EXPECT_EQ(expected, Shown(level->popup)) << "back is listed only when it opens";
         fileIds.push_back(IdOf(level->popup, "file.txt"));
         EXPECT_EQ(TestItemsDir() + "\\loop\\file.txt", OpensPath(fileIds.back()));
         level = Open(level->popup, "back");
