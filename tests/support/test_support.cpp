@@ -112,7 +112,13 @@ std::set<std::string> FilesIn(const std::string& dir)
 
 bool WriteTextFile(const std::string& path, const std::string& text)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    // A running Morvek may be reading the file (its settings) at this moment: as an editor
+    // saving it would, the write is tried again for a while.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    WaitFor([&] {
+        file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        return file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION;
+    }, 2000);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
