@@ -181,7 +181,9 @@ bool WriteWhole(const wchar_t* path, const char* text, size_t length)
 
 bool SaveFolderOrder(OrderStore& store, const char* folderPath, const OrderName* names, size_t count, bool forget)
 {
-    if (OrderFileChanged(store))
+    // A hand edit since, or a file that could not be opened a moment ago (an editor saving
+    // it), is read again first.
+    if (store.unreadable || OrderFileChanged(store))
         LoadOrderFile(store);
     wchar_t exeDir[kPathUnits], key[kPathUnits], path[kPathUnits];
     char keyUtf8[kPathUnits * 3];

@@ -61,9 +61,9 @@ void ApplyFolderOrder(const OrderStore& store, const char* folderPath, const Ord
                       size_t count, size_t* order);
 
 // Gives the folder at folderPath the order names[0, count) (the level's whole current
-// order: names no longer listed are thereby dropped), or forgets its order, and saves the
-// file. A hand edit since the store was read is read first, so it is kept for the other
-// folders. False when the file could not be written (the store holds the new order all the
+// order: names no longer listed are thereby dropped; they may be the store's own), or
+// forgets its order, and saves the file. A hand edit since the store was read is read
+// first, so it is kept for the other folders. False when the file could not be written (the store holds the new order all the
 // same, and the next save writes it).
 bool SetFolderOrder(OrderStore& store, const char* folderPath, const OrderName* names, size_t count);
 bool ForgetFolderOrder(OrderStore& store, const char* folderPath);
