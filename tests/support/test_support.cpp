@@ -127,23 +127,26 @@ bool WriteTextFile(const std::string& path, const std::string& text)
     return ok && written == text.size();
 }
 
-std::string ReadTextFile(const std::string& path)
+std::string ReadFileBytes(const std::string& path)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return "";
-    std::string text;
+        return "(missing)";
+    std::string bytes;
     char buffer[4096];
     DWORD got = 0;
     while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
-        text.append(buffer, got);
+        bytes.append(buffer, got);
     CloseHandle(file);
-    std::string out;
-    for (char c : text)
-        if (c != '\r')
-            out += c;
-    return out;
+    return bytes;
+}
+
+std::string ReadTextFile(const std::string& path)
+{
+    std::string text = FileExists(path) ? ReadFileBytes(path) : "";
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
 }
 
 bool FileExists(const std::string& path)

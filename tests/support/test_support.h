@@ -32,6 +32,7 @@ std::set<std::string> FilesIn(const std::string& dir);
 
 bool WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);  // "" when missing; CRs removed
+std::string ReadFileBytes(const std::string& path);  // as they are; "(missing)" when missing
 bool FileExists(const std::string& path);
 
 // The directory of the running test program, ending in '\\'.

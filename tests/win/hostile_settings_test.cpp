@@ -32,21 +32,6 @@ UINT PlatformRead(const char* section, const char* key, INT defaultValue)
     return GetPrivateProfileIntA(section, key, defaultValue, TestSettingsPath().c_str());
 }
 
-// The file's bytes as they are (ReadTextFile drops carriage returns).
-std::string RawFile(const std::string& path)
-{
-    std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "(missing)";
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
-        bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
-}
-
 struct Row {
     const char* name;
     std::string file;
@@ -161,7 +146,7 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
         EXPECT_STREQ(folderView ? "explore" : "open", CurrentPlan(IDM_MYCOMPUTER).verb);
 
         // Reading left the file as it was.
-        EXPECT_TRUE(RawFile(TestSettingsPath()) == row.file) << "the file changed on reading";
+        EXPECT_TRUE(ReadFileBytes(TestSettingsPath()) == row.file) << "the file changed on reading";
 
         // The settings dialog shows any non-zero value as a ticked box and a key outside
         // 0..2 as no radio button; closing without saving writes nothing.
@@ -176,7 +161,7 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
             EXPECT_EQ(key == value ? BST_CHECKED : BST_UNCHECKED, IsDlgButtonChecked(dialog, radios[value]));
         SendDlgItemMessageA(dialog, IDC_CLOSE, BM_CLICK, 0, 0);
         DestroyWindow(dialog);
-        EXPECT_TRUE(RawFile(TestSettingsPath()) == row.file) << "closing without saving changed the file";
+        EXPECT_TRUE(ReadFileBytes(TestSettingsPath()) == row.file) << "closing without saving changed the file";
 
         // A save over the hostile file leaves one that reads back as saved.
         dialog = OpenDialog(IDD_SETTINGS, SettingsDlgProc);
