@@ -20,7 +20,7 @@
 #include "core/live_counts.h"
 #include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
-#include "launcher/idlist.h"
+#include "shell/idlist.h"
 #include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"
 #include "launcher/submenu.h"

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 
+#include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/submenu.h"
 

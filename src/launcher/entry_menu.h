@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "launcher/folder_menu.h"
+#include "launcher/launcher_types.h"
 
 // The item chosen in a folder menu (0: none), and whether to open it as administrator.
 struct FolderChoice {

@@ -10,13 +10,13 @@
 #include "core/platform_calls.h"
 #include "core/texts.h"
 #include "launcher/icon_fetch.h"
-#include "launcher/idlist.h"
-#include "launcher/idlist_walk.h"
 #include "launcher/launcher_state.h"
 #include "launcher/record_reuse.h"
 #include "launcher/submenu.h"
 #include "settings/exe_paths.h"
 #include "settings/settings_file.h"
+#include "shell/idlist.h"
+#include "shell/idlist_walk.h"
 
 // The first forms of these records, which every version of the platform accepts.
 constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);

@@ -10,7 +10,7 @@
 #include <shellapi.h>
 
 #include "launcher/folder_menu.h"
-#include "launcher/idlist.h"
+#include "shell/idlist.h"
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "core/platform_calls.h"
 #include "core/texts.h"
 #include "launcher/build_ahead.h"
+#include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
 #include "launcher/menu_theme.h"
 #include "launcher/record_reuse.h"

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "launcher/folder_menu.h"
+#include "launcher/launcher_types.h"
 
 // What a kept menu was built from, and the menu itself: the launcher's (g_launcher.keptMenu)
 // or the desktop list's (g_launcher.keptDesktop). The launcher owns both until a changed

@@ -5,7 +5,7 @@
 #pragma once
 #include <windows.h>
 
-#include "launcher/folder_menu.h"
+#include "launcher/launcher_types.h"
 
 // Dark context menus of Windows 10 (1903) and later. Not measured here: these are the
 // values commonly read off screenshots of the shell's dark context menus (background

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "launcher/folder_menu.h"
+#include "launcher/launcher_types.h"
 
 // Layout of an item, in pixels.
 constexpr int kTextIndent = 14;  // from the item's left edge, or from the icon column's end

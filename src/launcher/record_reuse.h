@@ -9,7 +9,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "launcher/folder_menu.h"
+#include "launcher/launcher_types.h"
 
 struct RecordReuse {
     const LauncherRecord** records;  // open addressing by listedKey: slots records, null where free

@@ -14,10 +14,11 @@
 
 #include "core/live_counts.h"
 #include "core/texts.h"
-#include "launcher/idlist.h"
+#include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
 #include "launcher/menu_theme.h"
+#include "shell/idlist.h"
 
 namespace {
 

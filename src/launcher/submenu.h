@@ -4,24 +4,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "launcher/folder_menu.h"
-
-// One folder item's submenu. The item's LauncherRecord owns it (its submenu field) and
-// frees it with FreeFolderSubmenu; the popup belongs to the menu holding the item and is
-// destroyed with that menu (DestroyMenu and DeleteMenu destroy submenus too).
-struct FolderSubmenu {
-    HMENU popup;
-    HMENU root;               // the top launcher menu it hangs under, at whatever depth
-    IMalloc* allocator;       // the shell allocator its lists come from
-    LPITEMIDLIST entryList;   // the folder item's own list: the first item opens it
-    LPITEMIDLIST folderList;  // the folder listed: the item's own, or a shortcut's target
-    LaunchEntry* head;        // once filled: "open this folder" first, then the folder's entries
-    LauncherRecord* records;
-    BYTE* listing;            // the folder's listing when filled; null when it couldn't be listed
-    SIZE_T listingSize;
-    HANDLE change;            // change notification on the folder, or null
-    bool filled;
-};
+#include "launcher/launcher_types.h"
 
 // The folder an entry lists as a submenu, as an absolute list the caller owns: a copy of
 // the entry's list for a file-system folder (not a file the shell browses as one, such

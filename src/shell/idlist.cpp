@@ -1,8 +1,8 @@
 // Item-ID lists on the Win32 side, over the byte walking of idlist_walk.
-#include "launcher/idlist.h"
+#include "shell/idlist.h"
 
 #include "core/live_counts.h"
-#include "launcher/idlist_walk.h"
+#include "shell/idlist_walk.h"
 #include "settings/exe_paths.h"
 
 namespace {
