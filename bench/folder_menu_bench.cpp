@@ -101,10 +101,10 @@ double Now()
 int LauncherOnce(HWND window, IMalloc* allocator)
 {
     LaunchEntry* head = nullptr;
-    HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items);
+    CaptureMenuLook();
+    HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
     if (!menu)
         return -1;
-    CaptureMenuLook();
     int items = 0;
     for (LauncherRecord* record = g_launcher.recordListHead; record; record = record->next, ++items) {
         MEASUREITEMSTRUCT mis = {};
@@ -241,7 +241,7 @@ bool SubmenuFigures(HWND window, IMalloc* allocator)
     g_launcher.menuLook.submenus = 1;
     for (int i = 0; i < runs + 1; ++i) {
         LaunchEntry* head = nullptr;
-        HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook.iconShow);
+        HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
         FolderSubmenu* submenu = nullptr;
         for (LauncherRecord* r = g_launcher.recordListHead; r && !submenu; r = r->next) {
             if (lstrcmpA(r->text, "folder 0") == 0)

@@ -18,6 +18,10 @@ constexpr DWORD kQuietMs = 150;
 // nothing when items can't be watched (nothing would be kept: the click builds).
 void StartLauncherBuildAhead(HWND window);
 
+// At quit: frees what the launcher keeps (the kept menus, their change notifications, the
+// dark menu background) now, or, while a folder menu is open or a build runs, when it ends.
+void FreeLauncherAtQuit();
+
 // A build is running: the records of the kept menu are being read and must stay.
 bool LauncherBuildRunning();
 

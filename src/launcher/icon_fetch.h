@@ -18,6 +18,10 @@ struct IconFetcher {
     int genericIndex;    // the shell's generic document icon, -1 until asked
 };
 
+// The index of the entry's small icon in the system image list, or -1; asks the shell once
+// (through g_platform, so tests can count and stall it), however long it takes.
+int FetchSmallIconIndex(LPCITEMIDLIST list);
+
 // The small icon's index of the absolute list in the system image list; -1 when the shell
 // has none. *late is set when the answer did not come in time: the generic icon's index is
 // given instead.

@@ -1,6 +1,8 @@
 // The owner-drawn launcher items: the look captured before each menu, measure and draw.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
+#include <commoncontrols.h>
 
 #include "launcher/launcher_types.h"
 
@@ -14,6 +16,10 @@ constexpr int kItemPadding = 4;  // added to the height of the icon or the text
 // g_launcher.menuLook; ReadMenuLook reads them without touching it (a build ahead).
 void CaptureMenuLook();
 MenuLook ReadMenuLook();
+// The system's small-icon image list that records' iconIndex values index, or null when the
+// shell gives none; held for the process's life.
+IImageList* SmallIconList();
+
 // Each item's record is found from its item data.
 void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis);
 // Measures every record of the list not yet measured, for look, ahead of the menu's showing.

@@ -99,7 +99,7 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
     // what is kept and the watches go now, whether or not a menu was built (a build still
     // running reads the kept records: they go when it ends).
     if (g_app.quitting)
-        FreeKeptMenuAtQuit();
+        FreeLauncherAtQuit();
     AfterFolderMenuClosed(window);
 }
 

@@ -38,6 +38,12 @@ LPITEMIDLIST IdListConcat(LPCITEMIDLIST first, LPCITEMIDLIST second, IMalloc* al
     return list;
 }
 
+LPITEMIDLIST IdListCopy(LPCITEMIDLIST list, IMalloc* allocator)
+{
+    static const USHORT kEmpty = 0;
+    return IdListConcat(list, reinterpret_cast<LPCITEMIDLIST>(&kEmpty), allocator);
+}
+
 void* ShellAllocZeroed(SIZE_T size, IMalloc* allocator)
 {
     void* block = allocator->Alloc(size);

@@ -11,6 +11,9 @@ UINT IdListSize(LPCITEMIDLIST list);
 // null or the allocation fails.
 LPITEMIDLIST IdListConcat(LPCITEMIDLIST first, LPCITEMIDLIST second, IMalloc* allocator);
 
+// A copy of the list from the shell allocator, or null.
+LPITEMIDLIST IdListCopy(LPCITEMIDLIST list, IMalloc* allocator);
+
 // A zero-filled block from IMalloc::Alloc, or null.
 void* ShellAllocZeroed(SIZE_T size, IMalloc* allocator);
 

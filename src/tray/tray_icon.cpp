@@ -8,7 +8,7 @@
 
 #include "core/app_state.h"
 #include "core/texts.h"
-#include "launcher/kept_menu.h"
+#include "launcher/build_ahead.h"
 #include "resources/resource.h"
 #include "settings/hotkey.h"
 
@@ -107,7 +107,7 @@ LRESULT QuitApp(HWND hwnd)
         g_tray.shellNotify = 0;
     }
     g_app.quitting = true;
-    FreeKeptMenuAtQuit();
+    FreeLauncherAtQuit();
     // The quit command and a later WM_DESTROY may both come here; close the mutex once.
     if (g_app.instanceMutex) {
         ReleaseMutex(g_app.instanceMutex);

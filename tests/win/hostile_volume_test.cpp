@@ -29,6 +29,7 @@
 #include "core/platform_calls.h"
 #include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/owner_draw.h"
 #include "registration/drop_dialog.h"
 #include "resources/resource.h"
 #include "test_support.h"
@@ -73,7 +74,8 @@ TEST_F(HostileVolume, FiveThousandEntriesMakeOneMenuFrom2000To6999AndFreeFully)
     LiveCounts before = g_live;
 
     LaunchEntry* head = nullptr;
-    HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items);
+    CaptureMenuLook();
+    HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
     ASSERT_NE(nullptr, menu);
     EXPECT_TRUE(boxes.shown.empty());
     ASSERT_EQ(static_cast<int>(count), GetMenuItemCount(menu));

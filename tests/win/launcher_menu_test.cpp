@@ -107,7 +107,8 @@ protected:
     HMENU Build(FolderMode mode = FolderMode::Items)
     {
         head = nullptr;
-        menu = BuildFolderMenu(&head, allocator, mode);
+        CaptureMenuLook();
+        menu = BuildFolderMenu(&head, allocator, mode, g_launcher.menuLook);
         return menu;
     }
     void Free()
@@ -543,7 +544,7 @@ TEST_F(FolderMenu, AFailedBuildLeavesNoEntries)
         RedirectImport("kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(RefuseARecord)));
     ASSERT_NE(nullptr, g_heapAlloc);
     LaunchEntry* entries = nullptr;
-    HMENU built = BuildFolderMenu(&entries, allocator, FolderMode::Items);
+    HMENU built = BuildFolderMenu(&entries, allocator, FolderMode::Items, g_launcher.menuLook);
     RedirectImport("kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(g_heapAlloc));
     EXPECT_EQ(-1, g_recordsAllowed) << "the second record was never asked for";
     EXPECT_EQ(nullptr, built);
@@ -1154,6 +1155,7 @@ protected:
         FolderMenu::SetUp();
         // The fake lists name nothing the shell knows: ask for no icons.
         ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
+        CaptureMenuLook();
         menu = CreatePopupMenu();
     }
 };
