@@ -6,29 +6,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "launcher/launcher_state.h"
 #include "launcher/launcher_types.h"
 #include "launcher/record_reuse.h"
 
-// What a kept menu was built from, and the menu itself: the launcher's (g_launcher.keptMenu)
-// or the desktop list's (g_launcher.keptDesktop). The launcher owns both until a changed
-// folder replaces one or quit frees them; a build ahead reads the launcher's records while it
-// runs, so that one is never freed then.
-struct KeptMenu {
-    HMENU menu;               // null while nothing is kept
-    LaunchEntry* head;
-    LauncherRecord* records;  // its items' records, found from each item's data
-    MenuLook look;            // the look and "IconShow" it was built and measured with
-    BYTE* listing;            // the items folder's (both desktop folders') listing when it was built
-    SIZE_T listingSize;
-    // Change notification on items and below (the desktop list: on the user's desktop), or
-    // null; without any, nothing is kept.
-    HANDLE change;
-    HANDLE publicChange;      // the desktop list's on the public desktop, or null
-    LONG changesSeen;         // changes it announced, or failures of it, since start
-    LONG builtAtChanges;      // changesSeen when the kept menu's listing was taken
-    unsigned iconChanges;     // g_launcher.iconChanges when its build began
-    UINT nextId;              // the next id for its submenus' items; 0 until one is filled
-};
 
 // The launcher menu for this click, for g_launcher.menuLook as captured for it: the kept
 // one while it is still valid, otherwise one built anew (reusing the kept records). *kept
