@@ -232,6 +232,7 @@ void OnLauncherWatchSignalled()
 
 void OnLauncherSourceChanged()
 {
+    MarkKeptMenuStale();
     StartQuiet();
 }
 

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "launcher/folder_collect.h"
+#include "launcher/launcher.h"
 #include "launcher/launcher_records.h"
 #include "launcher/launcher_types.h"
 
@@ -32,10 +33,6 @@ BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentLis
 // Destroys the menu (if any), frees every entry with its list and every record with its
 // icon; g_launcher.recordListHead ends null.
 void FreeFolderMenu(HMENU menu, LaunchEntry* head, IMalloc* allocator);
-
-// Whether the menu's items are launcher records (FolderMenuLevel marked it, or it is a
-// folder's submenu).
-bool IsLauncherMenu(HMENU menu);
 
 // The record an owner-drawn launcher item's data points at, or null for an item that is
 // none of the launcher's.

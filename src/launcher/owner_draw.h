@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <commoncontrols.h>
 
+#include "launcher/launcher.h"
 #include "launcher/launcher_types.h"
 
 // Layout of an item, in pixels.
@@ -20,8 +21,5 @@ MenuLook ReadMenuLook();
 // shell gives none; held for the process's life.
 IImageList* SmallIconList();
 
-// Each item's record is found from its item data.
-void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis);
 // Measures every record of the list not yet measured, for look, ahead of the menu's showing.
 void MeasureLauncherRecords(LauncherRecord* records, const MenuLook& look);
-void DrawLauncherItem(HWND window, DRAWITEMSTRUCT* dis);

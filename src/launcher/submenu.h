@@ -4,10 +4,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "launcher/launcher.h"
 #include "launcher/launcher_types.h"
-
-// WM_INITMENUPOPUP: a folder's submenu about to open is filled, or checked and kept.
-void OnLauncherMenuPopup(HMENU popup);
 
 // Fills the submenu the first time, and at every later opening compares its folder's
 // listing (and change notification) with the one it was filled from: unchanged, it is

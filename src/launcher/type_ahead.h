@@ -3,8 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "launcher/launcher.h"
 
-// The answer to WM_MENUCHAR for a launcher menu (lParam): the next item whose name starts
-// with the character in LOWORD(wParam), without regard to case, is selected; when it is the
-// only one it is chosen at once. A character that starts no name leaves the menu as it is.
-LRESULT OnLauncherMenuChar(HWND window, WPARAM wParam, LPARAM lParam);
+// The answer to WM_MENUCHAR (declared in launcher.h): the next item whose name starts with
+// the character in LOWORD(wParam), without regard to case, is selected; when it is the only
+// one it is chosen at once. A character that starts no name leaves the menu as it is.

@@ -1,5 +1,6 @@
 // Item-ID lists on the Win32 side: walking, measuring and joining them, turning a path
-// into one, and two small memory helpers (the shell allocator and the ordinary heap).
+// into one, opening one, and two small memory helpers (the shell allocator and the ordinary
+// heap). Any thread; below the launcher, the commands and the drop dialog.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>
@@ -22,6 +23,10 @@ LPITEMIDLIST PathToIdList(const char* path);
 
 // Gives a list the program holds back to the shell allocator (null is allowed).
 void FreeIdList(LPITEMIDLIST list, IMalloc* allocator);
+
+// Opens one absolute item-ID list with the verb (through g_platform), or with the shell's
+// default verb when null.
+void OpenIdList(LPCITEMIDLIST list, const char* verb = nullptr);
 
 // An ANSI copy of a wide string on the process heap (free it with HeapFree), or null.
 char* WideToAnsiDup(const wchar_t* wide);

@@ -1,5 +1,6 @@
 // The tray icon: adding it (at start and when Explorer restarts), the shell's announcements
-// of changed icons, and orderly exit, which the quit command reaches from the main menu.
+// of changed icons, the main menu, and orderly exit, which the quit command reaches from the
+// main menu and which frees what the launcher keeps through one launcher call.
 #include "tray/tray_icon.h"
 
 #include <objbase.h>
@@ -8,7 +9,7 @@
 
 #include "core/app_state.h"
 #include "core/texts.h"
-#include "launcher/build_ahead.h"
+#include "launcher/launcher.h"
 #include "resources/resource.h"
 #include "settings/hotkey.h"
 
@@ -95,6 +96,19 @@ void WatchShellIcons(HWND hwnd)
     g_tray.shellNotify = SHChangeNotifyRegister(hwnd, SHCNRF_ShellLevel, SHCNE_ASSOCCHANGED | SHCNE_UPDATEIMAGE,
                                                 kShellIconsChanged, 1, &entry);
     CoTaskMemFree(desktop);
+}
+
+void ShowMainTrayMenu(HWND window)
+{
+    if (!MayOpenMenu())
+        return;
+    g_app.menuOpen = true;
+    POINT point = {};
+    GetCursorPos(&point);
+    SetForegroundWindow(window);
+    TrackPopupMenu(g_app.mainTrayMenu, TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0,
+                   window, nullptr);
+    g_app.menuOpen = false;
 }
 
 LRESULT QuitApp(HWND hwnd)
