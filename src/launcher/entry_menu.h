@@ -2,7 +2,7 @@
 // administrator (Ctrl+Shift with Return or a click), or ask for the shell's own context
 // menu on it (the right button, the context-menu key, Shift+F10). The launcher owns the
 // tracking state behind these for the length of one TrackFolderMenu call; the context
-// menu's shell objects live only while that menu is shown.
+// menu's shell objects live only while that menu is shown. Window thread only.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>

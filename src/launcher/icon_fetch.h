@@ -4,6 +4,7 @@
 // lookup that is late is left to finish on its own, and the entry shows the shell's generic
 // icon until a later build asks again. The fetcher belongs to the build that opened it and is
 // closed when the build ends; an abandoned helper frees itself when its lookup returns.
+// Safe on any thread: the build thread asks through it.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>

@@ -2,6 +2,7 @@
 // or high contrast is on, the colours of the system's own dark context menus when the app
 // theme is dark. The one menu background brush for dark menus belongs to this file; it
 // lives while a dark theme is in use and is freed when the theme turns light or at quit.
+// Window thread only.
 #pragma once
 #include <windows.h>
 

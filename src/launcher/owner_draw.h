@@ -1,4 +1,5 @@
 // The owner-drawn launcher items: the look captured before each menu, measure and draw.
+// Owns nothing past a call but the system image list's one reference; window thread only.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>

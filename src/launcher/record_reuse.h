@@ -4,7 +4,7 @@
 // name and icon, so only new or changed entries are asked for. Not the item-ID list itself:
 // the shell puts the last access date in it, which looking up a shortcut's icon changes.
 // The index belongs to whoever made it and is freed with FreeRecordReuse; it only points into
-// the kept build, which must outlive it unchanged.
+// the kept build, which must outlive it unchanged. Safe on any thread.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>

@@ -1,5 +1,6 @@
 // Type-ahead in the launcher menus: a typed character selects, or chooses, an item by the
-// first character of its name, as a mnemonic does in an ordinary menu.
+// first character of its name, as a mnemonic does in an ordinary menu. Owns nothing;
+// window thread only.
 #pragma once
 #include <windows.h>
 
