@@ -16,6 +16,14 @@ LRESULT LiveCount(WPARAM which)
     return which < sizeof(counts) / sizeof(counts[0]) ? counts[which] : -1;
 }
 
+// After sleep the shell may have lost the icon. TRUE: the broadcast is granted.
+LRESULT OnPowerBroadcast(HWND hwnd, WPARAM event)
+{
+    if (event == PBT_APMRESUMEAUTOMATIC)
+        EnsureTrayIcon(hwnd);
+    return TRUE;
+}
+
 }  // namespace
 
 LRESULT OnTrayNotify(HWND window, WPARAM, LPARAM lParam)
@@ -69,9 +77,7 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         OnLauncherSourceChanged();
         return 0;
     case WM_POWERBROADCAST:
-        if (wParam == PBT_APMRESUMEAUTOMATIC)
-            EnsureTrayIcon(hwnd);
-        return TRUE;
+        return OnPowerBroadcast(hwnd, wParam);
     case WM_DISPLAYCHANGE:
         EnsureTrayIcon(hwnd);
         break;

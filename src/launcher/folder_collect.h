@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "launcher/icon_fetch.h"
 #include "launcher/launcher_types.h"
 
 struct RecordReuse;

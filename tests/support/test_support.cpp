@@ -15,7 +15,6 @@
 #include "core/platform_calls.h"
 #include "launcher/build_ahead.h"
 #include "launcher/folder_menu.h"
-#include "launcher/icon_fetch.h"
 #include "launcher/launcher_state.h"
 #include "tray/tray_icon.h"
 

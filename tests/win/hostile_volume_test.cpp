@@ -29,7 +29,6 @@
 #include "core/platform_calls.h"
 #include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
-#include "launcher/owner_draw.h"
 #include "registration/drop_dialog.h"
 #include "resources/resource.h"
 #include "test_support.h"
@@ -68,13 +67,12 @@ TEST_F(HostileVolume, FiveThousandEntriesMakeOneMenuFrom2000To6999AndFreeFully)
     }
     // Icons off: fetching 5,000 of them costs some 20 s under Wine, and the icons' own
     // life is the smaller menus' and the soak's to prove.
-    ASSERT_TRUE(WriteTextFile(TestExeDir() + "setting1.ini", "[Icon]\r\nIconShow=0\r\n"));
+    g_launcher.menuLook.iconShow = 0;
     IMalloc* allocator = nullptr;
     ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
     LiveCounts before = g_live;
 
     LaunchEntry* head = nullptr;
-    CaptureMenuLook();
     HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
     ASSERT_NE(nullptr, menu);
     EXPECT_TRUE(boxes.shown.empty());

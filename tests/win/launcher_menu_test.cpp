@@ -107,9 +107,7 @@ protected:
     HMENU Build(FolderMode mode = FolderMode::Items)
     {
         head = nullptr;
-        CaptureMenuLook();
-        menu = BuildFolderMenu(&head, allocator, mode, g_launcher.menuLook);
-        return menu;
+        return menu = BuildFolderMenu(&head, allocator, mode, ReadMenuLook());
     }
     void Free()
     {
