@@ -23,7 +23,7 @@
 #include "core/live_counts.h"
 #include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
-#include "launcher/idlist.h"
+#include "shell/idlist.h"
 #include "launcher/kept_menu.h"
 #include "launcher/order_file.h"
 #include "launcher/owner_draw.h"
@@ -105,10 +105,10 @@ double Now()
 int LauncherOnce(HWND window, IMalloc* allocator)
 {
     LaunchEntry* head = nullptr;
-    HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items);
+    CaptureMenuLook();
+    HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
     if (!menu)
         return -1;
-    CaptureMenuLook();
     int items = 0;
     for (LauncherRecord* record = g_launcher.recordListHead; record; record = record->next, ++items) {
         MEASUREITEMSTRUCT mis = {};
@@ -245,7 +245,7 @@ bool SubmenuFigures(HWND window, IMalloc* allocator)
     g_launcher.menuLook.submenus = 1;
     for (int i = 0; i < runs + 1; ++i) {
         LaunchEntry* head = nullptr;
-        HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook.iconShow);
+        HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
         FolderSubmenu* submenu = nullptr;
         for (LauncherRecord* r = g_launcher.recordListHead; r && !submenu; r = r->next) {
             if (lstrcmpA(r->text, "folder 0") == 0)

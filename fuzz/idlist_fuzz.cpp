@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "launcher/idlist_walk.h"
+#include "shell/idlist_walk.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "core/platform_calls.h"
 #include "core/texts.h"
 #include "app/tray_window.h"
-#include "launcher/build_ahead.h"
+#include "launcher/launcher.h"
 #include "resources/resource.h"
 #include "settings/hotkey.h"
 

@@ -3,17 +3,37 @@
 
 #include "commands/dispatch.h"
 #include "core/live_counts.h"
-#include "launcher/build_ahead.h"
-#include "launcher/entry_menu.h"
-#include "launcher/folder_menu.h"
-#include "launcher/kept_menu.h"
-#include "launcher/launcher_state.h"
-#include "launcher/menu_focus.h"
-#include "launcher/owner_draw.h"
-#include "launcher/submenu.h"
-#include "launcher/tray_click.h"
-#include "launcher/type_ahead.h"
+#include "launcher/launcher.h"
 #include "tray/tray_icon.h"
+
+namespace {
+
+// kQueryLiveCount: one of the counts it names, or -1.
+LRESULT LiveCount(WPARAM which)
+{
+    const long counts[] = {g_live.icons, g_live.fonts, g_live.brushes, g_live.idLists,
+                           LauncherMenuOpen() ? 1 : 0, g_live.submenus, LauncherBuildPending() ? 1 : 0};
+    return which < sizeof(counts) / sizeof(counts[0]) ? counts[which] : -1;
+}
+
+// After sleep the shell may have lost the icon. TRUE: the broadcast is granted.
+LRESULT OnPowerBroadcast(HWND hwnd, WPARAM event)
+{
+    if (event == PBT_APMRESUMEAUTOMATIC)
+        EnsureTrayIcon(hwnd);
+    return TRUE;
+}
+
+}  // namespace
+
+LRESULT OnTrayNotify(HWND window, WPARAM, LPARAM lParam)
+{
+    TrayAction action = TrayActionFor(lParam);
+    OnLauncherTrayAction(window, action);
+    if (action == TrayAction::MainMenu)
+        ShowMainTrayMenu(window);
+    return 0;
+}
 
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -54,30 +74,22 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case kTrayCallbackMessage:
         return OnTrayNotify(hwnd, wParam, lParam);
     case kShellIconsChanged:
-        MarkKeptMenuStale();
         OnLauncherSourceChanged();
         return 0;
     case WM_POWERBROADCAST:
-        if (wParam == PBT_APMRESUMEAUTOMATIC)
-            EnsureTrayIcon(hwnd);
-        return TRUE;
+        return OnPowerBroadcast(hwnd, wParam);
     case WM_DISPLAYCHANGE:
         EnsureTrayIcon(hwnd);
         break;
     case WM_SETTINGCHANGE:
         // Hidden extensions switched, the theme, the menu font: the kept menu's names and
         // look may be out of date.
-        MarkKeptMenuStale();
         OnLauncherSourceChanged();
         break;
     case kLauncherBuilt:
         return OnLauncherBuiltMessage(hwnd, lParam);
-    case kQueryLiveCount: {
-        const long counts[] = {g_live.icons, g_live.fonts, g_live.brushes, g_live.idLists,
-                               g_launcher.folderMenuOpen ? 1 : 0, g_live.submenus,
-                               LauncherBuildPending() ? 1 : 0};
-        return wParam < sizeof(counts) / sizeof(counts[0]) ? counts[wParam] : -1;
-    }
+    case kQueryLiveCount:
+        return LiveCount(wParam);
     default:
         // Explorer restarted: its new taskbar knows no icons, so add ours again.
         if (message == g_tray.taskbarCreatedMessage && message != 0)

@@ -14,6 +14,10 @@ constexpr char kMutexName[] = "ZUNOMORVEKXX";
 // Morvek is idle.
 constexpr UINT kQueryLiveCount = WM_APP + 1;
 
+// The tray callback: lParam carries the mouse message, wParam the icon id: the main menu
+// (tray), or the launcher or the desktop list. Returns 0.
+LRESULT OnTrayNotify(HWND window, WPARAM wParam, LPARAM lParam);
+
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Registers the window class and creates the hidden tray window (which adds the icon).

@@ -6,12 +6,10 @@
 
 #include "core/platform_calls.h"
 #include "commands/command_plan.h"
+#include "shell/idlist.h"
 
 static_assert(kFolderMyComputer == CSIDL_DRIVES && kFolderDocuments == CSIDL_PERSONAL,
               "the menu's folder ids are the shell's");
-#if !defined(_WIN64)
-static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the shell execute record is the 60-byte form");
-#endif
 
 namespace {
 
@@ -36,14 +34,7 @@ bool OpenSpecialFolder(const char* verb, int csidl)
         allocator->Release();
         return false;
     }
-    SHELLEXECUTEINFOA info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_INVOKEIDLIST;
-    info.hwnd = GetDesktopWindow();
-    info.lpVerb = verb;
-    info.nShow = SW_SHOWNORMAL;
-    info.lpIDList = list;
-    ShellExecuteExA(&info);
+    OpenIdList(list, verb);
     allocator->Free(list);
     desktop->Release();
     allocator->Release();

@@ -15,3 +15,11 @@ struct AppState {
 };
 
 extern AppState g_app;
+
+// One menu of ours at a time, and none after quit: a second menu could not be tracked while
+// one is (the launcher's Down key would move the open menu's highlight instead), and one
+// built while the launcher's is open would free what that one is drawing from.
+inline bool MayOpenMenu()
+{
+    return !g_app.menuOpen && !g_app.quitting;
+}

@@ -11,8 +11,10 @@
 #include <objbase.h>
 
 #include "core/app_state.h"
-#include "launcher/folder_menu.h"
+#include "launcher/folder_collect.h"
+#include "launcher/folder_listing.h"
 #include "launcher/kept_menu.h"
+#include "launcher/launcher_records.h"
 #include "launcher/launcher_state.h"
 #include "launcher/owner_draw.h"
 #include "launcher/record_reuse.h"
@@ -88,21 +90,14 @@ void Keep(AheadBuild* build)
     IMalloc* allocator = nullptr;
     if (SHGetMalloc(&allocator) != S_OK)
         return;  // never fails in practice; the build is then left to the process's end
-    KeptMenu& keptMenu = g_launcher.keptMenu;
+    const KeptMenu& keptMenu = g_launcher.keptMenu;
     if (build->result == CollectResult::Done && build->listing && keptMenu.change) {
-        HMENU menu = CreatePopupMenu();
-        if (menu) {
-            InsertLauncherItems(menu, build->records, build->head, allocator);
-            // A mark the shell made during the build still holds for what it built.
-            KeepBuiltMenu(keptMenu, menu, build->head, build->records, build->look, build->listing,
-                          build->listingSize, build->changesAtStart, build->iconChangesAtStart, allocator);
-            // Measured now, while nothing waits, so that the first showing does not pay for it
-            // (nor for making the menu font ready, the first time).
-            MeasureLauncherRecords(keptMenu.records, keptMenu.look);
+        // A mark the shell made during the build still holds for what it built.
+        if (KeepCollected(build->head, build->records, build->look, build->listing, build->listingSize,
+                          build->changesAtStart, build->iconChangesAtStart, allocator)) {
             build->head = nullptr;
             build->records = nullptr;
             build->listing = nullptr;
-            ++g_launcher.launcherBuilds;
         }
     } else if (build->result != CollectResult::Done) {
         // The folder is gone or could not be listed: nothing kept; the click says so.
@@ -145,9 +140,7 @@ void StartLauncherBuildAhead(HWND window)
     build->look = look;
     build->changesAtStart = keptMenu.changesSeen;
     build->iconChangesAtStart = g_launcher.iconChanges;
-    if (keptMenu.menu && keptMenu.iconChanges == g_launcher.iconChanges &&
-        keptMenu.look.iconShow == build->look.iconShow)
-        MakeRecordReuse(&build->reuse, keptMenu.records);
+    MakeKeptRecordReuse(&build->reuse, keptMenu, g_launcher.iconChanges, build->look.iconShow);
     HANDLE thread = CreateThread(nullptr, 0, BuildThread, build, 0, nullptr);
     if (!thread) {
         FreeRecordReuse(&build->reuse);
@@ -156,6 +149,16 @@ void StartLauncherBuildAhead(HWND window)
     }
     CloseHandle(thread);
     g_ahead.running = true;
+}
+
+void FreeLauncherAtQuit()
+{
+    IMalloc* allocator = nullptr;
+    // A build running reads the kept records: they are left to the process's end.
+    if (!g_launcher.folderMenuOpen && !g_ahead.running && SHGetMalloc(&allocator) == S_OK) {
+        FreeKeptMenu(allocator, true);
+        allocator->Release();
+    }
 }
 
 bool LauncherBuildRunning()
@@ -178,7 +181,7 @@ void OnLauncherBuilt(HWND window, LPARAM lParam, bool clickWaiting)
     if (g_app.quitting && SHGetMalloc(&allocator) == S_OK) {
         FreeAheadBuild(build, allocator);
         allocator->Release();
-        FreeKeptMenuAtQuit();
+        FreeLauncherAtQuit();
         return;
     }
     if (g_launcher.folderMenuOpen) {
@@ -229,6 +232,7 @@ void OnLauncherWatchSignalled()
 
 void OnLauncherSourceChanged()
 {
+    MarkKeptMenuStale();
     StartQuiet();
 }
 

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 
+#include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/submenu.h"
 
@@ -188,22 +189,32 @@ FolderChoice TrackFolderMenu(HMENU menu, LaunchEntry* head, HWND window, POINT p
     return choice;
 }
 
+namespace {
+
+// The shell's context menu object for the entry, or null.
+IContextMenu* EntryContextMenu(HWND window, LPCITEMIDLIST list)
+{
+    IShellFolder* parent = nullptr;
+    LPCITEMIDLIST child = nullptr;
+    IContextMenu* contextMenu = nullptr;
+    if (SHBindToParent(list, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child) != S_OK)
+        return nullptr;
+    if (parent->GetUIObjectOf(window, 1, &child, IID_IContextMenu, nullptr,
+                              reinterpret_cast<void**>(&contextMenu)) != S_OK)
+        contextMenu = nullptr;
+    parent->Release();
+    return contextMenu;
+}
+
+}  // namespace
+
 void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool extendedVerbs)
 {
     if (g_shown.menu)
         return;
     // Shell extensions in the menu (send to, copy to the clipboard) need COM and OLE.
     HRESULT ole = OleInitialize(nullptr);
-    IShellFolder* parent = nullptr;
-    LPCITEMIDLIST child = nullptr;
-    IContextMenu* contextMenu = nullptr;
-    if (SUCCEEDED(ole) &&
-        SHBindToParent(list, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child) == S_OK) {
-        if (parent->GetUIObjectOf(window, 1, &child, IID_IContextMenu, nullptr,
-                                  reinterpret_cast<void**>(&contextMenu)) != S_OK)
-            contextMenu = nullptr;
-        parent->Release();
-    }
+    IContextMenu* contextMenu = SUCCEEDED(ole) ? EntryContextMenu(window, list) : nullptr;
     HMENU popup = contextMenu ? CreatePopupMenu() : nullptr;
     UINT flags = CMF_NORMAL | (extendedVerbs ? CMF_EXTENDEDVERBS : 0);
     if (popup && SUCCEEDED(contextMenu->QueryContextMenu(popup, 0, kFirstShellCommand, kLastShellCommand, flags))) {

@@ -2,12 +2,13 @@
 // administrator (Ctrl+Shift with Return or a click), or ask for the shell's own context
 // menu on it (the right button, the context-menu key, Shift+F10). The launcher owns the
 // tracking state behind these for the length of one TrackFolderMenu call; the context
-// menu's shell objects live only while that menu is shown.
+// menu's shell objects live only while that menu is shown. Window thread only.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>
 
-#include "launcher/folder_menu.h"
+#include "launcher/launcher.h"
+#include "launcher/launcher_types.h"
 
 // The item chosen in a folder menu (0: none), and whether to open it as administrator.
 struct FolderChoice {
@@ -19,18 +20,9 @@ struct FolderChoice {
 // flags as any folder menu, while watching the keys and the right button on its entries.
 FolderChoice TrackFolderMenu(HMENU menu, LaunchEntry* head, HWND window, POINT point);
 
-// Posted to the folder menu's window when a key or the right button asks for the shell's
-// menu on an entry; its answer is OnShowEntryContextMenu.
-constexpr UINT kShowEntryContextMenu = WM_APP + 20;
-void OnShowEntryContextMenu(HWND window);
 
 // Shows the shell's context menu for the entry over the open folder menu, at point (screen),
 // and runs the command chosen there; the folder menu then closes and the kept launcher
 // menu is built anew at the next click. Nothing chosen leaves the folder menu open.
 // extendedVerbs adds the commands the shell shows with Shift held.
 void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool extendedVerbs);
-
-// While the shell's context menu is shown, the owner's menu messages (WM_INITMENUPOPUP,
-// WM_MEASUREITEM, WM_DRAWITEM, WM_MENUCHAR) for its items go to it: true when this message
-// was the context menu's, with its answer in *result.
-bool ForwardToEntryContextMenu(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);

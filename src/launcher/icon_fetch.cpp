@@ -9,8 +9,8 @@
 
 #include <shellapi.h>
 
-#include "launcher/folder_menu.h"
-#include "launcher/idlist.h"
+#include "core/platform_calls.h"
+#include "shell/idlist.h"
 
 namespace {
 
@@ -93,6 +93,17 @@ int GenericIndex(IconFetcher* fetcher)
 }
 
 }  // namespace
+
+int FetchSmallIconIndex(LPCITEMIDLIST list)
+{
+    SHFILEINFOA info = {};
+    info.iIcon = -1;
+    // The answer is the system's small image list, the one the draw handlers use.
+    if (!g_platform.SHGetFileInfoA(reinterpret_cast<LPCSTR>(list), 0, &info, sizeof(info),
+                                   SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
+        return -1;
+    return info.iIcon;
+}
 
 int FetchIconWithin(IconFetcher* fetcher, LPCITEMIDLIST list, bool* late)
 {

@@ -4,6 +4,7 @@
 // lookup that is late is left to finish on its own, and the entry shows the shell's generic
 // icon until a later build asks again. The fetcher belongs to the build that opened it and is
 // closed when the build ends; an abandoned helper frees itself when its lookup returns.
+// Safe on any thread: the build thread asks through it.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>
@@ -17,6 +18,10 @@ struct IconFetcher {
     IconHelper* helper;  // the thread answering lookups, or null until the first
     int genericIndex;    // the shell's generic document icon, -1 until asked
 };
+
+// The index of the entry's small icon in the system image list, or -1; asks the shell once
+// (through g_platform, so tests can count and stall it), however long it takes.
+int FetchSmallIconIndex(LPCITEMIDLIST list);
 
 // The small icon's index of the absolute list in the system image list; -1 when the shell
 // has none. *late is set when the answer did not come in time: the generic icon's index is

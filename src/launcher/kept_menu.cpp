@@ -1,4 +1,5 @@
-// The launcher menu kept between clicks. Each click decides, cheaply and exactly, whether
+// The launcher menu and the desktop list kept between clicks, and what makes them valid; on
+// the window thread. The launcher menu kept between clicks. Each click decides, cheaply and exactly, whether
 // the kept menu still shows the items folder as it is: the folder's listing (names, sizes,
 // times, attributes, and the folder's own entry, so a deleted and recreated folder shows) is
 // compared with the one it was built from, a change notification on items and below (not on
@@ -14,124 +15,33 @@
 #include <cstddef>
 #include <cstring>
 
-#include "core/platform_calls.h"
-#include "core/texts.h"
-#include "launcher/build_ahead.h"
+#include "launcher/folder_listing.h"
+#include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
 #include "launcher/menu_theme.h"
+#include "launcher/owner_draw.h"
 #include "launcher/record_reuse.h"
-#include "settings/exe_paths.h"
 
 namespace {
 
-constexpr char kItemsPattern[] = "items\\*";
-constexpr DWORD kChangeFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
-                                FILE_NOTIFY_CHANGE_ATTRIBUTES | FILE_NOTIFY_CHANGE_SIZE |
-                                FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_CREATION;
-
-// One entry of a listing, followed by its name's UTF-16 units.
-struct ListedEntry {
-    DWORD attributes;
-    FILETIME creation;
-    FILETIME lastWrite;
-    DWORD sizeHigh;
-    DWORD sizeLow;
-    DWORD nameLength;
-};
-
-// A growing block on the process heap.
-struct Buffer {
-    BYTE* data;
-    SIZE_T size;
-    SIZE_T capacity;
-};
-
-bool Append(Buffer* buffer, const void* bytes, SIZE_T count)
-{
-    if (buffer->size + count > buffer->capacity) {
-        SIZE_T capacity = buffer->capacity * 2 + count + 4096;
-        void* grown = buffer->data ? HeapReAlloc(GetProcessHeap(), 0, buffer->data, capacity)
-                                   : HeapAlloc(GetProcessHeap(), 0, capacity);
-        if (!grown)
-            return false;
-        buffer->data = static_cast<BYTE*>(grown);
-        buffer->capacity = capacity;
-    }
-    memcpy(buffer->data + buffer->size, bytes, count);
-    buffer->size += count;
-    return true;
-}
-
-// The desktop folders the desktop list merges: the user's and the public one.
-constexpr int kDesktopFolders[] = {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY};
-
-// What a desktop folder's part of the listing starts with: its path's length (0 when it is
-// missing) and its listing's size, followed by the path and the listing.
-struct DesktopPart {
-    DWORD pathLength;
-    DWORD listingSize;
-};
-
-bool WidePath(const char* relative, wchar_t* wide)
-{
-    char path[kPathBytes];
-    return MakeExePath(path, relative) && AnsiToWide(path, wide, MAX_PATH);
-}
-
 // A kept menu's watches: on items or the user's desktop, then on the public desktop (the
 // order of kDesktopFolders).
-constexpr size_t kWatches = 2;
+constexpr size_t kWatches = kDesktopFolderCount;
 HANDLE* Watch(KeptMenu& keptMenu, size_t which)
 {
     return which == 0 ? &keptMenu.change : &keptMenu.publicChange;
 }
 
-// A desktop folder's path when it exists; false when it is missing. SHGetFolderPath
-// without CSIDL_FLAG_CREATE fails for a folder that is not there.
-bool DesktopFolderPath(size_t which, wchar_t* path)
-{
-    return SUCCEEDED(SHGetFolderPathW(nullptr, kDesktopFolders[which], nullptr, SHGFP_TYPE_CURRENT, path)) &&
-           GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Both desktop folders' parts (DesktopPart), or null when one that exists can't be listed
-// or has no watch: a folder nobody watches could change unseen, so nothing is kept by it.
 BYTE* ListDesktopFolders(KeptMenu& keptMenu, SIZE_T* size)
 {
-    Buffer buffer = {};
-    bool ok = true;
-    for (size_t which = 0; ok && which < kWatches; ++which) {
-        wchar_t pattern[MAX_PATH + 2];
-        DesktopPart part = {};
-        BYTE* listing = nullptr;
-        SIZE_T listingSize = 0;
-        if (DesktopFolderPath(which, pattern)) {
-            part.pathLength = static_cast<DWORD>(lstrlenW(pattern));
-            lstrcatW(pattern, L"\\*");
-            listing = *Watch(keptMenu, which) ? ListFolder(pattern, &listingSize) : nullptr;
-            part.listingSize = static_cast<DWORD>(listingSize);
-            ok = listing != nullptr;
-        }
-        ok = ok && Append(&buffer, &part, sizeof(part)) &&
-             Append(&buffer, pattern, part.pathLength * sizeof(wchar_t)) &&
-             (!listing || Append(&buffer, listing, listingSize));
-        if (listing)
-            HeapFree(GetProcessHeap(), 0, listing);
-    }
-    if (!ok && buffer.data)
-        HeapFree(GetProcessHeap(), 0, buffer.data);
-    *size = buffer.size;
-    return ok ? buffer.data : nullptr;
+    const HANDLE watches[kWatches] = {keptMenu.change, keptMenu.publicChange};
+    return ::ListDesktopFolders(watches, size);
 }
 
 void CloseWatches(KeptMenu& keptMenu)
 {
-    for (size_t which = 0; which < kWatches; ++which) {
-        HANDLE* watch = Watch(keptMenu, which);
-        if (*watch)
-            FindCloseChangeNotification(*watch);
-        *watch = nullptr;
-    }
+    for (size_t which = 0; which < kWatches; ++which)
+        CloseWatch(Watch(keptMenu, which));
 }
 
 // A new watch on each desktop folder that exists; below it too when folders cascade.
@@ -140,10 +50,7 @@ void RenewDesktopWatches(KeptMenu& keptMenu, BOOL subtree)
     CloseWatches(keptMenu);
     for (size_t which = 0; which < kWatches; ++which) {
         wchar_t path[MAX_PATH];
-        HANDLE change = DesktopFolderPath(which, path)
-                            ? g_platform.FindFirstChangeNotificationW(path, subtree, kChangeFilter)
-                            : INVALID_HANDLE_VALUE;
-        *Watch(keptMenu, which) = change == INVALID_HANDLE_VALUE ? nullptr : change;
+        *Watch(keptMenu, which) = DesktopFolderPath(which, path) ? WatchFolder(path, subtree) : nullptr;
     }
 }
 
@@ -152,16 +59,8 @@ void RenewDesktopWatches(KeptMenu& keptMenu, BOOL subtree)
 bool KeptChangeSeen(KeptMenu& keptMenu)
 {
     bool seen = false;
-    for (size_t which = 0; which < kWatches; ++which) {
-        HANDLE* watch = Watch(keptMenu, which);
-        if (!*watch || WaitForSingleObject(*watch, 0) == WAIT_TIMEOUT)
-            continue;
-        if (!FindNextChangeNotification(*watch)) {
-            FindCloseChangeNotification(*watch);
-            *watch = nullptr;
-        }
-        seen = true;
-    }
+    for (size_t which = 0; which < kWatches; ++which)
+        seen = ChangeSeen(Watch(keptMenu, which)) || seen;
     if (seen)
         ++keptMenu.changesSeen;
     return seen;
@@ -235,42 +134,92 @@ void FreeKept(KeptMenu& keptMenu, IMalloc* allocator, bool closeChange)
     keptMenu.publicChange = publicChange;
 }
 
-}  // namespace
-
-// The listing in the order the file system gives it, "." (the folder itself) included and
-// ".." (its parent) left out.
-BYTE* ListFolder(const wchar_t* pattern, SIZE_T* size)
+// The kept menu valid for this click, ready to be shown again; null when it is not.
+HMENU ShownAgain(KeptMenu& keptMenu, const BYTE* listing, SIZE_T size)
 {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileExW(pattern, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                                   FIND_FIRST_EX_LARGE_FETCH);
-    // Before Windows 7 neither the basic level nor the large fetch is known.
-    if (find == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
-        find = FindFirstFileExW(pattern, FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE)
+    if (!ValidWith(keptMenu, listing, size, g_launcher.menuLook))
         return nullptr;
-    Buffer buffer = {};
-    bool ok = true;
-    do {
-        if (lstrcmpW(data.cFileName, L"..") == 0)
-            continue;
-        ListedEntry entry = {data.dwFileAttributes, data.ftCreationTime, data.ftLastWriteTime,
-                             data.nFileSizeHigh, data.nFileSizeLow,
-                             static_cast<DWORD>(lstrlenW(data.cFileName))};
-        ok = Append(&buffer, &entry, sizeof(entry)) &&
-             Append(&buffer, data.cFileName, entry.nameLength * sizeof(wchar_t));
-    } while (ok && FindNextFileW(find, &data));
-    if (ok && GetLastError() != ERROR_NO_MORE_FILES)
-        ok = false;
-    FindClose(find);
-    if (!ok || !buffer.data) {
-        if (buffer.data)
-            HeapFree(GetProcessHeap(), 0, buffer.data);
+    ClearHighlight(keptMenu.menu);
+    return keptMenu.menu;
+}
+
+// A new watch, made and armed before the listing the build is kept by: a change from here
+// on shows at the next click, whatever the listing can tell.
+void RenewWatches(KeptMenu& keptMenu, FolderMode mode)
+{
+    if (mode == FolderMode::Items)
+        RenewItemsWatch();
+    else
+        RenewDesktopWatches(keptMenu, g_launcher.menuLook.submenus ? TRUE : FALSE);
+}
+
+// The menu built for this click made keptMenu's, when a listing and a watch can decide its
+// validity; otherwise the caller's (its records in g_launcher.recordListHead), and nothing
+// is kept: the next click builds anew. Whether it is kept.
+bool KeepIfWatched(KeptMenu& keptMenu, HMENU menu, LaunchEntry* head, LauncherRecord* records, BYTE* listing,
+                   SIZE_T size, LONG changes, unsigned iconChanges, IMalloc* allocator)
+{
+    if (!listing || !(keptMenu.change || keptMenu.publicChange)) {
+        TakeOverMeasures(keptMenu, records, g_launcher.menuLook);
+        FreeKept(keptMenu, allocator, false);
+        if (listing)
+            HeapFree(GetProcessHeap(), 0, listing);
+        g_launcher.recordListHead = records;
+        return false;
+    }
+    KeepBuiltMenu(keptMenu, menu, head, records, g_launcher.menuLook, listing, size, changes, iconChanges,
+                  allocator);
+    return true;
+}
+
+// The launcher menu or the desktop list for this click, as LauncherMenu says.
+HMENU KeptOrBuiltMenu(KeptMenu& keptMenu, FolderMode mode, LaunchEntry** head, IMalloc* allocator, bool* kept)
+{
+    auto list = [&](SIZE_T* size) {
+        return mode == FolderMode::Items ? ListItemsFolder(size) : ListDesktopFolders(keptMenu, size);
+    };
+    *head = nullptr;
+    KeptChangeSeen(keptMenu);
+    SIZE_T size = 0;
+    BYTE* listing = list(&size);
+    HMENU menu = ShownAgain(keptMenu, listing, size);
+    if (listing)
+        HeapFree(GetProcessHeap(), 0, listing);
+    *kept = menu != nullptr;
+    if (menu) {
+        *head = keptMenu.head;
+        return menu;
+    }
+    RenewWatches(keptMenu, mode);
+    listing = list(&size);
+
+    LONG changes = keptMenu.changesSeen;
+    // Counted before the build: an announcement that comes during it is for the next click.
+    unsigned iconChanges = g_launcher.iconChanges;
+    RecordReuse reuse = {};
+    bool reusing = MakeKeptRecordReuse(&reuse, keptMenu, iconChanges, g_launcher.menuLook.iconShow);
+    // Built apart from any records the caller still holds, and kept or handed over below.
+    LauncherRecord** records = &g_launcher.recordListHead;
+    while (*records)
+        records = &(*records)->next;
+    LaunchEntry* built = nullptr;
+    menu = BuildFolderMenu(&built, allocator, mode, g_launcher.menuLook, reusing ? &reuse : nullptr);
+    LauncherRecord* builtRecords = *records;
+    *records = nullptr;
+    FreeRecordReuse(&reuse);
+    ++(mode == FolderMode::Items ? g_launcher.launcherBuilds : g_launcher.desktopBuilds);
+    if (!menu) {
+        if (listing)
+            HeapFree(GetProcessHeap(), 0, listing);
+        FreeKept(keptMenu, allocator, false);
         return nullptr;
     }
-    *size = buffer.size;
-    return buffer.data;
+    *head = built;
+    *kept = KeepIfWatched(keptMenu, menu, built, builtRecords, listing, size, changes, iconChanges, allocator);
+    return menu;
 }
+
+}  // namespace
 
 bool KeptMenuValid(const MenuLook& look)
 {
@@ -285,36 +234,11 @@ bool KeptMenuValid(const MenuLook& look)
     return valid;
 }
 
-BYTE* ListItemsFolder(SIZE_T* size)
-{
-    wchar_t pattern[MAX_PATH];
-    return WidePath(kItemsPattern, pattern) ? ListFolder(pattern, size) : nullptr;
-}
-
-bool ChangeSeen(HANDLE change)
-{
-    if (!change || WaitForSingleObject(change, 0) != WAIT_OBJECT_0)
-        return false;
-    FindNextChangeNotification(change);
-    return true;
-}
-
-HANDLE WatchFolder(const wchar_t* folder, BOOL subtree)
-{
-    HANDLE change = FindFirstChangeNotificationW(folder, subtree, kChangeFilter);
-    return change == INVALID_HANDLE_VALUE ? nullptr : change;
-}
-
 bool WatchItemsFolder()
 {
     KeptMenu& keptMenu = g_launcher.keptMenu;
-    if (!keptMenu.change) {
-        wchar_t folder[MAX_PATH];
-        HANDLE change = WidePath(kItemsFolderName, folder)
-                            ? g_platform.FindFirstChangeNotificationW(folder, TRUE, kChangeFilter)
-                            : INVALID_HANDLE_VALUE;
-        keptMenu.change = change == INVALID_HANDLE_VALUE ? nullptr : change;
-    }
+    if (!keptMenu.change)
+        keptMenu.change = WatchItemsFolderTree();
     return keptMenu.change != nullptr;
 }
 
@@ -325,87 +249,17 @@ bool ItemsChangeSeen()
 
 bool RenewItemsWatch()
 {
-    KeptMenu& keptMenu = g_launcher.keptMenu;
-    if (keptMenu.change)
-        FindCloseChangeNotification(keptMenu.change);
-    keptMenu.change = nullptr;
+    CloseWatch(&g_launcher.keptMenu.change);
     return WatchItemsFolder();
 }
 
-namespace {
-
-// The launcher menu or the desktop list for this click, as LauncherMenu says.
-HMENU KeptOrBuiltMenu(KeptMenu& keptMenu, FolderMode mode, LaunchEntry** head, IMalloc* allocator, bool* kept)
+bool MakeKeptRecordReuse(RecordReuse* reuse, const KeptMenu& keptMenu, unsigned iconChanges, UINT iconShow)
 {
-    bool items = mode == FolderMode::Items;
-    auto list = [&](SIZE_T* size) { return items ? ListItemsFolder(size) : ListDesktopFolders(keptMenu, size); };
-    *kept = false;
-    *head = nullptr;
-    KeptChangeSeen(keptMenu);
-    SIZE_T size = 0;
-    BYTE* listing = list(&size);
-    if (ValidWith(keptMenu, listing, size, g_launcher.menuLook)) {
-        HeapFree(GetProcessHeap(), 0, listing);
-        ClearHighlight(keptMenu.menu);
-        *head = keptMenu.head;
-        *kept = true;
-        return keptMenu.menu;
-    }
-    // A new watch, made and armed before the listing the build is kept by: a change from here
-    // on shows at the next click, whatever the listing can tell.
-    if (listing)
-        HeapFree(GetProcessHeap(), 0, listing);
-    if (items)
-        RenewItemsWatch();
-    else
-        RenewDesktopWatches(keptMenu, g_launcher.menuLook.submenus ? TRUE : FALSE);
-    listing = list(&size);
-
-    LONG changes = keptMenu.changesSeen;
-    // Counted before the build: an announcement that comes during it is for the next click.
-    unsigned iconChanges = g_launcher.iconChanges;
-    UINT iconShow = g_launcher.menuLook.iconShow;
     // Icons announced as changed, or not fetched for the kept menu, are asked for again.
-    RecordReuse reuse = {};
-    bool reusing = keptMenu.menu && keptMenu.iconChanges == iconChanges && keptMenu.look.iconShow == iconShow &&
-                   MakeRecordReuse(&reuse, keptMenu.records);
-    LaunchEntry* built = nullptr;
-    LauncherRecord* records = nullptr;
-    CollectResult result =
-        CollectFolder(mode, &built, &records, allocator, iconShow, reusing ? &reuse : nullptr,
-                      g_launcher.menuLook.submenus);
-    FreeRecordReuse(&reuse);
-    ++(items ? g_launcher.launcherBuilds : g_launcher.desktopBuilds);
-    HMENU menu = result == CollectResult::Done ? CreatePopupMenu() : nullptr;
-    if (!menu) {
-        FreeLaunchEntries(built, allocator);
-        FreeLauncherRecords(records);
-        if (listing)
-            HeapFree(GetProcessHeap(), 0, listing);
-        FreeKept(keptMenu, allocator, false);
-        if (result == CollectResult::NoFolder)
-            g_platform.MessageBoxW(nullptr, kTextNoItemsFolder, kCaptionError, MB_OK);
-        return nullptr;
-    }
-    InsertLauncherItems(menu, records, built, allocator);
-    *head = built;
-    // Without a listing or a watch there is nothing to decide validity by: the menu is not
-    // kept, and the next click builds anew.
-    if (!listing || !(keptMenu.change || keptMenu.publicChange)) {
-        TakeOverMeasures(keptMenu, records, g_launcher.menuLook);
-        FreeKept(keptMenu, allocator, false);
-        if (listing)
-            HeapFree(GetProcessHeap(), 0, listing);
-        g_launcher.recordListHead = records;
-        return menu;
-    }
-    KeepBuiltMenu(keptMenu, menu, built, records, g_launcher.menuLook, listing, size, changes, iconChanges,
-                  allocator);
-    *kept = true;
-    return menu;
+    ZeroMemory(reuse, sizeof(*reuse));
+    return keptMenu.menu && keptMenu.iconChanges == iconChanges && keptMenu.look.iconShow == iconShow &&
+           MakeRecordReuse(reuse, keptMenu.records);
 }
-
-}  // namespace
 
 HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
 {
@@ -442,22 +296,28 @@ void KeepBuiltMenu(KeptMenu& keptMenu, HMENU menu, LaunchEntry* head, LauncherRe
     keptMenu.iconChanges = iconChanges;
 }
 
+bool KeepCollected(LaunchEntry* head, LauncherRecord* records, const MenuLook& look, BYTE* listing,
+                   SIZE_T listingSize, LONG builtAtChanges, unsigned iconChanges, IMalloc* allocator)
+{
+    KeptMenu& keptMenu = g_launcher.keptMenu;
+    HMENU menu = FolderMenuLevel(nullptr, records, head, allocator);
+    if (!menu)
+        return false;
+    KeepBuiltMenu(keptMenu, menu, head, records, look, listing, listingSize, builtAtChanges, iconChanges,
+                  allocator);
+    // Measured now, while nothing waits, so that the first showing does not pay for it (nor
+    // for making the menu font ready, the first time).
+    MeasureLauncherRecords(keptMenu.records, keptMenu.look);
+    ++g_launcher.launcherBuilds;
+    return true;
+}
+
 void FreeKeptMenu(IMalloc* allocator, bool closeChange)
 {
     FreeKept(g_launcher.keptMenu, allocator, closeChange);
     if (closeChange) {
         FreeKept(g_launcher.keptDesktop, allocator, true);
         FreeMenuThemeBrush();
-    }
-}
-
-void FreeKeptMenuAtQuit()
-{
-    IMalloc* allocator = nullptr;
-    // A build running reads the kept records: they are left to the process's end.
-    if (!g_launcher.folderMenuOpen && !LauncherBuildRunning() && SHGetMalloc(&allocator) == S_OK) {
-        FreeKeptMenu(allocator, true);
-        allocator->Release();
     }
 }
 

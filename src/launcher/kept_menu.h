@@ -1,33 +1,15 @@
 // The launcher menu and the desktop list kept between clicks: each built once (the launcher
 // at the click or ahead of it, the desktop list at its click), shown again while nothing it
 // was built from has changed, and built anew (then kept again) when something has; a
-// rebuild takes over every unchanged entry's record.
+// rebuild takes over every unchanged entry's record. Window thread only.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>
 
-#include "launcher/folder_menu.h"
+#include "launcher/launcher_state.h"
+#include "launcher/launcher_types.h"
+#include "launcher/record_reuse.h"
 
-// What a kept menu was built from, and the menu itself: the launcher's (g_launcher.keptMenu)
-// or the desktop list's (g_launcher.keptDesktop). The launcher owns both until a changed
-// folder replaces one or quit frees them; a build ahead reads the launcher's records while it
-// runs, so that one is never freed then.
-struct KeptMenu {
-    HMENU menu;               // null while nothing is kept
-    LaunchEntry* head;
-    LauncherRecord* records;  // its items' records, found from each item's data
-    MenuLook look;            // the look and "IconShow" it was built and measured with
-    BYTE* listing;            // the items folder's (both desktop folders') listing when it was built
-    SIZE_T listingSize;
-    // Change notification on items and below (the desktop list: on the user's desktop), or
-    // null; without any, nothing is kept.
-    HANDLE change;
-    HANDLE publicChange;      // the desktop list's on the public desktop, or null
-    LONG changesSeen;         // changes it announced, or failures of it, since start
-    LONG builtAtChanges;      // changesSeen when the kept menu's listing was taken
-    unsigned iconChanges;     // g_launcher.iconChanges when its build began
-    UINT nextId;              // the next id for its submenus' items; 0 until one is filled
-};
 
 // The launcher menu for this click, for g_launcher.menuLook as captured for it: the kept
 // one while it is still valid, otherwise one built anew (reusing the kept records). *kept
@@ -60,10 +42,6 @@ bool ItemsChangeSeen();
 // False when it can't be made.
 bool RenewItemsWatch();
 
-// The items folder's listing (names, sizes, times, attributes; "." included, ".." left
-// out) on the process heap, or null when it can't be listed. Safe on any thread.
-BYTE* ListItemsFolder(SIZE_T* size);
-
 // Makes menu (its entries from head, records from records) keptMenu's, built from the
 // look and listing given (the listing is taken over) when the notification had announced
 // builtAtChanges changes and the shell iconChanges changed icons: takes over the measures
@@ -72,26 +50,21 @@ void KeepBuiltMenu(KeptMenu& keptMenu, HMENU menu, LaunchEntry* head, LauncherRe
                    const MenuLook& look, BYTE* listing, SIZE_T listingSize, LONG builtAtChanges,
                    unsigned iconChanges, IMalloc* allocator);
 
+// The build ahead's result (collected on its thread) made the kept launcher menu, as
+// KeepBuiltMenu keeps it, and measured for look; false, with nothing taken over, when no popup
+// can be made.
+bool KeepCollected(LaunchEntry* head, LauncherRecord* records, const MenuLook& look, BYTE* listing,
+                   SIZE_T listingSize, LONG builtAtChanges, unsigned iconChanges, IMalloc* allocator);
+
+// Whether a rebuild may take over keptMenu's records: it is built, and neither the shell's
+// announcements of changed icons (iconChanges now) nor "IconShow" changed since. When it may,
+// reuse indexes its records (false when that fails too); otherwise reuse is left empty.
+bool MakeKeptRecordReuse(RecordReuse* reuse, const KeptMenu& keptMenu, unsigned iconChanges, UINT iconShow);
+
 // Frees the kept launcher menu and everything it holds; at quit (closeChange) the kept
 // desktop list too, with every change notification and the dark menu background.
 void FreeKeptMenu(IMalloc* allocator, bool closeChange);
 
-// At quit: frees the kept menus and their change notifications now, or, while a folder menu
-// is open, when it closes.
-void FreeKeptMenuAtQuit();
-
 // The shell announced changed icons or associations: the next click of either menu builds
 // anew, also when the announcement comes while a menu is being built.
 void MarkKeptMenuStale();
-
-// A folder's listing as the kept menu compares it (names, sizes, times, attributes, "."
-// kept and ".." dropped), for a pattern such as "C:\\folder\\*"; null when it can't be
-// listed. Free it with HeapFree.
-BYTE* ListFolder(const wchar_t* pattern, SIZE_T* size);
-
-// A change notification on the folder (and below when subtree is TRUE) for what a listing
-// shows, or null. Close it with FindCloseChangeNotification.
-HANDLE WatchFolder(const wchar_t* folder, BOOL subtree);
-
-// True when a change was announced since the notification was last armed; arms it again.
-bool ChangeSeen(HANDLE change);

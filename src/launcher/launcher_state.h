@@ -1,8 +1,32 @@
-// The launcher room's own state, one instance for the process, zeroed at start. The
-// launcher owns all of it: a build's records until its caller keeps or frees them, the
-// kept menu until it is built anew or freed at quit, the look for the click being answered.
+// The launcher room's own state, the window thread's alone: one instance for the process,
+// zeroed at start. The launcher owns all of it: a build's records until its caller keeps or
+// frees them, the kept menu until it is built anew or freed at quit, the look for the click.
 #pragma once
-#include "launcher/kept_menu.h"
+#include <windows.h>
+
+#include "launcher/launcher_types.h"
+
+// What a kept menu was built from, and the menu itself: the launcher's (g_launcher.keptMenu)
+// or the desktop list's (g_launcher.keptDesktop). The launcher owns both until a changed
+// folder replaces one or quit frees them; a build ahead reads the launcher's records while it
+// runs, so that one is never freed then.
+struct KeptMenu {
+    HMENU menu;               // null while nothing is kept
+    LaunchEntry* head;
+    LauncherRecord* records;  // its items' records, found from each item's data
+    MenuLook look;            // the look and "IconShow" it was built and measured with
+    BYTE* listing;            // the items folder's (both desktop folders') listing when it was built
+    SIZE_T listingSize;
+    // Change notification on items and below (the desktop list: on the user's desktop), or
+    // null; without any, nothing is kept.
+    HANDLE change;
+    HANDLE publicChange;      // the desktop list's on the public desktop, or null
+    LONG changesSeen;         // changes it announced, or failures of it, since start
+    LONG builtAtChanges;      // changesSeen when the kept menu's listing was taken
+    unsigned iconChanges;     // g_launcher.iconChanges when its build began
+    UINT nextId;              // the next id for its submenus' items; 0 until one is filled
+};
+
 
 struct LauncherState {
     LauncherRecord* recordListHead;  // the records of the menu last built, until kept or freed

@@ -2,10 +2,11 @@
 // or high contrast is on, the colours of the system's own dark context menus when the app
 // theme is dark. The one menu background brush for dark menus belongs to this file; it
 // lives while a dark theme is in use and is freed when the theme turns light or at quit.
+// Window thread only.
 #pragma once
 #include <windows.h>
 
-#include "launcher/folder_menu.h"
+#include "launcher/launcher_types.h"
 
 // Dark context menus of Windows 10 (1903) and later. Not measured here: these are the
 // values commonly read off screenshots of the shell's dark context menus (background

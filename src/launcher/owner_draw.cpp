@@ -1,6 +1,12 @@
-// Owner-drawn launcher items: each shows its small shell icon (from the system image list)
+// Owner-drawn launcher items, measured and drawn on the window thread with the look they are
+// given: each shows its small shell icon (from the system image list)
 // beside its name.
 #include "launcher/owner_draw.h"
+
+#include <commctrl.h>
+#include <commoncontrols.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstddef>
 
@@ -38,6 +44,27 @@ void CaptureMenuLook()
 }
 
 namespace {
+
+// IImageList, the interface of the system image list (commoncontrols.h declares it but no
+// library the program links defines its id).
+const IID kIidImageList = {0x46eb5926, 0x582e, 0x4017, {0x9f, 0xdf, 0xe8, 0x99, 0x8d, 0xaa, 0x09, 0x50}};
+
+}  // namespace
+
+// Taken once, on the window's thread, and held for the process's life: one reference to the
+// system's list, however many entries there are.
+IImageList* SmallIconList()
+{
+    // Through the shell rather than the common controls' own functions: the program imports
+    // no library Windows might load from beside the exe.
+    static IImageList* list = nullptr;
+    if (!list && SHGetImageList(SHIL_SMALL, kIidImageList, reinterpret_cast<void**>(&list)) != S_OK)
+        list = nullptr;
+    return list;
+}
+
+namespace {
+
 
 // Measures the records of list not yet measured (each is measured once: a record lives no
 // longer than the look it was built for) with one DC and one font; the first with from

@@ -1,8 +1,12 @@
 // The owner-drawn launcher items: the look captured before each menu, measure and draw.
+// Owns nothing past a call but the system image list's one reference; window thread only.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
+#include <commoncontrols.h>
 
-#include "launcher/folder_menu.h"
+#include "launcher/launcher.h"
+#include "launcher/launcher_types.h"
 
 // Layout of an item, in pixels.
 constexpr int kTextIndent = 14;  // from the item's left edge, or from the icon column's end
@@ -14,8 +18,9 @@ constexpr int kItemPadding = 4;  // added to the height of the icon or the text
 // g_launcher.menuLook; ReadMenuLook reads them without touching it (a build ahead).
 void CaptureMenuLook();
 MenuLook ReadMenuLook();
-// Each item's record is found from its item data.
-void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis);
+// The system's small-icon image list that records' iconIndex values index, or null when the
+// shell gives none; held for the process's life.
+IImageList* SmallIconList();
+
 // Measures every record of the list not yet measured, for look, ahead of the menu's showing.
 void MeasureLauncherRecords(LauncherRecord* records, const MenuLook& look);
-void DrawLauncherItem(HWND window, DRAWITEMSTRUCT* dis);

@@ -1,7 +1,8 @@
 // The index of a kept build's records by their entries' listing data.
 #include "launcher/record_reuse.h"
 
-#include "launcher/idlist.h"
+#include "shell/idlist.h"
+
 
 namespace {
 

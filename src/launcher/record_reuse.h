@@ -4,12 +4,12 @@
 // name and icon, so only new or changed entries are asked for. Not the item-ID list itself:
 // the shell puts the last access date in it, which looking up a shortcut's icon changes.
 // The index belongs to whoever made it and is freed with FreeRecordReuse; it only points into
-// the kept build, which must outlive it unchanged.
+// the kept build, which must outlive it unchanged. Safe on any thread.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>
 
-#include "launcher/folder_menu.h"
+#include "launcher/launcher_types.h"
 
 struct RecordReuse {
     const LauncherRecord** records;  // open addressing by listedKey: slots records, null where free

@@ -7,114 +7,24 @@
 // counter per top menu, after the top menu's own, so none repeats in what is shown at once.
 #include "launcher/submenu.h"
 
-#include <shellapi.h>
-
 #include <cstddef>
 #include <cstring>
 
-#include "core/live_counts.h"
 #include "core/texts.h"
-#include "launcher/idlist.h"
+#include "launcher/folder_listing.h"
+#include "launcher/folder_menu.h"
+#include "launcher/icon_fetch.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
 #include "launcher/menu_theme.h"
+#include "shell/idlist.h"
 
 namespace {
 
 constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
-constexpr SFGAOF kFolderAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_STREAM;
 // Beyond this the kept menu is built anew at the next click, which starts its ids again,
 // so that ids stay 16-bit however often its submenus are rebuilt.
 constexpr UINT kRenewIdsAfter = 0xC000;
-
-// A submenu's popup carries this help id, which no other menu here has (none uses context
-// help), and its menu data points at its FolderSubmenu. The data of other menus is never
-// read: a shell extension's menu may hold anything there.
-constexpr DWORD kSubmenuHelpId = 0x4D4F5253;
-
-// A file-system folder; a file the shell can browse (a zip file) is a stream as well.
-bool ListsAsFolder(SFGAOF attributes)
-{
-    return (attributes & kFolderAttributes) == (SFGAO_FOLDER | SFGAO_FILESYSTEM);
-}
-
-LPITEMIDLIST CopyIdList(LPCITEMIDLIST list, IMalloc* allocator)
-{
-    static const USHORT kEmpty = 0;
-    return IdListConcat(list, reinterpret_cast<LPCITEMIDLIST>(&kEmpty), allocator);
-}
-
-// Whether an absolute list names a file-system folder, by what the shell says of it.
-bool NamesFolder(LPCITEMIDLIST list)
-{
-    IShellFolder* parent = nullptr;
-    LPCITEMIDLIST last = nullptr;
-    if (SHBindToParent(list, IID_IShellFolder, reinterpret_cast<void**>(&parent), &last) != S_OK)
-        return false;
-    SFGAOF attributes = kFolderAttributes;
-    bool folder = parent->GetAttributesOf(1, &last, &attributes) == S_OK && ListsAsFolder(attributes);
-    parent->Release();
-    return folder;
-}
-
-// A path on a share (\\server\share\...) or on a drive mapped to one.
-bool OnTheNetwork(const wchar_t* path)
-{
-    if (path[0] == L'\\' && path[1] == L'\\')
-        return true;
-    wchar_t root[] = {path[0], L':', L'\\', 0};
-    return path[0] && path[1] == L':' && GetDriveTypeW(root) == DRIVE_REMOTE;
-}
-
-// A shortcut's target when it is a file-system folder; null otherwise. The target is
-// named again from its path: the list a shortcut stores may not bind (under Wine it lists
-// nothing), and parsing the path tells whether it is there, and what it is, in one call.
-LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMalloc* allocator)
-{
-    IShellLinkW* link = nullptr;
-    LPCITEMIDLIST children[] = {child};
-    if (folder->GetUIObjectOf(nullptr, 1, children, IID_IShellLinkW, nullptr,
-                              reinterpret_cast<void**>(&link)) != S_OK || !link)
-        return nullptr;
-    LPITEMIDLIST stored = nullptr;
-    wchar_t path[MAX_PATH];
-    bool named = link->GetIDList(&stored) == S_OK && stored && SHGetPathFromIDListW(stored, path);
-    link->Release();
-    // A target on the network stays a plain entry: looking at a share gone offline would
-    // hold up the build (and a click waiting for it) until the network gives up.
-    if (named && OnTheNetwork(path)) {
-        allocator->Free(stored);
-        return nullptr;
-    }
-    // Most shortcuts name files: one look at the disk settles those before the dearer parse.
-    // A directory on disk is never a file the shell browses (those are files).
-    DWORD onDisk = named ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
-    // A target gone: the shortcut's own list still tells whether it named a folder, whose
-    // submenu then shows its first item alone.
-    if (named && onDisk == INVALID_FILE_ATTRIBUTES && NamesFolder(stored)) {
-        InterlockedIncrement(&g_live.idLists);
-        return stored;
-    }
-    if (stored)
-        allocator->Free(stored);
-    IShellFolder* desktop = nullptr;
-    if (onDisk == INVALID_FILE_ATTRIBUTES || !(onDisk & FILE_ATTRIBUTE_DIRECTORY) ||
-        SHGetDesktopFolder(&desktop) != S_OK)
-        return nullptr;
-    LPITEMIDLIST target = nullptr;
-    SFGAOF attributes = kFolderAttributes;
-    if (desktop->ParseDisplayName(nullptr, nullptr, path, nullptr, &target, &attributes) != S_OK)
-        target = nullptr;
-    desktop->Release();
-    if (!target)
-        return nullptr;
-    if (ListsAsFolder(attributes)) {
-        InterlockedIncrement(&g_live.idLists);
-        return target;
-    }
-    allocator->Free(target);
-    return nullptr;
-}
 
 // The shell folder of an absolute list (the desktop's for the empty list), or null.
 IShellFolder* BindFolder(LPCITEMIDLIST list)
@@ -153,7 +63,7 @@ void AddOpenItem(FolderSubmenu* submenu, UINT id)
     LauncherRecord* record = entry && text ? NewLauncherRecord(id, text, kTextOpenThisFolder) : nullptr;
     if (text)
         HeapFree(heap, 0, text);
-    LPITEMIDLIST list = record ? CopyIdList(submenu->entryList, submenu->allocator) : nullptr;
+    LPITEMIDLIST list = record ? IdListCopy(submenu->entryList, submenu->allocator) : nullptr;
     if (!list) {
         if (entry)
             HeapFree(heap, 0, entry);
@@ -200,75 +110,6 @@ bool PatternOf(const wchar_t* path, wchar_t* pattern, int size)
 
 }  // namespace
 
-LPITEMIDLIST SubmenuFolderOf(IShellFolder* folder, LPCITEMIDLIST child, LPCITEMIDLIST list,
-                             IMalloc* allocator)
-{
-    SFGAOF attributes = kFolderAttributes | SFGAO_LINK;
-    LPCITEMIDLIST children[] = {child};
-    if (folder->GetAttributesOf(1, children, &attributes) != S_OK)
-        return nullptr;
-    if (ListsAsFolder(attributes))
-        return CopyIdList(list, allocator);
-    return attributes & SFGAO_LINK ? ShortcutFolderTarget(folder, child, allocator) : nullptr;
-}
-
-BOOL InsertFolderItem(HMENU menu, UINT id, LauncherRecord* record, LPCITEMIDLIST entryList,
-                      LPITEMIDLIST folderList, IMalloc* allocator)
-{
-    auto* submenu =
-        static_cast<FolderSubmenu*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(FolderSubmenu)));
-    HMENU popup = submenu ? CreatePopupMenu() : nullptr;
-    LPITEMIDLIST entryCopy = popup ? CopyIdList(entryList, allocator) : nullptr;
-    if (!entryCopy) {
-        if (popup)
-            DestroyMenu(popup);
-        if (submenu)
-            HeapFree(GetProcessHeap(), 0, submenu);
-        FreeIdList(folderList, allocator);
-        return InsertOwnerDrawItem(menu, id, record);
-    }
-    FolderSubmenu* parent = FolderSubmenuOf(menu);
-    submenu->popup = popup;
-    submenu->root = parent ? parent->root : menu;
-    submenu->allocator = allocator;
-    submenu->entryList = entryCopy;
-    submenu->folderList = folderList;
-    record->submenu = submenu;
-    ++g_live.submenus;
-
-    MENUINFO menuInfo = {};
-    menuInfo.cbSize = sizeof(menuInfo);
-    menuInfo.fMask = MIM_MENUDATA | MIM_HELPID;
-    menuInfo.dwContextHelpID = kSubmenuHelpId;
-    menuInfo.dwMenuData = reinterpret_cast<ULONG_PTR>(submenu);
-    SetMenuInfo(popup, &menuInfo);
-
-    BOOL inserted = InsertOwnerDrawItem(menu, id, record);
-    MENUITEMINFOA info = {};
-    info.cbSize = kMenuItemInfoSize;
-    info.fMask = MIIM_SUBMENU;
-    info.hSubMenu = popup;
-    // Without its item the popup has no owner to destroy it.
-    if (!inserted || !SetMenuItemInfoA(menu, id, FALSE, &info))
-        DestroyMenu(popup);
-    return inserted;
-}
-
-FolderSubmenu* FolderSubmenuOf(HMENU menu)
-{
-    MENUINFO info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = MIM_MENUDATA | MIM_HELPID;
-    if (!menu || !GetMenuInfo(menu, &info) || info.dwContextHelpID != kSubmenuHelpId)
-        return nullptr;
-    return reinterpret_cast<FolderSubmenu*>(info.dwMenuData);
-}
-
-bool IsFolderSubmenu(HMENU menu)
-{
-    return FolderSubmenuOf(menu) != nullptr;
-}
-
 void OnLauncherMenuPopup(HMENU popup)
 {
     FolderSubmenu* submenu = FolderSubmenuOf(popup);
@@ -285,13 +126,11 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
     wchar_t pattern[MAX_PATH + 2];
     bool onDisk =
         SHGetPathFromIDListW(submenu->folderList, path) && PatternOf(path, pattern, ARRAYSIZE(pattern));
-    bool changed = ChangeSeen(submenu->change);
+    bool changed = ChangeSeen(&submenu->change);
     // The change may be the folder's removal, which completes only once every handle on it
     // is closed: the watch is made anew.
-    if (changed) {
-        FindCloseChangeNotification(submenu->change);
-        submenu->change = nullptr;
-    }
+    if (changed)
+        CloseWatch(&submenu->change);
     // Armed before the listing is taken: a change from here on shows at the next opening.
     if (onDisk && !submenu->change)
         submenu->change = WatchFolder(path, FALSE);
@@ -318,8 +157,7 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
     if (folder) {
         AppendMenuA(submenu->popup, MF_SEPARATOR, 0, nullptr);
         BOOL ok = AppendFolderItems(submenu->popup, folder, submenu->folderList, &submenu->head,
-                                    submenu->allocator, g_launcher.menuLook.iconShow, *next + 1,
-                                    &submenu->records);
+                                    submenu->allocator, *next + 1, &submenu->records);
         folder->Release();
         if (!ok) {
             EmptySubmenu(submenu);
@@ -358,20 +196,4 @@ LPCITEMIDLIST EntryListOfId(HMENU menu, LaunchEntry* head, UINT id)
             return entry->idList;
     }
     return SubmenuEntryList(menu, id);
-}
-
-void FreeFolderSubmenu(FolderSubmenu* submenu)
-{
-    if (!submenu)
-        return;
-    FreeLaunchEntries(submenu->head, submenu->allocator);
-    FreeLauncherRecords(submenu->records);
-    if (submenu->listing)
-        HeapFree(GetProcessHeap(), 0, submenu->listing);
-    if (submenu->change)
-        FindCloseChangeNotification(submenu->change);
-    FreeIdList(submenu->entryList, submenu->allocator);
-    FreeIdList(submenu->folderList, submenu->allocator);
-    HeapFree(GetProcessHeap(), 0, submenu);
-    --g_live.submenus;
 }

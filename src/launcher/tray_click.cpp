@@ -1,10 +1,8 @@
-// Tray clicks: the main menu, or a folder menu tracked at the cursor and its choice opened.
+// Tray clicks and the hotkey: a folder menu tracked at the cursor and its choice opened, on the
+// window thread.
 #include "launcher/tray_click.h"
 
-#include <shellapi.h>
-
 #include "core/app_state.h"
-#include "core/platform_calls.h"
 #include "launcher/build_ahead.h"
 #include "launcher/entry_menu.h"
 #include "launcher/folder_menu.h"
@@ -15,10 +13,7 @@
 #include "launcher/submenu.h"
 #include "settings/hotkey.h"
 #include "settings/settings_file.h"
-
-#if !defined(_WIN64)
-static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "SHELLEXECUTEINFOA");
-#endif
+#include "shell/idlist.h"
 
 namespace {
 
@@ -26,27 +21,6 @@ namespace {
 // build arrives, unless another menu was asked for first.
 enum class PendingClick { None, Mouse, Keyboard };
 PendingClick g_pendingClick = PendingClick::None;
-
-// One menu of ours at a time, and none after quit: a second menu could not be tracked while
-// one is (the launcher's Down key would move the open menu's highlight instead), and one
-// built while the launcher's is open would free what that one is drawing from.
-bool MayOpenMenu()
-{
-    return !g_app.menuOpen && !g_app.quitting;
-}
-
-void ShowMainTrayMenu(HWND window)
-{
-    if (!MayOpenMenu())
-        return;
-    g_app.menuOpen = true;
-    POINT point = {};
-    GetCursorPos(&point);
-    SetForegroundWindow(window);
-    TrackPopupMenu(g_app.mainTrayMenu, TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0,
-                   window, nullptr);
-    g_app.menuOpen = false;
-}
 
 void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
 {
@@ -99,7 +73,7 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
     // what is kept and the watches go now, whether or not a menu was built (a build still
     // running reads the kept records: they go when it ends).
     if (g_app.quitting)
-        FreeKeptMenuAtQuit();
+        FreeLauncherAtQuit();
     AfterFolderMenuClosed(window);
 }
 
@@ -119,23 +93,19 @@ TrayAction TrayActionFor(LPARAM lParam)
     return RouteTrayClick(message, desktopKey, modifierDown);
 }
 
-LRESULT OnTrayNotify(HWND window, WPARAM, LPARAM lParam)
+void OnLauncherTrayAction(HWND window, TrayAction action)
 {
-    switch (TrayActionFor(lParam)) {
-    case TrayAction::MainMenu:
-        g_pendingClick = PendingClick::None;
-        ShowMainTrayMenu(window);
-        break;
-    case TrayAction::Launcher:
+    if (action == TrayAction::Launcher)
         ShowFolderMenu(window, FolderMode::Items);
-        break;
-    case TrayAction::Desktop:
+    else if (action == TrayAction::Desktop)
         ShowFolderMenu(window, FolderMode::Desktop);
-        break;
-    case TrayAction::Nothing:
-        break;
-    }
-    return 0;
+    else if (action == TrayAction::MainMenu)
+        g_pendingClick = PendingClick::None;
+}
+
+bool LauncherMenuOpen()
+{
+    return g_launcher.folderMenuOpen;
 }
 
 LRESULT OnLauncherHotKey(HWND window, WPARAM id)
@@ -152,18 +122,4 @@ LRESULT OnLauncherBuiltMessage(HWND window, LPARAM build)
     if (waiting && !LauncherBuildRunning())
         ShowFolderMenu(window, FolderMode::Items, g_pendingClick == PendingClick::Keyboard);
     return 0;
-}
-
-void OpenIdList(LPCITEMIDLIST list, const char* verb)
-{
-    SHELLEXECUTEINFOA info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_INVOKEIDLIST;
-    info.hwnd = GetDesktopWindow();
-    info.lpVerb = verb;
-    info.nShow = SW_SHOWNORMAL;
-    info.lpIDList = const_cast<LPITEMIDLIST>(list);
-    // A declined elevation prompt fails the call with ERROR_CANCELLED; like the shell's own
-    // launches, that says nothing more.
-    g_platform.ShellExecuteExA(&info);
 }

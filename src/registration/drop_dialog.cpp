@@ -9,6 +9,7 @@
 
 #include "core/app_state.h"
 #include "core/center_window.h"
+#include "core/one_dialog.h"
 #include "core/platform_calls.h"
 #include "core/texts.h"
 #include "registration/shortcut.h"
@@ -90,17 +91,6 @@ void HandleDrop(HWND dialog, HDROP drop)
     DragFinish(drop);
 }
 
-void CloseDropDialog(HWND dialog, WPARAM wParam)
-{
-    // The dialog is no popup: it has no parent, and the message goes nowhere.
-    SendMessageA(GetParent(dialog), WM_COMMAND, wParam, 0);
-    // EndDialog only hides the dialog until its caller's loop ends, which a message box of
-    // a drop still in progress can hold off: from now on the command opens a new one.
-    if (g_app.dropDialog == dialog)
-        g_app.dropDialog = nullptr;
-    EndDialog(dialog, 0);
-}
-
 }  // namespace
 
 void OpenItemsFolder()
@@ -125,7 +115,7 @@ INT_PTR CALLBACK DropDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_DROP_CLOSE:
-            CloseDropDialog(dialog, wParam);
+            CloseOneDialog(dialog, &g_app.dropDialog, wParam);
             return TRUE;
         case IDC_OPEN_ITEMS:
             OpenItemsFolder();
@@ -136,8 +126,7 @@ INT_PTR CALLBACK DropDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         HandleDrop(dialog, reinterpret_cast<HDROP>(wParam));
         return TRUE;
     case WM_DESTROY:
-        if (g_app.dropDialog == dialog)
-            g_app.dropDialog = nullptr;
+        ForgetDialog(dialog, &g_app.dropDialog);
         return FALSE;
     }
     return FALSE;
@@ -145,10 +134,5 @@ INT_PTR CALLBACK DropDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 void ShowDropDialog(HWND owner)
 {
-    if (g_app.dropDialog && IsWindowVisible(g_app.dropDialog)) {
-        SetForegroundWindow(g_app.dropDialog);
-        return;
-    }
-    auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DROP), owner, DropDlgProc, 0);
+    ShowOneDialog(owner, &g_app.dropDialog, IDD_DROP, DropDlgProc);
 }

@@ -3,6 +3,7 @@
 
 #include "core/app_state.h"
 #include "core/center_window.h"
+#include "core/one_dialog.h"
 #include "resources/resource.h"
 #include "settings/settings_file.h"
 
@@ -54,17 +55,6 @@ void SaveSettings(HWND dialog)
     }
 }
 
-// The parent takes no action on the id; it is told all the same, then the dialog ends.
-void CloseSettingsDialog(HWND dialog, WPARAM wParam)
-{
-    SendMessageA(GetParent(dialog), WM_COMMAND, wParam, 0);
-    // EndDialog only hides the dialog until its caller's loop ends: from now on the
-    // command opens a new one.
-    if (g_app.settingsDialog == dialog)
-        g_app.settingsDialog = nullptr;
-    EndDialog(dialog, 0);
-}
-
 }  // namespace
 
 INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
@@ -79,16 +69,15 @@ INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             return TRUE;
         case IDC_SAVE_CLOSE:
             SaveSettings(dialog);
-            CloseSettingsDialog(dialog, wParam);
+            CloseOneDialog(dialog, &g_app.settingsDialog, wParam);
             return TRUE;
         case IDC_CLOSE:
-            CloseSettingsDialog(dialog, wParam);
+            CloseOneDialog(dialog, &g_app.settingsDialog, wParam);
             return TRUE;
         }
         return FALSE;
     case WM_DESTROY:
-        if (g_app.settingsDialog == dialog)
-            g_app.settingsDialog = nullptr;
+        ForgetDialog(dialog, &g_app.settingsDialog);
         return FALSE;
     }
     return FALSE;
@@ -96,11 +85,5 @@ INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 void ShowSettingsDialog(HWND owner)
 {
-    // The tray window keeps taking commands while the dialog runs: one dialog is enough.
-    if (g_app.settingsDialog && IsWindowVisible(g_app.settingsDialog)) {
-        SetForegroundWindow(g_app.settingsDialog);
-        return;
-    }
-    auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, SettingsDlgProc, 0);
+    ShowOneDialog(owner, &g_app.settingsDialog, IDD_SETTINGS, SettingsDlgProc);
 }

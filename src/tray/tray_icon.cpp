@@ -1,5 +1,6 @@
 // The tray icon: adding it (at start and when Explorer restarts), the shell's announcements
-// of changed icons, and orderly exit, which the quit command reaches from the main menu.
+// of changed icons, the main menu, and orderly exit, which the quit command reaches from the
+// main menu and which frees what the launcher keeps through one launcher call.
 #include "tray/tray_icon.h"
 
 #include <objbase.h>
@@ -8,7 +9,7 @@
 
 #include "core/app_state.h"
 #include "core/texts.h"
-#include "launcher/kept_menu.h"
+#include "launcher/launcher.h"
 #include "resources/resource.h"
 #include "settings/hotkey.h"
 
@@ -97,6 +98,19 @@ void WatchShellIcons(HWND hwnd)
     CoTaskMemFree(desktop);
 }
 
+void ShowMainTrayMenu(HWND window)
+{
+    if (!MayOpenMenu())
+        return;
+    g_app.menuOpen = true;
+    POINT point = {};
+    GetCursorPos(&point);
+    SetForegroundWindow(window);
+    TrackPopupMenu(g_app.mainTrayMenu, TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0,
+                   window, nullptr);
+    g_app.menuOpen = false;
+}
+
 LRESULT QuitApp(HWND hwnd)
 {
     NOTIFYICONDATAA record = TrayRecord(hwnd);
@@ -107,7 +121,7 @@ LRESULT QuitApp(HWND hwnd)
         g_tray.shellNotify = 0;
     }
     g_app.quitting = true;
-    FreeKeptMenuAtQuit();
+    FreeLauncherAtQuit();
     // The quit command and a later WM_DESTROY may both come here; close the mutex once.
     if (g_app.instanceMutex) {
         ReleaseMutex(g_app.instanceMutex);

@@ -35,6 +35,9 @@ LRESULT EnsureTrayIcon(HWND hwnd);
 // announcements; both are made again. Returns 0.
 LRESULT OnTaskbarCreated(HWND hwnd);
 
+// The main tray menu at the cursor (a right click), unless a menu of ours is open or quit came.
+void ShowMainTrayMenu(HWND window);
+
 // Removes the icon and the hotkey, releases and closes the mutex and posts the quit
 // message. Returns 0.
 LRESULT QuitApp(HWND hwnd);

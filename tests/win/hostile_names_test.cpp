@@ -178,12 +178,12 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
 
     std::vector<std::wstring> shown = ShellNames(ItemsDirW());
     ASSERT_EQ(paths.size(), shown.size());
-    menu = BuildFolderMenu(&head, allocator, FolderMode::Items);
+    CaptureMenuLook();
+    menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
     ASSERT_NE(nullptr, menu);
     EXPECT_TRUE(boxes.shown.empty());
     ASSERT_EQ(static_cast<int>(paths.size()), GetMenuItemCount(menu));
 
-    CaptureMenuLook();
     std::set<std::wstring> named;  // the file names the entries' lists lead to
     UINT id = FIRST_LAUNCHER_ID;
     LauncherRecord* record = g_launcher.recordListHead;

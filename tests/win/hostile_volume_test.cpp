@@ -67,13 +67,13 @@ TEST_F(HostileVolume, FiveThousandEntriesMakeOneMenuFrom2000To6999AndFreeFully)
     }
     // Icons off: fetching 5,000 of them costs some 20 s under Wine, and the icons' own
     // life is the smaller menus' and the soak's to prove.
-    ASSERT_TRUE(WriteTextFile(TestExeDir() + "setting1.ini", "[Icon]\r\nIconShow=0\r\n"));
+    g_launcher.menuLook.iconShow = 0;
     IMalloc* allocator = nullptr;
     ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
     LiveCounts before = g_live;
 
     LaunchEntry* head = nullptr;
-    HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items);
+    HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
     ASSERT_NE(nullptr, menu);
     EXPECT_TRUE(boxes.shown.empty());
     ASSERT_EQ(static_cast<int>(count), GetMenuItemCount(menu));

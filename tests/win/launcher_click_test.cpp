@@ -146,7 +146,7 @@ protected:
         g_app.mainTrayMenu = nullptr;
         g_app.quitting = false;
         TakeQuitMessage();
-        FreeKeptMenuAtQuit();
+        FreeLauncherAtQuit();
         TrayClick::TearDown();
     }
 };
@@ -552,7 +552,7 @@ TEST_F(BuildAhead, ABuildThatArrivesAfterQuitIsFreed)
     StartLauncherBuildAhead(owner.window);
     ASSERT_TRUE(WaitFor([&] { return stalled.Count() > 0; })) << "the build never asked for an icon";
     g_app.quitting = true;
-    FreeKeptMenuAtQuit();
+    FreeLauncherAtQuit();
     stalled.Release();
     EXPECT_TRUE(owner.Step([] { return !LauncherBuildRunning(); }));
     EXPECT_EQ(nullptr, g_launcher.keptMenu.menu) << "a build was kept after quit";
@@ -630,7 +630,7 @@ TEST_F(BuildAhead, TheDesktopListIsKeptFromOneClickToTheNextAndFreedAtQuit)
 
     owner.whileOpen = [&](HMENU) {
         g_app.quitting = true;
-        FreeKeptMenuAtQuit();
+        FreeLauncherAtQuit();
         EXPECT_TRUE(IsMenu(desktop)) << "freed while shown";
     };
     g_app.quitting = false;
@@ -660,9 +660,9 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
     IconFetches fetches;
     for (int cycle = 0; cycle < 2000; ++cycle) {
         LaunchEntry* head = nullptr;
-        HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items);
-        ASSERT_NE(nullptr, menu);
         CaptureMenuLook();
+        HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
+        ASSERT_NE(nullptr, menu);
         for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next) {
             MEASUREITEMSTRUCT mis = {};
             mis.itemID = r->id;

@@ -17,7 +17,7 @@
 #include "launcher/build_ahead.h"
 #include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
-#include "launcher/idlist.h"
+#include "shell/idlist.h"
 #include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"
 #include "launcher/submenu.h"
@@ -107,8 +107,7 @@ protected:
     HMENU Build(FolderMode mode = FolderMode::Items)
     {
         head = nullptr;
-        menu = BuildFolderMenu(&head, allocator, mode);
-        return menu;
+        return menu = BuildFolderMenu(&head, allocator, mode, ReadMenuLook());
     }
     void Free()
     {
@@ -543,7 +542,7 @@ TEST_F(FolderMenu, AFailedBuildLeavesNoEntries)
         RedirectImport("kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(RefuseARecord)));
     ASSERT_NE(nullptr, g_heapAlloc);
     LaunchEntry* entries = nullptr;
-    HMENU built = BuildFolderMenu(&entries, allocator, FolderMode::Items);
+    HMENU built = BuildFolderMenu(&entries, allocator, FolderMode::Items, g_launcher.menuLook);
     RedirectImport("kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(g_heapAlloc));
     EXPECT_EQ(-1, g_recordsAllowed) << "the second record was never asked for";
     EXPECT_EQ(nullptr, built);
@@ -1154,6 +1153,7 @@ protected:
         FolderMenu::SetUp();
         // The fake lists name nothing the shell knows: ask for no icons.
         ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"));
+        CaptureMenuLook();
         menu = CreatePopupMenu();
     }
 };

@@ -1,5 +1,6 @@
 // Item-ID lists on the Win32 side: walking, measuring and joining them, turning a path
-// into one, and two small memory helpers (the shell allocator and the ordinary heap).
+// into one, opening one, and two small memory helpers (the shell allocator and the ordinary
+// heap). Any thread; below the launcher, the commands and the drop dialog.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>
@@ -11,6 +12,9 @@ UINT IdListSize(LPCITEMIDLIST list);
 // null or the allocation fails.
 LPITEMIDLIST IdListConcat(LPCITEMIDLIST first, LPCITEMIDLIST second, IMalloc* allocator);
 
+// A copy of the list from the shell allocator, or null.
+LPITEMIDLIST IdListCopy(LPCITEMIDLIST list, IMalloc* allocator);
+
 // A zero-filled block from IMalloc::Alloc, or null.
 void* ShellAllocZeroed(SIZE_T size, IMalloc* allocator);
 
@@ -19,6 +23,10 @@ LPITEMIDLIST PathToIdList(const char* path);
 
 // Gives a list the program holds back to the shell allocator (null is allowed).
 void FreeIdList(LPITEMIDLIST list, IMalloc* allocator);
+
+// Opens one absolute item-ID list with the verb (through g_platform), or with the shell's
+// default verb when null.
+void OpenIdList(LPCITEMIDLIST list, const char* verb = nullptr);
 
 // An ANSI copy of a wide string on the process heap (free it with HeapFree), or null.
 char* WideToAnsiDup(const wchar_t* wide);

@@ -1,9 +1,16 @@
 // Item-ID lists on the Win32 side, over the byte walking of idlist_walk.
-#include "launcher/idlist.h"
+#include "shell/idlist.h"
+
+#include <shellapi.h>
 
 #include "core/live_counts.h"
-#include "launcher/idlist_walk.h"
+#include "core/platform_calls.h"
+#include "shell/idlist_walk.h"
 #include "settings/exe_paths.h"
+
+#if !defined(_WIN64)
+static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the shell execute record is the 60-byte form");
+#endif
 
 namespace {
 
@@ -36,6 +43,12 @@ LPITEMIDLIST IdListConcat(LPCITEMIDLIST first, LPCITEMIDLIST second, IMalloc* al
     if (list)
         InterlockedIncrement(&g_live.idLists);
     return list;
+}
+
+LPITEMIDLIST IdListCopy(LPCITEMIDLIST list, IMalloc* allocator)
+{
+    static const USHORT kEmpty = 0;
+    return IdListConcat(list, reinterpret_cast<LPCITEMIDLIST>(&kEmpty), allocator);
 }
 
 void* ShellAllocZeroed(SIZE_T size, IMalloc* allocator)
@@ -84,4 +97,18 @@ char* WideToAnsiDup(const wchar_t* wide)
     if (n)
         WideCharToMultiByte(CP_ACP, 0, wide, n, buffer, needed, nullptr, nullptr);
     return buffer;
+}
+
+void OpenIdList(LPCITEMIDLIST list, const char* verb)
+{
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_INVOKEIDLIST;
+    info.hwnd = GetDesktopWindow();
+    info.lpVerb = verb;
+    info.nShow = SW_SHOWNORMAL;
+    info.lpIDList = const_cast<LPITEMIDLIST>(list);
+    // A declined elevation prompt fails the call with ERROR_CANCELLED; like the shell's own
+    // launches, that says nothing more.
+    g_platform.ShellExecuteExA(&info);
 }

@@ -1,5 +1,5 @@
 // Walking, measuring and joining item-ID lists as bytes.
-#include "launcher/idlist_walk.h"
+#include "shell/idlist_walk.h"
 
 #include <cstring>
 

@@ -1,0 +1,170 @@
+// Folder listings and change notifications, for the kept menus' validity.
+#include "launcher/folder_listing.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "core/platform_calls.h"
+#include "settings/exe_paths.h"
+
+namespace {
+
+constexpr char kItemsPattern[] = "items\\*";
+constexpr DWORD kChangeFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
+                                FILE_NOTIFY_CHANGE_ATTRIBUTES | FILE_NOTIFY_CHANGE_SIZE |
+                                FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_CREATION;
+
+// One entry of a listing, followed by its name's UTF-16 units.
+struct ListedEntry {
+    DWORD attributes;
+    FILETIME creation;
+    FILETIME lastWrite;
+    DWORD sizeHigh;
+    DWORD sizeLow;
+    DWORD nameLength;
+};
+
+// A growing block on the process heap.
+struct Buffer {
+    BYTE* data;
+    SIZE_T size;
+    SIZE_T capacity;
+};
+
+bool Append(Buffer* buffer, const void* bytes, SIZE_T count)
+{
+    if (buffer->size + count > buffer->capacity) {
+        SIZE_T capacity = buffer->capacity * 2 + count + 4096;
+        void* grown = buffer->data ? HeapReAlloc(GetProcessHeap(), 0, buffer->data, capacity)
+                                   : HeapAlloc(GetProcessHeap(), 0, capacity);
+        if (!grown)
+            return false;
+        buffer->data = static_cast<BYTE*>(grown);
+        buffer->capacity = capacity;
+    }
+    memcpy(buffer->data + buffer->size, bytes, count);
+    buffer->size += count;
+    return true;
+}
+
+constexpr int kDesktopFolders[kDesktopFolderCount] = {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY};
+
+// What a desktop folder's part of the listing starts with: its path's length (0 when it is
+// missing) and its listing's size, followed by the path and the listing.
+struct DesktopPart {
+    DWORD pathLength;
+    DWORD listingSize;
+};
+
+bool WidePath(const char* relative, wchar_t* wide)
+{
+    char path[kPathBytes];
+    return MakeExePath(path, relative) && AnsiToWide(path, wide, MAX_PATH);
+}
+
+}  // namespace
+
+// The listing in the order the file system gives it, "." (the folder itself) included and
+// ".." (its parent) left out.
+BYTE* ListFolder(const wchar_t* pattern, SIZE_T* size)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileExW(pattern, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH);
+    // Before Windows 7 neither the basic level nor the large fetch is known.
+    if (find == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
+        find = FindFirstFileExW(pattern, FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE)
+        return nullptr;
+    Buffer buffer = {};
+    bool ok = true;
+    do {
+        if (lstrcmpW(data.cFileName, L"..") == 0)
+            continue;
+        ListedEntry entry = {data.dwFileAttributes, data.ftCreationTime, data.ftLastWriteTime,
+                             data.nFileSizeHigh, data.nFileSizeLow,
+                             static_cast<DWORD>(lstrlenW(data.cFileName))};
+        ok = Append(&buffer, &entry, sizeof(entry)) &&
+             Append(&buffer, data.cFileName, entry.nameLength * sizeof(wchar_t));
+    } while (ok && FindNextFileW(find, &data));
+    if (ok && GetLastError() != ERROR_NO_MORE_FILES)
+        ok = false;
+    FindClose(find);
+    if (!ok || !buffer.data) {
+        if (buffer.data)
+            HeapFree(GetProcessHeap(), 0, buffer.data);
+        return nullptr;
+    }
+    *size = buffer.size;
+    return buffer.data;
+}
+
+BYTE* ListItemsFolder(SIZE_T* size)
+{
+    wchar_t pattern[MAX_PATH];
+    return WidePath(kItemsPattern, pattern) ? ListFolder(pattern, size) : nullptr;
+}
+
+// SHGetFolderPath without CSIDL_FLAG_CREATE fails for a folder that is not there.
+bool DesktopFolderPath(size_t which, wchar_t* path)
+{
+    return SUCCEEDED(SHGetFolderPathW(nullptr, kDesktopFolders[which], nullptr, SHGFP_TYPE_CURRENT, path)) &&
+           GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+BYTE* ListDesktopFolders(const HANDLE* watches, SIZE_T* size)
+{
+    Buffer buffer = {};
+    bool ok = true;
+    for (size_t which = 0; ok && which < kDesktopFolderCount; ++which) {
+        wchar_t pattern[MAX_PATH + 2];
+        DesktopPart part = {};
+        BYTE* listing = nullptr;
+        SIZE_T listingSize = 0;
+        if (DesktopFolderPath(which, pattern)) {
+            part.pathLength = static_cast<DWORD>(lstrlenW(pattern));
+            lstrcatW(pattern, L"\\*");
+            listing = watches[which] ? ListFolder(pattern, &listingSize) : nullptr;
+            part.listingSize = static_cast<DWORD>(listingSize);
+            ok = listing != nullptr;
+        }
+        ok = ok && Append(&buffer, &part, sizeof(part)) &&
+             Append(&buffer, pattern, part.pathLength * sizeof(wchar_t)) &&
+             (!listing || Append(&buffer, listing, listingSize));
+        if (listing)
+            HeapFree(GetProcessHeap(), 0, listing);
+    }
+    if (!ok && buffer.data)
+        HeapFree(GetProcessHeap(), 0, buffer.data);
+    *size = buffer.size;
+    return ok ? buffer.data : nullptr;
+}
+
+HANDLE WatchFolder(const wchar_t* folder, BOOL subtree)
+{
+    HANDLE change = g_platform.FindFirstChangeNotificationW(folder, subtree, kChangeFilter);
+    return change == INVALID_HANDLE_VALUE ? nullptr : change;
+}
+
+HANDLE WatchItemsFolderTree()
+{
+    wchar_t folder[MAX_PATH];
+    return WidePath(kItemsFolderName, folder) ? WatchFolder(folder, TRUE) : nullptr;
+}
+
+bool ChangeSeen(HANDLE* watch)
+{
+    if (!*watch || WaitForSingleObject(*watch, 0) == WAIT_TIMEOUT)
+        return false;
+    if (!FindNextChangeNotification(*watch))
+        CloseWatch(watch);
+    return true;
+}
+
+void CloseWatch(HANDLE* watch)
+{
+    if (*watch)
+        FindCloseChangeNotification(*watch);
+    *watch = nullptr;
+}

@@ -1,0 +1,36 @@
+// Listing a folder as a kept menu compares it, and watching it for changes. Owns no state;
+// nothing here touches a menu or a window, so the build thread lists items with it too.
+#pragma once
+#include <windows.h>
+
+// A folder's listing (names, sizes, times, attributes, "." kept and ".." dropped) on the
+// process heap, for a pattern such as "C:\\folder\\*"; null when it can't be listed. Free it
+// with HeapFree.
+BYTE* ListFolder(const wchar_t* pattern, SIZE_T* size);
+
+// The items folder's listing, as ListFolder gives it.
+BYTE* ListItemsFolder(SIZE_T* size);
+
+// The desktop folders the desktop list merges: the user's, then the public one.
+constexpr size_t kDesktopFolderCount = 2;
+
+// A desktop folder's path when it exists; false when it is missing.
+bool DesktopFolderPath(size_t which, wchar_t* path);
+
+// Both desktop folders' listings, each after its path, or null when one that exists can't be
+// listed or has no watch (watches, in the order above): a folder nobody watches could change
+// unseen, so nothing is kept by it.
+BYTE* ListDesktopFolders(const HANDLE* watches, SIZE_T* size);
+
+// A change notification (through g_platform) on the folder, and below when subtree is TRUE,
+// for what a listing shows; null when it can't be made. Close it with CloseWatch.
+HANDLE WatchFolder(const wchar_t* folder, BOOL subtree);
+// The same on the items folder and below.
+HANDLE WatchItemsFolderTree();
+
+// True when the watch announced a change (or a wait on it failed) since it was last asked;
+// it is armed again, or closed and nulled when that fails. False for a null watch.
+bool ChangeSeen(HANDLE* watch);
+
+// Closes the watch, if any, and nulls it.
+void CloseWatch(HANDLE* watch);

@@ -1,0 +1,66 @@
+// The launcher's face: everything the rooms above it (the tray window, the tray) ask of the
+// launcher. Each is defined by the launcher unit named beside it; all run on the window thread.
+#pragma once
+#include <windows.h>
+
+#include "launcher/click_route.h"
+#include "launcher/menu_focus.h"
+
+// build_ahead: the launcher menu built ahead of the click, on a thread of its own.
+// Posted by the build thread to the window; lParam is the finished build.
+constexpr UINT kLauncherBuilt = WM_APP + 8;
+// Starts a build now unless one runs or a folder menu is open (it then follows them);
+// nothing when items can't be watched (nothing would be kept: the click builds).
+void StartLauncherBuildAhead(HWND window);
+// A build is running or still to come (before the first was asked for, in a quiet time,
+// after an open menu): the program is not idle yet.
+bool LauncherBuildPending();
+// For the message loop: the watch on items to wait on (null: none), and how long to wait
+// before a quiet folder is built anew (INFINITE while nothing changed).
+HANDLE LauncherWatchHandle();
+DWORD LauncherQuietWait();
+// The watch fired (or a wait on it failed): build again once the folder is quiet.
+void OnLauncherWatchSignalled();
+// The quiet time passed.
+void OnLauncherQuiet(HWND window);
+// At quit: frees what the launcher keeps (the kept menus, their change notifications, the
+// dark menu background) now, or, while a folder menu is open or a build runs, when it ends.
+void FreeLauncherAtQuit();
+
+// The shell announced changed icons or associations, or a setting the menus show changed:
+// the next click of either menu builds anew, and the launcher is built ahead once quiet.
+void OnLauncherSourceChanged();
+
+// tray_click: the folder menus at a click or the hotkey.
+// What a tray mouse message asks for, by the setting and the keys held now.
+TrayAction TrayActionFor(LPARAM lParam);
+// The launcher (TrayAction::Launcher) or the desktop list (TrayAction::Desktop) at the
+// cursor; any other action only forgets a launcher click still waiting for its build.
+void OnLauncherTrayAction(HWND window, TrayAction action);
+// WM_HOTKEY: the launcher's hotkey opens the launcher at the mouse pointer with its first
+// item selected, so the arrows and Return work at once. Returns 0.
+LRESULT OnLauncherHotKey(HWND window, WPARAM id);
+// kLauncherBuilt: kept, and shown at once for a launcher click that came while it was being
+// built. Returns 0.
+LRESULT OnLauncherBuiltMessage(HWND window, LPARAM build);
+// A folder menu is being built or tracked.
+bool LauncherMenuOpen();
+
+// folder_menu: whether the menu's items are launcher records.
+bool IsLauncherMenu(HMENU menu);
+// owner_draw: each item's record is found from its item data.
+void MeasureLauncherItem(HWND window, MEASUREITEMSTRUCT* mis);
+void DrawLauncherItem(HWND window, DRAWITEMSTRUCT* dis);
+// submenu (WM_INITMENUPOPUP): a folder's submenu about to open is filled, or checked and kept.
+void OnLauncherMenuPopup(HMENU popup);
+// type_ahead: the answer to WM_MENUCHAR for a launcher menu (lParam).
+LRESULT OnLauncherMenuChar(HWND window, WPARAM wParam, LPARAM lParam);
+
+// entry_menu: the shell's context menu on an entry of an open folder menu.
+// Posted to the folder menu's window when a key or the right button asks for it.
+constexpr UINT kShowEntryContextMenu = WM_APP + 20;
+void OnShowEntryContextMenu(HWND window);
+// While the shell's context menu is shown, the owner's menu messages (WM_INITMENUPOPUP,
+// WM_MEASUREITEM, WM_DRAWITEM, WM_MENUCHAR) for its items go to it: true when this message
+// was the context menu's, with its answer in *result.
+bool ForwardToEntryContextMenu(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
