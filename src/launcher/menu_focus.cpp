@@ -16,11 +16,11 @@
 // just before the request makes its time the present.
 //
 // Even so, on a busy machine keys typed into an open menu were lost now and then (after the
-// hotkey and Escape, or a click on the tray): the X focus, once granted, may go back to the desktop,
-// which takes it whenever it falls to the desktop's window, as when a menu of ours closes,
-// and asks with the server's present time, which outweighs any request made before it; the
-// desktop's process may get to that after our next menu has asked. Nothing tells this
-// thread: the menu's window keeps the focus as far as Windows is concerned (and is the
+// hotkey and Escape, or a click on the tray): the X focus, once granted, may go back to the
+// desktop, which takes it whenever it falls to the desktop's window, as when a menu of ours
+// closes, and asks with the server's present time, which outweighs any request made before
+// it; the desktop's process may get to that after our next menu has asked. Nothing tells
+// this thread: the menu's window keeps the focus as far as Windows is concerned (and is the
 // foreground window), so it would never ask again. So while a menu is open the focus is
 // asked for again on a timer, the window let go of first, since SetFocus asks X only on a
 // change. A request for the window that holds the X focus changes nothing.
