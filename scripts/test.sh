@@ -33,10 +33,25 @@ done
 
 source scripts/wine-env.sh
 start_wine_session
-# A test program that fails is run once more: the end-to-end soaks judge counts that a
-# shell announcement on a busy machine may move once; a real fault fails both runs.
-ctest --test-dir build/win64 --output-on-failure --no-tests=error --repeat until-pass:2
+# Every test program runs once, and any failure fails the command. Only the soaks (the test
+# programs named soak...) may run again: they judge a process's memory, read from outside
+# after each of hundreds of clicks, and on a busy machine the shell's own work (icons
+# announced as changed, its caches growing) may move one run's figures; a soak that passes
+# only on its second run is named on a line "FLAKY: <program>", and a real leak fails both.
+soaks='^soak'
+run_soaks() {
+    local soak
+    for soak in $(ctest --test-dir build/win64 -N -R "$soaks" | awk '$1 == "Test" && $2 ~ /^#/ { print $3 }'); do
+        ctest --test-dir build/win64 -R "^$soak\$" --output-on-failure --no-tests=error && continue
+        ctest --test-dir build/win64 -R "^$soak\$" --output-on-failure --no-tests=error
+        echo "FLAKY: $soak ($1): failed, then passed when run again; a soak's memory figures, read from" \
+             "outside the process, may move with what the shell does on a busy machine"
+    done
+}
+ctest --test-dir build/win64 -E "$soaks" --output-on-failure --no-tests=error
+run_soaks "64-bit exe"
 # The end-to-end tests again, driving the 32-bit exe.
 win32_exe="Z:$PWD/build/win32/Morvek.exe"
-MORVEK_EXE_UNDER_TEST="${win32_exe//\//\\}" ctest --test-dir build/win64 -R '_e2e_test$' --output-on-failure \
-    --no-tests=error --repeat until-pass:2
+export MORVEK_EXE_UNDER_TEST="${win32_exe//\//\\}"
+ctest --test-dir build/win64 -R '_e2e_test$' -E "$soaks" --output-on-failure --no-tests=error
+run_soaks "32-bit exe"

@@ -557,7 +557,7 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
     // pointer rests in it, as a person's does. (Left where an earlier test put it, outside
     // this desktop, the pointer's first event here would move it onto the open launcher's
     // border, and the menu would take the highlight away as from a moved mouse.)
-    long started = RunUnixShell("xdotool search --sync --name '" + desktop +
+    long started = RunUnixShell("xdotool search --sync --onlyvisible --name '" + desktop +
                                     " - Wine desktop' windowfocus --sync %1 mousemove --window %1 400 300",
                                 30000);
     EXPECT_EQ(0, started) << "the Wine desktop window was not found";
