@@ -4,7 +4,7 @@
 // Then, with folders as submenus: a top level of 30 folders and 10 shortcuts built with
 // "Submenus" on and off, and the first and a later opening of a submenu of 100 shortcuts
 // against the floor for that folder. Last, the GDI and USER objects a kept menu of 5,000
-// entries holds once built, measured and drawn.
+// entries holds once built, measured and drawn, with 50 and with 5,000 distinct icons.
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -20,6 +20,7 @@
 #include "core/live_counts.h"
 #include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/icon_pixels.h"
 #include "launcher/idlist.h"
 #include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"
@@ -271,16 +272,26 @@ bool SubmenuFigures(HWND window, IMalloc* allocator)
 }
 
 // The objects the launcher holds with a kept menu of 5,000 entries, every item measured and
-// drawn: its own counts of the icons, fonts and brushes it creates, and the system's count of
-// the process's GDI and USER objects where it answers (under Wine GetGuiResources gives 0).
-bool GdiFigures(HWND window, IMalloc* allocator)
+// drawn, showing distinct icons: its own counts of the icons, fonts and brushes it creates and
+// of the pixels it keeps for icons, and the system's count of the process's GDI and USER
+// objects where it answers (under Wine GetGuiResources gives 0). The entries are text files
+// (one icon) and links to Morvek.exe beside this program, each a file of its own to the
+// shell and so an icon of its own.
+bool GdiFigures(HWND window, IMalloc* allocator, int distinct)
 {
     const int count = 5000;
     RemoveTree(ItemsDir());
     CreateDirectoryA(ItemsDir().c_str(), nullptr);
+    char exe[kPathBytes];
+    MakeExePath(exe, "Morvek.exe");
     for (int i = 0; i < count; ++i) {
-        std::string path = ItemsDir() + "\\entry " + std::to_string(i) + ".txt";
-        CloseHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        std::string path = ItemsDir() + "\\entry " + std::to_string(i);
+        if (i < distinct - 1) {
+            if (!CreateHardLinkA((path + ".exe").c_str(), exe, nullptr))
+                return false;
+        } else {
+            CloseHandle(CreateFileA((path + ".txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        }
     }
     HANDLE process = GetCurrentProcess();
     DWORD gdiBefore = GetGuiResources(process, GR_GDIOBJECTS);
@@ -293,6 +304,8 @@ bool GdiFigures(HWND window, IMalloc* allocator)
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, 400, 40);
     HGDIOBJ previous = SelectObject(dc, bitmap);
+    std::vector<bool> seen;
+    int icons = 0;
     for (LauncherRecord* record = g_launcher.keptMenu.records; record; record = record->next) {
         DRAWITEMSTRUCT dis = {};
         dis.CtlType = ODT_MENU;
@@ -301,15 +314,24 @@ bool GdiFigures(HWND window, IMalloc* allocator)
         dis.hDC = dc;
         dis.rcItem = {0, 0, 400, 40};
         DrawLauncherItem(window, &dis);
+        if (record->iconIndex >= static_cast<int>(seen.size()))
+            seen.resize(record->iconIndex + 1);
+        if (record->iconIndex >= 0 && !seen[record->iconIndex]) {
+            seen[record->iconIndex] = true;
+            ++icons;
+        }
     }
     SelectObject(dc, previous);
     DeleteObject(bitmap);
     DeleteDC(dc);
     ReleaseDC(window, screen);
-    printf("\nkept menu of %d entries, measured and drawn: the launcher holds %ld icons, %ld fonts, %ld brushes "
-           "more (its own counts); GetGuiResources: GDI %lu -> %lu, USER %lu -> %lu\n",
-           count, g_live.icons - before.icons, g_live.fonts - before.fonts, g_live.brushes - before.brushes,
-           gdiBefore, GetGuiResources(process, GR_GDIOBJECTS), userBefore, GetGuiResources(process, GR_USEROBJECTS));
+    IconPixelFigures pixels = IconPixelsHeld();
+    printf("\nkept menu of %d entries with %d distinct icons, measured and drawn: the launcher holds %ld icons, "
+           "%ld fonts, %ld brushes more (its own counts), and for the icons' pixels %d GDI objects and %.1f KB "
+           "(%d kept); GetGuiResources: GDI %lu -> %lu, USER %lu -> %lu\n",
+           count, icons, g_live.icons - before.icons, g_live.fonts - before.fonts, g_live.brushes - before.brushes,
+           pixels.gdiObjects, pixels.bytes / 1024.0, pixels.slots, gdiBefore, GetGuiResources(process, GR_GDIOBJECTS),
+           userBefore, GetGuiResources(process, GR_USEROBJECTS));
     FreeKeptMenu(allocator, true);
     RemoveTree(ItemsDir());
     return true;
@@ -382,9 +404,12 @@ int main()
         printf("the submenu figures went wrong\n");
         status = 1;
     }
-    if (status == 0 && !GdiFigures(window, allocator)) {
-        printf("the kept menu of 5000 entries did not list them all\n");
-        status = 1;
+    for (int distinct : {50, 5000}) {
+        if (status == 0 && !GdiFigures(window, allocator, distinct)) {
+            printf("the kept menu of 5000 entries with %d icons could not be made or did not list them all\n",
+                   distinct);
+            status = 1;
+        }
     }
     RemoveTree(ItemsDir());
     DestroyWindow(window);

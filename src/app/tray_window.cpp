@@ -6,6 +6,7 @@
 #include "launcher/build_ahead.h"
 #include "launcher/entry_menu.h"
 #include "launcher/folder_menu.h"
+#include "launcher/icon_pixels.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
 #include "launcher/menu_focus.h"
@@ -54,6 +55,7 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case kTrayCallbackMessage:
         return OnTrayNotify(hwnd, wParam, lParam);
     case kShellIconsChanged:
+        DropIconPixels();
         MarkKeptMenuStale();
         OnLauncherSourceChanged();
         return 0;

@@ -17,6 +17,7 @@
 #include "core/platform_calls.h"
 #include "core/texts.h"
 #include "launcher/build_ahead.h"
+#include "launcher/icon_pixels.h"
 #include "launcher/launcher_state.h"
 #include "launcher/menu_theme.h"
 #include "launcher/record_reuse.h"
@@ -440,6 +441,7 @@ void KeepBuiltMenu(KeptMenu& keptMenu, HMENU menu, LaunchEntry* head, LauncherRe
     keptMenu.listingSize = listingSize;
     keptMenu.builtAtChanges = builtAtChanges;
     keptMenu.iconChanges = iconChanges;
+    TakeIconPixels(SmallIconList(), records, look);
 }
 
 void FreeKeptMenu(IMalloc* allocator, bool closeChange)
@@ -448,6 +450,7 @@ void FreeKeptMenu(IMalloc* allocator, bool closeChange)
     if (closeChange) {
         FreeKept(g_launcher.keptDesktop, allocator, true);
         FreeMenuThemeBrush();
+        DropIconPixels();
     }
 }
 
