@@ -30,7 +30,7 @@ data=docs/bench/launcher-clicks.dat
 gnuplot -e "data='$data'; out='docs/bench/launcher-clicks.png'" bench/launcher_clicks.gp
 echo "Drawn: docs/bench/launcher-clicks.png (figures in $data)"
 
-# In a folder of its own: it makes its items folders beside itself (and links to Morvek.exe).
+# In a folder of its own: it makes its items folders beside itself.
 mkdir -p build/bench-folder-menu
-cp build/win64/folder_menu_bench.exe build/win64/Morvek.exe build/bench-folder-menu/
+cp build/win64/folder_menu_bench.exe build/bench-folder-menu/
 "$WINE" build/bench-folder-menu/folder_menu_bench.exe 2>/dev/null | sed -u 's/\r$//'
