@@ -4,9 +4,9 @@
 // Then, with folders as submenus: a top level of 30 folders and 10 shortcuts built with
 // "Submenus" on and off, and the first and a later opening of a submenu of 100 shortcuts
 // against the floor for that folder. Last, the GDI and USER objects a kept menu of 5,000
-// entries holds once built, measured and drawn. And a move in the user's order of 1,000 and
-// 5,000 entries: the rules alone (read, apply, move, write), then with the order file
-// loaded and saved beside this program.
+// entries holds once built, measured and drawn, with 50 and with 5,000 distinct icons. And a
+// move in the user's order of 1,000 and 5,000 entries: the rules alone (read, apply, move,
+// write), then with the order file loaded and saved beside this program.
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -23,6 +23,7 @@
 #include "core/live_counts.h"
 #include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/icon_pixels.h"
 #include "shell/idlist.h"
 #include "launcher/kept_menu.h"
 #include "launcher/order_file.h"
@@ -275,9 +276,10 @@ bool SubmenuFigures(HWND window, IMalloc* allocator)
 }
 
 // The objects the launcher holds with a kept menu of 5,000 entries, every item measured and
-// drawn: its own counts of the icons, fonts and brushes it creates, and the system's count of
-// the process's GDI and USER objects where it answers (under Wine GetGuiResources gives 0).
-bool GdiFigures(HWND window, IMalloc* allocator)
+// drawn, showing distinct icons: its own counts of the icons, fonts and brushes it creates and
+// of the pixels it keeps for icons, and the system's count of the process's GDI and USER
+// objects where it answers (under Wine GetGuiResources gives 0).
+bool GdiFigures(HWND window, IMalloc* allocator, int distinct)
 {
     const int count = 5000;
     RemoveTree(ItemsDir());
@@ -293,10 +295,27 @@ bool GdiFigures(HWND window, IMalloc* allocator)
     KeptOnce(window, allocator);
     if (KeptOnce(window, allocator) != count)
         return false;
+    // Under Wine the shell gives files of one kind one icon (an exe's own icon is not found in a
+    // folder listing): distinct icons are added to the system image list, and the entries
+    // share them in turn, distinct apart.
+    IImageList* list = SmallIconList();
+    HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
+    int first = -1;
+    for (int i = 0; i < distinct; ++i) {
+        int added = -1;
+        list->ReplaceIcon(-1, icon, &added);
+        first = i == 0 ? added : first;
+    }
+    int i = 0;
+    for (LauncherRecord* record = g_launcher.keptMenu.records; record; record = record->next, ++i)
+        record->iconIndex = first + i % distinct;
     HDC screen = GetDC(window);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, 400, 40);
     HGDIOBJ previous = SelectObject(dc, bitmap);
+    std::vector<bool> seen;
+    int icons = 0, late = 0;
+    double drawStart = Now();
     for (LauncherRecord* record = g_launcher.keptMenu.records; record; record = record->next) {
         DRAWITEMSTRUCT dis = {};
         dis.CtlType = ODT_MENU;
@@ -305,15 +324,36 @@ bool GdiFigures(HWND window, IMalloc* allocator)
         dis.hDC = dc;
         dis.rcItem = {0, 0, 400, 40};
         DrawLauncherItem(window, &dis);
+        late += record->iconLate;
+        if (record->iconIndex >= static_cast<int>(seen.size()))
+            seen.resize(record->iconIndex + 1);
+        if (record->iconIndex >= 0 && !seen[record->iconIndex]) {
+            seen[record->iconIndex] = true;
+            ++icons;
+        }
     }
+    double drawn = (Now() - drawStart) * 1000 / count;
+    // The same icons drawn by the image list itself, as the items were before their pixels were kept.
+    double listStart = Now();
+    for (LauncherRecord* record = g_launcher.keptMenu.records; record; record = record->next) {
+        IMAGELISTDRAWPARAMS params = {sizeof(params), nullptr, record->iconIndex, dc, kIconInset, kIconInset, 0, 0, 0, 0,
+                                      CLR_DEFAULT, CLR_DEFAULT, ILD_NORMAL, SRCCOPY, 0, 0, 0};
+        SmallIconList()->Draw(&params);
+    }
+    double listed = (Now() - listStart) * 1000 / count;
     SelectObject(dc, previous);
     DeleteObject(bitmap);
     DeleteDC(dc);
     ReleaseDC(window, screen);
-    printf("\nkept menu of %d entries, measured and drawn: the launcher holds %ld icons, %ld fonts, %ld brushes "
-           "more (its own counts); GetGuiResources: GDI %lu -> %lu, USER %lu -> %lu\n",
-           count, g_live.icons - before.icons, g_live.fonts - before.fonts, g_live.brushes - before.brushes,
-           gdiBefore, GetGuiResources(process, GR_GDIOBJECTS), userBefore, GetGuiResources(process, GR_USEROBJECTS));
+    IconPixelFigures pixels = IconPixelsHeld();
+    printf("\nkept menu of %d entries with %d distinct icons, measured and drawn: the launcher holds %ld icons, "
+           "%ld fonts, %ld brushes more (its own counts), and for the icons' pixels %d GDI objects and %.1f KB "
+           "(%d kept); GetGuiResources: GDI %lu -> %lu, USER %lu -> %lu\n",
+           count, icons, g_live.icons - before.icons, g_live.fonts - before.fonts, g_live.brushes - before.brushes,
+           pixels.gdiObjects, pixels.bytes / 1024.0, pixels.slots, gdiBefore, GetGuiResources(process, GR_GDIOBJECTS),
+           userBefore, GetGuiResources(process, GR_USEROBJECTS));
+    printf("an item drawn: %.1f us; its icon alone drawn by the image list: %.1f us; %d icons late\n", drawn, listed,
+           late);
     FreeKeptMenu(allocator, true);
     RemoveTree(ItemsDir());
     return true;
@@ -383,11 +423,13 @@ bool OrderFigures(int count)
 
 }  // namespace
 
-// With /order only the figures of the user's order.
+// With /order only the figures of the user's order; with /objects only the objects held at
+// 5,000 entries.
 int main(int argc, char** argv)
 {
     if (argc > 1 && strcmp(argv[1], "/order") == 0)
         return OrderFigures(1000) && OrderFigures(5000) ? 0 : 1;
+    bool objectsOnly = argc > 1 && lstrcmpiA(argv[1], "/objects") == 0;
     CoInitialize(nullptr);
     IMalloc* allocator = nullptr;
     SHGetMalloc(&allocator);
@@ -396,6 +438,8 @@ int main(int argc, char** argv)
            "kept bytes/entry", "rebuild +1 ms");
     int status = 0;
     for (int count : {10, 100, 1000}) {
+        if (objectsOnly)
+            break;
         if (!MakeItems(count)) {
             printf("could not make %d shortcuts\n", count);
             status = 1;
@@ -447,13 +491,16 @@ int main(int argc, char** argv)
         printf("%8d %14.2f %14.2f %8.2f %16.2f %16.0f %16.2f\n", count, launcher, floor, launcher / floor,
                kepts[runs / 2], perEntry, rebuilds[runs / 2]);
     }
-    if (status == 0 && !SubmenuFigures(window, allocator)) {
+    if (status == 0 && !objectsOnly && !SubmenuFigures(window, allocator)) {
         printf("the submenu figures went wrong\n");
         status = 1;
     }
-    if (status == 0 && !GdiFigures(window, allocator)) {
-        printf("the kept menu of 5000 entries did not list them all\n");
-        status = 1;
+    for (int distinct : {50, 5000}) {
+        if (status == 0 && !GdiFigures(window, allocator, distinct)) {
+            printf("the kept menu of 5000 entries with %d icons could not be made or did not list them all\n",
+                   distinct);
+            status = 1;
+        }
     }
     printf("\n");
     for (int count : {1000, 5000}) {

@@ -155,7 +155,7 @@ struct Program {
         double start = Now();
         if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
                             &startup, &info))
-            Fail("cannot start " + path);
+            Fail("cannot start " + path + ", error " + std::to_string(GetLastError()));
         if (!Poll([&] { return (tray = FindTray(info.dwProcessId)) != nullptr && IconShown(tray); }, 60000))
             Fail("no tray icon from " + commandLine);
         return Now() - start;

@@ -74,7 +74,7 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case kTrayCallbackMessage:
         return OnTrayNotify(hwnd, wParam, lParam);
     case kShellIconsChanged:
-        OnLauncherSourceChanged();
+        OnLauncherIconsChanged();
         return 0;
     case WM_POWERBROADCAST:
         return OnPowerBroadcast(hwnd, wParam);

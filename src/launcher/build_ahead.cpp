@@ -13,6 +13,7 @@
 #include "core/app_state.h"
 #include "launcher/folder_collect.h"
 #include "launcher/folder_listing.h"
+#include "launcher/icon_pixels.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_records.h"
 #include "launcher/launcher_state.h"
@@ -234,6 +235,12 @@ void OnLauncherSourceChanged()
 {
     MarkKeptMenuStale();
     StartQuiet();
+}
+
+void OnLauncherIconsChanged()
+{
+    DropIconPixels();
+    OnLauncherSourceChanged();
 }
 
 void OnLauncherQuiet(HWND window)

@@ -17,6 +17,7 @@
 
 #include "launcher/folder_listing.h"
 #include "launcher/folder_menu.h"
+#include "launcher/icon_pixels.h"
 #include "launcher/launcher_state.h"
 #include "launcher/menu_theme.h"
 #include "launcher/owner_draw.h"
@@ -294,6 +295,7 @@ void KeepBuiltMenu(KeptMenu& keptMenu, HMENU menu, LaunchEntry* head, LauncherRe
     keptMenu.listingSize = listingSize;
     keptMenu.builtAtChanges = builtAtChanges;
     keptMenu.iconChanges = iconChanges;
+    TakeIconPixels(SmallIconList(), records, look);
 }
 
 bool KeepCollected(LaunchEntry* head, LauncherRecord* records, const MenuLook& look, BYTE* listing,
@@ -318,6 +320,7 @@ void FreeKeptMenu(IMalloc* allocator, bool closeChange)
     if (closeChange) {
         FreeKept(g_launcher.keptDesktop, allocator, true);
         FreeMenuThemeBrush();
+        DropIconPixels();
     }
 }
 

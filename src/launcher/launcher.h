@@ -30,6 +30,8 @@ void FreeLauncherAtQuit();
 // The shell announced changed icons or associations, or a setting the menus show changed:
 // the next click of either menu builds anew, and the launcher is built ahead once quiet.
 void OnLauncherSourceChanged();
+// The shell announced changed icons: the icons' kept pixels are taken again, and as above.
+void OnLauncherIconsChanged();
 
 // tray_click: the folder menus at a click or the hotkey.
 // What a tray mouse message asks for, by the setting and the keys held now.

@@ -1,6 +1,6 @@
 // Owner-drawn launcher items, measured and drawn on the window thread with the look they are
-// given: each shows its small shell icon (from the system image list)
-// beside its name.
+// given: each shows its small shell icon (from the system image list, through the pixels
+// icon_pixels keeps) beside its name.
 #include "launcher/owner_draw.h"
 
 #include <commctrl.h>
@@ -12,6 +12,7 @@
 
 #include "core/live_counts.h"
 #include "launcher/folder_menu.h"
+#include "launcher/icon_pixels.h"
 #include "launcher/launcher_state.h"
 #include "launcher/menu_theme.h"
 #include "settings/settings_file.h"
@@ -153,21 +154,8 @@ void DrawLauncherItem(HWND, DRAWITEMSTRUCT* dis)
 
     int textLeft = r.left + kTextIndent;
     if (look.iconShow) {
-        IImageList* icons = record->iconIndex >= 0 ? SmallIconList() : nullptr;
-        if (icons) {
-            // As ImageList_Draw draws with ILD_NORMAL: the whole image, masked, default colours.
-            IMAGELISTDRAWPARAMS params = {};
-            params.cbSize = sizeof(params);
-            params.i = record->iconIndex;
-            params.hdcDst = dc;
-            params.x = r.left + kIconInset;
-            params.y = r.top + kIconInset;
-            params.rgbBk = CLR_DEFAULT;
-            params.rgbFg = CLR_DEFAULT;
-            params.fStyle = ILD_NORMAL;
-            params.dwRop = SRCCOPY;
-            icons->Draw(&params);
-        }
+        if (record->iconIndex >= 0)
+            DrawIconPixels(dc, SmallIconList(), record->iconIndex, r.left + kIconInset, r.top + kIconInset, look);
         // The column stays even for an entry without an icon.
         textLeft += look.smallIconCx;
     }

@@ -519,7 +519,8 @@ std::wstring Repeat(const std::wstring& piece, int times)
     return out;
 }
 
-HWND FindPopupMenuWindow()
+// The visible popup menu window ("#32768"), or null.
+static HWND FindPopupMenuWindow()
 {
     HWND menu = FindWindowW(L"#32768", nullptr);
     return (menu && IsWindowVisible(menu)) ? menu : nullptr;
@@ -1008,6 +1009,19 @@ DibCanvas::~DibCanvas()
     SelectObject(dc, previous);
     DeleteObject(bitmap);
     DeleteDC(dc);
+}
+
+SIZE MenuTextExtent(const std::wstring& text, const LOGFONTA& font)
+{
+    HDC dc = GetDC(nullptr);
+    HFONT made = CreateFontIndirectA(&font);
+    HGDIOBJ previous = SelectObject(dc, made);
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, previous);
+    DeleteObject(made);
+    ReleaseDC(nullptr, dc);
+    return size;
 }
 
 std::string TestItemsDir()

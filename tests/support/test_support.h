@@ -123,6 +123,9 @@ struct DibCanvas {
     DibCanvas& operator=(const DibCanvas&) = delete;
 };
 
+// The extent of text in font on the screen, measured wide as the launcher measures names.
+SIZE MenuTextExtent(const std::wstring& text, const LOGFONTA& font);
+
 // The Morvek.exe under test: the 64-bit build beside the tests, or the one the environment
 // names in MORVEK_EXE_UNDER_TEST (the test command's round over the 32-bit build).
 const char* BuiltMorvek();
@@ -338,9 +341,6 @@ std::wstring MessageBoxTextOf(HWND box);
 // wait on) and waits for it to end: its exit status, or -1 when it did not start or did
 // not end in time.
 long RunUnixShell(const std::string& command, DWORD timeoutMs = 15000);
-
-// The visible popup menu window ("#32768"), or null.
-HWND FindPopupMenuWindow();
 
 // The piece this many times over.
 std::wstring Repeat(const std::wstring& piece, int times);

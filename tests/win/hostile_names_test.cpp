@@ -71,20 +71,6 @@ bool CodePageHolds(const std::wstring& name)
     return Wide(Ansi(name)) == name;
 }
 
-// The extent of text in the captured menu font, measured wide.
-SIZE MenuTextExtent(const std::wstring& text)
-{
-    HDC dc = GetDC(nullptr);
-    HFONT font = CreateFontIndirectA(&g_launcher.menuLook.menuFont);
-    HGDIOBJ previous = SelectObject(dc, font);
-    SIZE size = {};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, previous);
-    DeleteObject(font);
-    ReleaseDC(nullptr, dc);
-    return size;
-}
-
 // The width of a long name drawn in one line.
 struct Canvas : DibCanvas {
     static constexpr int kWidth = 2000, kHeight = 40;
@@ -213,7 +199,7 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
         MeasureLauncherItem(nullptr, &mis);
         // The name as the record reads in the program's code page, not as GDI would read
         // its bytes in the system's.
-        SIZE text = MenuTextExtent(Wide(record->text));
+        SIZE text = MenuTextExtent(Wide(record->text), g_launcher.menuLook.menuFont);
         EXPECT_EQ(static_cast<UINT>(g_launcher.menuLook.smallIconCx + text.cx + kTextIndent), mis.itemWidth);
         EXPECT_GT(mis.itemHeight, 0u);
         EXPECT_LT(mis.itemHeight, 0x100u);

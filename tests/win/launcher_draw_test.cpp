@@ -9,12 +9,15 @@
 
 #include "core/app_state.h"
 #include "core/live_counts.h"
+#include "app/tray_window.h"
 #include "core/platform_calls.h"
 #include "launcher/folder_menu.h"
+#include "launcher/icon_pixels.h"
 #include "launcher/launcher_state.h"
 #include "launcher/menu_theme.h"
 #include "launcher/owner_draw.h"
 #include "test_support.h"
+#include "tray/tray_icon.h"
 
 namespace {
 
@@ -77,8 +80,7 @@ protected:
         DeleteFileA(TestSettingsPath().c_str());
         window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         CaptureMenuLook();
-        g_launcher.menuLook.smallIconCx = 16;
-        g_launcher.menuLook.smallIconCy = 16;
+        g_launcher.menuLook.smallIconCx = g_launcher.menuLook.smallIconCy = 16;
         g_launcher.menuLook.highlight = kHighlight;
         g_launcher.menuLook.highlightText = kHighlightText;
         before = g_live;
@@ -120,18 +122,6 @@ protected:
         g_launcher.menuLook.iconShow = on;
         ASSERT_TRUE(WriteTextFile(TestSettingsPath(), on ? "[Icon]\r\nIconShow=0\r\n" : "[Icon]\r\nIconShow=1\r\n"));
     }
-    SIZE TextExtent(const char* text, const LOGFONTA& logFont)
-    {
-        HDC dc = GetDC(window);
-        HFONT font = CreateFontIndirectA(&logFont);
-        HGDIOBJ old = SelectObject(dc, font);
-        SIZE size = {};
-        GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
-        SelectObject(dc, old);
-        DeleteObject(font);
-        ReleaseDC(window, dc);
-        return size;
-    }
     void Draw(Canvas& canvas, UINT id, bool selected, int left = 0)
     {
         DRAWITEMSTRUCT dis = {};
@@ -165,10 +155,7 @@ protected:
     // has a record, and the system no longer knows any of them.
     void ExpectMadeAndDeleted(const std::vector<HGDIOBJ>& objects, size_t from, UINT id, const char* kind)
     {
-        bool hasRecord = false;
-        for (const LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
-            hasRecord |= r->id == id;
-        if (hasRecord) {
+        if (DataOf(id)) {
             EXPECT_LT(from, objects.size()) << "no " << kind << " was made for item " << id;
         }
         for (size_t i = from; i < objects.size(); ++i)
@@ -200,7 +187,6 @@ TEST_F(OwnerDraw, CaptureTakesTheSystemMenuLook)
 
 TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)
 {
-    MakeRecords({"Notepad", "メモ帳 & more"});
     LOGFONTA small = g_launcher.menuLook.menuFont;
     small.lfHeight = 12;
     LOGFONTA large = small;
@@ -220,27 +206,24 @@ TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)
     for (const Row& row : rows) {
         // Each look is a new menu of new, unmeasured records.
         MakeRecords({"Notepad", "メモ帳 & more"});
-        for (const LauncherRecord* pointer : records) {
-            const LauncherRecord& record = *pointer;
-            SCOPED_TRACE(std::string(row.name) + ": " + record.text);
+        for (const LauncherRecord* record : records) {
+            SCOPED_TRACE(std::string(row.name) + ": " + record->text);
             SetIconShow(row.icons);
             g_launcher.menuLook.menuFont = row.font;
-            SIZE text = TextExtent(record.text, row.font);
+            SIZE text = MenuTextExtent(record->wideText, row.font);
             ASSERT_GT(text.cx, 0);
             MEASUREITEMSTRUCT mis = {};
             mis.CtlType = ODT_MENU;
-            mis.itemID = record.id;
-            mis.itemWidth = 0xdeadbeef;
-            mis.itemHeight = 0xdeadbeef;
+            mis.itemID = record->id;
+            mis.itemWidth = mis.itemHeight = 0xdeadbeef;
             Measure(&mis);
             EXPECT_EQ(static_cast<UINT>(text.cx + row.extraWidth), mis.itemWidth);
             EXPECT_EQ(static_cast<UINT>(row.height ? row.height : text.cy + 4), mis.itemHeight);
             // Asked again while the menu lives (each showing of a kept menu), the record
             // answers as it was measured, without measuring anew.
             g_launcher.menuLook.menuFont.lfHeight += 10;
-            MEASUREITEMSTRUCT again = {};
-            again.itemID = record.id;
-            again.itemData = DataOf(record.id);
+            MEASUREITEMSTRUCT again = mis;
+            again.itemWidth = again.itemHeight = 0xdeadbeef;
             MeasureLauncherItem(window, &again);
             g_launcher.menuLook.menuFont = row.font;
             EXPECT_EQ(mis.itemWidth, again.itemWidth);
@@ -249,40 +232,9 @@ TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)
     }
 }
 
-TEST_F(OwnerDraw, SelectedUsesTheHighlightColoursUnselectedTheDcBackground)
-{
-    MakeRecords({"MMMM"});
-    SetIconShow(false);
-    {
-        Canvas canvas;
-        SetBkColor(canvas.dc, kBackground);
-        SetTextColor(canvas.dc, RGB(0, 0, 0));
-        Draw(canvas, 2000, true);
-        EXPECT_EQ(kHighlight, canvas.At(kWidth - 1, 19));
-        EXPECT_EQ(kHighlight, canvas.At(0, 0));
-        EXPECT_EQ(kPoison, canvas.At(0, 20)) << "painted outside the item";
-        EXPECT_GT(canvas.Count(kHighlightText), 10) << "text not in the highlight-text colour";
-        EXPECT_EQ(0, canvas.Count(RGB(0, 0, 0)));
-        // The colours are left in the DC.
-        EXPECT_EQ(kHighlight, GetBkColor(canvas.dc));
-        EXPECT_EQ(kHighlightText, GetTextColor(canvas.dc));
-    }
-    {
-        Canvas canvas;
-        SetBkColor(canvas.dc, kBackground);
-        SetTextColor(canvas.dc, RGB(0, 0, 0));
-        Draw(canvas, 2000, false);
-        EXPECT_EQ(kBackground, canvas.At(kWidth - 1, 19));
-        EXPECT_EQ(kBackground, canvas.At(0, 0));
-        EXPECT_GT(canvas.Count(RGB(0, 0, 0)), 10);
-        EXPECT_EQ(0, canvas.Count(kHighlight));
-        EXPECT_EQ(0, canvas.Count(kHighlightText));
-        EXPECT_EQ(kBackground, GetBkColor(canvas.dc));
-    }
-}
-
 // The app theme is read at each capture: dark draws the dark menu colours whatever the
-// DC holds, light draws exactly as before, and the switch shows at the next capture.
+// DC holds, light the highlight colours when selected and the DC's background when not,
+// the colours left in the DC; the switch shows at the next capture.
 TEST_F(OwnerDraw, DarkAppThemeDrawsTheDarkColoursAndLightStaysAsItWas)
 {
     MakeRecords({"MMMM"});
@@ -322,12 +274,13 @@ TEST_F(OwnerDraw, DarkAppThemeDrawsTheDarkColoursAndLightStaysAsItWas)
         int fillAndText = canvas.Count(row.fill) + canvas.Count(row.text);
         EXPECT_GT(fillAndText, kWidth * 20 * 9 / 10) << "other colours in the item";
         EXPECT_EQ(kPoison, canvas.At(0, 20)) << "painted outside the item";
+        EXPECT_EQ(row.fill, GetBkColor(canvas.dc));
+        EXPECT_EQ(row.text, GetTextColor(canvas.dc));
     }
 }
 
 // The entry points for dark popup menus are asked for only on a build that has them, and
 // both or neither are used.
-FARPROC WINAPI FakeGetProcAddress(HMODULE, LPCSTR name);
 std::vector<WORD> g_asked;
 WORD g_missingOrdinal = 0;
 DWORD g_build = 0;
@@ -460,8 +413,10 @@ TEST_F(OwnerDraw, TextStartsInOneColumnWithOrWithoutAnIcon)
     }
 }
 
-// Icons come from the system's image list, by index, so the launcher holds no icon handle;
-// each entry shows the very pixels its own small icon handle, drawn as before, would show.
+// Icons come from the system's image list, by index, so the launcher holds no icon handle.
+// Each entry shows the pixels the image list draws (exactly where the icon is opaque) and its
+// own small icon handle would, on every background, at the list's size and at the 24 pixels
+// of 144 DPI; from pixels taken once per index, and taken again when the shell says so.
 TEST_F(OwnerDraw, ImageListIconsDrawTheSamePixelsAsIconHandles)
 {
     std::string dir = MakeScratchDir("image_list_icons");
@@ -469,38 +424,84 @@ TEST_F(OwnerDraw, ImageListIconsDrawTheSamePixelsAsIconHandles)
     const std::string paths[] = {ThisProgram(), dir + "\\note.txt", dir + "\\run.bat", dir + "\\folder",
                                  dir + "\\link.lnk"};
     const int cx = g_launcher.menuLook.smallIconCx = GetSystemMetrics(SM_CXSMICON);
-    const int cy = g_launcher.menuLook.smallIconCy = GetSystemMetrics(SM_CYSMICON);
+    g_launcher.menuLook.smallIconCy = GetSystemMetrics(SM_CYSMICON);
     SetIconShow(true);
+    // The same icons in a list of 24-pixel ones, as the small icons are at 144 DPI.
+    HIMAGELIST large = ImageList_Create(24, 24, ILC_COLOR32 | ILC_MASK, 5, 0);
+    // Version 6 of the common controls makes the list its own IImageList.
+    auto* largeList = reinterpret_cast<IImageList*>(large);
+    std::set<int> indices;
     for (const std::string& path : paths) {
-        for (bool selected : {false, true}) {
-            SCOPED_TRACE(path + (selected ? ", selected" : ""));
-            MakeRecords({"x"});
-            records[0]->iconIndex = SmallIconIndexOf(path);
-            ASSERT_GE(records[0]->iconIndex, 0);
+        indices.insert(SmallIconIndexOf(path));
+        HICON icon = SmallIconHandleOf(path);
+        ASSERT_LE(0, ImageList_ReplaceIcon(large, -1, icon));
+        DestroyIcon(icon);
+    }
+    // What drawn holds in the icon's square at x, y against what the list draws there on the
+    // same fill (or, given one, the icon handle's drawing): the same pixel where the icon hides
+    // the fill, a step of rounding at most where it shows through.
+    auto expectIcon = [&](Canvas& drawn, IImageList* list, int index, COLORREF fill, int x, int y, int size,
+                          HICON icon = nullptr) {
+        Canvas expected, under;
+        expected.Fill(fill);
+        under.Fill(fill ^ 0xFFFFFF);
+        IMAGELISTDRAWPARAMS params = {sizeof(params), nullptr, index, under.dc, x, y, 0, 0, 0, 0,
+                                      CLR_DEFAULT, CLR_DEFAULT, ILD_NORMAL, SRCCOPY, 0, 0, 0};
+        ASSERT_EQ(S_OK, list->Draw(&params));
+        params.hdcDst = expected.dc;
+        if (!icon)
+            list->Draw(&params);
+        else
+            DrawIconEx(expected.dc, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
+        for (int i = 0; i < size * size; ++i) {
+            int px = x + i % size, py = y + i / size;
+            COLORREF want = expected.At(px, py), got = drawn.At(px, py);
+            int slack = !icon && want == under.At(px, py) ? 0 : 1;
+            for (int shift = 0; shift <= 16; shift += 8)
+                ASSERT_LE(abs(int(want >> shift & 0xFF) - int(got >> shift & 0xFF)), slack) << "at " << px << "," << py;
+        }
+    };
+    struct { const char* name; bool dark; COLORREF fill, highlight; } looks[] = {{"light", false, kBackground, kHighlight},
+                 {"dark", true, kDarkMenuBackground, kDarkMenuHighlight},
+                 {"high contrast", false, RGB(0, 0, 0), RGB(0x1A, 0xEB, 0xFF)}};
+    for (int round = 0; round < 2; ++round) {
+        // Whatever was taken before is taken again once the shell says images changed.
+        TrayWndProc(nullptr, kShellIconsChanged, 0, 0);
+        long takes = IconPixelsHeld().takes;
+        for (const std::string& path : paths) {
+            MakeRecords({"x", "y"});  // two entries with one icon
+            records[0]->iconIndex = records[1]->iconIndex = SmallIconIndexOf(path);
             HICON icon = SmallIconHandleOf(path);
-            ASSERT_NE(nullptr, icon);
-            Canvas drawn, expected;
-            SetBkColor(drawn.dc, kBackground);
-            Draw(drawn, 2000, selected);
-            // The icon as the launcher drew it from a handle of its own, on the same fill.
-            expected.Fill(selected ? kHighlight : kBackground);
-            DrawIconEx(expected.dc, kIconInset, kIconInset, icon, cx, cy, 0, nullptr, DI_NORMAL);
-            DestroyIcon(icon);
-            int ink = 0;
-            for (int y = kIconInset; y < kIconInset + cy; ++y) {
-                for (int x = kIconInset; x < kIconInset + cx; ++x) {
-                    // The image list and the icon blend semi-transparent edges with their
-                    // own rounding: a channel may differ by one step, never more.
-                    COLORREF want = expected.At(x, y), got = drawn.At(x, y);
-                    ASSERT_LE(abs(GetRValue(want) - GetRValue(got)), 1) << "at " << x << "," << y;
-                    ASSERT_LE(abs(GetGValue(want) - GetGValue(got)), 1) << "at " << x << "," << y;
-                    ASSERT_LE(abs(GetBValue(want) - GetBValue(got)), 1) << "at " << x << "," << y;
-                    ink += drawn.At(x, y) != (selected ? kHighlight : kBackground);
+            for (const auto& look : looks) {
+                for (int drawing = 0; drawing < 4; ++drawing) {
+                    bool selected = drawing & 1;
+                    SCOPED_TRACE(path + ", " + look.name + (selected ? ", selected" : ""));
+                    g_launcher.menuLook.dark = look.dark;
+                    g_launcher.menuLook.highlight = look.highlight;
+                    Canvas drawn;
+                    SetBkColor(drawn.dc, look.fill);
+                    Draw(drawn, 2000 + drawing / 2, selected);
+                    COLORREF fill = selected ? look.highlight : look.fill;
+                    expectIcon(drawn, SmallIconList(), records[0]->iconIndex, fill, kIconInset, kIconInset, cx);
+                    expectIcon(drawn, SmallIconList(), records[0]->iconIndex, fill, kIconInset, kIconInset, cx, icon);
                 }
             }
-            EXPECT_GT(ink, 0) << "no icon was drawn";
+            DestroyIcon(icon);
         }
+        // Each icon was taken once, however often its entries were drawn.
+        EXPECT_EQ(static_cast<long>(indices.size()), IconPixelsHeld().takes - takes);
     }
+    long takes = IconPixelsHeld().takes;
+    for (int i = 0; i < 5 * 3; ++i) {
+        SCOPED_TRACE(std::string("24 pixels, ") + looks[i % 3].name + ", icon " + std::to_string(i / 3));
+        Canvas drawn;
+        drawn.Fill(looks[i % 3].fill);
+        DrawIconPixels(drawn.dc, largeList, i / 3, kIconInset, 0, g_launcher.menuLook);
+        expectIcon(drawn, largeList, i / 3, looks[i % 3].fill, kIconInset, 0, 24);
+    }
+    EXPECT_EQ(5, IconPixelsHeld().takes - takes);
+    EXPECT_EQ(2, IconPixelsHeld().gdiObjects);
+    ImageList_Destroy(large);
     EXPECT_EQ(before.icons, g_live.icons);
     RemoveTree(dir);
 }
@@ -533,8 +534,7 @@ TEST_F(OwnerDraw, AnIdWithoutARecordIsLeftAlone)
     EXPECT_EQ(kWidth * kHeight, canvas.Count(kPoison));
     MEASUREITEMSTRUCT mis = {};
     mis.itemID = 2001;
-    mis.itemWidth = 0xdeadbeef;
-    mis.itemHeight = 0xdeadbeef;
+    mis.itemWidth = mis.itemHeight = 0xdeadbeef;
     Measure(&mis);
     EXPECT_EQ(0xdeadbeefu, mis.itemWidth);
     EXPECT_EQ(0xdeadbeefu, mis.itemHeight);
