@@ -9,7 +9,9 @@ set(MORVEK_SYSTEM_LIBS version comctl32 shell32 ole32 uuid advapi32 gdi32 user32
 
 add_library(morvek_core STATIC ${MORVEK_SOURCES})
 target_include_directories(morvek_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_compile_options(morvek_core PRIVATE ${MORVEK_WARNINGS})
+# No exceptions: the owners' destructors (core/owners.h) then add no unwinding, and the exe
+# stays free of the C++ runtime's exception machinery.
+target_compile_options(morvek_core PRIVATE ${MORVEK_WARNINGS} -fno-exceptions)
 target_compile_definitions(morvek_core PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 target_link_libraries(morvek_core PUBLIC ${MORVEK_SYSTEM_LIBS})
 
@@ -40,7 +42,7 @@ add_library(morvek_manifest_system_cp OBJECT ${system_cp}/manifest.rc)
 set_source_files_properties(${system_cp}/manifest.rc PROPERTIES OBJECT_DEPENDS ${system_cp}/morvek.manifest)
 
 add_executable(Morvek WIN32 src/app/main.cpp $<TARGET_OBJECTS:morvek_res> $<TARGET_OBJECTS:morvek_manifest>)
-target_compile_options(Morvek PRIVATE ${MORVEK_WARNINGS})
+target_compile_options(Morvek PRIVATE ${MORVEK_WARNINGS} -fno-exceptions)
 target_link_libraries(Morvek PRIVATE morvek_core)
 target_link_options(Morvek PRIVATE -static -s)
 

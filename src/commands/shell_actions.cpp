@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
+#include "core/owners.h"
 #include "core/platform_calls.h"
 #include "commands/command_plan.h"
 #include "shell/idlist.h"
@@ -20,24 +21,14 @@ constexpr WPARAM kTaskbarMinimizeAll = 415;
 
 bool OpenSpecialFolder(const char* verb, int csidl)
 {
-    IMalloc* allocator = nullptr;
-    if (SHGetMalloc(&allocator) != S_OK)
+    ComPtr<IShellFolder> desktop;
+    AutoIdList list;
+    LPITEMIDLIST located = nullptr;
+    if (SHGetDesktopFolder(desktop.put()) != S_OK ||
+        SHGetSpecialFolderLocation(GetDesktopWindow(), csidl, &located) != S_OK)
         return false;
-    IShellFolder* desktop = nullptr;
-    if (SHGetDesktopFolder(&desktop) != S_OK) {
-        allocator->Release();
-        return false;
-    }
-    LPITEMIDLIST list = nullptr;
-    if (SHGetSpecialFolderLocation(GetDesktopWindow(), csidl, &list) != S_OK) {
-        desktop->Release();
-        allocator->Release();
-        return false;
-    }
-    OpenIdList(list, verb);
-    allocator->Free(list);
-    desktop->Release();
-    allocator->Release();
+    list.reset(located);
+    OpenIdList(list.get(), verb);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "core/owners.h"
 #include "settings/exe_paths.h"
 
 namespace {
@@ -43,17 +44,14 @@ HRESULT CreateShortcutFile(const char* linkPath, const char* target, const char*
             return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
     }
 
-    IShellLinkW* link = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  reinterpret_cast<void**>(&link));
+    ComPtr<IShellLinkW> link;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid());
     if (FAILED(hr))
         return hr;
-    IPersistFile* file = nullptr;
-    hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-    if (FAILED(hr)) {
-        link->Release();
+    ComPtr<IPersistFile> file;
+    hr = link->QueryInterface(IID_IPersistFile, file.putVoid());
+    if (FAILED(hr))
         return hr;
-    }
     // A null text leaves its field as a new link has it, empty: Wine's wide object does
     // not take null for every one of them.
     if (fields[0].value)
@@ -68,8 +66,5 @@ HRESULT CreateShortcutFile(const char* linkPath, const char* target, const char*
         link->SetIconLocation(fields[4].value, iconIndex);
     link->SetShowCmd(showCommand);
     hr = file->Save(widePath, TRUE);
-
-    file->Release();
-    link->Release();
     return hr;
 }
