@@ -62,6 +62,7 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             EnsureTrayIcon(hwnd);
         return TRUE;
     case WM_DISPLAYCHANGE:
+    case WM_DPICHANGED:
         EnsureTrayIcon(hwnd);
         break;
     case WM_SETTINGCHANGE:

@@ -3,6 +3,7 @@
 
 #include "core/app_state.h"
 #include "core/center_window.h"
+#include "core/dialog_dpi.h"
 #include "resources/resource.h"
 #include "settings/settings_file.h"
 
@@ -67,11 +68,14 @@ void CloseSettingsDialog(HWND dialog, WPARAM wParam)
 
 }  // namespace
 
-INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
+        RecordDialogLayout(dialog);
         return InitSettingsDialog(dialog);
+    case WM_DPICHANGED:
+        return OnDialogDpiChanged(dialog, wParam, lParam);
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_SAVE:
@@ -87,6 +91,7 @@ INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         }
         return FALSE;
     case WM_DESTROY:
+        FreeDialogLayout(dialog);
         if (g_app.settingsDialog == dialog)
             g_app.settingsDialog = nullptr;
         return FALSE;

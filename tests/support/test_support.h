@@ -311,6 +311,12 @@ struct GdiCreations {
 // resources), with its procedure.
 HWND OpenDialog(int templateId, DLGPROC proc, HWND parent = nullptr);
 
+// Sends the dialog WM_DPICHANGED as a move to a monitor of half as many DPI again and back
+// would, checking each time that it takes the suggested rectangle and that its controls
+// and their font scale with the DPI (back at the first, to their first pixels and font);
+// then moves it once more and destroys it, checking that it leaves no font behind.
+void ExpectDialogFollowsDpiChanges(HWND dialog);
+
 // A hidden top-level window of a class of this name (registered at its first use) whose
 // procedure is proc; destroy it with DestroyWindow.
 HWND MakeWindow(const wchar_t* className, WNDPROC proc, DWORD exStyle = WS_EX_TOOLWINDOW, DWORD style = WS_POPUP);
