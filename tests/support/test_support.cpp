@@ -692,36 +692,30 @@ void WhenMenuOpens(std::function<void(HWND menuWindow)> act)
         g_menuTimer = SetTimer(nullptr, 0, 20, MenuOpenTimer);
 }
 
-namespace {
-constexpr wchar_t kPersonalize[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
-}  // namespace
-
-AppThemeSetting::AppThemeSetting(int light)
+UserDwordSetting::UserDwordSetting(const wchar_t* key, const wchar_t* name, int value) : key(key), name(name)
 {
     DWORD size = sizeof(saved);
-    hadValue = RegGetValueW(HKEY_CURRENT_USER, kPersonalize, L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr,
-                            &saved, &size) == ERROR_SUCCESS;
-    Set(light);
+    hadValue = RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &saved, &size) == ERROR_SUCCESS;
+    Set(value);
 }
 
-AppThemeSetting::~AppThemeSetting()
+UserDwordSetting::~UserDwordSetting()
 {
     Set(hadValue ? static_cast<int>(saved) : -1);
 }
 
-void AppThemeSetting::Set(int light)
+void UserDwordSetting::Set(int value)
 {
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kPersonalize, 0, nullptr, 0, KEY_SET_VALUE,
-                                             nullptr, &key, nullptr));
-    if (light < 0) {
-        RegDeleteValueW(key, L"AppsUseLightTheme");
-    } else {
-        DWORD value = static_cast<DWORD>(light);
-        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"AppsUseLightTheme", 0, REG_DWORD,
-                                                reinterpret_cast<const BYTE*>(&value), sizeof(value)));
-    }
-    RegCloseKey(key);
+    HKEY opened = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr));
+    DWORD data = static_cast<DWORD>(value);
+    if (value < 0)
+        RegDeleteValueW(opened, name);
+    else
+        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(opened, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                                                sizeof(data)));
+    RegCloseKey(opened);
 }
 
 std::wstring Wide(const std::string& ansi)

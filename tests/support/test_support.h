@@ -361,18 +361,26 @@ HWND CreateLauncherOwner();
 // three seconds later is closed with Escape.
 void WhenMenuOpens(std::function<void(HWND menuWindow)> act);
 
-// The user's app theme as the system keeps it ("AppsUseLightTheme" under HKCU's
-// Personalize key) for the life of the object: 0 dark, 1 light, -1 no value (light). The
-// value found before is put back at the end.
-struct AppThemeSetting {
-    explicit AppThemeSetting(int light);
-    ~AppThemeSetting();
-    void Set(int light);
-    AppThemeSetting(const AppThemeSetting&) = delete;
-    AppThemeSetting& operator=(const AppThemeSetting&) = delete;
+// A DWORD value under HKCU for the life of the object (-1: no value); the value found
+// before is put back at the end.
+struct UserDwordSetting {
+    UserDwordSetting(const wchar_t* key, const wchar_t* name, int value);
+    ~UserDwordSetting();
+    void Set(int value);
+    UserDwordSetting(const UserDwordSetting&) = delete;
+    UserDwordSetting& operator=(const UserDwordSetting&) = delete;
 private:
+    const wchar_t* key;
+    const wchar_t* name;
     bool hadValue = false;
     DWORD saved = 0;
+};
+
+// The user's app theme as the system keeps it: 0 dark, 1 light, -1 no value (light).
+struct AppThemeSetting : UserDwordSetting {
+    explicit AppThemeSetting(int light)
+        : UserDwordSetting(L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+                           L"AppsUseLightTheme", light) {}
 };
 
 // Conversions in the test program's own code page: the system's, or UTF-8 for the
