@@ -79,6 +79,7 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_POWERBROADCAST:
         return OnPowerBroadcast(hwnd, wParam);
     case WM_DISPLAYCHANGE:
+    case WM_DPICHANGED:
         EnsureTrayIcon(hwnd);
         break;
     case WM_SETTINGCHANGE:

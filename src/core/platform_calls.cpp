@@ -1,4 +1,4 @@
-// The table of session, power, device and message-box calls, filled with the real functions.
+// The table of session, power, device, message-box and DPI calls, filled with the real functions.
 #include "core/platform_calls.h"
 
 namespace {
@@ -36,6 +36,13 @@ MCIERROR WINAPI SystemMciSendStringA(LPCSTR command, LPSTR result, UINT length, 
     return real ? real(command, result, length, callback) : MCIERR_CANNOT_LOAD_DRIVER;
 }
 
+// The entry point, or null where the module or the name is missing.
+template <typename Function>
+void LookUp(Function* slot, HMODULE module, const char* name)
+{
+    *slot = module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
 }  // namespace
 
 void RestrictLibrarySearch()
@@ -64,6 +71,15 @@ PlatformCalls RealPlatformCalls()
     calls.GetProcAddress = ::GetProcAddress;
     calls.FindFirstChangeNotificationW = ::FindFirstChangeNotificationW;
     calls.SHGetFileInfoA = ::SHGetFileInfoA;
+    calls.MonitorFromPoint = ::MonitorFromPoint;
+    // Not imported: shcore.dll is no library Windows always takes from the system folder
+    // (and Windows 7 has none); user32 has the others only from Windows 10 (1607).
+    LookUp(&calls.GetDpiForMonitor, LoadSystemLibrary(L"shcore.dll"), "GetDpiForMonitor");
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    LookUp(&calls.GetDpiForWindow, user32, "GetDpiForWindow");
+    LookUp(&calls.GetSystemMetricsForDpi, user32, "GetSystemMetricsForDpi");
+    LookUp(&calls.AdjustWindowRectExForDpi, user32, "AdjustWindowRectExForDpi");
+    LookUp(&calls.SystemParametersInfoForDpi, user32, "SystemParametersInfoForDpi");
     return calls;
 }
 

@@ -1,6 +1,6 @@
 // The calls that end the session, power the machine down, move hardware or wait for a
-// person, and the launcher's watch on items and icon lookup (which a network share may
-// refuse, or stall).
+// person, the launcher's watch on items and icon lookup (which a network share may
+// refuse, or stall), and the per-monitor DPI calls (which older systems lack).
 // The program fills the table with the real functions; tests swap in recorders.
 #pragma once
 #include <windows.h>
@@ -26,6 +26,16 @@ struct PlatformCalls {
     HANDLE(WINAPI* FindFirstChangeNotificationW)(LPCWSTR path, BOOL subtree, DWORD filter);
     // Called from the launcher's build thread as well as the window's.
     DWORD_PTR(WINAPI* SHGetFileInfoA)(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags);
+    // The monitor under a point: one under Wine, so tests swap in a second.
+    HMONITOR(WINAPI* MonitorFromPoint)(POINT point, DWORD flags);
+    // Per-monitor DPI: GetDpiForMonitor (shcore.dll) from Windows 8.1, the others from
+    // Windows 10 (1607). Looked up at run time; null where the system lacks them.
+    HRESULT(WINAPI* GetDpiForMonitor)(HMONITOR monitor, int type, UINT* dpiX, UINT* dpiY);
+    UINT(WINAPI* GetDpiForWindow)(HWND window);
+    int(WINAPI* GetSystemMetricsForDpi)(int index, UINT dpi);
+    BOOL(WINAPI* AdjustWindowRectExForDpi)(RECT* rect, DWORD style, BOOL menu, DWORD exStyle, UINT dpi);
+    // Wide only: with SPI_GETNONCLIENTMETRICS it fills a NONCLIENTMETRICSW.
+    BOOL(WINAPI* SystemParametersInfoForDpi)(UINT action, UINT param, void* data, UINT winIni, UINT dpi);
 };
 
 extern PlatformCalls g_platform;

@@ -9,6 +9,7 @@
 
 #include "core/app_state.h"
 #include "core/center_window.h"
+#include "core/dialog_dpi.h"
 #include "core/one_dialog.h"
 #include "core/platform_calls.h"
 #include "core/texts.h"
@@ -104,10 +105,11 @@ void OpenItemsFolder()
     ShellExecuteW(nullptr, nullptr, widePath, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-INT_PTR CALLBACK DropDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK DropDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
+        RecordDialogLayout(dialog);
         g_app.dropDialog = dialog;
         DragAcceptFiles(dialog, TRUE);
         CenterOnDesktop(dialog);
@@ -125,7 +127,10 @@ INT_PTR CALLBACK DropDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     case WM_DROPFILES:
         HandleDrop(dialog, reinterpret_cast<HDROP>(wParam));
         return TRUE;
+    case WM_DPICHANGED:
+        return OnDialogDpiChanged(dialog, wParam, lParam);
     case WM_DESTROY:
+        FreeDialogLayout(dialog);
         ForgetDialog(dialog, &g_app.dropDialog);
         return FALSE;
     }

@@ -3,6 +3,7 @@
 
 #include "core/app_state.h"
 #include "core/center_window.h"
+#include "core/dialog_dpi.h"
 #include "core/one_dialog.h"
 #include "resources/resource.h"
 #include "settings/settings_file.h"
@@ -57,11 +58,14 @@ void SaveSettings(HWND dialog)
 
 }  // namespace
 
-INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
+        RecordDialogLayout(dialog);
         return InitSettingsDialog(dialog);
+    case WM_DPICHANGED:
+        return OnDialogDpiChanged(dialog, wParam, lParam);
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_SAVE:
@@ -77,6 +81,7 @@ INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         }
         return FALSE;
     case WM_DESTROY:
+        FreeDialogLayout(dialog);
         ForgetDialog(dialog, &g_app.settingsDialog);
         return FALSE;
     }

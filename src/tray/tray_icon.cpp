@@ -8,6 +8,8 @@
 #include <shlobj.h>
 
 #include "core/app_state.h"
+#include "core/dpi.h"
+#include "core/live_counts.h"
 #include "core/texts.h"
 #include "launcher/launcher.h"
 #include "resources/resource.h"
@@ -32,13 +34,36 @@ NOTIFYICONDATAA TrayRecord(HWND hwnd)
     return record;
 }
 
-// The record with the icon, its tip and the callback message.
+// The size the taskbar draws the icon at: the small icon's at the DPI of the taskbar's
+// monitor (the primary one when there is no taskbar).
+int TrayIconSize()
+{
+    POINT at = {0, 0};
+    RECT bar;
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (taskbar && GetWindowRect(taskbar, &bar))
+        at = {bar.left + (bar.right - bar.left) / 2, bar.top + (bar.bottom - bar.top) / 2};
+    return SystemMetricForDpi(SM_CXSMICON, DpiAtPoint(at));
+}
+
+// The record with the icon, its tip and the callback message. The icon is loaded again
+// when the size the taskbar wants has changed (a change of scale, another taskbar).
 NOTIFYICONDATAA FullTrayRecord(HWND hwnd)
 {
-    if (!g_tray.icon) {
+    int size = TrayIconSize();
+    if (!g_tray.icon || size != g_tray.iconSize) {
         auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd, GWLP_HINSTANCE));
-        g_tray.icon = static_cast<HICON>(
-            LoadImageA(instance, MAKEINTRESOURCEA(IDI_MORVEK), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+        auto icon = static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(IDI_MORVEK), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        if (icon) {
+            ++g_live.icons;
+            if (g_tray.icon) {
+                DestroyIcon(g_tray.icon);
+                --g_live.icons;
+            }
+            g_tray.icon = icon;
+            g_tray.iconSize = size;
+        }
     }
     NOTIFYICONDATAA record = TrayRecord(hwnd);
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;

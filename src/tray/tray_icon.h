@@ -1,6 +1,6 @@
 // The tray icon and orderly exit: what the tray window and the quit command share.
 // The tray room owns the icon handle and the shell registration below; both live until
-// QuitApp (the icon for the process's life).
+// QuitApp (the icon for the process's life, replaced when the taskbar wants another size).
 #pragma once
 #include <windows.h>
 
@@ -13,7 +13,8 @@ constexpr UINT kTrayCallbackMessage = WM_USER;
 constexpr UINT kShellIconsChanged = WM_APP + 2;
 
 struct TrayState {
-    HICON icon;                   // loaded once, reused when the icon is added again
+    HICON icon;                   // reused when the icon is added again at the same size
+    int iconSize;                 // its width and height in pixels
     ULONG shellNotify;            // the registration for changed shell icons, or 0
     UINT taskbarCreatedMessage;   // "TaskbarCreated": Explorer restarted, add the icon again
 };
@@ -27,8 +28,9 @@ void WatchShellIcons(HWND hwnd);
 // Puts the icon with its tip into the notification area. Returns 0.
 LRESULT AddTrayIcon(HWND hwnd);
 
-// After sleep or a display change: the icon is modified where the shell still has it and
-// added again where it has not. Returns 0.
+// After sleep, a display change or a change of DPI: the icon is modified where the shell
+// still has it and added again where it has not, at the size the taskbar now wants.
+// Returns 0.
 LRESULT EnsureTrayIcon(HWND hwnd);
 
 // "TaskbarCreated": a new shell knows neither the icon nor the registration for its

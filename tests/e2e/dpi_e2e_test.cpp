@@ -10,43 +10,12 @@
 
 namespace {
 
-const char kDesktopKey[] = "Control Panel\\Desktop";
-
-DWORD ReadLogPixels(bool* present)
-{
-    DWORD value = 0, size = sizeof(value);
-    *present = RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", RRF_RT_REG_DWORD, nullptr, &value,
-                            &size) == ERROR_SUCCESS;
-    return value;
-}
-
-void WriteLogPixels(DWORD value)
-{
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                             nullptr, &key, nullptr));
-    RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    RegCloseKey(key);
-}
-
-class LauncherDpi : public testing::TestWithParam<int> {
-protected:
-    bool hadValue = false;
-    DWORD oldValue = 0;
-    void SetUp() override { oldValue = ReadLogPixels(&hadValue); }
-    void TearDown() override
-    {
-        if (hadValue)
-            WriteLogPixels(oldValue);
-        else
-            RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
-    }
-};
+class LauncherDpi : public testing::TestWithParam<int> {};
 
 TEST_P(LauncherDpi, ItemIsAsHighAsTheSmallIconPlusFour)
 {
     const int dpi = GetParam();
-    WriteLogPixels(dpi);
+    UserDwordSetting logPixels(L"Control Panel\\Desktop", L"LogPixels", dpi);
     std::string dir = MakeScratchDir("dpi_" + std::to_string(dpi));
     CreateDirectoryA((dir + "\\items").c_str(), nullptr);
     ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\one.lnk", "C:\\windows\\notepad.exe"));

@@ -302,6 +302,83 @@ HWND OpenDialog(int templateId, DLGPROC proc, HWND parent)
     return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), parent, proc, 0);
 }
 
+namespace {
+
+// Each control's rectangle in the dialog's client area, and the font of its first one.
+std::vector<RECT> ControlRects(HWND dialog)
+{
+    std::vector<RECT> rects;
+    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        rects.push_back(r);
+    }
+    return rects;
+}
+
+HFONT ControlFont(HWND dialog)
+{
+    return reinterpret_cast<HFONT>(SendMessageW(GetWindow(dialog, GW_CHILD), WM_GETFONT, 0, 0));
+}
+
+LONG FontHeight(HFONT font)
+{
+    LOGFONTW logFont = {};
+    GetObjectW(font, sizeof(logFont), &logFont);
+    return logFont.lfHeight;
+}
+
+}  // namespace
+
+void ExpectDialogFollowsDpiChanges(HWND dialog)
+{
+    HDC screen = GetDC(nullptr);
+    const int first = GetDeviceCaps(screen, LOGPIXELSY), other = first * 3 / 2;
+    ReleaseDC(nullptr, screen);
+    const std::vector<RECT> firstRects = ControlRects(dialog);
+    const HFONT firstFont = ControlFont(dialog);
+    const long fonts = g_live.fonts;
+    RECT window;
+    GetWindowRect(dialog, &window);
+    for (int dpi : {other, first, other}) {
+        SCOPED_TRACE(testing::Message() << "at " << dpi << " DPI");
+        RECT suggested = {40, 30, 40 + MulDiv(window.right - window.left, dpi, first),
+                          30 + MulDiv(window.bottom - window.top, dpi, first)};
+        SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        RECT now;
+        GetWindowRect(dialog, &now);
+        EXPECT_TRUE(EqualRect(&suggested, &now));
+        std::vector<RECT> rects = ControlRects(dialog);
+        ASSERT_EQ(firstRects.size(), rects.size());
+        EXPECT_EQ(MulDiv(FontHeight(firstFont), dpi, first), FontHeight(ControlFont(dialog)));
+        for (size_t i = 0; i < rects.size(); ++i) {
+            SCOPED_TRACE(testing::Message() << "control " << i);
+            const RECT& was = firstRects[i];
+            if (dpi == first) {
+                EXPECT_TRUE(EqualRect(&was, &rects[i]));
+                continue;
+            }
+            // As the font's base units grow: about half as much again, give or take a pixel
+            // of rounding and the font's own proportions.
+            const LONG edges[][2] = {{was.left, rects[i].left}, {was.top, rects[i].top},
+                                     {was.right - was.left, rects[i].right - rects[i].left},
+                                     {was.bottom - was.top, rects[i].bottom - rects[i].top}};
+            for (const auto& edge : edges)
+                EXPECT_NEAR(edge[0] * 1.5, edge[1], 2 + edge[0] * 0.1) << "first " << edge[0];
+        }
+        // Back at the first DPI the dialog manager's own font again, and none of ours.
+        if (dpi == first) {
+            EXPECT_EQ(firstFont, ControlFont(dialog));
+        }
+        EXPECT_EQ(fonts + (dpi == first ? 0 : 1), g_live.fonts);
+    }
+    HFONT made = ControlFont(dialog);
+    DestroyWindow(dialog);
+    EXPECT_EQ(fonts, g_live.fonts);
+    EXPECT_TRUE(GdiObjectDeleted(made));
+}
+
 HWND MakeWindow(const wchar_t* className, WNDPROC proc, DWORD exStyle, DWORD style)
 {
     WNDCLASSW windowClass = {};
@@ -616,36 +693,30 @@ void WhenMenuOpens(std::function<void(HWND menuWindow)> act)
         g_menuTimer = SetTimer(nullptr, 0, 20, MenuOpenTimer);
 }
 
-namespace {
-constexpr wchar_t kPersonalize[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
-}  // namespace
-
-AppThemeSetting::AppThemeSetting(int light)
+UserDwordSetting::UserDwordSetting(const wchar_t* key, const wchar_t* name, int value) : key(key), name(name)
 {
     DWORD size = sizeof(saved);
-    hadValue = RegGetValueW(HKEY_CURRENT_USER, kPersonalize, L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr,
-                            &saved, &size) == ERROR_SUCCESS;
-    Set(light);
+    hadValue = RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &saved, &size) == ERROR_SUCCESS;
+    Set(value);
 }
 
-AppThemeSetting::~AppThemeSetting()
+UserDwordSetting::~UserDwordSetting()
 {
     Set(hadValue ? static_cast<int>(saved) : -1);
 }
 
-void AppThemeSetting::Set(int light)
+void UserDwordSetting::Set(int value)
 {
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kPersonalize, 0, nullptr, 0, KEY_SET_VALUE,
-                                             nullptr, &key, nullptr));
-    if (light < 0) {
-        RegDeleteValueW(key, L"AppsUseLightTheme");
-    } else {
-        DWORD value = static_cast<DWORD>(light);
-        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"AppsUseLightTheme", 0, REG_DWORD,
-                                                reinterpret_cast<const BYTE*>(&value), sizeof(value)));
-    }
-    RegCloseKey(key);
+    HKEY opened = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr));
+    DWORD data = static_cast<DWORD>(value);
+    if (value < 0)
+        RegDeleteValueW(opened, name);
+    else
+        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(opened, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                                                sizeof(data)));
+    RegCloseKey(opened);
 }
 
 std::wstring Wide(const std::string& ansi)

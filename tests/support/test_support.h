@@ -314,6 +314,12 @@ struct GdiCreations {
 // resources), with its procedure.
 HWND OpenDialog(int templateId, DLGPROC proc, HWND parent = nullptr);
 
+// Sends the dialog WM_DPICHANGED as a move to a monitor of half as many DPI again and back
+// would, checking each time that it takes the suggested rectangle and that its controls
+// and their font scale with the DPI (back at the first, to their first pixels and font);
+// then moves it once more and destroys it, checking that it leaves no font behind.
+void ExpectDialogFollowsDpiChanges(HWND dialog);
+
 // A hidden top-level window of a class of this name (registered at its first use) whose
 // procedure is proc; destroy it with DestroyWindow.
 HWND MakeWindow(const wchar_t* className, WNDPROC proc, DWORD exStyle = WS_EX_TOOLWINDOW, DWORD style = WS_POPUP);
@@ -355,18 +361,26 @@ HWND CreateLauncherOwner();
 // three seconds later is closed with Escape.
 void WhenMenuOpens(std::function<void(HWND menuWindow)> act);
 
-// The user's app theme as the system keeps it ("AppsUseLightTheme" under HKCU's
-// Personalize key) for the life of the object: 0 dark, 1 light, -1 no value (light). The
-// value found before is put back at the end.
-struct AppThemeSetting {
-    explicit AppThemeSetting(int light);
-    ~AppThemeSetting();
-    void Set(int light);
-    AppThemeSetting(const AppThemeSetting&) = delete;
-    AppThemeSetting& operator=(const AppThemeSetting&) = delete;
+// A DWORD value under HKCU for the life of the object (-1: no value); the value found
+// before is put back at the end.
+struct UserDwordSetting {
+    UserDwordSetting(const wchar_t* key, const wchar_t* name, int value);
+    ~UserDwordSetting();
+    void Set(int value);
+    UserDwordSetting(const UserDwordSetting&) = delete;
+    UserDwordSetting& operator=(const UserDwordSetting&) = delete;
 private:
+    const wchar_t* key;
+    const wchar_t* name;
     bool hadValue = false;
     DWORD saved = 0;
+};
+
+// The user's app theme as the system keeps it: 0 dark, 1 light, -1 no value (light).
+struct AppThemeSetting : UserDwordSetting {
+    explicit AppThemeSetting(int light)
+        : UserDwordSetting(L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+                           L"AppsUseLightTheme", light) {}
 };
 
 // Conversions in the test program's own code page: the system's, or UTF-8 for the

@@ -284,6 +284,14 @@ TEST_F(DropDialog, OnlyButtonEightClosesIt)
     }
 }
 
+TEST_F(DropDialog, FollowsAMoveToAMonitorOfAnotherDpi)
+{
+    Open();
+    ExpectDialogFollowsDpiChanges(dialog);
+    dialog = nullptr;
+    EXPECT_EQ(nullptr, g_app.dropDialog);
+}
+
 // Runs under the system's code page and under UTF-8 (drop_dialog_test_utf8): every field
 // reads back, through the wide link object, as the name it was in the program's code page.
 TEST(ShortcutFile, SavesEveryFieldItIsGiven)

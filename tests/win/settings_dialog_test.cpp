@@ -198,4 +198,12 @@ TEST_F(SettingsDialog, OnlySaveAndCloseOrCloseEndIt)
     }
 }
 
+TEST_F(SettingsDialog, FollowsAMoveToAMonitorOfAnotherDpi)
+{
+    Open();
+    ExpectDialogFollowsDpiChanges(dialog);
+    dialog = nullptr;
+    EXPECT_EQ(nullptr, g_app.settingsDialog);
+}
+
 }  // namespace

@@ -1,0 +1,46 @@
+// The dialog-unit arithmetic: MulDiv's rounding, and a template laid out at one font and
+// read back to exactly its dialog units.
+#include <gtest/gtest.h>
+
+#include "core/dialog_units.h"
+
+namespace {
+
+TEST(DialogUnits, RoundsHalfAwayFromZeroAsMulDiv)
+{
+    struct Row {
+        int value, numerator, denominator, scaled;
+    } const rows[] = {{9, 144, 72, 18}, {5, 7, 4, 9}, {3, 1, 2, 2}, {-3, 1, 2, -2}, {3, 1, -2, -2},
+                      {-12, 144, 96, -18}, {1000000000, 3, 2, 1500000000}, {7, 1, 0, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.value << "*" << row.numerator << "/" << row.denominator);
+        EXPECT_EQ(row.scaled, ScaleRounded(row.value, row.numerator, row.denominator));
+    }
+}
+
+TEST(DialogUnits, ALayoutReadsBackToItsUnitsAtEveryLegibleFont)
+{
+    for (int x = 4; x <= 24; ++x) {
+        for (int y = 8; y <= 48; ++y) {
+            for (int unit = 0; unit <= 300; unit += 7) {
+                LayoutRect units = {unit, unit + 1, unit + 2, unit + 3};
+                LayoutRect back = PixelsToUnits(UnitsToPixels(units, {x, y}), {x, y});
+                ASSERT_EQ(units.left, back.left) << x << "," << y;
+                ASSERT_EQ(units.top, back.top) << x << "," << y;
+                ASSERT_EQ(units.width, back.width) << x << "," << y;
+                ASSERT_EQ(units.height, back.height) << x << "," << y;
+            }
+        }
+    }
+    // The template's 9 points at each DPI, and back; 10 points at 120 DPI round up.
+    const int dpis[] = {72, 96, 120, 144, 192}, heights[] = {-9, -12, -15, -18, -24};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(heights[i], FontHeightForPoints(9, dpis[i])) << dpis[i];
+        EXPECT_EQ(9, PointsOfFontHeight(heights[i], dpis[i])) << dpis[i];
+    }
+    EXPECT_EQ(-17, FontHeightForPoints(10, 120));
+    EXPECT_EQ(10, PointsOfFontHeight(-17, 120));
+    EXPECT_EQ(6, BaseUnitXOfAlphabet(312));  // 12 pixels a letter on average: 6 per 4 units
+}
+
+}  // namespace
