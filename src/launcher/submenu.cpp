@@ -82,16 +82,20 @@ void AddOpenItem(FolderSubmenu* submenu, UINT id)
 }
 
 // Takes every item out of the popup (destroying nested popups) and frees what they held.
-void EmptySubmenu(FolderSubmenu* submenu)
+// An item that stays (its deletion failed) still points at its record: then nothing is
+// freed, and the records go with the submenu. False then.
+bool EmptySubmenu(FolderSubmenu* submenu)
 {
-    while (GetMenuItemCount(submenu->popup) > 0) {
-        if (!DeleteMenu(submenu->popup, 0, MF_BYPOSITION))
-            break;
-    }
+    // From the end: a failed deletion moves no item still to be deleted.
+    for (int position = GetMenuItemCount(submenu->popup) - 1; position >= 0; --position)
+        DeleteMenu(submenu->popup, static_cast<UINT>(position), MF_BYPOSITION);
+    if (GetMenuItemCount(submenu->popup) != 0)
+        return false;
     FreeLaunchEntries(submenu->head, submenu->allocator);
     FreeLauncherRecords(submenu->records);
     submenu->head = nullptr;
     submenu->records = nullptr;
+    return true;
 }
 
 // The pattern that lists a folder's path: "path\*".
@@ -142,9 +146,17 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
         return;
     }
 
-    EmptySubmenu(submenu);
+    bool emptied = EmptySubmenu(submenu);
     if (submenu->listing)
         HeapFree(GetProcessHeap(), 0, submenu->listing);
+    submenu->listing = nullptr;
+    if (!emptied) {
+        // What the popup still holds stays, with its records; with no listing to match, the
+        // next opening tries again.
+        if (listing)
+            HeapFree(GetProcessHeap(), 0, listing);
+        return;
+    }
     submenu->listing = listing;
     submenu->listingSize = size;
     submenu->filled = true;
@@ -159,9 +171,11 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
         BOOL ok = AppendFolderItems(submenu->popup, folder, submenu->folderList, &submenu->head,
                                     submenu->allocator, *next + 1, &submenu->records);
         folder->Release();
-        if (!ok) {
-            EmptySubmenu(submenu);
+        if (!ok && EmptySubmenu(submenu)) {
             AddOpenItem(submenu, *next);
+        } else if (!ok) {
+            HeapFree(GetProcessHeap(), 0, submenu->listing);
+            submenu->listing = nullptr;
         }
     }
     for (LaunchEntry* entry = submenu->head; entry; entry = entry->next) {
