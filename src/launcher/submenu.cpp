@@ -3,7 +3,9 @@
 // user opens it, so a shortcut to one of its own ancestors nests only as deep as opened.
 // A filled submenu is kept and checked at each opening as the top menu is at each click:
 // a change notification on its folder armed before the listing, and the listing compared
-// with the one it was filled from; a change rebuilds that submenu alone. Ids come from a
+// with the one it was filled from; a change rebuilds that submenu alone. The notification
+// is closed when the menu closes: no handle holds a folder (a stick to be removed, a folder
+// to be deleted) while no menu is open, and the next opening arms a fresh one. Ids come from a
 // counter per top menu, after the top menu's own, so none repeats in what is shown at once.
 #include "launcher/submenu.h"
 
@@ -184,6 +186,16 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
     }
     if (*next > kRenewIdsAfter && KeptMenuOf(submenu->root))
         MarkKeptMenuStale();
+}
+
+void CloseSubmenuWatches(const LauncherRecord* records)
+{
+    for (; records; records = records->next) {
+        if (records->submenu) {
+            CloseWatch(&records->submenu->change);
+            CloseSubmenuWatches(records->submenu->records);
+        }
+    }
 }
 
 LPCITEMIDLIST SubmenuEntryList(HMENU menu, UINT id)
