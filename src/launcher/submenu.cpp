@@ -3,7 +3,9 @@
 // user opens it, so a shortcut to one of its own ancestors nests only as deep as opened.
 // A filled submenu is kept and checked at each opening as the top menu is at each click:
 // a change notification on its folder armed before the listing, and the listing compared
-// with the one it was filled from; a change rebuilds that submenu alone. Ids come from a
+// with the one it was filled from; a change rebuilds that submenu alone. The notification
+// is closed when the menu closes: no handle holds a folder (a stick to be removed, a folder
+// to be deleted) while no menu is open, and the next opening arms a fresh one. Ids come from a
 // counter per top menu, after the top menu's own, so none repeats in what is shown at once.
 #include "launcher/submenu.h"
 
@@ -82,16 +84,20 @@ void AddOpenItem(FolderSubmenu* submenu, UINT id)
 }
 
 // Takes every item out of the popup (destroying nested popups) and frees what they held.
-void EmptySubmenu(FolderSubmenu* submenu)
+// An item that stays (its deletion failed) still points at its record: then nothing is
+// freed, and the records go with the submenu. False then.
+bool EmptySubmenu(FolderSubmenu* submenu)
 {
-    while (GetMenuItemCount(submenu->popup) > 0) {
-        if (!DeleteMenu(submenu->popup, 0, MF_BYPOSITION))
-            break;
-    }
+    // From the end: a failed deletion moves no item still to be deleted.
+    for (int position = GetMenuItemCount(submenu->popup) - 1; position >= 0; --position)
+        DeleteMenu(submenu->popup, static_cast<UINT>(position), MF_BYPOSITION);
+    if (GetMenuItemCount(submenu->popup) != 0)
+        return false;
     FreeLaunchEntries(submenu->head, submenu->allocator);
     FreeLauncherRecords(submenu->records);
     submenu->head = nullptr;
     submenu->records = nullptr;
+    return true;
 }
 
 // The pattern that lists a folder's path: "path\*".
@@ -142,9 +148,17 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
         return;
     }
 
-    EmptySubmenu(submenu);
+    bool emptied = EmptySubmenu(submenu);
     if (submenu->listing)
         HeapFree(GetProcessHeap(), 0, submenu->listing);
+    submenu->listing = nullptr;
+    if (!emptied) {
+        // What the popup still holds stays, with its records; with no listing to match, the
+        // next opening tries again.
+        if (listing)
+            HeapFree(GetProcessHeap(), 0, listing);
+        return;
+    }
     submenu->listing = listing;
     submenu->listingSize = size;
     submenu->filled = true;
@@ -159,9 +173,11 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
         BOOL ok = AppendFolderItems(submenu->popup, folder, submenu->folderList, &submenu->head,
                                     submenu->allocator, *next + 1, &submenu->records);
         folder->Release();
-        if (!ok) {
-            EmptySubmenu(submenu);
+        if (!ok && EmptySubmenu(submenu)) {
             AddOpenItem(submenu, *next);
+        } else if (!ok) {
+            HeapFree(GetProcessHeap(), 0, submenu->listing);
+            submenu->listing = nullptr;
         }
     }
     for (LaunchEntry* entry = submenu->head; entry; entry = entry->next) {
@@ -170,6 +186,16 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
     }
     if (*next > kRenewIdsAfter && KeptMenuOf(submenu->root))
         MarkKeptMenuStale();
+}
+
+void CloseSubmenuWatches(const LauncherRecord* records)
+{
+    for (; records; records = records->next) {
+        if (records->submenu) {
+            CloseWatch(&records->submenu->change);
+            CloseSubmenuWatches(records->submenu->records);
+        }
+    }
 }
 
 LPCITEMIDLIST SubmenuEntryList(HMENU menu, UINT id)

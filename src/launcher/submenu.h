@@ -12,6 +12,10 @@
 // kept; changed, it alone is built anew. Ids follow every id its top menu shows.
 void FillFolderSubmenu(FolderSubmenu* submenu);
 
+// Closes the change notification of every submenu of these records, at any depth, as the
+// menu holding them closes.
+void CloseSubmenuWatches(const LauncherRecord* records);
+
 // The list of the entry with this id in a filled submenu of menu, at any depth; null when
 // none has it.
 LPCITEMIDLIST SubmenuEntryList(HMENU menu, UINT id);

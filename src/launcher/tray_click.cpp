@@ -65,6 +65,8 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
             OpenIdList(list, chosen.elevated ? kVerbRunAs : nullptr);
         if (!kept)
             FreeFolderMenu(menu, head, allocator);
+        else if (KeptMenu* keptMenu = KeptMenuOf(menu))
+            CloseSubmenuWatches(keptMenu->records);
     }
     g_launcher.folderMenuOpen = false;
     g_app.menuOpen = false;

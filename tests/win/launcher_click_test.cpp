@@ -644,6 +644,38 @@ TEST_F(BuildAhead, TheDesktopListIsKeptFromOneClickToTheNextAndFreedAtQuit)
     DeleteFileA(TestSettingsPath().c_str());
 }
 
+// A submenu opened on a folder outside items holds no handle on it once the menu has closed:
+// the folder can be removed; made again, it is listed afresh at the next opening.
+TEST_F(BuildAhead, NoSubmenuHoldsItsFolderOnceTheMenuHasClosed)
+{
+    std::string elsewhere = MakeScratchDir("submenu_held");
+    ASSERT_TRUE(MakeTree(elsewhere, {"far.txt"}));
+    ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[Launcher]\r\nSubmenus=1\r\n"));
+    ASSERT_TRUE(MakeTree(TestItemsDir(), {"out.lnk>" + elsewhere, "in\\", "in\\near.txt"}));
+    ASSERT_TRUE(Settle());
+    std::vector<int> filled;  // the items of each submenu as it opened
+    owner.whileOpen = [&](HMENU menu) {
+        for (int i = 0; i < GetMenuItemCount(menu); ++i)
+            if (HMENU popup = GetSubMenu(menu, i)) {
+                OnLauncherMenuPopup(popup);
+                filled.push_back(GetMenuItemCount(popup));
+            }
+    };
+    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
+    ASSERT_EQ((std::vector<int>{3, 3}), filled);
+    for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next)
+        EXPECT_TRUE(!r->submenu || !r->submenu->change) << r->text << ": its watch is still open";
+    EXPECT_TRUE(DeleteFileA((elsewhere + "\\far.txt").c_str()));
+    EXPECT_TRUE(RemoveDirectoryA(elsewhere.c_str())) << "a handle still holds the folder, error " << GetLastError();
+    ASSERT_TRUE(MakeTree(elsewhere, {"far.txt", "new.txt"}));
+    filled.clear();
+    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
+    EXPECT_EQ((std::vector<int>{3, 4}), filled);
+    EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened.back());
+    RemoveTree(elsewhere);
+    DeleteFileA(TestSettingsPath().c_str());
+}
+
 // Soak: many menus over a real folder, each measured, drawn and freed.
 TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
 {

@@ -924,6 +924,47 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpeningAndFreedAtQuit)
     EXPECT_EQ(before.idLists, g_live.idLists);
 }
 
+// Emptying a changed submenu frees no record an item still points at when a deletion
+// fails (every other one here); the next opening builds it whole.
+BOOL(WINAPI* g_deleteMenu)(HMENU, UINT, UINT);
+int g_deletions;
+BOOL WINAPI FailEveryOtherDeletion(HMENU menu, UINT position, UINT flags)
+{
+    return ++g_deletions % 2 ? FALSE : g_deleteMenu(menu, position, flags);
+}
+
+TEST_F(SubmenuMenu, AFailedDeletionFreesNoRecordTheSubmenuStillShows)
+{
+    ASSERT_TRUE(MakeTree(TestItemsDir(), {"sub\\", "sub\\one.txt", "sub\\two.txt", "sub\\deeper\\"}));
+    ASSERT_NE(nullptr, Build());
+    FolderSubmenu* sub = Open(menu, "sub");
+    ASSERT_NE(nullptr, sub);
+    ASSERT_NE(nullptr, Open(sub->popup, "deeper"));
+    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\sub\\three.txt", "x"));
+    g_deleteMenu = reinterpret_cast<BOOL(WINAPI*)(HMENU, UINT, UINT)>(
+        RedirectImport("user32.dll", "DeleteMenu", reinterpret_cast<void*>(FailEveryOtherDeletion)));
+    ASSERT_NE(nullptr, g_deleteMenu);
+    FillFolderSubmenu(sub);
+    RedirectImport("user32.dll", "DeleteMenu", reinterpret_cast<void*>(g_deleteMenu));
+    int count = GetMenuItemCount(sub->popup);
+    EXPECT_GT(count, 0) << "the fake let every deletion through";
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_DATA | MIIM_FTYPE;
+        ASSERT_TRUE(GetMenuItemInfoA(sub->popup, i, TRUE, &info));
+        if (info.fType & MFT_SEPARATOR)
+            continue;
+        std::vector<LauncherRecord*> held = Records(sub->records);
+        EXPECT_NE(held.end(), std::find(held.begin(), held.end(), reinterpret_cast<LauncherRecord*>(info.dwItemData)))
+            << "item " << i << " points at a freed record";
+    }
+    Open(menu, "sub");
+    std::vector<std::string> expected = Filled(TestItemsDir() + "\\sub");
+    std::replace(expected.begin(), expected.end(), std::string("deeper"), std::string("deeper[0]"));
+    EXPECT_EQ(expected, Shown(sub->popup));
+}
+
 // A shortcut to its own folder nests only as deep as it is opened: opened five levels
 // down, the level below the last is still empty, and each level opens the right thing.
 TEST_F(SubmenuMenu, AShortcutToAnAncestorNestsOnlyAsDeepAsOpened)
