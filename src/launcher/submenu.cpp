@@ -16,6 +16,7 @@
 #include "launcher/icon_fetch.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/menu_order.h"
 #include "launcher/menu_theme.h"
 #include "shell/idlist.h"
 
@@ -163,6 +164,8 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
             EmptySubmenu(submenu);
             AddOpenItem(submenu, *next);
         }
+        if (ok)
+            ShowInStoredOrder(submenu->popup);
     }
     for (LaunchEntry* entry = submenu->head; entry; entry = entry->next) {
         if (entry->id >= *next)
