@@ -16,6 +16,9 @@ constexpr wchar_t kTextNoWindow[] = L"ウィンドウを作成できなかった
 constexpr wchar_t kTextNoItemsFolder[] = L"BindToObject Error\nitemsフォルダの有無を確認してください";
 // The first item of a folder's submenu: opens the folder itself.
 constexpr wchar_t kTextOpenThisFolder[] = L"このフォルダを開く";
+// The first command of an entry's own menu where its menu level has the user's order: back
+// to the shell's.
+constexpr wchar_t kTextRestoreOrder[] = L"元の順序に戻す";
 
 // The launcher's hotkey at start; %s is the value of [HotKey] Launcher as written.
 constexpr wchar_t kTextHotKeyMalformed[] =

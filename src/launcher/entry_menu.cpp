@@ -11,8 +11,11 @@
 
 #include <cstddef>
 
+#include "core/texts.h"
+#include "launcher/entry_move.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
+#include "launcher/menu_order.h"
 #include "launcher/submenu.h"
 
 namespace {
@@ -21,6 +24,8 @@ constexpr UINT kFolderMenuFlags = TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_VCENTERAL
 // The shell's commands are numbered from here in its context menu; 0 means none chosen.
 constexpr UINT kFirstShellCommand = 1;
 constexpr UINT kLastShellCommand = 0x7FFF;
+// "元の順序に戻す", above the shell's commands.
+constexpr UINT kRestoreOrderCommand = kLastShellCommand + 1;
 
 constexpr UINT kMenuItemInfoSizeW = offsetof(MENUITEMINFOW, hbmpItem);
 
@@ -33,6 +38,7 @@ struct Tracking {
     bool showAgain;    // the platform ended the folder menu with the context menu
     // The context menu asked for, shown when kShowEntryContextMenu arrives.
     LPCITEMIDLIST askedList;
+    HMENU askedLevel;  // the menu level the entry is shown in
     POINT askedPoint;
     bool askedExtended;
 };
@@ -94,12 +100,8 @@ LPCITEMIDLIST ListOfItem(HMENU menu, int index, UINT* id)
 // The folder menu's item under a point on the screen, in whichever of its menus is there.
 LPCITEMIDLIST ListAtPoint(POINT point, HMENU* owner)
 {
-    HWND under = WindowFromPoint(point);
-    wchar_t className[16] = {};
-    if (!under || GetWindowThreadProcessId(under, nullptr) != GetCurrentThreadId() ||
-        !GetClassNameW(under, className, ARRAYSIZE(className)) || lstrcmpW(className, L"#32768") != 0)
+    if (!MenuWindowAt(point, owner))
         return nullptr;
-    *owner = reinterpret_cast<HMENU>(SendMessageW(under, MN_GETHMENU, 0, 0));
     UINT id = 0;
     return ListOfItem(*owner, MenuItemFromPoint(nullptr, *owner, point), &id);
 }
@@ -108,9 +110,10 @@ LPCITEMIDLIST ListAtPoint(POINT point, HMENU* owner)
 // (the menu's loop takes it out once the hook has taken it): a menu opened here would read
 // it again (F10 would close it at once). The menu is shown when the window's message,
 // posted behind it, comes through the folder menu's loop.
-void AskForEntryContextMenu(LPCITEMIDLIST list, POINT point, bool extendedVerbs)
+void AskForEntryContextMenu(LPCITEMIDLIST list, HMENU level, POINT point, bool extendedVerbs)
 {
     g_tracking.askedList = list;
+    g_tracking.askedLevel = level;
     g_tracking.askedPoint = point;
     g_tracking.askedExtended = extendedVerbs;
     PostMessageW(g_tracking.window, kShowEntryContextMenu, 0, 0);
@@ -119,6 +122,17 @@ void AskForEntryContextMenu(LPCITEMIDLIST list, POINT point, bool extendedVerbs)
 // True when the message was the folder menu's business here and is taken from the menu.
 bool OnFolderMenuMessage(const MSG& msg)
 {
+    if (OnEntryDragMessage(msg))
+        return true;
+    // Ctrl alone: Ctrl+Shift belongs to opening as administrator.
+    bool moveKey = msg.message == WM_KEYDOWN && (msg.wParam == VK_UP || msg.wParam == VK_DOWN) && Held(VK_CONTROL) &&
+                   !Held(VK_SHIFT);
+    if (moveKey) {
+        HMENU owner = nullptr;
+        int index = -1;
+        return HighlightedItem(g_tracking.menu, &owner, &index) &&
+               MoveHighlightedEntry(owner, index, msg.wParam == VK_UP ? -1 : 1);
+    }
     if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
         bool menuKey = msg.wParam == VK_APPS || (msg.wParam == VK_F10 && Held(VK_SHIFT));
         bool elevateKey = msg.wParam == VK_RETURN && Held(VK_CONTROL) && Held(VK_SHIFT);
@@ -134,7 +148,7 @@ bool OnFolderMenuMessage(const MSG& msg)
         } else if (list) {
             RECT item = {};
             GetMenuItemRect(nullptr, owner, static_cast<UINT>(index), &item);
-            AskForEntryContextMenu(list, {item.left, item.bottom}, false);
+            AskForEntryContextMenu(list, owner, {item.left, item.bottom}, false);
         }
         // F10 would otherwise end the menu: the key is taken even with nothing highlighted.
         return menuKey || list;
@@ -143,7 +157,7 @@ bool OnFolderMenuMessage(const MSG& msg)
         HMENU owner = nullptr;
         if (LPCITEMIDLIST list = ListAtPoint(msg.pt, &owner)) {
             // Shift with the right button adds the extended commands, as in the shell.
-            AskForEntryContextMenu(list, msg.pt, Held(VK_SHIFT));
+            AskForEntryContextMenu(list, owner, msg.pt, Held(VK_SHIFT));
             return true;
         }
     }
@@ -167,12 +181,12 @@ void OnShowEntryContextMenu(HWND window)
     g_tracking.askedList = nullptr;
     // Asked for by an open folder menu, which still holds the entry.
     if (list && g_tracking.menu)
-        ShowEntryContextMenu(window, list, g_tracking.askedPoint, g_tracking.askedExtended);
+        ShowEntryContextMenu(window, list, g_tracking.askedPoint, g_tracking.askedExtended, g_tracking.askedLevel);
 }
 
 FolderChoice TrackFolderMenu(HMENU menu, LaunchEntry* head, HWND window, POINT point)
 {
-    g_tracking = {menu, head, window, 0, false, nullptr, {}, false};
+    g_tracking = {menu, head, window, 0, false, nullptr, nullptr, {}, false};
     HHOOK hook = SetWindowsHookExW(WH_MSGFILTER, FolderMenuFilter, nullptr, GetCurrentThreadId());
     UINT chosen = 0;
     do {
@@ -181,6 +195,7 @@ FolderChoice TrackFolderMenu(HMENU menu, LaunchEntry* head, HWND window, POINT p
     } while (!chosen && g_tracking.showAgain && !g_tracking.elevatedId);
     if (hook)
         UnhookWindowsHookEx(hook);
+    EndEntryDrag();
     // Ctrl+Shift held as the item was chosen (a click) asks for it as administrator, too.
     FolderChoice choice = {chosen, chosen && Held(VK_CONTROL) && Held(VK_SHIFT)};
     if (!chosen && g_tracking.elevatedId)
@@ -208,7 +223,7 @@ IContextMenu* EntryContextMenu(HWND window, LPCITEMIDLIST list)
 
 }  // namespace
 
-void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool extendedVerbs)
+void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool extendedVerbs, HMENU level)
 {
     if (g_shown.menu)
         return;
@@ -223,9 +238,19 @@ void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool ext
             g_shown.menu3 = nullptr;
         if (FAILED(contextMenu->QueryInterface(IID_IContextMenu2, reinterpret_cast<void**>(&g_shown.menu2))))
             g_shown.menu2 = nullptr;
+        if (level && HasOwnOrder(level)) {
+            InsertMenuW(popup, 0, MF_BYPOSITION | MF_STRING, kRestoreOrderCommand, kTextRestoreOrder);
+            InsertMenuW(popup, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+        }
         // Over the open folder menu, which stays open beneath it.
         UINT chosen = TrackPopupMenu(popup, TPM_RECURSE | TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0,
                                      window, nullptr);
+        // Back to the shell's order: the folder menu stays open (or is shown again) in it.
+        if (chosen == kRestoreOrderCommand) {
+            ForgetMenuOrder(level);
+            RepaintMenu(level);
+            chosen = 0;
+        }
         if (chosen) {
             CMINVOKECOMMANDINFO info = {};
             info.cbSize = sizeof(info);

@@ -24,5 +24,8 @@ FolderChoice TrackFolderMenu(HMENU menu, LaunchEntry* head, HWND window, POINT p
 // Shows the shell's context menu for the entry over the open folder menu, at point (screen),
 // and runs the command chosen there; the folder menu then closes and the kept launcher
 // menu is built anew at the next click. Nothing chosen leaves the folder menu open.
-// extendedVerbs adds the commands the shell shows with Shift held.
-void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool extendedVerbs);
+// extendedVerbs adds the commands the shell shows with Shift held. When level (the menu the
+// entry is shown in) has an order of its own, "元の順序に戻す" comes first and puts it back in
+// the shell's order.
+void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool extendedVerbs,
+                          HMENU level = nullptr);

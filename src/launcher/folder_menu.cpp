@@ -19,14 +19,24 @@ static_assert(sizeof(SHFILEINFOA) == 352, "SHFILEINFOA");
 namespace {
 
 // A launcher menu's data is this object's address: no other menu in the process has it.
+// The desktop list's is the other's: it keeps the shell's order.
 const char g_launcherMenuTag = 0;
+const char g_desktopListTag = 0;
 
 // A submenu's popup carries this help id, which no other menu here has (none uses context
 // help), and its menu data points at its FolderSubmenu. The data of other menus is never
 // read: a shell extension's menu may hold anything there.
 constexpr DWORD kSubmenuHelpId = 0x4D4F5253;
 
-void TagLauncherMenu(HMENU menu)
+ULONG_PTR MenuData(HMENU menu)
+{
+    MENUINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIM_MENUDATA;
+    return menu && GetMenuInfo(menu, &info) ? info.dwMenuData : 0;
+}
+
+void TagLauncherMenu(HMENU menu, const char* tag)
 {
     // A folder's submenu keeps its own data, which tells the launcher which folder it lists.
     if (IsFolderSubmenu(menu))
@@ -34,7 +44,7 @@ void TagLauncherMenu(HMENU menu)
     MENUINFO info = {};
     info.cbSize = sizeof(info);
     info.fMask = MIM_MENUDATA;
-    info.dwMenuData = reinterpret_cast<ULONG_PTR>(&g_launcherMenuTag);
+    info.dwMenuData = reinterpret_cast<ULONG_PTR>(tag);
     SetMenuInfo(menu, &info);
 }
 
@@ -73,9 +83,11 @@ HMENU FolderMenuLevel(HMENU menu, LauncherRecord* records, const LaunchEntry* en
         menu = CreatePopupMenu();
     if (!menu)
         return nullptr;
-    TagLauncherMenu(menu);
+    if (MenuData(menu) != reinterpret_cast<ULONG_PTR>(&g_desktopListTag))
+        TagLauncherMenu(menu, &g_launcherMenuTag);
     // One entry per record, in the same order.
     for (LauncherRecord* record = records; record && entries; record = record->next, entries = entries->next) {
+        record->entryList = entries->idList;
         if (record->folderList)
             InsertFolderItem(menu, record->id, record, entries->idList, record->folderList, allocator);
         else
@@ -102,7 +114,11 @@ HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode, c
 {
     LauncherRecord** tail = RecordTail(&g_launcher.recordListHead);
     CollectResult result = CollectFolder(mode, head, tail, allocator, look.iconShow, reuse, look.submenus);
-    HMENU menu = result == CollectResult::Done ? FolderMenuLevel(nullptr, *tail, *head, allocator) : nullptr;
+    HMENU menu = result == CollectResult::Done ? CreatePopupMenu() : nullptr;
+    if (menu && mode == FolderMode::Desktop)
+        TagLauncherMenu(menu, &g_desktopListTag);
+    if (menu)
+        FolderMenuLevel(menu, *tail, *head, allocator);
     if (!menu) {
         if (result == CollectResult::NoFolder)
             g_platform.MessageBoxW(nullptr, kTextNoItemsFolder, kCaptionError, MB_OK);
@@ -124,11 +140,14 @@ void FreeFolderMenu(HMENU menu, LaunchEntry* head, IMalloc* allocator)
 
 bool IsLauncherMenu(HMENU menu)
 {
-    MENUINFO info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = MIM_MENUDATA;
-    return menu && GetMenuInfo(menu, &info) &&
-           (info.dwMenuData == reinterpret_cast<ULONG_PTR>(&g_launcherMenuTag) || IsFolderSubmenu(menu));
+    ULONG_PTR data = MenuData(menu);
+    return data == reinterpret_cast<ULONG_PTR>(&g_launcherMenuTag) ||
+           data == reinterpret_cast<ULONG_PTR>(&g_desktopListTag) || IsFolderSubmenu(menu);
+}
+
+bool IsDesktopList(HMENU menu)
+{
+    return MenuData(menu) == reinterpret_cast<ULONG_PTR>(&g_desktopListTag);
 }
 
 LauncherRecord* RecordOfItemData(ULONG_PTR data, UINT id)

@@ -48,6 +48,9 @@ BOOL InsertOwnerDrawItem(HMENU menu, UINT id, const void* data);
 BOOL InsertFolderItem(HMENU menu, UINT id, LauncherRecord* record, LPCITEMIDLIST entryList,
                       LPITEMIDLIST folderList, IMalloc* allocator);
 
+// The desktop list's top menu (which keeps the shell's order), not the launcher's.
+bool IsDesktopList(HMENU menu);
+
 // The submenu whose popup this is, or null for any other menu.
 FolderSubmenu* FolderSubmenuOf(HMENU menu);
 bool IsFolderSubmenu(HMENU menu);

@@ -19,6 +19,7 @@
 #include "launcher/folder_menu.h"
 #include "launcher/icon_pixels.h"
 #include "launcher/launcher_state.h"
+#include "launcher/menu_order.h"
 #include "launcher/menu_theme.h"
 #include "launcher/owner_draw.h"
 #include "launcher/record_reuse.h"
@@ -215,6 +216,7 @@ HMENU KeptOrBuiltMenu(KeptMenu& keptMenu, FolderMode mode, LaunchEntry** head, I
         FreeKept(keptMenu, allocator, false);
         return nullptr;
     }
+    ShowInStoredOrder(menu);
     *head = built;
     *kept = KeepIfWatched(keptMenu, menu, built, builtRecords, listing, size, changes, iconChanges, allocator);
     return menu;
@@ -264,6 +266,7 @@ bool MakeKeptRecordReuse(RecordReuse* reuse, const KeptMenu& keptMenu, unsigned 
 
 HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
 {
+    RefreshLauncherOrder();
     return KeptOrBuiltMenu(g_launcher.keptMenu, FolderMode::Items, head, allocator, kept);
 }
 
@@ -305,6 +308,7 @@ bool KeepCollected(LaunchEntry* head, LauncherRecord* records, const MenuLook& l
     HMENU menu = FolderMenuLevel(nullptr, records, head, allocator);
     if (!menu)
         return false;
+    ShowInStoredOrder(menu);
     KeepBuiltMenu(keptMenu, menu, head, records, look, listing, listingSize, builtAtChanges, iconChanges,
                   allocator);
     // Measured now, while nothing waits, so that the first showing does not pay for it (nor
@@ -321,6 +325,7 @@ void FreeKeptMenu(IMalloc* allocator, bool closeChange)
         FreeKept(g_launcher.keptDesktop, allocator, true);
         FreeMenuThemeBrush();
         DropIconPixels();
+        FreeOrderStore(g_launcher.order);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "launcher/launcher_types.h"
+#include "launcher/order_file.h"
 
 // What a kept menu was built from, and the menu itself: the launcher's (g_launcher.keptMenu)
 // or the desktop list's (g_launcher.keptDesktop). The launcher owns both until a changed
@@ -38,6 +39,7 @@ struct LauncherState {
     unsigned launcherBuilds;         // launcher menus built (at a click or ahead of it) since start
     unsigned desktopBuilds;          // desktop lists built since start
     unsigned iconChanges;            // the shell's announcements of changed icons so far
+    OrderStore order;                // the user's order of the launcher's entries (menu_order.h)
 };
 
 extern LauncherState g_launcher;

@@ -22,7 +22,8 @@ struct MenuLook {
 
 constexpr UINT FIRST_LAUNCHER_ID = 2000;
 
-// One per menu item, in menu order; the list's head belongs to the caller.
+// One per menu item, in the order collected (the shell's; the menu may show the user's,
+// menu_order.h); the list's head belongs to the caller.
 struct LaunchEntry {
     UINT id;
     LPITEMIDLIST idList;  // absolute; owned by the entry, freed with the shell allocator
@@ -34,7 +35,7 @@ constexpr int kRecordTextChars = 255;
 
 struct FolderSubmenu;
 
-// One per menu item, in menu order. The item's data points at the record: the draw
+// One per menu item, in the order collected, as the entries. The item's data points at the record: the draw
 // handlers and type-ahead find it there, and a screen reader takes an owner-drawn item's
 // name from the MSAAMENUINFO its data begins with. The list belongs to whoever holds the
 // menu (g_launcher.recordListHead after a build, the kept menu once kept) and is freed with
@@ -59,6 +60,9 @@ struct LauncherRecord {
     const LauncherRecord* reusedFrom;
     FolderSubmenu* submenu;    // a folder item's submenu (submenu.h), freed with the record; else null
     LPITEMIDLIST folderList;   // collected, not yet in a menu: the folder its submenu will list
+    // Once in a menu: its entry's list (the entry owns it), which names the file the user's
+    // order knows it by; null for "このフォルダを開く".
+    LPCITEMIDLIST entryList;
 };
 
 // One folder item's submenu. The item's LauncherRecord owns it (its submenu field) and

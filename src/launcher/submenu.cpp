@@ -18,6 +18,7 @@
 #include "launcher/icon_fetch.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/menu_order.h"
 #include "launcher/menu_theme.h"
 #include "shell/idlist.h"
 
@@ -179,6 +180,8 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
             HeapFree(GetProcessHeap(), 0, submenu->listing);
             submenu->listing = nullptr;
         }
+        if (ok)
+            ShowInStoredOrder(submenu->popup);
     }
     for (LaunchEntry* entry = submenu->head; entry; entry = entry->next) {
         if (entry->id >= *next)

@@ -10,6 +10,7 @@
 #include "core/app_state.h"
 #include "core/live_counts.h"
 #include "core/platform_calls.h"
+#include "core/texts.h"
 #include "app/tray_window.h"
 #include "resources/resource.h"
 #include "tray/tray_icon.h"
@@ -19,6 +20,7 @@
 #include "launcher/launcher_state.h"
 #include "launcher/menu_focus.h"
 #include "launcher/menu_theme.h"
+#include "launcher/order_file.h"
 #include "launcher/owner_draw.h"
 #include "launcher/tray_click.h"
 #include "settings/hotkey.h"
@@ -249,6 +251,7 @@ protected:
     {
         g_platform = RealPlatformCalls();
         FreeKept();
+        DeleteFileA((TestExeDir() + kOrderFileName).c_str());
         DestroyWindow(window);
         RemoveTree(TestItemsDir());
         TrayClick::TearDown();
@@ -481,6 +484,132 @@ TEST_F(LauncherClick, TheShellsMenuOnAnEntryActsOnThatEntry)
         EXPECT_TRUE(OpenMenuWindows().empty());
     }
     RemoveTree(recorder.dir);
+}
+
+// The names the kept launcher menu shows, in its order.
+std::vector<std::string> KeptNames()
+{
+    std::vector<std::string> names;
+    HMENU menu = g_launcher.keptMenu.menu;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID | MIIM_DATA;
+        GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+        const LauncherRecord* record = RecordOfItemData(info.dwItemData, info.wID);
+        names.push_back(record ? record->text : "(none)");
+    }
+    return names;
+}
+
+// The user's own order in the open launcher: a drag (press, move beyond the drag distance,
+// release over another item) and Ctrl+Down move an entry, the highlight following it, and
+// save the level's order; Escape ends a drag alone and a plain click still opens; a hand edit
+// of the file and "元の順序に戻す" show at once. The kept menu is reordered in place: no build
+// and no icon lookup.
+TEST_F(LauncherClick, TheUsersOrderByDragKeysHandEditAndBackToTheShells)
+{
+    ASSERT_TRUE(MakeItems({"alpha.txt", "beta.txt", "gamma.txt"}));
+    std::vector<std::string> o = ShellOrder(TestItemsDir());
+    std::string orderPath = TestExeDir() + kOrderFileName;
+    auto stored = [&](std::vector<int> places) {
+        std::string text = "items\\\n";
+        for (int place : places)
+            text += o[place] + "\n";
+        return text;
+    };
+    auto shown = [&](std::vector<int> places) {
+        std::vector<std::string> names;
+        for (int place : places)
+            names.push_back(o[place]);
+        return names;
+    };
+    auto post = [](HWND menuWindow, UINT message, UINT index, int dy = 0, WPARAM buttons = 0) {
+        POINT at = ItemCentre(menuWindow, index);
+        PostMessageW(menuWindow, message, buttons, MAKELPARAM(at.x, at.y + dy));
+    };
+    auto click = [&](std::function<void(HWND)> act) {
+        WhenMenuOpens(act);
+        g_opened.clear();
+        EXPECT_EQ(0, OnTrayNotify(window, 1, WM_LBUTTONUP));
+    };
+    click([](HWND m) { PostMessageW(m, WM_KEYDOWN, VK_ESCAPE, 1); });
+    ASSERT_EQ(shown({0, 1, 2}), KeptNames());
+    unsigned builds = g_launcher.launcherBuilds;
+    IconFetches fetches;
+
+    // The third entry dragged to the top half of the first.
+    const int drag = GetSystemMetrics(SM_CYDRAG) + 1;
+    click([&](HWND m) {
+        post(m, WM_MOUSEMOVE, 2);
+        post(m, WM_LBUTTONDOWN, 2, 0, MK_LBUTTON);
+        post(m, WM_MOUSEMOVE, 2, -drag, MK_LBUTTON);
+        post(m, WM_MOUSEMOVE, 0, -3, MK_LBUTTON);
+        post(m, WM_LBUTTONUP, 0, -3);
+        PostMessageW(m, WM_KEYDOWN, VK_ESCAPE, 1);
+    });
+    EXPECT_TRUE(g_opened.empty()) << "the dragged entry was opened";
+    EXPECT_EQ(stored({2, 0, 1}), ReadTextFile(orderPath));
+    EXPECT_EQ(shown({2, 0, 1}), KeptNames());
+
+    // Ctrl+Down on the first: Return (without Ctrl) then opens it in its new place.
+    click([](HWND m) {
+        HoldKey(VK_CONTROL);
+        PostKeys(m, {VK_DOWN, VK_DOWN});
+        WhenMenuOpens([](HWND m) {
+            HoldKey(0);
+            PostKeys(m, {VK_RETURN});
+        });
+    });
+    ASSERT_EQ(1u, g_opened.size());
+    EXPECT_EQ(0, lstrcmpiA((TestItemsDir() + "\\" + o[2]).c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
+    EXPECT_EQ(stored({0, 2, 1}), ReadTextFile(orderPath));
+
+    // Escape during a drag ends the drag, not the menu: a plain click then opens its entry.
+    click([&](HWND m) {
+        post(m, WM_MOUSEMOVE, 0);
+        post(m, WM_LBUTTONDOWN, 0, 0, MK_LBUTTON);
+        post(m, WM_MOUSEMOVE, 2, 0, MK_LBUTTON);
+        PostMessageW(m, WM_KEYDOWN, VK_ESCAPE, 1);
+        post(m, WM_LBUTTONUP, 2);
+        post(m, WM_MOUSEMOVE, 2);
+        post(m, WM_LBUTTONDOWN, 2, 0, MK_LBUTTON);
+        post(m, WM_LBUTTONUP, 2);
+    });
+    ASSERT_EQ(1u, g_opened.size());
+    EXPECT_EQ(0, lstrcmpiA((TestItemsDir() + "\\" + o[1]).c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
+    EXPECT_EQ(stored({0, 2, 1}), ReadTextFile(orderPath));
+
+    // A hand edit (a longer file, so its stamp changes) shows at the next click.
+    ASSERT_TRUE(WriteTextFile(orderPath, "\r\n" + stored({1, 2})));
+    click([](HWND m) { PostMessageW(m, WM_KEYDOWN, VK_ESCAPE, 1); });
+    EXPECT_EQ(shown({1, 2, 0}), KeptNames());
+    EXPECT_EQ(builds, g_launcher.launcherBuilds) << "a move or an edit built the launcher anew";
+    EXPECT_EQ(0, fetches.Count()) << "a move or an edit looked up icons";
+
+    // "元の順序に戻す" is the first command of the entry's own menu: the shell's order again.
+    std::wstring first;
+    std::function<void(HWND)> inContextMenu = [&](HWND) {
+        std::vector<HWND> open = OpenMenuWindows();
+        if (open.size() < 2)
+            return WhenMenuOpens(inContextMenu);
+        HWND context = IsLauncherMenu(MenuOfWindow(open[0])) ? open[1] : open[0];
+        wchar_t text[64] = L"(poison)";
+        GetMenuStringW(MenuOfWindow(context), 0, text, 64, MF_BYPOSITION);
+        first = text;
+        PostKeys(context, {VK_DOWN, VK_RETURN});
+        WhenMenuOpens([](HWND m) { PostMessageW(m, WM_KEYDOWN, VK_ESCAPE, 1); });
+    };
+    click([&](HWND m) {
+        POINT at = ItemCentre(m, 0);
+        SetCursorPos(at.x, at.y);  // a right click is found where the pointer is
+        post(m, WM_RBUTTONDOWN, 0, 0, MK_RBUTTON);
+        post(m, WM_RBUTTONUP, 0);
+        WhenMenuOpens(inContextMenu);
+    });
+    EXPECT_EQ(kTextRestoreOrder, first);
+    EXPECT_EQ(shown({0, 1, 2}), KeptNames());
+    EXPECT_EQ("", ReadTextFile(orderPath));
 }
 
 // The launcher built ahead of the click, on its own thread, with a real items folder and the
