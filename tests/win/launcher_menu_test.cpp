@@ -910,24 +910,54 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpeningAndFreedAtQuit)
 }
 
 // Ids stay 16-bit however often a kept menu's submenus are filled anew: near the end of the
-// range the next click builds the menu anew, which starts them again.
-TEST_F(SubmenuMenu, SubmenuIdsStartAgainBeforeTheyRunOut)
+// range the next click builds the menu anew, which starts them again. (A folder outside
+// items changes: the items watch sees nothing of it.) Dark, submenus take the dark background.
+TEST_F(SubmenuMenu, SubmenuIdsStartAgainBeforeTheyRunOutAndSubmenusTakeTheDarkBackground)
 {
-    ASSERT_TRUE(MakeItems({"sub\\", "sub\\one.txt"}));
+    AppThemeSetting theme(0);
+    std::string elsewhere = MakeScratchDir("submenu_ids");
+    ASSERT_TRUE(MakeItems({"far.lnk>" + elsewhere}));
     Click();
     ASSERT_TRUE(kept);
-    ASSERT_NE(nullptr, Open(shownMenu, "sub"));
+    FolderSubmenu* linked = Open(shownMenu, "far");
+    ASSERT_NE(nullptr, linked);
+    MENUINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIM_BACKGROUND;
+    ASSERT_TRUE(GetMenuInfo(linked->popup, &info));
+    EXPECT_NE(nullptr, info.hbrBack) << "a light submenu in the dark launcher";
     g_launcher.keptMenu.nextId = 0xFFF0;  // as after many thousand fillings
-    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\sub\\two.txt", "x"));
-    ASSERT_NE(nullptr, Open(shownMenu, "sub"));
+    ASSERT_TRUE(WriteTextFile(elsewhere + "\\two.txt", "x"));
+    ASSERT_NE(nullptr, Open(shownMenu, "far"));
     std::vector<UINT> ids;
     CollectIds(shownMenu, &ids);
     EXPECT_LT(*std::max_element(ids.begin(), ids.end()), 0x10000u);
     EXPECT_EQ(1u, Click()) << "the ids were not started again";
-    ASSERT_NE(nullptr, Open(shownMenu, "sub"));
+    ASSERT_NE(nullptr, Open(shownMenu, "far"));
     ids.clear();
     CollectIds(shownMenu, &ids);
     EXPECT_LT(*std::max_element(ids.begin(), ids.end()), FIRST_LAUNCHER_ID + 10);
+    RemoveTree(elsewhere);
+}
+
+UINT WINAPI EveryDriveRemote(LPCWSTR)
+{
+    return DRIVE_REMOTE;
+}
+
+// A shortcut to a folder on a share (here on any drive, all said to be mapped to shares)
+// stays a plain entry: looking at a share gone offline would hold up the build.
+TEST_F(SubmenuMenu, AShortcutToAShareStaysAPlainEntry)
+{
+    std::string elsewhere = MakeScratchDir("submenu_share");
+    ASSERT_TRUE(MakeItems({"local\\", "far.lnk>" + elsewhere}));
+    void* real = RedirectImport("kernel32.dll", "GetDriveTypeW", reinterpret_cast<void*>(EveryDriveRemote));
+    ASSERT_NE(nullptr, real);
+    ASSERT_NE(nullptr, Build());
+    RedirectImport("kernel32.dll", "GetDriveTypeW", real);
+    EXPECT_EQ(nullptr, Named(menu, "far").popup) << "a share became a submenu";
+    EXPECT_NE(nullptr, Named(menu, "local").popup);
+    RemoveTree(elsewhere);
 }
 
 // A shortcut to its own folder nests only as deep as it is opened: opened five levels
