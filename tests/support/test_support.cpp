@@ -632,18 +632,30 @@ long RunUnixShell(const std::string& command, DWORD timeoutMs)
 
 namespace {
 
+// What an owner made by CreateLauncherOwner forwards, and the LauncherOwner stepping it.
+struct OwnerData {
+    std::vector<UINT> forwarded;
+    LauncherOwner* stepped;
+};
+
 LRESULT CALLBACK LauncherOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_MENUCHAR:
-    case WM_MEASUREITEM:
-    case WM_DRAWITEM:
-    case WM_INITMENUPOPUP:
-    case kShowEntryContextMenu:
-        return TrayWndProc(hwnd, message, wParam, lParam);
-    default:
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+    auto* data = reinterpret_cast<OwnerData*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == WM_NCDESTROY && data) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        delete data;
+        data = nullptr;
     }
+    LauncherOwner* owner = data ? data->stepped : nullptr;
+    if (message == WM_INITMENUPOPUP && owner) {
+        owner->menusOpened.push_back(reinterpret_cast<HMENU>(wParam));
+        if (owner->whileOpen)
+            owner->whileOpen(reinterpret_cast<HMENU>(wParam));
+        PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+    } else if (data && std::find(data->forwarded.begin(), data->forwarded.end(), message) != data->forwarded.end()) {
+        return TrayWndProc(hwnd, message, wParam, lParam);
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 std::function<void(HWND)> g_whenMenuOpens;
@@ -674,15 +686,18 @@ void CALLBACK MenuOpenTimer(HWND, UINT, UINT_PTR timer, DWORD)
 
 }  // namespace
 
-HWND CreateLauncherOwner()
+HWND CreateLauncherOwner(std::initializer_list<UINT> forwarded)
 {
     WNDCLASSW ownerClass = {};
     ownerClass.lpfnWndProc = LauncherOwnerProc;
     ownerClass.hInstance = GetModuleHandleW(nullptr);
     ownerClass.lpszClassName = L"MorvekLauncherOwner";
     RegisterClassW(&ownerClass);
-    return CreateWindowExW(WS_EX_TOOLWINDOW, ownerClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                           nullptr, ownerClass.hInstance, nullptr);
+    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, ownerClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                  nullptr, ownerClass.hInstance, nullptr);
+    if (window)
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new OwnerData{forwarded, nullptr}));
+    return window;
 }
 
 void WhenMenuOpens(std::function<void(HWND menuWindow)> act)
@@ -903,48 +918,14 @@ void IconFetches::Release()
         SetEvent(g_iconRelease);
 }
 
-namespace {
-
-LRESULT CALLBACK SteppedOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* owner = reinterpret_cast<LauncherOwner*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    switch (message) {
-    case WM_INITMENUPOPUP:
-        if (owner)
-            owner->menusOpened.push_back(reinterpret_cast<HMENU>(wParam));
-        if (owner && owner->whileOpen)
-            owner->whileOpen(reinterpret_cast<HMENU>(wParam));
-        PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
-        break;
-    case WM_MENUCHAR:
-    case WM_MEASUREITEM:
-    case WM_DRAWITEM:
-    case kTrayCallbackMessage:
-    case kLauncherBuilt:
-        return TrayWndProc(hwnd, message, wParam, lParam);
-    default:
-        break;
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-}  // namespace
-
 LauncherOwner::LauncherOwner()
+    : window(CreateLauncherOwner({WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM, kTrayCallbackMessage, kLauncherBuilt}))
 {
-    WNDCLASSW ownerClass = {};
-    ownerClass.lpfnWndProc = SteppedOwnerProc;
-    ownerClass.hInstance = GetModuleHandleW(nullptr);
-    ownerClass.lpszClassName = L"MorvekSteppedOwner";
-    RegisterClassW(&ownerClass);
-    window = CreateWindowExW(WS_EX_TOOLWINDOW, ownerClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                             nullptr, ownerClass.hInstance, nullptr);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    reinterpret_cast<OwnerData*>(GetWindowLongPtrW(window, GWLP_USERDATA))->stepped = this;
 }
 
 LauncherOwner::~LauncherOwner()
 {
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     DestroyWindow(window);
 }
 
@@ -1098,6 +1079,12 @@ SIZE MenuTextExtent(const std::wstring& text, const LOGFONTA& font)
 std::string TestItemsDir()
 {
     return TestExeDir() + "items";
+}
+
+bool MakeItems(const std::vector<std::string>& paths)
+{
+    RemoveTree(TestItemsDir());
+    return MakeTree(TestItemsDir(), paths);
 }
 
 std::string TestSettingsPath()

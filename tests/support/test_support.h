@@ -16,6 +16,7 @@
 
 #include "core/live_counts.h"
 #include "launcher/folder_menu.h"
+#include "launcher/launcher.h"
 
 // Polls the condition every few milliseconds until it holds or the deadline passes.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
@@ -217,6 +218,8 @@ bool StartWithItems(MorvekProcess& morvek, const LaunchRecorder& recorder, const
 // "beside_test_exe".
 std::string TestItemsDir();
 std::string TestSettingsPath();
+// A fresh items folder there holding these paths (as MakeTree makes them).
+bool MakeItems(const std::vector<std::string>& paths);
 
 // Holds this one key in the thread's keyboard state (0: none), as GetKeyState sees it.
 void HoldKey(int virtualKey);
@@ -351,10 +354,12 @@ long RunUnixShell(const std::string& command, DWORD timeoutMs = 15000);
 // The piece this many times over.
 std::wstring Repeat(const std::wstring& piece, int times);
 
-// A hidden window whose menu messages (measure, draw, menu characters, the shell's menu on
-// an entry) go through the tray window's procedure, as the launcher's owner; its other
-// messages go to the default procedure (the tray window's WM_CREATE would add an icon).
-HWND CreateLauncherOwner();
+// A hidden window that stands in for the tray window as the launcher's owner: the messages
+// named go through the tray window's procedure, the rest to the default one (the tray
+// window's WM_CREATE would add an icon). By default the menu messages: measure, draw, menu
+// characters, submenus opening, the shell's menu on an entry.
+HWND CreateLauncherOwner(std::initializer_list<UINT> forwarded = {WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM,
+                                                                  WM_INITMENUPOPUP, kShowEntryContextMenu});
 
 // Runs act once, from inside the next modal loop of this thread (a menu being tracked),
 // as soon as a visible menu window is there; act gets the topmost one. A menu still open

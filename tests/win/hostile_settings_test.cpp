@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "core/app_state.h"
 #include "commands/dispatch.h"
@@ -174,6 +175,21 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
         EXPECT_EQ(1u, ReadDesktopKey());
         DestroyWindow(dialog);
         EXPECT_EQ(nullptr, g_app.settingsDialog);
+    }
+}
+
+// Folders open as submenus only for a plain 1, read as text: "1x" is not 1.
+TEST_F(HostileSettings, SubmenusAreOnOnlyForAPlainOne)
+{
+    const std::pair<const char*, UINT> rows[] = {
+        {"[Launcher]\r\nSubmenus=1\r\n", 1}, {"[Launcher]\r\nSubmenus=0\r\n", 0}, {"[Launcher]\r\nSubmenus=2\r\n", 0},
+        {"[Launcher]\r\nSubmenus=1x\r\n", 0}, {"[Launcher]\r\nSubmenus=\r\n", 0}, {"[Launcher]\r\nLauncher=1\r\n", 0},
+        {"[HotKey]\r\nSubmenus=1\r\n", 0},  {"", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.first);
+        ASSERT_TRUE(WriteTextFile(TestSettingsPath(), row.first));
+        EXPECT_EQ(row.second, ReadSubmenus());
     }
 }
 
