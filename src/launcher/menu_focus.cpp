@@ -14,18 +14,6 @@
 // renew the time): X ignores a request older than its last change of focus, and after the
 // first click on the tray no menu of ours got the keys again. A message posted and taken
 // just before the request makes its time the present.
-//
-// Even so, on a busy machine keys typed into an open menu were lost now and then (after the
-// hotkey and Escape, or a click on the tray): the X focus, once granted, may go back to the
-// desktop, which takes it whenever it falls to the desktop's window, as when a menu of ours
-// closes, and asks with the server's present time, which outweighs any request made before
-// it; the desktop's process may get to that after our next menu has asked. Nothing tells
-// this thread: the menu's window keeps the focus as far as Windows is concerned (and is the
-// foreground window), so it would never ask again. So while a menu is open the focus is
-// asked for again on a timer, the window let go of first, since SetFocus asks X only on a
-// change. A request for the window that holds the X focus changes nothing. (Not the whole
-// answer: at a load of about 11 on two cores, keys were still lost once in eight runs of the
-// launcher's end-to-end tests against the 32-bit exe, the menu holding the focus throughout.)
 #include "launcher/menu_focus.h"
 
 namespace {
@@ -43,43 +31,17 @@ bool RunsOnWine()
     return g_onWine != 0;
 }
 
-// The open menu's window that the timer asks for again, until it is gone.
-HWND g_menuWindow = nullptr;
-constexpr UINT_PTR kFocusTimerId = 0x4d46;
-constexpr UINT kFocusTimerMs = 100;
-
-void AskForFocus(HWND owner, HWND menuWindow)
-{
-    // Only this message is taken (a filter of 0 to 0 would take any, a key among them).
-    MSG now;
-    if (PostMessageW(owner, kRenewMessageTime, 0, 0))
-        PeekMessageW(&now, owner, kRenewMessageTime, kRenewMessageTime, PM_REMOVE);
-    SetFocus(menuWindow);
-}
-
-void CALLBACK OnFocusTimer(HWND owner, UINT, UINT_PTR id, DWORD)
-{
-    if (!IsWindowVisible(g_menuWindow)) {
-        KillTimer(owner, id);
-        g_menuWindow = nullptr;
-        return;
-    }
-    if (GetFocus() == g_menuWindow)
-        SetFocus(nullptr);
-    AskForFocus(owner, g_menuWindow);
-}
-
 }  // namespace
 
 void OnMenuIdle(HWND owner, WPARAM wParam, LPARAM lParam)
 {
     auto menuWindow = reinterpret_cast<HWND>(lParam);
-    if (wParam != MSGF_MENU || !menuWindow || !RunsOnWine() ||
+    if (wParam != MSGF_MENU || !menuWindow || !RunsOnWine() || GetFocus() == menuWindow ||
         GetWindowThreadProcessId(menuWindow, nullptr) != GetCurrentThreadId())
         return;
-    if (GetFocus() != menuWindow)
-        AskForFocus(owner, menuWindow);
-    if (g_menuWindow != menuWindow)
-        SetTimer(owner, kFocusTimerId, kFocusTimerMs, OnFocusTimer);
-    g_menuWindow = menuWindow;
+    // Only this message is taken (a filter of 0 to 0 would take any, a key among them).
+    MSG now;
+    if (PostMessageW(owner, kRenewMessageTime, 0, 0))
+        PeekMessageW(&now, owner, kRenewMessageTime, kRenewMessageTime, PM_REMOVE);
+    SetFocus(menuWindow);
 }

@@ -4,9 +4,7 @@
 #include <windows.h>
 
 // WM_ENTERIDLE from a menu's loop (wParam MSGF_MENU, lParam its window): under Wine only,
-// the open menu's window is given the keyboard focus, so that real key presses reach it,
-// and asked for again on a timer of the owner's while that window is open (the desktop may
-// have taken the X focus back).
+// the open menu's window is given the keyboard focus, so that real key presses reach it.
 // On Windows nothing happens: there the menu's loop gets the keyboard already.
 // owner: the menu's owner, to which kRenewMessageTime is posted and at once taken back.
 void OnMenuIdle(HWND owner, WPARAM wParam, LPARAM lParam);
