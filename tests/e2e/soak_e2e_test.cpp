@@ -65,8 +65,37 @@ protected:
     MorvekProcess morvek;
     HWND tray = nullptr;
 
+    // The user's desktop is the Linux home folder under Wine, where other programs write at
+    // any time: the soak's desktop list shows a scratch folder of its own instead.
+    static constexpr wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    std::vector<BYTE> savedDesktop;
+    void SetDesktop(const BYTE* value, DWORD size)
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_SET_VALUE,
+                                                 nullptr, &key, nullptr));
+        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"Desktop", 0, REG_EXPAND_SZ, value, size));
+        RegCloseKey(key);
+    }
+    void TearDown() override
+    {
+        if (!savedDesktop.empty())
+            SetDesktop(savedDesktop.data(), static_cast<DWORD>(savedDesktop.size()));
+    }
+
     void SetUp() override
     {
+        DWORD size = 0;
+        if (RegGetValueW(HKEY_CURRENT_USER, kShellFolders, L"Desktop", RRF_RT_ANY | RRF_NOEXPAND, nullptr, nullptr,
+                         &size) == ERROR_SUCCESS) {
+            savedDesktop.resize(size);
+            RegGetValueW(HKEY_CURRENT_USER, kShellFolders, L"Desktop", RRF_RT_ANY | RRF_NOEXPAND, nullptr,
+                         savedDesktop.data(), &size);
+        }
+        ASSERT_FALSE(savedDesktop.empty()) << "no desktop folder in the registry";
+        std::wstring desktop = Wide(MakeScratchDir("soak_e2e_desktop"));
+        ASSERT_TRUE(MakeTree(Ansi(desktop), {"on the desktop.txt", "a folder\\"}));
+        SetDesktop(reinterpret_cast<const BYTE*>(desktop.c_str()), static_cast<DWORD>((desktop.size() + 1) * 2));
         std::vector<std::string> names;
         for (int i = 0; i < kEntries; ++i) {
             char name[32];
@@ -150,6 +179,8 @@ protected:
         }
         ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }, 30000))
             << "the menu stayed open at cycle " << cycle;
+        // A click that comes while the last one still ends is ignored, as during its menu.
+        ASSERT_TRUE(WaitFor([&] { return !morvek.ClickGoingOn(); }, 30000)) << "the click never ended at cycle " << cycle;
     }
 
     // Opens a dialog through its main-menu command and closes it with its button.
@@ -203,7 +234,7 @@ TEST_F(Soak, NothingLeaksOverManyMenusAndDialogs)
         if (cycle == 0) {
             RememberHeld();
             // What the kept menus hold: one item-ID list per entry of each, no submenu.
-            EXPECT_LE(kEntries, held[3]);
+            EXPECT_EQ(kEntries + static_cast<long>(ShellOrder("").size()), held[3]);
             EXPECT_EQ(0, held[5]);
         }
         ExpectHeldAsBefore(cycle);
