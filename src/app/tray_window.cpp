@@ -114,14 +114,22 @@ HWND CreateTrayWindow(HINSTANCE instance)
 
 bool TrayLoopStep(HWND window, DWORD maxWaitMs, int* exitCode)
 {
+    HANDLE handles[2];
+    DWORD count = 0;
     HANDLE watch = LauncherWatchHandle();
-    DWORD count = watch ? 1 : 0;
+    if (watch)
+        handles[count++] = watch;
+    HANDLE thread = LauncherBuildThreadHandle();
+    if (thread)
+        handles[count++] = thread;
     DWORD quiet = LauncherQuietWait();
-    DWORD woken = MsgWaitForMultipleObjectsEx(count, &watch, quiet < maxWaitMs ? quiet : maxWaitMs,
+    DWORD woken = MsgWaitForMultipleObjectsEx(count, handles, quiet < maxWaitMs ? quiet : maxWaitMs,
                                               QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (woken == WAIT_TIMEOUT && LauncherQuietWait() == 0) {
         OnLauncherQuiet(window);
-    } else if (count && (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)) {
+    } else if (thread && woken == WAIT_OBJECT_0 + count - 1) {
+        OnLauncherBuildThreadEnded(window);
+    } else if (watch && (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)) {
         // A failed wait drops the watch, so the next wait is on messages alone.
         OnLauncherWatchSignalled();
     }

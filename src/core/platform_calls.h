@@ -1,6 +1,6 @@
 // The calls that end the session, power the machine down, move hardware or wait for a
-// person, and the launcher's watch on items and icon lookup (which a network share may
-// refuse, or stall).
+// person, and the launcher's watch on items, icon lookup (which a network share may
+// refuse, or stall) and the build's post (which a full queue refuses).
 // The program fills the table with the real functions; tests swap in recorders.
 #pragma once
 #include <windows.h>
@@ -26,6 +26,8 @@ struct PlatformCalls {
     HANDLE(WINAPI* FindFirstChangeNotificationW)(LPCWSTR path, BOOL subtree, DWORD filter);
     // Called from the launcher's build thread as well as the window's.
     DWORD_PTR(WINAPI* SHGetFileInfoA)(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags);
+    // The launcher's build thread hands its result over by a post, which a full queue refuses.
+    BOOL(WINAPI* PostMessageW)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 extern PlatformCalls g_platform;

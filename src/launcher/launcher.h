@@ -19,6 +19,10 @@ bool LauncherBuildPending();
 // before a quiet folder is built anew (INFINITE while nothing changed).
 HANDLE LauncherWatchHandle();
 DWORD LauncherQuietWait();
+// For the message loop: the build thread to wait on (null: none), and its end seen: a build
+// whose post was refused counts as ended, so no click waits for it.
+HANDLE LauncherBuildThreadHandle();
+void OnLauncherBuildThreadEnded(HWND window);
 // The watch fired (or a wait on it failed): build again once the folder is quiet.
 void OnLauncherWatchSignalled();
 // The quiet time passed.

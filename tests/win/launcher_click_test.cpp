@@ -562,6 +562,27 @@ TEST_F(BuildAhead, ABuildThatArrivesAfterQuitIsFreed)
     g_app.quitting = false;
 }
 
+BOOL WINAPI RefusePost(HWND, UINT, WPARAM, LPARAM)
+{
+    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+    return FALSE;
+}
+
+// A build whose result can't be posted (a full queue) ends all the same: the next click is
+// not held for it.
+TEST_F(BuildAhead, ABuildWhosePostIsRefusedStillEnds)
+{
+    FreeKeptMenu(allocator, true);
+    g_platform.PostMessageW = RefusePost;
+    StartLauncherBuildAhead(owner.window);
+    EXPECT_TRUE(LauncherBuildRunning());
+    EXPECT_TRUE(Settle()) << "still waiting for a build that ended";
+    g_platform.PostMessageW = ::PostMessageW;
+    EXPECT_EQ(nullptr, g_launcher.keptMenu.menu);
+    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
+    EXPECT_EQ(1u, owner.menusOpened.size()) << "the click was held";
+}
+
 // A click that comes before the build ahead of a change has built the launcher itself: the
 // build asked for by the change is not made again after it.
 TEST_F(BuildAhead, AClickThatBuiltTheChangeLeavesNoBuildBehind)
