@@ -122,10 +122,12 @@ bool TrayLoopStep(HWND window, DWORD maxWaitMs, int* exitCode)
     HANDLE thread = LauncherBuildThreadHandle();
     if (thread)
         handles[count++] = thread;
-    DWORD quiet = LauncherQuietWait();
-    DWORD woken = MsgWaitForMultipleObjectsEx(count, handles, quiet < maxWaitMs ? quiet : maxWaitMs,
-                                              QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woken == WAIT_TIMEOUT && LauncherQuietWait() == 0) {
+    DWORD wait = maxWaitMs < LauncherQuietWait() ? maxWaitMs : LauncherQuietWait();
+    wait = wait < LauncherHeldClickWait() ? wait : LauncherHeldClickWait();
+    DWORD woken = MsgWaitForMultipleObjectsEx(count, handles, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woken == WAIT_TIMEOUT && LauncherHeldClickWait() == 0) {
+        OnLauncherHeldClickDue(window);
+    } else if (woken == WAIT_TIMEOUT && LauncherQuietWait() == 0) {
         OnLauncherQuiet(window);
     } else if (thread && woken == WAIT_OBJECT_0 + count - 1) {
         OnLauncherBuildThreadEnded(window);

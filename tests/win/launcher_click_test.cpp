@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -540,6 +541,56 @@ TEST_F(BuildAhead, ClicksDuringTheBuildAreAnswered)
     EXPECT_EQ(3, GetMenuItemCount(owner.menusOpened[1]));
     EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
     EXPECT_EQ(3, stalled.Count());
+}
+
+// A click held for a build that does not come within a second is answered then with a
+// launcher built for it (the build under way is kept when it comes), unless the user went
+// elsewhere meanwhile: another window came to the front, or a key went down.
+TEST_F(BuildAhead, AHeldClickOpensOnlyWhileTheUserWaits)
+{
+    struct Row {
+        const char* name;
+        std::function<void()> elsewhere;
+    } rows[] = {
+        {"still waiting", [] {}},
+        {"another window in front",
+         [] {
+             HWND front = MakeWindow(L"HeldClickTest", DefWindowProcW, 0, WS_POPUP | WS_VISIBLE);
+             SetForegroundWindow(front);
+         }},
+        {"a key went down",
+         [] {
+             INPUT keys[2] = {};
+             keys[0].type = keys[1].type = INPUT_KEYBOARD;
+             keys[0].ki.wVk = keys[1].ki.wVk = 'M';
+             keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+             SendInput(2, keys, sizeof(INPUT));
+         }},
+    };
+    int items = 0;
+    owner.whileOpen = [&](HMENU menu) { items = GetMenuItemCount(menu); };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FreeKeptMenu(allocator, true);
+        owner.menusOpened.clear();
+        items = 0;
+        IconFetches stalled(true);
+        StartLauncherBuildAhead(owner.window);
+        ASSERT_TRUE(WaitFor([&] { return stalled.Count() > 0; })) << "the build never asked for an icon";
+        OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
+        ASSERT_NE(INFINITE, LauncherHeldClickWait()) << "not held";
+        row.elsewhere();
+        EXPECT_TRUE(owner.Step([] { return LauncherHeldClickWait() == INFINITE; }));
+        bool wanted = std::string(row.name) == "still waiting";
+        ASSERT_EQ(wanted ? 1u : 0u, owner.menusOpened.size());
+        EXPECT_EQ(wanted ? 3 : 0, items);
+        stalled.Release();
+        ASSERT_TRUE(Settle());
+        EXPECT_EQ(wanted ? 1u : 0u, owner.menusOpened.size()) << "opened once the build came";
+        EXPECT_NE(nullptr, g_launcher.keptMenu.menu) << "the build was not kept";
+        if (HWND front = FindTopWindow(L"HeldClickTest", nullptr, GetCurrentProcessId()))
+            DestroyWindow(front);
+    }
 }
 
 // Quit while the build ahead waits for an icon: the build that then arrives is freed, not
