@@ -115,14 +115,24 @@ HWND CreateTrayWindow(HINSTANCE instance)
 
 bool TrayLoopStep(HWND window, DWORD maxWaitMs, int* exitCode)
 {
+    HANDLE handles[2];
+    DWORD count = 0;
     HANDLE watch = LauncherWatchHandle();
-    DWORD count = watch ? 1 : 0;
-    DWORD quiet = LauncherQuietWait();
-    DWORD woken = MsgWaitForMultipleObjectsEx(count, &watch, quiet < maxWaitMs ? quiet : maxWaitMs,
-                                              QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woken == WAIT_TIMEOUT && LauncherQuietWait() == 0) {
+    if (watch)
+        handles[count++] = watch;
+    HANDLE thread = LauncherBuildThreadHandle();
+    if (thread)
+        handles[count++] = thread;
+    DWORD wait = maxWaitMs < LauncherQuietWait() ? maxWaitMs : LauncherQuietWait();
+    wait = wait < LauncherHeldClickWait() ? wait : LauncherHeldClickWait();
+    DWORD woken = MsgWaitForMultipleObjectsEx(count, handles, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woken == WAIT_TIMEOUT && LauncherHeldClickWait() == 0) {
+        OnLauncherHeldClickDue(window);
+    } else if (woken == WAIT_TIMEOUT && LauncherQuietWait() == 0) {
         OnLauncherQuiet(window);
-    } else if (count && (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)) {
+    } else if (thread && woken == WAIT_OBJECT_0 + count - 1) {
+        OnLauncherBuildThreadEnded(window);
+    } else if (watch && (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)) {
         // A failed wait drops the watch, so the next wait is on messages alone.
         OnLauncherWatchSignalled();
     }

@@ -25,7 +25,8 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 HWND CreateTrayWindow(HINSTANCE instance);
 
 // One turn of the message loop: waits (at most maxWaitMs) for a message, a change the watch
-// on items announces, or the end of the quiet time after changes (then the launcher is built
-// ahead), and dispatches what came. No timer runs while nothing changes. False at WM_QUIT,
+// on items announces, the end of the launcher's build thread, the end of the quiet time
+// after changes (then the launcher is built ahead) or of a held click's wait, and dispatches
+// what came. No timer runs while nothing changes. False at WM_QUIT,
 // with its exit code.
 bool TrayLoopStep(HWND window, DWORD maxWaitMs, int* exitCode);

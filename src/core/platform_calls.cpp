@@ -80,6 +80,7 @@ PlatformCalls RealPlatformCalls()
     LookUp(&calls.GetSystemMetricsForDpi, user32, "GetSystemMetricsForDpi");
     LookUp(&calls.AdjustWindowRectExForDpi, user32, "AdjustWindowRectExForDpi");
     LookUp(&calls.SystemParametersInfoForDpi, user32, "SystemParametersInfoForDpi");
+    calls.PostMessageW = ::PostMessageW;
     return calls;
 }
 

@@ -1,6 +1,7 @@
 // The calls that end the session, power the machine down, move hardware or wait for a
-// person, the launcher's watch on items and icon lookup (which a network share may
-// refuse, or stall), and the per-monitor DPI calls (which older systems lack).
+// person, the launcher's watch on items, icon lookup (which a network share may
+// refuse, or stall) and the build's post (which a full queue refuses), and the per-monitor
+// DPI calls (which older systems lack).
 // The program fills the table with the real functions; tests swap in recorders.
 #pragma once
 #include <windows.h>
@@ -36,6 +37,8 @@ struct PlatformCalls {
     BOOL(WINAPI* AdjustWindowRectExForDpi)(RECT* rect, DWORD style, BOOL menu, DWORD exStyle, UINT dpi);
     // Wide only: with SPI_GETNONCLIENTMETRICS it fills a NONCLIENTMETRICSW.
     BOOL(WINAPI* SystemParametersInfoForDpi)(UINT action, UINT param, void* data, UINT winIni, UINT dpi);
+    // The launcher's build thread hands its result over by a post, which a full queue refuses.
+    BOOL(WINAPI* PostMessageW)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 extern PlatformCalls g_platform;

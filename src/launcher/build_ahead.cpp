@@ -2,15 +2,18 @@
 // touches nothing the window thread writes. It gets its look, an index into the kept
 // records (which stay untouched, since nothing frees the kept menu while a build runs) and
 // the count of changes announced when it started, and hands everything back by one posted
-// message; only the window thread makes menus, keeps or frees. The watch on items is made
-// (and so armed) before the build's listing is taken, so any change after that raises the
-// count, and a build whose count is behind is kept but not valid: the next click builds anew
-// and the quiet time starts another build ahead.
+// message; only the window thread makes menus, keeps or frees. The window keeps the thread's
+// handle and learns from its end whether the post was made: a refused post (a full queue)
+// frees the build on the thread, and the window then counts it as ended. The watch on items
+// is made (and so armed) before the build's listing is taken, so any change after that raises
+// the count, and a build whose count is behind is kept but not valid: the next click builds
+// anew and the quiet time starts another build ahead.
 #include "launcher/build_ahead.h"
 
 #include <objbase.h>
 
 #include "core/app_state.h"
+#include "core/platform_calls.h"
 #include "launcher/folder_collect.h"
 #include "launcher/folder_listing.h"
 #include "launcher/icon_pixels.h"
@@ -21,6 +24,9 @@
 #include "launcher/record_reuse.h"
 
 namespace {
+
+// The build thread's exit code when its result was posted.
+constexpr DWORD kPosted = 1;
 
 // One build, from the window thread to the build thread and back.
 struct AheadBuild {
@@ -43,6 +49,7 @@ struct AheadState {
     bool quiet;        // a change waits for the folder to stay quiet until quietFrom + kQuietMs
     DWORD quietFrom;
     AheadBuild* held;  // came back while a folder menu was open
+    HANDLE thread;     // the last build thread, until its end is seen
 };
 AheadState g_ahead;
 
@@ -70,14 +77,16 @@ DWORD WINAPI BuildThread(void* parameter)
     } else {
         build->result = CollectResult::Failed;
     }
-    // The window is gone (quit): nobody else will free the build.
-    if (!PostMessageW(build->window, kLauncherBuilt, 0, reinterpret_cast<LPARAM>(build)) && allocator)
+    // Refused (a full queue, or the window gone): nobody else will free the build, and the
+    // thread's exit code tells the window so.
+    bool posted = g_platform.PostMessageW(build->window, kLauncherBuilt, 0, reinterpret_cast<LPARAM>(build));
+    if (!posted && allocator)
         FreeAheadBuild(build, allocator);
     if (allocator)
         allocator->Release();
     if (SUCCEEDED(com))
         CoUninitialize();
-    return 0;
+    return posted ? kPosted : 0;
 }
 
 void StartQuiet()
@@ -148,7 +157,10 @@ void StartLauncherBuildAhead(HWND window)
         HeapFree(GetProcessHeap(), 0, build);
         return;
     }
-    CloseHandle(thread);
+    // The thread before it posted its build (it was taken in): its end tells nothing more.
+    if (g_ahead.thread)
+        CloseHandle(g_ahead.thread);
+    g_ahead.thread = thread;
     g_ahead.running = true;
 }
 
@@ -223,6 +235,29 @@ DWORD LauncherQuietWait()
         return INFINITE;
     DWORD passed = GetTickCount() - g_ahead.quietFrom;
     return passed >= kQuietMs ? 0 : kQuietMs - passed;
+}
+
+HANDLE LauncherBuildThreadHandle()
+{
+    return g_ahead.thread;
+}
+
+void OnLauncherBuildThreadEnded(HWND window)
+{
+    DWORD code = kPosted;
+    if (!GetExitCodeThread(g_ahead.thread, &code))
+        code = 0;
+    CloseHandle(g_ahead.thread);
+    g_ahead.thread = nullptr;
+    // Posted: its message is on the way. Refused: the thread freed the build, and the next
+    // click (or the build asked for meanwhile) does not wait for it.
+    if (code == kPosted || !g_ahead.running)
+        return;
+    g_ahead.running = false;
+    if (g_app.quitting)
+        FreeLauncherAtQuit();
+    else if (g_ahead.again)
+        StartLauncherBuildAhead(window);
 }
 
 void OnLauncherWatchSignalled()

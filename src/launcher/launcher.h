@@ -19,6 +19,10 @@ bool LauncherBuildPending();
 // before a quiet folder is built anew (INFINITE while nothing changed).
 HANDLE LauncherWatchHandle();
 DWORD LauncherQuietWait();
+// For the message loop: the build thread to wait on (null: none), and its end seen: a build
+// whose post was refused counts as ended, so no click waits for it.
+HANDLE LauncherBuildThreadHandle();
+void OnLauncherBuildThreadEnded(HWND window);
 // The watch fired (or a wait on it failed): build again once the folder is quiet.
 void OnLauncherWatchSignalled();
 // The quiet time passed.
@@ -43,10 +47,16 @@ void OnLauncherTrayAction(HWND window, TrayAction action);
 // item selected, so the arrows and Return work at once. Returns 0.
 LRESULT OnLauncherHotKey(HWND window, WPARAM id);
 // kLauncherBuilt: kept, and shown at once for a launcher click that came while it was being
-// built. Returns 0.
+// built and is still wanted (tray_click.cpp). Returns 0.
 LRESULT OnLauncherBuiltMessage(HWND window, LPARAM build);
 // A folder menu is being built or tracked.
 bool LauncherMenuOpen();
+// A launcher click held for the build under way waits this long at most.
+constexpr DWORD kHeldClickMs = 1000;
+// For the message loop: how long until a held click's time is up (INFINITE: none held), and
+// that time up: the click, if still wanted, is answered with a launcher built for it.
+DWORD LauncherHeldClickWait();
+void OnLauncherHeldClickDue(HWND window);
 
 // folder_menu: whether the menu's items are launcher records.
 bool IsLauncherMenu(HMENU menu);

@@ -18,21 +18,68 @@
 namespace {
 
 // A launcher click that came while the launcher was being built ahead: shown when the
-// build arrives, unless another menu was asked for first.
+// build arrives, while the user still waits for it. It is not wanted any more once another
+// window came to the front or a key was pressed (it went to another window), nor later than
+// kHeldClickMs after the click: a menu opening then would take keys meant for another
+// window. A click still wanted when that time is up is answered at once with a launcher
+// built for it (kept nowhere: the build under way is kept when it comes).
 enum class PendingClick { None, Mouse, Keyboard };
-PendingClick g_pendingClick = PendingClick::None;
+struct HeldClick {
+    PendingClick kind;
+    DWORD at;         // GetTickCount() at the click
+    HWND foreground;  // the foreground window at the click
+    bool keyPressed;  // a key went down since the click
+    HHOOK keys;       // sees the keys while the click is held
+};
+HeldClick g_held;
 
-void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
+// A key that goes down now (not one held since before, which repeats): the user is typing
+// elsewhere. The system has not yet updated the key's state when it calls the hook.
+LRESULT CALLBACK KeyWhileHeld(int code, WPARAM message, LPARAM lParam)
+{
+    const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+    if (code == HC_ACTION && (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) &&
+        GetAsyncKeyState(static_cast<int>(key->vkCode)) >= 0)
+        g_held.keyPressed = true;
+    return CallNextHookEx(nullptr, code, message, lParam);
+}
+
+void Hold(bool fromKeyboard)
+{
+    if (g_held.kind == PendingClick::None)
+        g_held.keys = SetWindowsHookExW(WH_KEYBOARD_LL, KeyWhileHeld, GetModuleHandleW(nullptr), 0);
+    g_held.kind = fromKeyboard ? PendingClick::Keyboard : PendingClick::Mouse;
+    g_held.at = GetTickCount();
+    g_held.foreground = GetForegroundWindow();
+    g_held.keyPressed = false;
+}
+
+void ForgetHeldClick()
+{
+    if (g_held.keys)
+        UnhookWindowsHookEx(g_held.keys);
+    g_held = {};
+}
+
+// The held click is still wanted (held no longer than kHeldClickMs is the caller's to judge).
+bool HeldClickWanted()
+{
+    return g_held.kind != PendingClick::None && !g_held.keyPressed && GetForegroundWindow() == g_held.foreground;
+}
+
+// overBuild: answers a held click whose time is up with a launcher built for it alone.
+void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false, bool overBuild = false)
 {
     if (!MayOpenMenu() || g_launcher.folderMenuOpen)
         return;
     // The build under way finishes sooner than a build started now, and keeps the window
     // free meanwhile: the launcher opens when it arrives.
-    if (mode == FolderMode::Items && LauncherBuildRunning()) {
-        g_pendingClick = fromKeyboard ? PendingClick::Keyboard : PendingClick::Mouse;
+    bool building = mode == FolderMode::Items && LauncherBuildRunning();
+    if (building && !overBuild) {
+        Hold(fromKeyboard);
         return;
     }
-    g_pendingClick = PendingClick::None;
+    ForgetHeldClick();
     IMalloc* allocator = nullptr;
     if (SHGetMalloc(&allocator) != S_OK)
         return;
@@ -46,8 +93,11 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false)
     // is kept), measured and drawn with the same values.
     CaptureMenuLook();
     bool kept = false;
-    HMENU menu = mode == FolderMode::Items ? LauncherMenu(&head, allocator, &kept)
-                                           : DesktopMenu(&head, allocator, &kept);
+    // While a build runs the kept menu is read by it and stays as it is: this menu is the
+    // click's own, without the kept records.
+    HMENU menu = building ? BuildFolderMenu(&head, allocator, mode, g_launcher.menuLook)
+                 : mode == FolderMode::Items ? LauncherMenu(&head, allocator, &kept)
+                                             : DesktopMenu(&head, allocator, &kept);
     if (menu) {
         // The theme is part of the look: a kept menu takes this click's background too.
         ApplyMenuBackground(menu, g_launcher.menuLook);
@@ -102,7 +152,7 @@ void OnLauncherTrayAction(HWND window, TrayAction action)
     else if (action == TrayAction::Desktop)
         ShowFolderMenu(window, FolderMode::Desktop);
     else if (action == TrayAction::MainMenu)
-        g_pendingClick = PendingClick::None;
+        ForgetHeldClick();
 }
 
 bool LauncherMenuOpen()
@@ -119,9 +169,30 @@ LRESULT OnLauncherHotKey(HWND window, WPARAM id)
 
 LRESULT OnLauncherBuiltMessage(HWND window, LPARAM build)
 {
-    bool waiting = g_pendingClick != PendingClick::None && !g_app.quitting;
+    if (g_held.kind != PendingClick::None && (g_app.quitting || !HeldClickWanted()))
+        ForgetHeldClick();
+    bool waiting = g_held.kind != PendingClick::None;
     OnLauncherBuilt(window, build, waiting);
     if (waiting && !LauncherBuildRunning())
-        ShowFolderMenu(window, FolderMode::Items, g_pendingClick == PendingClick::Keyboard);
+        ShowFolderMenu(window, FolderMode::Items, g_held.kind == PendingClick::Keyboard);
     return 0;
+}
+
+DWORD LauncherHeldClickWait()
+{
+    if (g_held.kind == PendingClick::None)
+        return INFINITE;
+    DWORD passed = GetTickCount() - g_held.at;
+    return passed >= kHeldClickMs ? 0 : kHeldClickMs - passed;
+}
+
+void OnLauncherHeldClickDue(HWND window)
+{
+    if (g_held.kind == PendingClick::None || LauncherHeldClickWait() != 0)
+        return;
+    if (g_app.quitting || !HeldClickWanted()) {
+        ForgetHeldClick();
+        return;
+    }
+    ShowFolderMenu(window, FolderMode::Items, g_held.kind == PendingClick::Keyboard, true);
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -655,6 +656,56 @@ TEST_F(BuildAhead, ClicksDuringTheBuildAreAnswered)
     EXPECT_EQ(3, stalled.Count());
 }
 
+// A click held for a build that does not come within a second is answered then with a
+// launcher built for it (the build under way is kept when it comes), unless the user went
+// elsewhere meanwhile: another window came to the front, or a key went down.
+TEST_F(BuildAhead, AHeldClickOpensOnlyWhileTheUserWaits)
+{
+    struct Row {
+        const char* name;
+        std::function<void()> elsewhere;
+    } rows[] = {
+        {"still waiting", [] {}},
+        {"another window in front",
+         [] {
+             HWND front = MakeWindow(L"HeldClickTest", DefWindowProcW, 0, WS_POPUP | WS_VISIBLE);
+             SetForegroundWindow(front);
+         }},
+        {"a key went down",
+         [] {
+             INPUT keys[2] = {};
+             keys[0].type = keys[1].type = INPUT_KEYBOARD;
+             keys[0].ki.wVk = keys[1].ki.wVk = 'M';
+             keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+             SendInput(2, keys, sizeof(INPUT));
+         }},
+    };
+    int items = 0;
+    owner.whileOpen = [&](HMENU menu) { items = GetMenuItemCount(menu); };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FreeKeptMenu(allocator, true);
+        owner.menusOpened.clear();
+        items = 0;
+        IconFetches stalled(true);
+        StartLauncherBuildAhead(owner.window);
+        ASSERT_TRUE(WaitFor([&] { return stalled.Count() > 0; })) << "the build never asked for an icon";
+        OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
+        ASSERT_NE(INFINITE, LauncherHeldClickWait()) << "not held";
+        row.elsewhere();
+        EXPECT_TRUE(owner.Step([] { return LauncherHeldClickWait() == INFINITE; }));
+        bool wanted = std::string(row.name) == "still waiting";
+        ASSERT_EQ(wanted ? 1u : 0u, owner.menusOpened.size());
+        EXPECT_EQ(wanted ? 3 : 0, items);
+        stalled.Release();
+        ASSERT_TRUE(Settle());
+        EXPECT_EQ(wanted ? 1u : 0u, owner.menusOpened.size()) << "opened once the build came";
+        EXPECT_NE(nullptr, g_launcher.keptMenu.menu) << "the build was not kept";
+        if (HWND front = FindTopWindow(L"HeldClickTest", nullptr, GetCurrentProcessId()))
+            DestroyWindow(front);
+    }
+}
+
 // Quit while the build ahead waits for an icon: the build that then arrives is freed, not
 // kept, with the menu kept before it and the watch; nothing is built after it.
 TEST_F(BuildAhead, ABuildThatArrivesAfterQuitIsFreed)
@@ -675,6 +726,27 @@ TEST_F(BuildAhead, ABuildThatArrivesAfterQuitIsFreed)
     StartLauncherBuildAhead(owner.window);
     EXPECT_FALSE(LauncherBuildRunning()) << "a build started after quit";
     g_app.quitting = false;
+}
+
+BOOL WINAPI RefusePost(HWND, UINT, WPARAM, LPARAM)
+{
+    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+    return FALSE;
+}
+
+// A build whose result can't be posted (a full queue) ends all the same: the next click is
+// not held for it.
+TEST_F(BuildAhead, ABuildWhosePostIsRefusedStillEnds)
+{
+    FreeKeptMenu(allocator, true);
+    g_platform.PostMessageW = RefusePost;
+    StartLauncherBuildAhead(owner.window);
+    EXPECT_TRUE(LauncherBuildRunning());
+    EXPECT_TRUE(Settle()) << "still waiting for a build that ended";
+    g_platform.PostMessageW = ::PostMessageW;
+    EXPECT_EQ(nullptr, g_launcher.keptMenu.menu);
+    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
+    EXPECT_EQ(1u, owner.menusOpened.size()) << "the click was held";
 }
 
 // A click that comes before the build ahead of a change has built the launcher itself: the
