@@ -965,6 +965,64 @@ TEST_F(SubmenuMenu, AFailedDeletionFreesNoRecordTheSubmenuStillShows)
     EXPECT_EQ(expected, Shown(sub->popup));
 }
 
+// A folder whose path is longer than MAX_PATH is listed and watched by its long form, shows
+// what the shell enumerates in it, and is kept while unchanged.
+std::wstring g_watched;
+HANDLE WINAPI RecordWatch(LPCWSTR path, BOOL subtree, DWORD filter)
+{
+    g_watched = path;
+    return FindFirstChangeNotificationW(path, subtree, filter);
+}
+
+TEST_F(SubmenuMenu, AFolderPastMaxPathIsListedAndWatchedByItsLongForm)
+{
+    std::string piece(60, 'd');
+    std::wstring longPath = L"\\\\?\\" + Wide(TestItemsDir());
+    ASSERT_TRUE(CreateDirectoryW(longPath.c_str(), nullptr));
+    int levels = 0;
+    for (; longPath.size() < MAX_PATH + 4 + 20; ++levels) {
+        longPath += L"\\" + Wide(piece);
+        ASSERT_TRUE(CreateDirectoryW(longPath.c_str(), nullptr));
+    }
+    HANDLE file = CreateFileW((longPath + L"\\inner.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+    g_platform.FindFirstChangeNotificationW = RecordWatch;
+    ASSERT_NE(nullptr, Build());
+    FolderSubmenu* level = nullptr;
+    for (HMENU parent = menu; levels-- > 0 && parent; parent = level ? level->popup : nullptr)
+        level = Open(parent, piece);
+    g_platform.FindFirstChangeNotificationW = RealPlatformCalls().FindFirstChangeNotificationW;
+    ASSERT_NE(nullptr, level);
+    EXPECT_EQ(longPath, g_watched);
+    EXPECT_NE(nullptr, level->change);
+    ASSERT_NE(nullptr, level->listing) << "not listed";
+    // What the shell enumerates there (Wine's shell lists nothing past MAX_PATH).
+    std::vector<std::string> expected = {open, "-"};
+    IShellFolder* folder = nullptr;
+    ASSERT_EQ(S_OK, SHBindToObject(nullptr, level->folderList, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)));
+    IEnumIDList* entries = nullptr;
+    ASSERT_EQ(S_OK, folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &entries));
+    LPITEMIDLIST child = nullptr;
+    for (ULONG got = 0; entries->Next(1, &child, &got) == S_OK; CoTaskMemFree(child)) {
+        STRRET name = {};
+        char text[MAX_PATH] = {};
+        if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) == S_OK && StrRetToBufA(&name, child, text, MAX_PATH) == S_OK)
+            expected.push_back(text);
+    }
+    entries->Release();
+    folder->Release();
+    EXPECT_EQ(expected, Shown(level->popup));
+    level->records->text[0] = '#';
+    FillFolderSubmenu(level);
+    EXPECT_EQ('#', level->records->text[0]) << "an unchanged folder was filled anew";
+    ASSERT_TRUE(DeleteFileW((longPath + L"\\inner.txt").c_str()));
+    FillFolderSubmenu(level);
+    EXPECT_NE('#', level->records->text[0]) << "a change was not seen";
+    Free();
+    RemoveTree(L"\\\\?\\" + Wide(TestItemsDir()));
+}
+
 // A shortcut to its own folder nests only as deep as it is opened: opened five levels
 // down, the level below the last is still empty, and each level opens the right thing.
 TEST_F(SubmenuMenu, AShortcutToAnAncestorNestsOnlyAsDeepAsOpened)
