@@ -64,6 +64,7 @@ PlatformCalls RealPlatformCalls()
     calls.GetProcAddress = ::GetProcAddress;
     calls.FindFirstChangeNotificationW = ::FindFirstChangeNotificationW;
     calls.SHGetFileInfoA = ::SHGetFileInfoA;
+    calls.GetDriveTypeW = ::GetDriveTypeW;
     return calls;
 }
 

@@ -26,6 +26,8 @@ struct PlatformCalls {
     HANDLE(WINAPI* FindFirstChangeNotificationW)(LPCWSTR path, BOOL subtree, DWORD filter);
     // Called from the launcher's build thread as well as the window's.
     DWORD_PTR(WINAPI* SHGetFileInfoA)(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags);
+    // Whether a drive is one mapped to a share, which the launcher never lists (any thread).
+    UINT(WINAPI* GetDriveTypeW)(LPCWSTR root);
 };
 
 extern PlatformCalls g_platform;

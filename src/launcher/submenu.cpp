@@ -78,8 +78,12 @@ void AddOpenItem(FolderSubmenu* submenu, UINT id)
     submenu->head = entry;
     record->next = submenu->records;
     submenu->records = record;
-    if (g_launcher.menuLook.iconShow)
-        record->iconIndex = FetchSmallIconIndex(list);
+    // Within the time a build waits: the folder's icon handler may stall as a share's does.
+    if (g_launcher.menuLook.iconShow) {
+        IconFetcher icons = {nullptr, -1};
+        record->iconIndex = FetchIconWithin(&icons, list, &record->iconLate);
+        CloseIconFetcher(&icons);
+    }
     InsertOwnerDrawItem(submenu->popup, id, record);
 }
 
@@ -131,9 +135,11 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
 {
     // Listed and watched by its long form, whatever its length: the shell names a folder of
     // MAX_PATH or more only item by item.
+    QuietErrorBoxes quiet;
     wchar_t* path = IdListLongPath(submenu->folderList);
     wchar_t* pattern = path ? PatternOf(path) : nullptr;
-    bool onDisk = pattern != nullptr;
+    // A folder that has come to lead to a share since the build is not looked at.
+    bool onDisk = pattern && !FolderReachesTheNetwork(path);
     bool changed = ChangeSeen(&submenu->change);
     // The change may be the folder's removal, which completes only once every handle on it
     // is closed: the watch is made anew.
