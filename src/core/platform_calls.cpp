@@ -81,6 +81,7 @@ PlatformCalls RealPlatformCalls()
     LookUp(&calls.AdjustWindowRectExForDpi, user32, "AdjustWindowRectExForDpi");
     LookUp(&calls.SystemParametersInfoForDpi, user32, "SystemParametersInfoForDpi");
     calls.PostMessageW = ::PostMessageW;
+    calls.GetDriveTypeW = ::GetDriveTypeW;
     return calls;
 }
 

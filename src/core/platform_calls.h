@@ -39,6 +39,8 @@ struct PlatformCalls {
     BOOL(WINAPI* SystemParametersInfoForDpi)(UINT action, UINT param, void* data, UINT winIni, UINT dpi);
     // The launcher's build thread hands its result over by a post, which a full queue refuses.
     BOOL(WINAPI* PostMessageW)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Whether a drive is one mapped to a share, which the launcher never lists (any thread).
+    UINT(WINAPI* GetDriveTypeW)(LPCWSTR root);
 };
 
 extern PlatformCalls g_platform;

@@ -68,6 +68,7 @@ DWORD WINAPI BuildThread(void* parameter)
     auto* build = static_cast<AheadBuild*>(parameter);
     // The shell's folders and icon lookups want an apartment of their own on this thread.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    QuietErrorBoxes quiet;
     IMalloc* allocator = nullptr;
     if (SHGetMalloc(&allocator) == S_OK) {
         build->listing = ListItemsFolder(&build->listingSize);

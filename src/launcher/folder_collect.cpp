@@ -2,6 +2,7 @@
 #include "launcher/folder_collect.h"
 
 #include "core/live_counts.h"
+#include "launcher/folder_listing.h"
 #include "launcher/icon_fetch.h"
 #include "launcher/launcher_records.h"
 #include "launcher/record_reuse.h"
@@ -130,15 +131,6 @@ bool NamesFolder(LPCITEMIDLIST list)
     return folder;
 }
 
-// A path on a share (\\server\share\...) or on a drive mapped to one.
-bool OnTheNetwork(const wchar_t* path)
-{
-    if (path[0] == L'\\' && path[1] == L'\\')
-        return true;
-    wchar_t root[] = {path[0], L':', L'\\', 0};
-    return path[0] && path[1] == L':' && GetDriveTypeW(root) == DRIVE_REMOTE;
-}
-
 // A shortcut's target when it is a file-system folder; null otherwise. The target is
 // named again from its path: the list a shortcut stores may not bind (under Wine it lists
 // nothing), and parsing the path tells whether it is there, and what it is, in one call.
@@ -155,7 +147,7 @@ LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMa
     link->Release();
     // A target on the network stays a plain entry: looking at a share gone offline would
     // hold up the build (and a click waiting for it) until the network gives up.
-    if (named && OnTheNetwork(path)) {
+    if (named && FolderReachesTheNetwork(path)) {
         allocator->Free(stored);
         return nullptr;
     }
@@ -283,7 +275,14 @@ LPITEMIDLIST SubmenuFolderOf(IShellFolder* folder, LPCITEMIDLIST child, LPCITEMI
     LPCITEMIDLIST children[] = {child};
     if (folder->GetAttributesOf(1, children, &attributes) != S_OK)
         return nullptr;
-    if (ListsAsFolder(attributes))
-        return IdListCopy(list, allocator);
+    // A folder that is a link (a folder shortcut) lists its target: that is the one to judge.
+    if (ListsAsFolder(attributes) && !(attributes & SFGAO_LINK)) {
+        // A junction or a symbolic link to a share stays a plain entry, as a shortcut there does.
+        wchar_t* path = IdListLongPath(list);
+        bool network = path && FolderReachesTheNetwork(path);
+        if (path)
+            HeapFree(GetProcessHeap(), 0, path);
+        return network ? nullptr : IdListCopy(list, allocator);
+    }
     return attributes & SFGAO_LINK ? ShortcutFolderTarget(folder, child, allocator) : nullptr;
 }

@@ -2,6 +2,7 @@
 #include "launcher/folder_listing.h"
 
 #include <shlobj.h>
+#include <winioctl.h>
 
 #include <cstring>
 
@@ -167,4 +168,118 @@ void CloseWatch(HANDLE* watch)
     if (*watch)
         FindCloseChangeNotification(*watch);
     *watch = nullptr;
+}
+
+namespace {
+
+// REPARSE_DATA_BUFFER's head for symbolic links and junctions (the driver kit's ntifs.h).
+struct ReparseHead {
+    DWORD tag;
+    WORD dataLength;
+    WORD reserved;
+    WORD substituteOffset;
+    WORD substituteLength;
+    WORD printOffset;
+    WORD printLength;
+};
+constexpr DWORD kSymlinkRelative = 1;
+constexpr int kMaxLinkHops = 8;
+
+using SetThreadErrorModeCall = BOOL(WINAPI*)(DWORD mode, DWORD* previous);
+
+SetThreadErrorModeCall ThreadErrorModeCall()
+{
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    return kernel ? reinterpret_cast<SetThreadErrorModeCall>(
+                        reinterpret_cast<void*>(GetProcAddress(kernel, "SetThreadErrorMode")))
+                  : nullptr;
+}
+
+// The folder a junction or symbolic link names, in long form, into target; false when the
+// file system does not say (then the final path answers).
+bool LinkTarget(HANDLE link, wchar_t* target, int size)
+{
+    alignas(DWORD) BYTE data[MAXIMUM_REPARSE_DATA_BUFFER_SIZE];
+    DWORD got = 0;
+    if (!DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr, 0, data, sizeof(data), &got, nullptr) ||
+        got < sizeof(ReparseHead))
+        return false;
+    auto* head = reinterpret_cast<const ReparseHead*>(data);
+    const BYTE* names = data + sizeof(ReparseHead);
+    if (head->tag == IO_REPARSE_TAG_SYMLINK) {
+        // A relative link stays on the volume of the link itself.
+        if (*reinterpret_cast<const DWORD*>(names) & kSymlinkRelative)
+            return lstrcpynW(target, L"", size) != nullptr;
+        names += sizeof(DWORD);
+    } else if (head->tag != IO_REPARSE_TAG_MOUNT_POINT) {
+        return false;
+    }
+    int length = head->substituteLength / sizeof(wchar_t);
+    if (names + head->substituteOffset + head->substituteLength > data + got || length + 1 > size)
+        return false;
+    CopyMemory(target, names + head->substituteOffset, head->substituteLength);
+    target[length] = L'\0';
+    // \??\C:\... and \??\UNC\server\... are the long forms' native spelling.
+    if (length > 4 && target[0] == L'\\' && target[1] == L'?' && target[2] == L'?' && target[3] == L'\\')
+        target[1] = L'\\';
+    return true;
+}
+
+bool ReachesTheNetwork(const wchar_t* path, int hops)
+{
+    if (OnTheNetwork(path))
+        return true;
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return false;
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE link = CreateFileW(path, 0, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (link == INVALID_HANDLE_VALUE)
+        return false;
+    wchar_t target[MAX_PATH + 64];
+    bool read = LinkTarget(link, target, ARRAYSIZE(target));
+    CloseHandle(link);
+    if (read)
+        return target[0] && hops > 0 && ReachesTheNetwork(target, hops - 1);
+    // Where the link cannot be read (Wine), the path it ends at.
+    HANDLE folder = CreateFileW(path, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD length = GetFinalPathNameByHandleW(folder, target, ARRAYSIZE(target), FILE_NAME_NORMALIZED);
+    CloseHandle(folder);
+    return length > 0 && length < ARRAYSIZE(target) && OnTheNetwork(target);
+}
+
+}  // namespace
+
+bool OnTheNetwork(const wchar_t* path)
+{
+    // The long forms: \\?\UNC\server\... and \\?\C:\...
+    if (path[0] == L'\\' && path[1] == L'\\' && path[2] == L'?' && path[3] == L'\\') {
+        path += 4;
+        if ((path[0] | 0x20) == L'u' && (path[1] | 0x20) == L'n' && (path[2] | 0x20) == L'c' && path[3] == L'\\')
+            return true;
+    } else if (path[0] == L'\\' && path[1] == L'\\') {
+        return true;
+    }
+    wchar_t root[] = {path[0], L':', L'\\', 0};
+    return path[0] && path[1] == L':' && g_platform.GetDriveTypeW(root) == DRIVE_REMOTE;
+}
+
+bool FolderReachesTheNetwork(const wchar_t* path)
+{
+    return ReachesTheNetwork(path, kMaxLinkHops);
+}
+
+QuietErrorBoxes::QuietErrorBoxes() : previous(0), set(false)
+{
+    if (SetThreadErrorModeCall call = ThreadErrorModeCall())
+        set = call(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous) != FALSE;
+}
+
+QuietErrorBoxes::~QuietErrorBoxes()
+{
+    if (set)
+        ThreadErrorModeCall()(previous, nullptr);
 }

@@ -34,3 +34,24 @@ bool ChangeSeen(HANDLE* watch);
 
 // Closes the watch, if any, and nulls it.
 void CloseWatch(HANDLE* watch);
+
+// A path ("C:\\...", "\\\\server\\...", or either's long form) on a share or on a drive
+// mapped to one (g_platform.GetDriveTypeW).
+bool OnTheNetwork(const wchar_t* path);
+// The same, or a junction or symbolic link there that leads to one: by the link's own
+// target where the file system gives it without following the link, else by the final
+// path. A share gone offline would hold up whoever lists it until the network gives up.
+bool FolderReachesTheNetwork(const wchar_t* path);
+
+// While it lives, the calling thread gets no system error box ("no disk", "cannot open")
+// from a listing or an icon lookup: the launcher handles those failures itself. Where the
+// system has no thread error mode (before Windows 7) nothing changes.
+struct QuietErrorBoxes {
+    QuietErrorBoxes();
+    ~QuietErrorBoxes();
+    QuietErrorBoxes(const QuietErrorBoxes&) = delete;
+    QuietErrorBoxes& operator=(const QuietErrorBoxes&) = delete;
+private:
+    DWORD previous;
+    bool set;
+};

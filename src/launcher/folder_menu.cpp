@@ -6,6 +6,7 @@
 #include "core/live_counts.h"
 #include "core/platform_calls.h"
 #include "core/texts.h"
+#include "launcher/folder_listing.h"
 #include "launcher/launcher_state.h"
 #include "shell/idlist.h"
 
@@ -113,6 +114,7 @@ HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode, c
                       const RecordReuse* reuse)
 {
     LauncherRecord** tail = RecordTail(&g_launcher.recordListHead);
+    QuietErrorBoxes quiet;
     CollectResult result = CollectFolder(mode, head, tail, allocator, look.iconShow, reuse, look.submenus);
     HMENU menu = result == CollectResult::Done ? CreatePopupMenu() : nullptr;
     if (menu && mode == FolderMode::Desktop)

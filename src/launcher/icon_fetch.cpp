@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include "core/platform_calls.h"
+#include "launcher/folder_listing.h"
 #include "shell/idlist.h"
 
 namespace {
@@ -44,6 +45,7 @@ DWORD WINAPI HelperThread(void* parameter)
     auto* helper = static_cast<IconHelper*>(parameter);
     // An icon handler of the shell may be a COM object: the thread has an apartment of its own.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    QuietErrorBoxes quiet;  // for the thread's life
     for (;;) {
         WaitForSingleObject(helper->asked, INFINITE);
         if (helper->state == kQuit)

@@ -79,8 +79,12 @@ void AddOpenItem(FolderSubmenu* submenu, UINT id)
     submenu->head = entry;
     record->next = submenu->records;
     submenu->records = record;
-    if (g_launcher.menuLook.iconShow)
-        record->iconIndex = FetchSmallIconIndex(list);
+    // Within the time a build waits: the folder's icon handler may stall as a share's does.
+    if (g_launcher.menuLook.iconShow) {
+        IconFetcher icons = {nullptr, -1};
+        record->iconIndex = FetchIconWithin(&icons, list, &record->iconLate);
+        CloseIconFetcher(&icons);
+    }
     InsertOwnerDrawItem(submenu->popup, id, record);
 }
 
@@ -101,18 +105,19 @@ bool EmptySubmenu(FolderSubmenu* submenu)
     return true;
 }
 
-// The pattern that lists a folder's path: "path\*".
-bool PatternOf(const wchar_t* path, wchar_t* pattern, int size)
+// The pattern that lists a folder's path: "path\*", on the process heap; null without memory.
+wchar_t* PatternOf(const wchar_t* path)
 {
     int length = lstrlenW(path);
-    if (length == 0 || length + 3 > size)
-        return false;
+    auto* pattern = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, (length + 3) * sizeof(wchar_t)));
+    if (!pattern)
+        return nullptr;
     lstrcpyW(pattern, path);
-    if (pattern[length - 1] != L'\\')
+    if (length > 0 && pattern[length - 1] != L'\\')
         pattern[length++] = L'\\';
     pattern[length++] = L'*';
     pattern[length] = L'\0';
-    return true;
+    return pattern;
 }
 
 }  // namespace
@@ -129,10 +134,13 @@ void OnLauncherMenuPopup(HMENU popup)
 
 void FillFolderSubmenu(FolderSubmenu* submenu)
 {
-    wchar_t path[MAX_PATH];
-    wchar_t pattern[MAX_PATH + 2];
-    bool onDisk =
-        SHGetPathFromIDListW(submenu->folderList, path) && PatternOf(path, pattern, ARRAYSIZE(pattern));
+    // Listed and watched by its long form, whatever its length: the shell names a folder of
+    // MAX_PATH or more only item by item.
+    QuietErrorBoxes quiet;
+    wchar_t* path = IdListLongPath(submenu->folderList);
+    wchar_t* pattern = path ? PatternOf(path) : nullptr;
+    // A folder that has come to lead to a share since the build is not looked at.
+    bool onDisk = pattern && !FolderReachesTheNetwork(path);
     bool changed = ChangeSeen(&submenu->change);
     // The change may be the folder's removal, which completes only once every handle on it
     // is closed: the watch is made anew.
@@ -143,6 +151,10 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
         submenu->change = WatchFolder(path, FALSE);
     SIZE_T size = 0;
     BYTE* listing = onDisk ? ListFolder(pattern, &size) : nullptr;
+    if (path)
+        HeapFree(GetProcessHeap(), 0, path);
+    if (pattern)
+        HeapFree(GetProcessHeap(), 0, pattern);
     if (submenu->filled && !changed && listing && submenu->listing && size == submenu->listingSize &&
         memcmp(listing, submenu->listing, size) == 0) {
         HeapFree(GetProcessHeap(), 0, listing);

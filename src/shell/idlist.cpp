@@ -112,3 +112,107 @@ void OpenIdList(LPCITEMIDLIST list, const char* verb)
     // launches, that says nothing more.
     g_platform.ShellExecuteExA(&info);
 }
+
+namespace {
+
+// A growing wide string on the process heap.
+struct WideText {
+    wchar_t* text;
+    int length;
+    int capacity;
+};
+
+bool AppendWide(WideText* to, const wchar_t* text)
+{
+    int length = lstrlenW(text);
+    if (to->length + length + 1 > to->capacity) {
+        int capacity = (to->length + length + 1) * 2;
+        void* grown = to->text ? HeapReAlloc(GetProcessHeap(), 0, to->text, capacity * sizeof(wchar_t))
+                               : HeapAlloc(GetProcessHeap(), 0, capacity * sizeof(wchar_t));
+        if (!grown)
+            return false;
+        to->text = static_cast<wchar_t*>(grown);
+        to->capacity = capacity;
+    }
+    CopyMemory(to->text + to->length, text, (length + 1) * sizeof(wchar_t));
+    to->length += length;
+    return true;
+}
+
+// The long form of a drive or share path: "\\?\C:\..." or "\\?\UNC\server\share\...".
+bool AppendLongForm(WideText* to, const wchar_t* path)
+{
+    if (path[0] == L'\\' && path[1] == L'\\' && path[2] == L'?')
+        return AppendWide(to, path);
+    if (path[0] == L'\\' && path[1] == L'\\')
+        return AppendWide(to, L"\\\\?\\UNC") && AppendWide(to, path + 1);
+    return AppendWide(to, L"\\\\?\\") && AppendWide(to, path);
+}
+
+// Walks the list from the desktop: the path of the first ancestor the shell names, then
+// each item's own parsing name below it.
+bool AppendWalkedPath(WideText* to, LPCITEMIDLIST list, IShellFolder* desktop)
+{
+    UINT size = IdListSize(list);
+    auto* prefix = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, size));
+    if (!prefix)
+        return false;
+    CopyMemory(prefix, list, size);
+    IShellFolder* folder = desktop;
+    folder->AddRef();
+    bool ok = true;
+    bool named = false;
+    for (BYTE* item = prefix; ok && reinterpret_cast<LPITEMIDLIST>(item)->mkid.cb; ) {
+        BYTE* next = item + reinterpret_cast<LPITEMIDLIST>(item)->mkid.cb;
+        USHORT saved = *reinterpret_cast<USHORT*>(next);
+        // The list as far as this item, and this item alone.
+        *reinterpret_cast<USHORT*>(next) = 0;
+        auto child = reinterpret_cast<LPCITEMIDLIST>(item);
+        wchar_t path[MAX_PATH];
+        STRRET name = {};
+        if (!named && SHGetPathFromIDListW(reinterpret_cast<LPCITEMIDLIST>(prefix), path)) {
+            named = ok = AppendLongForm(to, path);
+        } else if (named && folder->GetDisplayNameOf(child, SHGDN_INFOLDER | SHGDN_FORPARSING, &name) == S_OK) {
+            ok = name.uType == STRRET_WSTR && (to->text[to->length - 1] == L'\\' || AppendWide(to, L"\\")) &&
+                 AppendWide(to, name.pOleStr);
+            if (name.uType == STRRET_WSTR)
+                CoTaskMemFree(name.pOleStr);
+        } else {
+            ok = !named;
+        }
+        IShellFolder* inner = nullptr;
+        if (ok && saved && folder->BindToObject(child, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&inner)) != S_OK)
+            ok = false;
+        folder->Release();
+        folder = inner;
+        *reinterpret_cast<USHORT*>(next) = saved;
+        item = next;
+    }
+    if (folder)
+        folder->Release();
+    HeapFree(GetProcessHeap(), 0, prefix);
+    return ok && named;
+}
+
+}  // namespace
+
+wchar_t* IdListLongPath(LPCITEMIDLIST list)
+{
+    WideText path = {};
+    wchar_t shortPath[MAX_PATH];
+    IShellFolder* desktop = nullptr;
+    bool ok;
+    // Windows refuses a path of MAX_PATH or more here, and Wine cuts it to MAX_PATH - 1.
+    if (SHGetPathFromIDListW(list, shortPath) && lstrlenW(shortPath) < MAX_PATH - 1) {
+        ok = AppendLongForm(&path, shortPath);
+    } else {
+        ok = SHGetDesktopFolder(&desktop) == S_OK && AppendWalkedPath(&path, list, desktop);
+        if (desktop)
+            desktop->Release();
+    }
+    if (!ok && path.text) {
+        HeapFree(GetProcessHeap(), 0, path.text);
+        path.text = nullptr;
+    }
+    return path.text;
+}

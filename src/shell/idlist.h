@@ -30,3 +30,9 @@ void OpenIdList(LPCITEMIDLIST list, const char* verb = nullptr);
 
 // An ANSI copy of a wide string on the process heap (free it with HeapFree), or null.
 char* WideToAnsiDup(const wchar_t* wide);
+
+// The long form ("\\?\C:\...", "\\?\UNC\server\...") of the file-system path the list
+// names, of any length, on the process heap (free it with HeapFree); null when it names
+// none. Below MAX_PATH the shell names it; above, it is the nearest ancestor's path joined
+// with the parsing names of the items below it.
+wchar_t* IdListLongPath(LPCITEMIDLIST list);

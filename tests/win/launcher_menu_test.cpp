@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/app_state.h"
@@ -999,6 +1000,118 @@ TEST_F(SubmenuMenu, AShortcutToAShareStaysAPlainEntry)
     EXPECT_EQ(nullptr, Named(menu, "far").popup) << "a share became a submenu";
     EXPECT_NE(nullptr, Named(menu, "local").popup);
     RemoveTree(elsewhere);
+
+// A folder whose path is longer than MAX_PATH is listed and watched by its long form, shows
+// what the shell enumerates in it, and is kept while unchanged.
+std::wstring g_watched;
+HANDLE WINAPI RecordWatch(LPCWSTR path, BOOL subtree, DWORD filter)
+{
+    g_watched = path;
+    return FindFirstChangeNotificationW(path, subtree, filter);
+}
+
+TEST_F(SubmenuMenu, AFolderPastMaxPathIsListedAndWatchedByItsLongForm)
+{
+    std::string piece(60, 'd');
+    std::wstring longPath = L"\\\\?\\" + Wide(TestItemsDir());
+    ASSERT_TRUE(CreateDirectoryW(longPath.c_str(), nullptr));
+    int levels = 0;
+    for (; longPath.size() < MAX_PATH + 4 + 20; ++levels) {
+        longPath += L"\\" + Wide(piece);
+        ASSERT_TRUE(CreateDirectoryW(longPath.c_str(), nullptr));
+    }
+    HANDLE file = CreateFileW((longPath + L"\\inner.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+    g_platform.FindFirstChangeNotificationW = RecordWatch;
+    ASSERT_NE(nullptr, Build());
+    FolderSubmenu* level = nullptr;
+    for (HMENU parent = menu; levels-- > 0 && parent; parent = level ? level->popup : nullptr)
+        level = Open(parent, piece);
+    g_platform.FindFirstChangeNotificationW = RealPlatformCalls().FindFirstChangeNotificationW;
+    ASSERT_NE(nullptr, level);
+    EXPECT_EQ(longPath, g_watched);
+    EXPECT_NE(nullptr, level->change);
+    ASSERT_NE(nullptr, level->listing) << "not listed";
+    // What the shell enumerates there (Wine's shell lists nothing past MAX_PATH).
+    std::vector<std::string> expected = {open, "-"};
+    IShellFolder* folder = nullptr;
+    ASSERT_EQ(S_OK, SHBindToObject(nullptr, level->folderList, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)));
+    IEnumIDList* entries = nullptr;
+    ASSERT_EQ(S_OK, folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &entries));
+    LPITEMIDLIST child = nullptr;
+    for (ULONG got = 0; entries->Next(1, &child, &got) == S_OK; CoTaskMemFree(child)) {
+        STRRET name = {};
+        char text[MAX_PATH] = {};
+        if (folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name) == S_OK && StrRetToBufA(&name, child, text, MAX_PATH) == S_OK)
+            expected.push_back(text);
+    }
+    entries->Release();
+    folder->Release();
+    EXPECT_EQ(expected, Shown(level->popup));
+    level->records->text[0] = '#';
+    FillFolderSubmenu(level);
+    EXPECT_EQ('#', level->records->text[0]) << "an unchanged folder was filled anew";
+    ASSERT_TRUE(DeleteFileW((longPath + L"\\inner.txt").c_str()));
+    FillFolderSubmenu(level);
+    EXPECT_NE('#', level->records->text[0]) << "a change was not seen";
+    Free();
+    RemoveTree(L"\\\\?\\" + Wide(TestItemsDir()));
+}
+
+// Every way to a share stays a plain entry that nothing lists: a shortcut, and a symbolic
+// link judged by where it ends (drive C: plays a drive mapped to a share). No listing or
+// lookup raises a system error box; the open item's icon is waited for only so long.
+std::vector<DWORD> g_errorModes;
+UINT WINAPI DriveCIsRemote(LPCWSTR root)
+{
+    g_errorModes.push_back(GetThreadErrorMode());
+    return (root[0] | 0x20) == L'c' ? DRIVE_REMOTE : GetDriveTypeW(root);
+}
+
+TEST_F(SubmenuMenu, EveryWayToAShareStaysAPlainEntryAndNoLookupWaitsLong)
+{
+    auto unixName = reinterpret_cast<char*(CDECL*)(LPCWSTR)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    ASSERT_NE(nullptr, unixName) << "links are made through Wine";
+    auto unixPath = [&](const std::string& path) {
+        char* name = unixName(Wide(path).c_str());
+        std::string unix = name ? name : "";
+        HeapFree(GetProcessHeap(), 0, name);
+        return unix;
+    };
+    std::string share = "C:\\morvek_share";
+    CreateDirectoryA(share.c_str(), nullptr);
+    ASSERT_TRUE(MakeTree(TestItemsDir(), {"local\\", "local\\x.txt", "share.lnk>" + share}));
+    std::string link = unixPath(TestItemsDir()) + "/linked";
+    ASSERT_EQ(0, RunUnixShell("ln -s '" + unixPath(share) + "' '" + link + "'"));
+    std::vector<std::string> expected = ShellOrder(TestItemsDir());
+    std::replace(expected.begin(), expected.end(), std::string("local"), std::string("local[0]"));
+    g_errorModes.clear();
+    g_platform.GetDriveTypeW = DriveCIsRemote;
+    ASSERT_NE(nullptr, Build());
+    EXPECT_EQ(expected, Shown(menu));
+
+    IconFetches stalled(true);
+    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    // A lookup held for ever would hold this test too: it is let go after a while.
+    std::thread release([&] {
+        WaitForSingleObject(opened, 10000);
+        stalled.Release();
+    });
+    FolderSubmenu* local = Open(menu, "local");
+    SetEvent(opened);
+    release.join();
+    CloseHandle(opened);
+    g_platform.GetDriveTypeW = RealPlatformCalls().GetDriveTypeW;
+    ASSERT_NE(nullptr, local);
+    EXPECT_TRUE(local->records->iconLate) << "the open item's icon was waited for without limit";
+    ASSERT_FALSE(g_errorModes.empty());
+    for (DWORD mode : g_errorModes)
+        EXPECT_EQ(static_cast<DWORD>(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX),
+                  mode & (SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
+    RunUnixShell("rm '" + link + "'");
+    RemoveDirectoryA(share.c_str());
 }
 
 // A shortcut to its own folder nests only as deep as it is opened: opened five levels
