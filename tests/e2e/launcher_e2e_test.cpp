@@ -541,16 +541,25 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
                                     " - Wine desktop' windowfocus --sync %1 mousemove --window %1 400 300",
                                 30000);
     EXPECT_EQ(0, started) << "the Wine desktop window was not found";
-    auto typed = [&](const std::string& keys) { return RunUnixShell("xdotool key --delay 100 " + keys) == 0; };
-    // The hotkey, then the keys a second later, as a person looks at the menu before typing:
-    // the launcher may be waiting for a build ahead of it (after start, or after the shell
-    // announced changed icons), and keys typed before it is open go to the desktop.
-    auto hotkeyThen = [&](const std::string& keys) { return typed("ctrl+alt+k sleep 1 key --delay 100 " + keys); };
+    // Keys are typed once the menu they are for holds the X keyboard focus, as a person
+    // types into a menu once it is there: first no menu of Morvek's is shown (the one before
+    // has closed), then `open` shows one (the launcher may wait for a build ahead of it), and
+    // its window takes the focus. Typed earlier, they would go to the desktop.
+    auto openThenType = [&](const std::string& open, const std::string& keys) {
+        const std::string shown = "xdotool search --onlyvisible --classname morvek";
+        return RunUnixShell("(for i in $(seq 300); do " + shown + " >/dev/null || exit 0; sleep 0.05; done; exit 1) && " +
+                                open + " && (for i in $(seq 600); do " + shown +
+                                " | grep -qx $(xdotool getwindowfocus) && exit 0; sleep 0.05; done; exit 1) && " +
+                                "xdotool key --delay 100 " + keys,
+                            90000) == 0;
+    };
+    auto hotkeyThen = [&](const std::string& keys) { return openThenType("xdotool key ctrl+alt+k", keys); };
 
     if (started == 0) {
-        // Morvek is ready once its hotkey opens the launcher; g, the only name so starting,
-        // then launches its entry at once.
-        EXPECT_TRUE(WaitFor([&] { return hotkeyThen("g") && launched(1, 1000) == "gamma\n"; }, 30000))
+        // Morvek is ready once its hotkey opens the launcher (a press before it registered the
+        // hotkey opens nothing; under load its start and first build may take half a minute);
+        // g, the only name so starting, then launches its entry at once.
+        EXPECT_TRUE(WaitFor([&] { return hotkeyThen("g") && launched(1, 1000) == "gamma\n"; }, 120000))
             << "launched: " << recorder.Launched();
         // The hotkey selects the first entry; Down the second, Return launches it.
         EXPECT_TRUE(hotkeyThen("Down Return"));
@@ -565,9 +574,9 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
         // taskbar along the desktop's bottom edge. (The keys are typed by a command of their
         // own: chained after a search, xdotool would send them to the found window instead.)
         auto rightClickThen = [&](const std::string& keys) {
-            return RunUnixShell("xdotool search --name '" + desktop +
-                                " - Wine desktop' mousemove --window %1 790 590 click 3 && sleep 1 && " +
-                                "xdotool key --delay 100 " + keys) == 0;
+            return openThenType("xdotool search --name '" + desktop +
+                                    " - Wine desktop' mousemove --window %1 790 590 click 3",
+                                keys);
         };
         EXPECT_TRUE(rightClickThen("Escape"));
         EXPECT_TRUE(hotkeyThen("Down Return"));

@@ -429,16 +429,22 @@ TEST_F(FolderMenu, TheDesktopListIsKeptUntilEitherDesktopFolderOrAnIconChanges)
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         std::vector<std::string> namesBefore = names;
+        // A lookup the shell answered too late (a busy machine) is asked for again.
+        std::vector<std::string> lateBefore;
+        for (LauncherRecord* r = g_launcher.keptDesktop.records; r; r = r->next)
+            if (r->iconLate)
+                lateBefore.push_back(r->text);
         step.change();
         long asked = fetches.Count();
         EXPECT_EQ(1u, click());
         EXPECT_TRUE(kept);
         EXPECT_TRUE(listedNow());
-        long added = 0;
+        long again = 0;
         for (const std::string& name : names)
-            added += std::find(namesBefore.begin(), namesBefore.end(), name) == namesBefore.end();
-        EXPECT_EQ(step.all ? static_cast<long>(names.size()) : added, fetches.Count() - asked)
-            << "only new entries are asked for";
+            again += std::find(namesBefore.begin(), namesBefore.end(), name) == namesBefore.end() ||
+                     std::find(lateBefore.begin(), lateBefore.end(), name) != lateBefore.end();
+        EXPECT_EQ(step.all ? static_cast<long>(names.size()) : again, fetches.Count() - asked)
+            << "only new entries and late lookups are asked for";
         EXPECT_EQ(0u, click()) << "not kept again";
     }
     ExpectFailedWatchesKeepNothing(click, g_launcher.keptDesktop, g_launcher.keptDesktop.publicChange);
