@@ -122,7 +122,7 @@ void AskForEntryContextMenu(LPCITEMIDLIST list, HMENU level, POINT point, bool e
 // True when the message was the folder menu's business here and is taken from the menu.
 bool OnFolderMenuMessage(const MSG& msg)
 {
-    if (OnEntryDragMessage(msg))
+    if (OnEntryDragMessage(msg, g_tracking.window))
         return true;
     // Ctrl alone: Ctrl+Shift belongs to opening as administrator.
     bool moveKey = msg.message == WM_KEYDOWN && (msg.wParam == VK_UP || msg.wParam == VK_DOWN) && Held(VK_CONTROL) &&

@@ -114,7 +114,7 @@ bool OnMove(const MSG& msg, POINT point)
     return true;
 }
 
-bool OnRelease(POINT point)
+bool OnRelease(POINT point, HWND owner)
 {
     if (!g_drag.moving) {
         g_drag = {};
@@ -124,8 +124,12 @@ bool OnRelease(POINT point)
     int gap = MenuWindowAt(point, &under) == g_drag.window ? GapAt(g_drag.menu, point) : -1;
     Drag drag = g_drag;
     Cancel();
-    if (gap >= 0 && MoveMenuEntry(drag.menu, drag.from, gap > drag.from ? gap - 1 : gap))
+    int to = gap > drag.from ? gap - 1 : gap;
+    if (gap >= 0 && MoveMenuEntry(drag.menu, drag.from, to)) {
         InvalidateRect(drag.window, nullptr, FALSE);
+        // The highlight goes with the entry (Wine's menus move their selection so).
+        HiliteMenuItem(owner, drag.menu, static_cast<UINT>(to), MF_BYPOSITION | MF_HILITE);
+    }
     return true;
 }
 
@@ -160,7 +164,7 @@ HWND MenuWindowAt(POINT point, HMENU* menu)
     return under;
 }
 
-bool OnEntryDragMessage(const MSG& msg)
+bool OnEntryDragMessage(const MSG& msg, HWND owner)
 {
     switch (msg.message) {
     case WM_LBUTTONDOWN:
@@ -168,7 +172,7 @@ bool OnEntryDragMessage(const MSG& msg)
     case WM_MOUSEMOVE:
         return g_drag.menu && OnMove(msg, PointOf(msg));
     case WM_LBUTTONUP:
-        return g_drag.menu && OnRelease(PointOf(msg));
+        return g_drag.menu && OnRelease(PointOf(msg), owner);
     case WM_KEYDOWN:
         // Escape ends the drag alone; the menu stays open.
         return g_drag.moving && msg.wParam == VK_ESCAPE && Cancel();

@@ -13,8 +13,9 @@ HWND MenuWindowAt(POINT point, HMENU* menu);
 // A mouse message (or Escape) of the folder menu's loop: true when it belongs to a drag and is
 // taken from the menu. A press on an entry is left to the menu; once the pointer has moved
 // beyond the system's drag distance, the moves, the release (which then moves the entry to the
-// line shown, and launches nothing) and Escape (which ends the drag alone) are the drag's.
-bool OnEntryDragMessage(const MSG& msg);
+// line shown, highlighted, and launches nothing) and Escape (which ends the drag alone) are
+// the drag's. owner: the menu's owner window.
+bool OnEntryDragMessage(const MSG& msg, HWND owner);
 
 // Ctrl+Up (step -1) or Ctrl+Down (+1) with the entry at index of menu highlighted: the entry
 // is moved one place. True when the key is to be taken from the menu (the entry can go no

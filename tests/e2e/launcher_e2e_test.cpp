@@ -509,9 +509,30 @@ int ProcessesOf(const std::string& exePath, bool end)
     return found;
 }
 
+// The open launcher's window on a Wine desktop of its own (another desktop's windows are
+// not this one's to find), or an empty rectangle when none is shown there.
+RECT LauncherOnDesktop(const std::string& desktop)
+{
+    RECT found = {};
+    HDESK handle = OpenDesktopA(desktop.c_str(), 0, FALSE, DESKTOP_ENUMERATE | DESKTOP_READOBJECTS);
+    if (!handle)
+        return found;
+    EnumDesktopWindows(handle, [](HWND window, LPARAM rect) {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (lstrcmpW(name, L"#32768") != 0 || !IsWindowVisible(window))
+            return TRUE;
+        GetWindowRect(window, reinterpret_cast<RECT*>(rect));
+        return FALSE;
+    }, reinterpret_cast<LPARAM>(&found));
+    CloseDesktop(handle);
+    return found;
+}
+
 // Keys typed on the real keyboard, as X key events in the Wine desktop window where a
 // person on Linux runs Morvek: the hotkey opens the launcher, a right click on the tray icon
-// the main menu, and then Down, Return, a letter and Escape act on them.
+// the main menu, and then Down, Return, a letter and Escape act on them. Then the real
+// mouse drags the third entry to the top, where it stays, also after Morvek starts again.
 TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
 {
     std::string dir = MakeScratchDir("launcher_e2e_xkeys");
@@ -530,9 +551,15 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION explorer = {};
     std::string commandLine = "explorer.exe /desktop=" + desktop + ",800x600 \"" + exe + "\"";
-    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, WorkingDir().c_str(),
-                               &startup, &explorer));
-    CloseHandle(explorer.hThread);
+    auto startInDesktop = [&](PROCESS_INFORMATION* started) {
+        std::string line = commandLine;
+        bool made = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, WorkingDir().c_str(),
+                                   &startup, started);
+        if (made)
+            CloseHandle(started->hThread);
+        return made;
+    };
+    ASSERT_TRUE(startInDesktop(&explorer));
     // The desktop's window has the X keyboard focus, as a window manager gives it, and the
     // pointer rests in it, as a person's does. (Left where an earlier test put it, outside
     // this desktop, the pointer's first event here would move it onto the open launcher's
@@ -580,11 +607,37 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
         };
         EXPECT_TRUE(rightClickThen("Escape"));
         EXPECT_TRUE(hotkeyThen("Down Return"));
-        EXPECT_EQ("gamma\n" + order[1] + "\n" + order[0] + "\n" + order[1] + "\n", launched(4));
+        std::string expected = "gamma\n" + order[1] + "\n" + order[0] + "\n" + order[1] + "\n";
+        EXPECT_EQ(expected, launched(4));
+
+        // The third entry dragged to the top with the real mouse; the launcher stays open, in
+        // the new order, with the entry highlighted; it is first at the next click and after a
+        // restart.
+        EXPECT_TRUE(typed("ctrl+alt+k"));
+        RECT menu = {};
+        EXPECT_TRUE(WaitFor([&] { return !IsRectEmpty(&(menu = LauncherOnDesktop(desktop))); }));
+        int x = (menu.left + menu.right) / 2, item = (menu.bottom - menu.top) / 3;
+        std::string drag = "xdotool search --name '" + desktop + " - Wine desktop' mousemove --window %1 " +
+                           std::to_string(x) + " " + std::to_string(menu.bottom - item / 2) +
+                           " sleep 0.3 mousedown 1 sleep 0.3 mousemove --window %1 " + std::to_string(x) + " " +
+                           std::to_string(menu.top + item / 4 + 2) + " sleep 0.3 mouseup 1";
+        EXPECT_EQ(0, RunUnixShell(drag));
+        EXPECT_EQ(0, RunUnixShell("sleep 0.5 && xdotool key Return"));
+        expected += order[2] + "\n";
+        EXPECT_EQ(expected, launched(5)) << "the launcher did not stay open with the entry first";
+        EXPECT_TRUE(hotkeyThen("Return"));
+        expected += order[2] + "\n";
+        EXPECT_EQ(expected, launched(6));
         // The main menu's first item ends Morvek.
         EXPECT_TRUE(rightClickThen("Down Return"));
         EXPECT_TRUE(WaitFor([&] { return ProcessesOf(exe, false) == 0; }, 15000))
             << "Down and Return in the main menu did not end Morvek";
+        PROCESS_INFORMATION again = {};
+        EXPECT_TRUE(startInDesktop(&again));
+        expected += order[2] + "\n";
+        EXPECT_TRUE(WaitFor([&] { return hotkeyThen("Return") && launched(7, 1000) == expected; }, 30000))
+            << "launched: " << recorder.Launched();
+        CloseHandle(again.hProcess);
     }
     ProcessesOf(exe, true);
     TerminateProcess(explorer.hProcess, 0);
