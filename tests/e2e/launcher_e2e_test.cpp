@@ -572,13 +572,15 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
     // types into a menu once it is there: first no menu of Morvek's is shown (the one before
     // has closed), then `open` shows one (the launcher may wait for a build ahead of it), and
     // its window takes the focus. Typed earlier, they would go to the desktop.
-    auto openThenType = [&](const std::string& open, const std::string& keys) {
+    auto openThen = [&](const std::string& open, const std::string& then) {
         const std::string shown = "xdotool search --onlyvisible --classname morvek";
         return RunUnixShell("(for i in $(seq 300); do " + shown + " >/dev/null || exit 0; sleep 0.05; done; exit 1) && " +
                                 open + " && (for i in $(seq 600); do " + shown +
-                                " | grep -qx $(xdotool getwindowfocus) && exit 0; sleep 0.05; done; exit 1) && " +
-                                "xdotool key --delay 100 " + keys,
+                                " | grep -qx $(xdotool getwindowfocus) && exit 0; sleep 0.05; done; exit 1) && " + then,
                             90000) == 0;
+    };
+    auto openThenType = [&](const std::string& open, const std::string& keys) {
+        return openThen(open, "xdotool key --delay 100 " + keys);
     };
     auto hotkeyThen = [&](const std::string& keys) { return openThenType("xdotool key ctrl+alt+k", keys); };
 
@@ -613,7 +615,7 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
         // The third entry dragged to the top with the real mouse; the launcher stays open, in
         // the new order, with the entry highlighted; it is first at the next click and after a
         // restart.
-        EXPECT_TRUE(typed("ctrl+alt+k"));
+        EXPECT_TRUE(openThen("xdotool key ctrl+alt+k", "true"));
         RECT menu = {};
         EXPECT_TRUE(WaitFor([&] { return !IsRectEmpty(&(menu = LauncherOnDesktop(desktop))); }));
         int x = (menu.left + menu.right) / 2, item = (menu.bottom - menu.top) / 3;
