@@ -988,25 +988,6 @@ TEST_F(SubmenuMenu, SubmenuIdsStartAgainBeforeTheyRunOutAndSubmenusTakeTheDarkBa
     RemoveTree(elsewhere);
 }
 
-UINT WINAPI EveryDriveRemote(LPCWSTR)
-{
-    return DRIVE_REMOTE;
-}
-
-// A shortcut to a folder on a share (here on any drive, all said to be mapped to shares)
-// stays a plain entry: looking at a share gone offline would hold up the build.
-TEST_F(SubmenuMenu, AShortcutToAShareStaysAPlainEntry)
-{
-    std::string elsewhere = MakeScratchDir("submenu_share");
-    ASSERT_TRUE(MakeItems({"local\\", "far.lnk>" + elsewhere}));
-    void* real = RedirectImport("kernel32.dll", "GetDriveTypeW", reinterpret_cast<void*>(EveryDriveRemote));
-    ASSERT_NE(nullptr, real);
-    ASSERT_NE(nullptr, Build());
-    RedirectImport("kernel32.dll", "GetDriveTypeW", real);
-    EXPECT_EQ(nullptr, Named(menu, "far").popup) << "a share became a submenu";
-    EXPECT_NE(nullptr, Named(menu, "local").popup);
-    RemoveTree(elsewhere);
-
 // A folder whose path is longer than MAX_PATH is listed and watched by its long form, shows
 // what the shell enumerates in it, and is kept while unchanged.
 std::wstring g_watched;
