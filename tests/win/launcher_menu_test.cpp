@@ -999,22 +999,28 @@ HANDLE WINAPI RecordWatch(LPCWSTR path, BOOL subtree, DWORD filter)
 
 TEST_F(SubmenuMenu, AFolderPastMaxPathIsListedAndWatchedByItsLongForm)
 {
-    std::string piece(60, 'd');
+    // The deepest folder's path is MAX_PATH + 10 long, its parent's well below MAX_PATH
+    // (Wine's shell lists nothing in a folder past MAX_PATH): 60-character names below a
+    // first one that makes up the length, whatever the length of items' own path.
+    int remaining = MAX_PATH + 10 - static_cast<int>(TestItemsDir().size());
+    std::vector<std::string> pieces((remaining - 2) / 61, std::string(60, 'd'));
+    pieces.insert(pieces.begin(), std::string(remaining - static_cast<int>(pieces.size()) * 61 - 1, 'e'));
     std::wstring longPath = L"\\\\?\\" + Wide(TestItemsDir());
     ASSERT_TRUE(CreateDirectoryW(longPath.c_str(), nullptr));
-    int levels = 0;
-    for (; longPath.size() < MAX_PATH + 4 + 20; ++levels) {
+    for (const std::string& piece : pieces) {
         longPath += L"\\" + Wide(piece);
         ASSERT_TRUE(CreateDirectoryW(longPath.c_str(), nullptr));
     }
+    ASSERT_EQ(static_cast<size_t>(4 + MAX_PATH + 10), longPath.size());
     HANDLE file = CreateFileW((longPath + L"\\inner.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
     CloseHandle(file);
     g_platform.FindFirstChangeNotificationW = RecordWatch;
     ASSERT_NE(nullptr, Build());
     FolderSubmenu* level = nullptr;
-    for (HMENU parent = menu; levels-- > 0 && parent; parent = level ? level->popup : nullptr)
-        level = Open(parent, piece);
+    HMENU parent = menu;
+    for (size_t i = 0; i < pieces.size() && parent; ++i, parent = level ? level->popup : nullptr)
+        level = Open(parent, pieces[i]);
     g_platform.FindFirstChangeNotificationW = RealPlatformCalls().FindFirstChangeNotificationW;
     ASSERT_NE(nullptr, level);
     EXPECT_EQ(longPath, g_watched);
