@@ -11,9 +11,14 @@ constexpr wchar_t kPersonalizeKey[] = L"Software\\Microsoft\\Windows\\CurrentVer
 constexpr wchar_t kAppsUseLightTheme[] = L"AppsUseLightTheme";
 
 constexpr DWORD kFirstBuildWithDarkMenus = 18362;
-constexpr int kAppModeAllowDark = 1;  // SetPreferredAppMode: menus follow the app theme
+// SetPreferredAppMode: the system's menus light, or following the app theme.
+constexpr int kAppModeDefault = 0;
+constexpr int kAppModeAllowDark = 1;
 
 HBRUSH g_darkBrush;
+
+// Its id is no item's: launcher ids are 16-bit.
+LauncherRecord g_darkSeparator = {{}, 0xFFFFFFFFu, -1, nullptr, nullptr, nullptr, 0, 0, false, 0, nullptr, nullptr, nullptr, nullptr};
 
 // Looked up at the first click.
 bool g_darkMenusLooked;
@@ -36,8 +41,9 @@ bool ReadDarkMenuTheme()
 {
     HIGHCONTRASTW contrast = {};
     contrast.cbSize = sizeof(contrast);
-    if (SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
-        (contrast.dwFlags & HCF_HIGHCONTRASTON))
+    if ((SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON)) ||
+        !HasDarkMenuEntryPoints())
         return false;
     DWORD light = 1;
     DWORD size = sizeof(light);
@@ -71,6 +77,26 @@ void ApplyMenuBackground(HMENU menu, const MenuLook& look)
     SetMenuInfo(menu, &info);
 }
 
+ULONG_PTR DarkSeparatorData()
+{
+    return reinterpret_cast<ULONG_PTR>(&g_darkSeparator);
+}
+
+void ApplySeparatorLook(HMENU menu, UINT position, const MenuLook& look)
+{
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_FTYPE | MIIM_DATA;
+    if (!GetMenuItemInfoW(menu, position, TRUE, &info) || !(info.fType & MFT_SEPARATOR))
+        return;
+    bool drawn = (info.fType & MFT_OWNERDRAW) != 0;
+    if (drawn == look.dark)
+        return;
+    info.fType = look.dark ? MFT_SEPARATOR | MFT_OWNERDRAW : MFT_SEPARATOR;
+    info.dwItemData = look.dark ? DarkSeparatorData() : 0;
+    SetMenuItemInfoW(menu, position, TRUE, &info);
+}
+
 DarkMenuCalls LookUpDarkMenuCalls()
 {
     DarkMenuCalls calls = {};
@@ -90,14 +116,13 @@ DarkMenuCalls LookUpDarkMenuCalls()
 
 void FollowSystemMenuTheme(bool dark)
 {
-    if (!g_darkMenusLooked) {
+    bool first = !g_darkMenusLooked;
+    if (first) {
         g_darkMenusLooked = true;
         g_darkMenus = LookUpDarkMenuCalls();
-        if (g_darkMenus.setPreferredAppMode) {
-            g_darkMenus.setPreferredAppMode(kAppModeAllowDark);
-            g_darkMenus.flushMenuThemes();
-        }
-    } else if (g_darkMenus.flushMenuThemes && dark != g_lastDark) {
+    }
+    if (g_darkMenus.setPreferredAppMode && (first || dark != g_lastDark)) {
+        g_darkMenus.setPreferredAppMode(dark ? kAppModeAllowDark : kAppModeDefault);
         g_darkMenus.flushMenuThemes();
     }
     g_lastDark = dark;

@@ -114,6 +114,12 @@ void MeasureLauncherRecords(LauncherRecord* records, const MenuLook& look)
 
 void MeasureLauncherItem(HWND, MEASUREITEMSTRUCT* mis)
 {
+    if (mis->itemData == DarkSeparatorData()) {
+        // As high as the system's own separator in a menu.
+        mis->itemWidth = 0;
+        mis->itemHeight = static_cast<UINT>(GetSystemMetrics(SM_CYMENUSIZE) / 2);
+        return;
+    }
     LauncherRecord* record = RecordOfItemData(mis->itemData, mis->itemID);
     if (!record)
         return;
@@ -124,8 +130,35 @@ void MeasureLauncherItem(HWND, MEASUREITEMSTRUCT* mis)
     mis->itemHeight = record->itemHeight;
 }
 
+namespace {
+
+// A thin line of the dark palette across the middle of the dark background.
+void DrawDarkSeparator(HDC dc, RECT r)
+{
+    HBRUSH background = CreateSolidBrush(kDarkMenuBackground);
+    HBRUSH line = CreateSolidBrush(kDarkMenuSeparator);
+    if (background && line) {
+        g_live.brushes += 2;
+        FillRect(dc, &r, background);
+        int middle = (r.top + r.bottom) / 2;
+        RECT stroke = {r.left + 1, middle, r.right - 1, middle + 1};
+        FillRect(dc, &stroke, line);
+        g_live.brushes -= 2;
+    }
+    if (background)
+        DeleteObject(background);
+    if (line)
+        DeleteObject(line);
+}
+
+}  // namespace
+
 void DrawLauncherItem(HWND, DRAWITEMSTRUCT* dis)
 {
+    if (dis->itemData == DarkSeparatorData()) {
+        DrawDarkSeparator(dis->hDC, dis->rcItem);
+        return;
+    }
     const LauncherRecord* record = RecordOfItemData(dis->itemData, dis->itemID);
     if (!record)
         return;

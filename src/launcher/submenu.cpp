@@ -128,8 +128,10 @@ void OnLauncherMenuPopup(HMENU popup)
     if (!submenu)
         return;
     FillFolderSubmenu(submenu);
-    // Its background follows the look of this click, as the top menu's does.
+    // Its background and the separator under "このフォルダを開く" follow the look of this
+    // click, as the top menu's background does.
     ApplyMenuBackground(popup, g_launcher.menuLook);
+    ApplySeparatorLook(popup, 1, g_launcher.menuLook);
 }
 
 void FillFolderSubmenu(FolderSubmenu* submenu)

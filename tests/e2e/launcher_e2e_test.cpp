@@ -509,26 +509,6 @@ int ProcessesOf(const std::string& exePath, bool end)
     return found;
 }
 
-// The open launcher's window on a Wine desktop of its own (another desktop's windows are
-// not this one's to find), or an empty rectangle when none is shown there.
-RECT LauncherOnDesktop(const std::string& desktop)
-{
-    RECT found = {};
-    HDESK handle = OpenDesktopA(desktop.c_str(), 0, FALSE, DESKTOP_ENUMERATE | DESKTOP_READOBJECTS);
-    if (!handle)
-        return found;
-    EnumDesktopWindows(handle, [](HWND window, LPARAM rect) {
-        wchar_t name[16] = {};
-        GetClassNameW(window, name, 16);
-        if (lstrcmpW(name, L"#32768") != 0 || !IsWindowVisible(window))
-            return TRUE;
-        GetWindowRect(window, reinterpret_cast<RECT*>(rect));
-        return FALSE;
-    }, reinterpret_cast<LPARAM>(&found));
-    CloseDesktop(handle);
-    return found;
-}
-
 // Keys typed on the real keyboard, as X key events in the Wine desktop window where a
 // person on Linux runs Morvek: the hotkey opens the launcher, a right click on the tray icon
 // the main menu, and then Down, Return, a letter and Escape act on them. Then the real
@@ -615,15 +595,14 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
         // The third entry dragged to the top with the real mouse; the launcher stays open, in
         // the new order, with the entry highlighted; it is first at the next click and after a
         // restart.
-        EXPECT_TRUE(openThen("xdotool key ctrl+alt+k", "true"));
-        RECT menu = {};
-        EXPECT_TRUE(WaitFor([&] { return !IsRectEmpty(&(menu = LauncherOnDesktop(desktop))); }));
-        int x = (menu.left + menu.right) / 2, item = (menu.bottom - menu.top) / 3;
-        std::string drag = "xdotool search --name '" + desktop + " - Wine desktop' mousemove --window %1 " +
-                           std::to_string(x) + " " + std::to_string(menu.bottom - item / 2) +
-                           " sleep 0.3 mousedown 1 sleep 0.3 mousemove --window %1 " + std::to_string(x) + " " +
-                           std::to_string(menu.top + item / 4 + 2) + " sleep 0.3 mouseup 1";
-        EXPECT_EQ(0, RunUnixShell(drag));
+        // The launcher's window, which holds the focus, is measured in the X screen's
+        // coordinates: three entries, each a third of its height.
+        EXPECT_TRUE(openThen("xdotool key ctrl+alt+k",
+                             "eval $(xdotool getwindowfocus getwindowgeometry --shell) && "
+                             "x=$((X + WIDTH / 2)) item=$((HEIGHT / 3)) && from=$((Y + HEIGHT - item / 2)) && "
+                             "xdotool mousemove $x $from sleep 0.3 mousedown 1 sleep 0.3 "
+                             "mousemove $x $((from - 10)) sleep 0.2 mousemove $x $((Y + item / 4 + 2)) "
+                             "sleep 0.3 mouseup 1"));
         EXPECT_EQ(0, RunUnixShell("sleep 0.5 && xdotool key Return"));
         expected += order[2] + "\n";
         EXPECT_EQ(expected, launched(5)) << "the launcher did not stay open with the entry first";

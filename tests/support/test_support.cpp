@@ -1,19 +1,16 @@
 // Shared helpers for the tests that run under Wine.
 #include "test_support.h"
 
+#include <gtest/gtest.h>
 #include <objbase.h>
 #include <shlobj.h>
-#include <shobjidl.h>
-
-#include "app/tray_window.h"
-#include "launcher/entry_menu.h"
-
-#include <gtest/gtest.h>
 #include <shlwapi.h>
+#include <shobjidl.h>
 
 #include "app/tray_window.h"
 #include "core/platform_calls.h"
 #include "launcher/build_ahead.h"
+#include "launcher/entry_menu.h"
 #include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
 #include "tray/tray_icon.h"
@@ -706,6 +703,32 @@ void WhenMenuOpens(std::function<void(HWND menuWindow)> act)
     // One timer at a time, also when act asks again from inside the timer.
     if (!g_menuTimer)
         g_menuTimer = SetTimer(nullptr, 0, 20, MenuOpenTimer);
+}
+
+namespace {
+
+BOOL WINAPI Windows10Version(LPOSVERSIONINFOA info)
+{
+    info->dwMajorVersion = 10;
+    info->dwMinorVersion = 0;
+    info->dwBuildNumber = 19045;
+    info->dwPlatformId = VER_PLATFORM_WIN32_NT;
+    return TRUE;
+}
+
+}  // namespace
+
+AppThemeSetting::AppThemeSetting(int light)
+    : UserDwordSetting(L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", L"AppsUseLightTheme",
+                       light),
+      realVersion(g_platform.GetVersionExA)
+{
+    g_platform.GetVersionExA = Windows10Version;
+}
+
+AppThemeSetting::~AppThemeSetting()
+{
+    g_platform.GetVersionExA = realVersion;
 }
 
 UserDwordSetting::UserDwordSetting(const wchar_t* key, const wchar_t* name, int value) : key(key), name(name)

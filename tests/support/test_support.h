@@ -381,11 +381,14 @@ private:
     DWORD saved = 0;
 };
 
-// The user's app theme as the system keeps it: 0 dark, 1 light, -1 no value (light).
+// The user's app theme as the system keeps it: 0 dark, 1 light, -1 no value (light). For
+// its life the program's platform table says the system is Windows 10 22H2, one whose own
+// menus can be dark (the Wine prefix says Windows 7, where the launcher stays light).
 struct AppThemeSetting : UserDwordSetting {
-    explicit AppThemeSetting(int light)
-        : UserDwordSetting(L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
-                           L"AppsUseLightTheme", light) {}
+    explicit AppThemeSetting(int light);
+    ~AppThemeSetting();
+private:
+    BOOL(WINAPI* realVersion)(LPOSVERSIONINFOA);
 };
 
 // Conversions in the test program's own code page: the system's, or UTF-8 for the

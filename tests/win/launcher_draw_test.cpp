@@ -279,6 +279,30 @@ TEST_F(OwnerDraw, DarkAppThemeDrawsTheDarkColoursAndLightStaysAsItWas)
     }
 }
 
+// The dark separator: as high as the system's, no wider than the entries, and only the dark
+// palette inside its rectangle: a line across the middle of the dark background.
+TEST_F(OwnerDraw, TheDarkSeparatorIsALineOfTheDarkPalette)
+{
+    MEASUREITEMSTRUCT mis = {};
+    mis.CtlType = ODT_MENU;
+    mis.itemData = DarkSeparatorData();
+    mis.itemWidth = mis.itemHeight = 0xdeadbeef;
+    MeasureLauncherItem(window, &mis);
+    EXPECT_EQ(0u, mis.itemWidth);
+    EXPECT_EQ(static_cast<UINT>(GetSystemMetrics(SM_CYMENUSIZE) / 2), mis.itemHeight);
+    Canvas canvas;
+    DRAWITEMSTRUCT dis = {};
+    dis.CtlType = ODT_MENU;
+    dis.itemData = DarkSeparatorData();
+    dis.hDC = canvas.dc;
+    dis.rcItem = {0, 0, kWidth, 9};
+    DrawLauncherItem(window, &dis);
+    EXPECT_EQ(kDarkMenuSeparator, canvas.At(kWidth / 2, 4));
+    EXPECT_EQ(kDarkMenuBackground, canvas.At(kWidth / 2, 3));
+    EXPECT_EQ(kWidth * 9, canvas.Count(kDarkMenuBackground) + canvas.Count(kDarkMenuSeparator));
+    EXPECT_EQ(kPoison, canvas.At(0, 9)) << "painted outside the item";
+}
+
 // The entry points for dark popup menus are asked for only on a build that has them, and
 // both or neither are used.
 std::vector<WORD> g_asked;
@@ -324,6 +348,7 @@ BOOL WINAPI FakeGetVersionExA(LPOSVERSIONINFOA info)
 
 TEST(DarkMenus, EntryPointsAreLookedUpOnlyWhereTheyExist)
 {
+    AppThemeSetting dark(0);
     PlatformCalls saved = g_platform;
     g_platform.GetProcAddress = FakeGetProcAddress;
     g_platform.GetVersionExA = FakeGetVersionExA;
@@ -356,21 +381,25 @@ TEST(DarkMenus, EntryPointsAreLookedUpOnlyWhereTheyExist)
         }
         EXPECT_EQ(row.found, calls.setPreferredAppMode != nullptr);
         EXPECT_EQ(row.found, calls.flushMenuThemes != nullptr);
+        // The launcher is dark only where the system's own menus can be: the two agree.
+        EXPECT_EQ(row.asked, ReadDarkMenuTheme());
     }
 
-    // The first click lets the menus follow the app theme; a later one flushes their theme
-    // only when it changed.
+    // The system's menus are dark only while the launcher is (never in high contrast, where
+    // the launcher is light); each change, and the first click, flushes their theme.
     g_build = 19045;
     g_missingOrdinal = 0;
     FollowSystemMenuTheme(false);
-    EXPECT_EQ(1, g_preferredMode);
+    EXPECT_EQ(0, g_preferredMode);
     EXPECT_EQ(1, g_flushes);
     FollowSystemMenuTheme(false);
     EXPECT_EQ(1, g_flushes);
     FollowSystemMenuTheme(true);
+    EXPECT_EQ(1, g_preferredMode);
     EXPECT_EQ(2, g_flushes);
     FollowSystemMenuTheme(true);
     FollowSystemMenuTheme(false);
+    EXPECT_EQ(0, g_preferredMode);
     EXPECT_EQ(3, g_flushes);
 
     // The real system here (Wine) has no such exports: nothing is found and nothing fails.

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/app_state.h"
@@ -18,6 +19,7 @@
 #include "launcher/build_ahead.h"
 #include "launcher/folder_menu.h"
 #include "launcher/launcher_state.h"
+#include "launcher/menu_theme.h"
 #include "shell/idlist.h"
 #include "launcher/kept_menu.h"
 #include "launcher/owner_draw.h"
@@ -974,6 +976,22 @@ TEST_F(SubmenuMenu, SubmenuIdsStartAgainBeforeTheyRunOutAndSubmenusTakeTheDarkBa
     info.fMask = MIM_BACKGROUND;
     ASSERT_TRUE(GetMenuInfo(linked->popup, &info));
     EXPECT_NE(nullptr, info.hbrBack) << "a light submenu in the dark launcher";
+    // The separator under the open item is drawn dark too; light, it is the system's again.
+    auto separator = [&] {
+        MENUITEMINFOA item = {};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_FTYPE | MIIM_DATA;
+        EXPECT_TRUE(GetMenuItemInfoA(linked->popup, 1, TRUE, &item));
+        EXPECT_TRUE(item.fType & MFT_SEPARATOR);
+        return std::make_pair(static_cast<UINT>(item.fType & MFT_OWNERDRAW), item.dwItemData);
+    };
+    EXPECT_EQ(std::make_pair(static_cast<UINT>(MFT_OWNERDRAW), DarkSeparatorData()), separator());
+    theme.Set(1);
+    CaptureMenuLook();
+    ASSERT_EQ(linked, Open(shownMenu, "far"));
+    EXPECT_EQ(std::make_pair(0u, static_cast<ULONG_PTR>(0)), separator());
+    theme.Set(0);
+    CaptureMenuLook();
     g_launcher.keptMenu.nextId = 0xFFF0;  // as after many thousand fillings
     ASSERT_TRUE(WriteTextFile(elsewhere + "\\two.txt", "x"));
     ASSERT_NE(nullptr, Open(shownMenu, "far"));
