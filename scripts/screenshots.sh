@@ -3,7 +3,7 @@
 # the Japanese locale, beside a demo items folder, and saves screenshots of its dialogs and
 # menus into docs/screenshots: the settings dialog, the drop dialog, the right-click main
 # menu with its shutdown submenu open, and the left-click launcher menu, once with a folder
-# open as a submenu and once more with names from outside any one code page.
+# open as a submenu (light and dark) and once more with names from outside any one code page.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -90,6 +90,28 @@ if helper menus 1; then
 else
     echo "no launcher menu appeared on a left click: launcher-submenu.png not made"
 fi
+
+# The same submenu with the app theme dark, on a prefix that says Windows 10 (the launcher
+# is dark only where the system's own menus can be); Morvek starts again to see the version.
+"$WINESERVER" -k >/dev/null 2>&1 || true
+"$WINE" reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null
+"$WINE" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' /v AppsUseLightTheme \
+    /t REG_DWORD /d 0 /f >/dev/null
+"$WINE" "$windemo\\Morvek.exe" &
+helper wait
+helper click left
+if helper menus 1; then
+    helper keys down right
+    helper menus 2
+    shot launcher-submenu-dark
+    helper keys escape escape
+else
+    echo "no launcher menu appeared on a left click: launcher-submenu-dark.png not made"
+fi
+"$WINESERVER" -k >/dev/null 2>&1 || true
+"$WINE" reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' /v AppsUseLightTheme /f \
+    >/dev/null 2>&1 || true
+"$WINE" reg delete 'HKCU\Software\Wine' /v Version /f >/dev/null 2>&1 || true
 rm -f "$demo/setting1.ini"
 
 # Names from outside any one code page, from a second folder (one Morvek runs at a time).
