@@ -17,8 +17,8 @@ constexpr int kAppModeAllowDark = 1;
 
 HBRUSH g_darkBrush;
 
-// Its id is no item's: launcher ids are 16-bit.
-LauncherRecord g_darkSeparator = {{}, 0xFFFFFFFFu, -1, nullptr, nullptr, nullptr, 0, 0, false, 0, nullptr, nullptr, nullptr, nullptr};
+// Zero but for its id, which is no item's (launcher ids are 16-bit).
+LauncherRecord g_darkSeparator;
 
 // Looked up at the first click.
 bool g_darkMenusLooked;
@@ -79,6 +79,7 @@ void ApplyMenuBackground(HMENU menu, const MenuLook& look)
 
 ULONG_PTR DarkSeparatorData()
 {
+    g_darkSeparator.id = 0xFFFFFFFFu;
     return reinterpret_cast<ULONG_PTR>(&g_darkSeparator);
 }
 
