@@ -104,25 +104,14 @@ void TakeOut(IconLookup* lookup)
     }
 }
 
-UINT64 Digest(const void* data, SIZE_T size)
-{
-    // FNV-1a.
-    UINT64 hash = 14695981039346656037ull;
-    auto* bytes = static_cast<const BYTE*>(data);
-    for (SIZE_T i = 0; i < size; ++i)
-        hash = (hash ^ bytes[i]) * 1099511628211ull;
-    return hash;
-}
-
-// Which item a lookup is for, the same from one build to the next: a file's list carries its
-// last access time, which reading the file changes, so a file is known by its path (made from
-// the list alone, without looking at the disk); any other item by its list.
 UINT64 KeyOf(LPCITEMIDLIST list, UINT size)
 {
-    wchar_t path[MAX_PATH];
-    if (SHGetPathFromIDListW(list, path))
-        return Digest(path, lstrlenW(path) * sizeof(wchar_t));
-    return Digest(list, size) ^ 1;
+    // FNV-1a over the list's bytes: the same item, however it was reached, is one lookup.
+    UINT64 hash = 14695981039346656037ull;
+    auto* bytes = reinterpret_cast<const BYTE*>(list);
+    for (UINT i = 0; i < size; ++i)
+        hash = (hash ^ bytes[i]) * 1099511628211ull;
+    return hash;
 }
 
 // A late lookup answered (outside the lock): its icon to the window, or dropped.

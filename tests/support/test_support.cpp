@@ -6,14 +6,12 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <shobjidl.h>
-#include <tlhelp32.h>
 
 #include "app/tray_window.h"
 #include "core/platform_calls.h"
 #include "launcher/build_ahead.h"
 #include "launcher/entry_menu.h"
 #include "launcher/folder_menu.h"
-#include "launcher/icon_fetch.h"
 #include "launcher/launcher_state.h"
 #include "tray/tray_icon.h"
 
@@ -650,8 +648,7 @@ LRESULT CALLBACK LauncherOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         owner->menusOpened.push_back(reinterpret_cast<HMENU>(wParam));
         if (owner->whileOpen)
             owner->whileOpen(reinterpret_cast<HMENU>(wParam));
-        if (owner->escapeAtOnce)
-            PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
     } else if (data && std::find(data->forwarded.begin(), data->forwarded.end(), message) != data->forwarded.end()) {
         return TrayWndProc(hwnd, message, wParam, lParam);
     }
@@ -944,20 +941,6 @@ void IconFetches::Release()
         SetEvent(g_iconRelease);
 }
 
-int ThreadsOfProcess()
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return -1;
-    int threads = 0;
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        threads += entry.th32OwnerProcessID == GetCurrentProcessId();
-    CloseHandle(snapshot);
-    return threads;
-}
-
 LauncherOwner::LauncherOwner()
     : window(CreateLauncherOwner({WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM, kTrayCallbackMessage, kLauncherBuilt, kLauncherIconCame}))
 {
@@ -966,8 +949,6 @@ LauncherOwner::LauncherOwner()
 
 LauncherOwner::~LauncherOwner()
 {
-    // Late icons from its builds are dropped, not posted to a window that is gone.
-    SendLateIconsTo(nullptr, 0);
     DestroyWindow(window);
 }
 

@@ -712,43 +712,6 @@ TEST_F(BuildAhead, AHeldClickOpensOnlyWhileTheUserWaits)
     }
 }
 
-// An icon that answers after its build stopped waiting goes into the kept launcher when it
-// comes, without a rebuild; an open launcher is drawn again.
-TEST_F(BuildAhead, ALateIconLandsInTheKeptMenuWithoutARebuild)
-{
-    ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
-    IconFetches stalled(true, "\\four.txt");
-    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\four.txt", "x"));
-    ASSERT_TRUE(owner.Step([] { return IconFetchesHeld().out == 1 && !LauncherBuildRunning(); }));
-    ASSERT_TRUE(Settle());
-    LauncherRecord* four = nullptr;
-    for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next)
-        if (std::string(r->text) == "four.txt")
-            four = r;
-    ASSERT_NE(nullptr, four) << "not built";
-    ASSERT_TRUE(four->iconLate);
-    const unsigned builds = g_launcher.launcherBuilds;
-    bool redrawn = false;
-    owner.escapeAtOnce = false;
-    WhenMenuOpens([&](HWND menuWindow) {
-        stalled.Release();
-        EXPECT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
-        ValidateRect(menuWindow, nullptr);
-        MSG msg;
-        EXPECT_TRUE(PeekMessageW(&msg, owner.window, kLauncherIconCame, kLauncherIconCame, PM_REMOVE));
-        DispatchMessageW(&msg);
-        redrawn = GetUpdateRect(menuWindow, nullptr, FALSE);
-        PostMessageW(menuWindow, WM_KEYDOWN, VK_ESCAPE, 1);
-    });
-    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
-    ASSERT_EQ(1u, owner.menusOpened.size());
-    EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[0]);
-    EXPECT_TRUE(redrawn) << "the open launcher was not drawn again";
-    EXPECT_FALSE(four->iconLate);
-    EXPECT_EQ(SmallIconIndexOf(TestItemsDir() + "\\four.txt"), four->iconIndex);
-    EXPECT_EQ(builds, g_launcher.launcherBuilds) << "built anew for a late icon";
-}
-
 // Quit while the build ahead waits for an icon: the build that then arrives is freed, not
 // kept, with the menu kept before it and the watch; nothing is built after it.
 TEST_F(BuildAhead, ABuildThatArrivesAfterQuitIsFreed)

@@ -86,8 +86,6 @@ protected:
         RemoveTree(TestItemsDir());
         DeleteFileA(TestSettingsPath().c_str());
         CaptureMenuLook();  // the default look: no test's settings carry over
-        // A lookup an earlier test left late would be counted in this one's.
-        ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
         ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
         before = g_live;
     }
@@ -469,7 +467,6 @@ TEST_F(FolderMenu, TheDesktopListIsKeptUntilEitherDesktopFolderOrAnIconChanges)
             if (r->iconLate)
                 lateBefore.push_back(r->text);
         step.change();
-        ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
         long asked = fetches.Count();
         EXPECT_EQ(1u, click());
         EXPECT_TRUE(kept);
@@ -516,16 +513,7 @@ TEST_F(FolderMenu, AnIconThatDoesNotComeIsAskedForAgainAndShortcutsAreReused)
             EXPECT_EQ(slow, r->iconLate);
             EXPECT_EQ(slow ? generic.iIcon : SmallIconIndexOf(pathOf(r)), r->iconIndex);
         }
-        // Out still: the next build does not ask again.
-        ASSERT_EQ(S_OK, MakeShortcut(TestItemsDir() + "\\b.lnk", TestSettingsPath()));
-        long asked = stalled.Count();
-        EXPECT_EQ(1u, Click());
-        EXPECT_EQ(asked + 1, stalled.Count()) << "the new entry alone";
-        for (LauncherRecord* r : Records(g_launcher.keptMenu.records))
-            EXPECT_EQ(std::string(r->text) == "slow.txt", r->iconLate) << r->text;
     }
-    // Answered (with no window to take it): asked again by the next build.
-    ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
     IconFetches fetches;
     ASSERT_EQ(S_OK, MakeShortcut(TestItemsDir() + "\\d.lnk", TestSettingsPath()));
     EXPECT_EQ(1u, Click());
@@ -537,45 +525,6 @@ TEST_F(FolderMenu, AnIconThatDoesNotComeIsAskedForAgainAndShortcutsAreReused)
         EXPECT_FALSE(r->iconLate);
         EXPECT_EQ(SmallIconIndexOf(pathOf(r)), r->iconIndex);
     }
-}
-
-// Ten lookups that never answer (shortcuts to a share gone offline, a handler that hangs):
-// a build waits for them together, once; they hold no more than the few helper threads;
-// the next build neither asks for them again nor waits for them.
-TEST_F(FolderMenu, StalledLookupsCostOneWaitAFewThreadsAndNoSecondAsking)
-{
-    std::vector<std::string> names;
-    for (int i = 0; i < 10; ++i)
-        names.push_back("stalled " + std::to_string(i) + ".txt");
-    ASSERT_TRUE(MakeItems(names));
-    EXPECT_EQ(1u, Click());
-    ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));  // a busy machine's late ones
-    const int threads = ThreadsOfProcess();
-    ASSERT_GT(threads, 0);
-    auto allLate = [] {
-        for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next)
-            if (!r->iconLate)
-                return false;
-        return true;
-    };
-    {
-        IconFetches stalled(true);
-        const LONG deadlines = IconFetchesHeld().deadlines;
-        for (int build = 0; build < 2; ++build) {
-            SCOPED_TRACE(build ? "the next build" : "the first build");
-            MarkKeptMenuStale();
-            EXPECT_EQ(1u, Click());
-            EXPECT_EQ(10u, Records(g_launcher.keptMenu.records).size());
-            EXPECT_TRUE(allLate());
-            EXPECT_EQ(deadlines + 1, IconFetchesHeld().deadlines) << "not one wait for the build's late icons";
-            EXPECT_EQ(10, IconFetchesHeld().out) << "entries still out were asked again";
-            // The helpers take the lookups left to them (not all at once on a busy machine).
-            EXPECT_TRUE(WaitFor([&] { return stalled.Count() == kIconHelpers; })) << stalled.Count();
-            EXPECT_LE(ThreadsOfProcess(), threads + kIconHelpers);
-            EXPECT_LE(IconFetchesHeld().helpers, kIconHelpers);
-        }
-    }
-    ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
 }
 
 // The shell's calls inside a build may take messages, an announcement of changed icons
