@@ -23,7 +23,6 @@
 #include "launcher/launcher_records.h"
 #include "launcher/launcher_state.h"
 #include "launcher/owner_draw.h"
-#include "launcher/rebuild_cause.h"
 #include "launcher/record_reuse.h"
 
 namespace {
@@ -309,22 +308,6 @@ void OnLauncherIconsChanged()
 {
     DropIconPixels();
     OnLauncherSourceChanged();
-}
-
-void OnLauncherLookChanged()
-{
-    // Read into each look from now on: a kept menu's look no longer matches.
-    ++g_launcher.lookChanges;
-    StartQuiet();
-}
-
-void OnLauncherSettingChanged(UINT action, const wchar_t* section)
-{
-    MenuChange change = SettingChange(action, section);
-    if (change == MenuChange::Look)
-        OnLauncherLookChanged();
-    else if (change == MenuChange::Names)
-        OnLauncherSourceChanged();
 }
 
 void OnLauncherQuiet(HWND window)

@@ -36,18 +36,11 @@ void OnLauncherQuiet(HWND window);
 // dark menu background) now, or, while a folder menu is open or a build runs, when it ends.
 void FreeLauncherAtQuit();
 
-// The shell announced changed icons or associations, or changed what it shows of entries:
+// The shell announced changed icons or associations, or a setting the menus show changed:
 // the next click of either menu builds anew, and the launcher is built ahead once quiet.
 void OnLauncherSourceChanged();
 // The shell announced changed icons: the icons' kept pixels are taken again, and as above.
 void OnLauncherIconsChanged();
-// WM_SETTINGCHANGE (action its wParam, section its lParam's text or null): a change of look
-// builds both menus anew once quiet, reusing every entry's name and icon; a change of the
-// shell's state as OnLauncherSourceChanged; anything else (a policy refresh, the environment,
-// the wallpaper) changes nothing the menus show and leaves them kept.
-void OnLauncherSettingChanged(UINT action, const wchar_t* section);
-// WM_SYSCOLORCHANGE, WM_THEMECHANGED: a change of look, as above.
-void OnLauncherLookChanged();
 
 // tray_click: the folder menus at a click or the hotkey.
 // What a tray mouse message asks for, by the setting and the keys held now.

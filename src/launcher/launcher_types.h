@@ -18,9 +18,6 @@ struct MenuLook {
     UINT iconShow;
     UINT submenus;  // "Launcher"/"Submenus": folders are built as submenus
     bool dark;  // the app theme is dark (and high contrast off): the dark colours
-    // The changes of look the system had announced when it was read: a menu built for an
-    // earlier look is built anew even where the figures above agree.
-    unsigned lookChanges;
 };
 
 constexpr UINT FIRST_LAUNCHER_ID = 2000;

@@ -36,7 +36,6 @@ MenuLook ReadMenuLook()
     CaptureMenuColours(&look);
     look.iconShow = ReadIconShow();
     look.submenus = ReadSubmenus();
-    look.lookChanges = g_launcher.lookChanges;
     return look;
 }
 

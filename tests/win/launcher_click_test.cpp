@@ -364,8 +364,7 @@ std::vector<HWND> OpenMenuWindows()
 
 // A right click on an entry (or the context-menu key on the highlighted one) shows the
 // shell's menu for that entry over the open launcher; a command chosen there acts on that
-// entry and closes the launcher (and, changing nothing it shows, leaves it kept); Escape
-// returns to the launcher, which still opens entries.
+// entry and closes the launcher; Escape returns to the launcher, which still opens entries.
 TEST_F(LauncherClick, TheShellsMenuOnAnEntryActsOnThatEntry)
 {
     LaunchRecorder recorder("entry_menu");
@@ -462,10 +461,7 @@ TEST_F(LauncherClick, TheShellsMenuOnAnEntryActsOnThatEntry)
             }
             EXPECT_EQ(0, lstrcmpiA(secondPath.c_str(), copied.c_str())) << "copied: " << copied;
             EXPECT_TRUE(g_opened.empty()) << "the launcher opened an entry itself";
-            // Copying changes nothing the launcher shows: nothing is marked, nothing built.
-            EXPECT_EQ(changesBefore, g_launcher.iconChanges) << "a copy marked the kept menu stale";
-            EXPECT_FALSE(LauncherBuildRunning()) << "a copy built the launcher anew";
-            EXPECT_NE(nullptr, g_launcher.keptMenu.menu);
+            EXPECT_NE(changesBefore, g_launcher.iconChanges) << "what the command changed would not show";
         } else {
             ASSERT_EQ(1u, g_opened.size()) << "the launcher did not open its entry afterwards";
             EXPECT_EQ(0, lstrcmpiA(secondPath.c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
@@ -1019,35 +1015,12 @@ TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
     DeleteTrayIcon(window);
     DestroyWindow(window);
 
-    // A changed setting marks the kept menus by what it changes: what the shell shows of
-    // entries, every name and icon asked again; the look, built anew with them all reused;
-    // anything else (a policy refresh, the environment, the wallpaper) nothing.
-    const struct {
-        UINT message;
-        WPARAM wParam;
-        const wchar_t* section;
-        unsigned icons, looks;  // the marks it makes
-    } rows[] = {
-        {kShellIconsChanged, 0, nullptr, 1, 0},
-        {WM_SETTINGCHANGE, 0, L"ShellState", 1, 0},
-        {WM_SETTINGCHANGE, 0, L"ImmersiveColorSet", 0, 1},
-        {WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, L"WindowMetrics", 0, 1},
-        {WM_SETTINGCHANGE, SPI_SETICONMETRICS, L"WindowMetrics", 0, 1},
-        {WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, nullptr, 0, 1},
-        {WM_SYSCOLORCHANGE, 0, nullptr, 0, 1},
-        {WM_THEMECHANGED, 0, nullptr, 0, 1},
-        {WM_SETTINGCHANGE, 0, L"Policy", 0, 0},
-        {WM_SETTINGCHANGE, 1, L"Policy", 0, 0},
-        {WM_SETTINGCHANGE, 0, L"Environment", 0, 0},
-        {WM_SETTINGCHANGE, SPI_SETDESKWALLPAPER, nullptr, 0, 0},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.message << " " << row.wParam << " " << Ansi(row.section ? row.section : L""));
-        unsigned icons = g_launcher.iconChanges;
-        unsigned looks = g_launcher.lookChanges;
-        TrayWndProc(nullptr, row.message, row.wParam, reinterpret_cast<LPARAM>(row.section));
-        EXPECT_EQ(icons + row.icons, g_launcher.iconChanges);
-        EXPECT_EQ(looks + row.looks, g_launcher.lookChanges);
+    // So does a changed system setting (hidden extensions, the theme).
+    for (UINT message : {kShellIconsChanged, static_cast<UINT>(WM_SETTINGCHANGE)}) {
+        SCOPED_TRACE(message);
+        unsigned changes = g_launcher.iconChanges;
+        TrayWndProc(nullptr, message, 0, 0);
+        EXPECT_EQ(changes + 1, g_launcher.iconChanges);
     }
 }
 
