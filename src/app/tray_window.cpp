@@ -89,9 +89,6 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         break;
     case kLauncherBuilt:
         return OnLauncherBuiltMessage(hwnd, lParam);
-    case kLauncherIconCame:
-        OnLauncherIconCame(lParam);
-        return 0;
     case kQueryLiveCount:
         return LiveCount(wParam);
     default:

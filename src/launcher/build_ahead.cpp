@@ -7,9 +7,7 @@
 // frees the build on the thread, and the window then counts it as ended. The watch on items
 // is made (and so armed) before the build's listing is taken, so any change after that raises
 // the count, and a build whose count is behind is kept but not valid: the next click builds
-// anew and the quiet time starts another build ahead. An icon that comes late (icon_fetch.h)
-// comes in a posted message too; while a build runs it is held, since the build reads the
-// kept records it would go into, and put in when the build comes back.
+// anew and the quiet time starts another build ahead.
 #include "launcher/build_ahead.h"
 
 #include <objbase.h>
@@ -52,7 +50,6 @@ struct AheadState {
     DWORD quietFrom;
     AheadBuild* held;  // came back while a folder menu was open
     HANDLE thread;     // the last build thread, until its end is seen
-    LateIcon* late;    // icons that came while a build ran
 };
 AheadState g_ahead;
 
@@ -93,18 +90,6 @@ DWORD WINAPI BuildThread(void* parameter)
     return posted ? kPosted : 0;
 }
 
-// The icons held while the build ran, put into what the window holds and into records (the
-// build that came back, or null).
-void PutHeldLateIcons(LauncherRecord* records)
-{
-    while (LateIcon* icon = g_ahead.late) {
-        g_ahead.late = icon->next;
-        if (!g_app.quitting)
-            PutLateIcon(*icon, records);
-        HeapFree(GetProcessHeap(), 0, icon);
-    }
-}
-
 void StartQuiet()
 {
     g_ahead.quiet = true;
@@ -142,7 +127,6 @@ void StartLauncherBuildAhead(HWND window)
     // After quit nothing new is built (the process ends with the thread mid-build).
     if (g_app.quitting)
         return;
-    SendLateIconsTo(window, kLauncherIconCame);
     g_ahead.asked = true;
     if (g_ahead.running || g_launcher.folderMenuOpen) {
         g_ahead.again = true;
@@ -205,7 +189,6 @@ void OnLauncherBuilt(HWND window, LPARAM lParam, bool clickWaiting)
 {
     auto* build = reinterpret_cast<AheadBuild*>(lParam);
     g_ahead.running = false;
-    PutHeldLateIcons(build->records);
     // Quit came while it was built: it is freed, not kept (what was kept is freed by now, or
     // as the open menu closes).
     IMalloc* allocator = nullptr;
@@ -272,24 +255,10 @@ void OnLauncherBuildThreadEnded(HWND window)
     if (code == kPosted || !g_ahead.running)
         return;
     g_ahead.running = false;
-    PutHeldLateIcons(nullptr);
     if (g_app.quitting)
         FreeLauncherAtQuit();
     else if (g_ahead.again)
         StartLauncherBuildAhead(window);
-}
-
-void OnLauncherIconCame(LPARAM lParam)
-{
-    auto* icon = reinterpret_cast<LateIcon*>(lParam);
-    if (g_ahead.running) {
-        icon->next = g_ahead.late;
-        g_ahead.late = icon;
-        return;
-    }
-    if (!g_app.quitting)
-        PutLateIcon(*icon, g_ahead.held ? g_ahead.held->records : nullptr);
-    HeapFree(GetProcessHeap(), 0, icon);
 }
 
 void OnLauncherWatchSignalled()

@@ -222,31 +222,6 @@ HMENU KeptOrBuiltMenu(KeptMenu& keptMenu, FolderMode mode, LaunchEntry** head, I
     return menu;
 }
 
-// Whether a record of records (or of their submenus) took the icon.
-bool PutInto(LauncherRecord* records, const LateIcon& icon)
-{
-    bool put = false;
-    for (LauncherRecord* r = records; r; r = r->next) {
-        if (r->iconLate && r->iconKey == icon.key) {
-            r->iconIndex = icon.index;
-            r->iconLate = false;
-            put = true;
-        }
-        if (r->submenu)
-            put = PutInto(r->submenu->records, icon) || put;
-    }
-    return put;
-}
-
-// The menus this thread shows are its windows of the menu class.
-BOOL CALLBACK RedrawIfMenu(HWND window, LPARAM)
-{
-    wchar_t name[8] = {};
-    if (IsWindowVisible(window) && GetClassNameW(window, name, 8) && lstrcmpW(name, L"#32768") == 0)
-        InvalidateRect(window, nullptr, FALSE);
-    return TRUE;
-}
-
 }  // namespace
 
 bool KeptMenuValid(const MenuLook& look)
@@ -352,20 +327,6 @@ void FreeKeptMenu(IMalloc* allocator, bool closeChange)
         DropIconPixels();
         FreeOrderStore(g_launcher.order);
     }
-}
-
-bool PutLateIcon(const LateIcon& icon, LauncherRecord* also)
-{
-    KeptMenu& keptMenu = g_launcher.keptMenu;
-    bool put = PutInto(keptMenu.records, icon);
-    if (put)
-        TakeIconPixelsOf(SmallIconList(), icon.index, keptMenu.look);
-    put = PutInto(g_launcher.keptDesktop.records, icon) || put;
-    put = PutInto(g_launcher.recordListHead, icon) || put;
-    put = PutInto(also, icon) || put;
-    if (put && g_launcher.folderMenuOpen)
-        EnumThreadWindows(GetCurrentThreadId(), RedrawIfMenu, 0);
-    return put;
 }
 
 void MarkKeptMenuStale()

@@ -9,11 +9,6 @@
 // build_ahead: the launcher menu built ahead of the click, on a thread of its own.
 // Posted by the build thread to the window; lParam is the finished build.
 constexpr UINT kLauncherBuilt = WM_APP + 8;
-// Posted by an icon lookup that answered after its build stopped waiting; lParam is the icon.
-constexpr UINT kLauncherIconCame = WM_APP + 9;
-// kLauncherIconCame: the icon goes into the records waiting for it (the kept menus' among
-// them, without a rebuild), and an open menu is drawn again; while a build runs, once it is back.
-void OnLauncherIconCame(LPARAM icon);
 // Starts a build now unless one runs or a folder menu is open (it then follows them);
 // nothing when items can't be watched (nothing would be kept: the click builds).
 void StartLauncherBuildAhead(HWND window);

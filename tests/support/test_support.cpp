@@ -942,7 +942,7 @@ void IconFetches::Release()
 }
 
 LauncherOwner::LauncherOwner()
-    : window(CreateLauncherOwner({WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM, kTrayCallbackMessage, kLauncherBuilt, kLauncherIconCame}))
+    : window(CreateLauncherOwner({WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM, kTrayCallbackMessage, kLauncherBuilt}))
 {
     reinterpret_cast<OwnerData*>(GetWindowLongPtrW(window, GWLP_USERDATA))->stepped = this;
 }
