@@ -15,6 +15,7 @@
 #include "launcher/entry_move.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
+#include "launcher/menu_focus.h"
 #include "launcher/menu_order.h"
 #include "launcher/submenu.h"
 
@@ -144,7 +145,7 @@ bool OnFolderMenuMessage(const MSG& msg)
         LPCITEMIDLIST list = HighlightedItem(g_tracking.menu, &owner, &index) ? ListOfItem(owner, index, &id) : nullptr;
         if (list && elevateKey) {
             g_tracking.elevatedId = id;
-            EndMenu();
+            EndOurMenu();
         } else if (list) {
             RECT item = {};
             GetMenuItemRect(nullptr, owner, static_cast<UINT>(index), &item);
@@ -187,6 +188,7 @@ void OnShowEntryContextMenu(HWND window)
 FolderChoice TrackFolderMenu(HMENU menu, LaunchEntry* head, HWND window, POINT point)
 {
     g_tracking = {menu, head, window, 0, false, nullptr, nullptr, {}, false};
+    MenuFocusScope focus(window);
     HHOOK hook = SetWindowsHookExW(WH_MSGFILTER, FolderMenuFilter, nullptr, GetCurrentThreadId());
     UINT chosen = 0;
     do {
@@ -260,7 +262,7 @@ void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool ext
             contextMenu->InvokeCommand(&info);
             // What the command changed (a deleted or renamed shortcut) shows at the next click.
             MarkKeptMenuStale();
-            EndMenu();
+            EndOurMenu();
         } else if (g_tracking.menu && !InMenuMode()) {
             // Where ending the inner menu also ends the one beneath it (Wine's menus), the
             // folder menu is shown again, as it would have stayed: wake its loop to end.

@@ -14,6 +14,13 @@
 // renew the time): X ignores a request older than its last change of focus, and after the
 // first click on the tray no menu of ours got the keys again. A message posted and taken
 // just before the request makes its time the present.
+//
+// The desktop's process answers a menu of ours closing by taking the X focus for its own
+// window, and on a busy machine, or after Escape and the hotkey at once, its answer comes
+// after the next menu of ours has opened. Wine then hands the foreground to the desktop and
+// ends that menu, although the user did nothing. While a menu is tracked, such an end (no
+// input since the menu opened, and not asked for by Morvek) is refused once and the focus
+// taken back.
 #include "launcher/menu_focus.h"
 
 namespace {
@@ -31,7 +38,71 @@ bool RunsOnWine()
     return g_onWine != 0;
 }
 
+struct MenuFocus {
+    HWND owner;
+    HWND lastFocused;  // the menu window OnMenuIdle gave the focus to last
+    DWORD openedAt;    // GetTickCount() as the menu's tracking began
+    bool ending;       // Morvek itself ends the menu
+    bool refused;      // one end has been refused
+    int depth;         // scopes open (the shell's menu on an entry opens one inside)
+    HHOOK hook;
+};
+MenuFocus g_focus;
+
+void FocusMenuWindow(HWND owner, HWND menuWindow)
+{
+    // Only this message is taken (a filter of 0 to 0 would take any, a key among them).
+    MSG now;
+    if (PostMessageW(owner, kRenewMessageTime, 0, 0))
+        PeekMessageW(&now, owner, kRenewMessageTime, kRenewMessageTime, PM_REMOVE);
+    SetFocus(menuWindow);
+    g_focus.lastFocused = menuWindow;
+}
+
+bool InputSince(DWORD tick)
+{
+    LASTINPUTINFO input = {sizeof(input), 0};
+    return !GetLastInputInfo(&input) || static_cast<LONG>(input.dwTime - tick) >= 0;
+}
+
+LRESULT CALLBACK StaleEndFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == MSGF_MENU && msg->message == WM_CANCELMODE && !g_focus.ending && !g_focus.refused &&
+        GetWindowThreadProcessId(GetForegroundWindow(), nullptr) != GetCurrentThreadId() &&
+        !InputSince(g_focus.openedAt)) {
+        g_focus.refused = true;
+        SetForegroundWindow(g_focus.owner);
+        FocusMenuWindow(g_focus.owner, IsWindowVisible(g_focus.lastFocused) ? g_focus.lastFocused : msg->hwnd);
+        return TRUE;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
+
+MenuFocusScope::MenuFocusScope(HWND owner)
+{
+    if (!RunsOnWine() || g_focus.depth++ > 0)
+        return;
+    g_focus = {owner, nullptr, GetTickCount(), false, false, 1, nullptr};
+    g_focus.hook = SetWindowsHookExW(WH_MSGFILTER, StaleEndFilter, nullptr, GetCurrentThreadId());
+}
+
+MenuFocusScope::~MenuFocusScope()
+{
+    if (!RunsOnWine() || --g_focus.depth > 0)
+        return;
+    if (g_focus.hook)
+        UnhookWindowsHookEx(g_focus.hook);
+    g_focus = {};
+}
+
+void EndOurMenu()
+{
+    g_focus.ending = true;
+    EndMenu();
+}
 
 void OnMenuIdle(HWND owner, WPARAM wParam, LPARAM lParam)
 {
@@ -39,9 +110,5 @@ void OnMenuIdle(HWND owner, WPARAM wParam, LPARAM lParam)
     if (wParam != MSGF_MENU || !menuWindow || !RunsOnWine() || GetFocus() == menuWindow ||
         GetWindowThreadProcessId(menuWindow, nullptr) != GetCurrentThreadId())
         return;
-    // Only this message is taken (a filter of 0 to 0 would take any, a key among them).
-    MSG now;
-    if (PostMessageW(owner, kRenewMessageTime, 0, 0))
-        PeekMessageW(&now, owner, kRenewMessageTime, kRenewMessageTime, PM_REMOVE);
-    SetFocus(menuWindow);
+    FocusMenuWindow(owner, menuWindow);
 }

@@ -131,6 +131,7 @@ void ShowMainTrayMenu(HWND window)
     POINT point = {};
     GetCursorPos(&point);
     SetForegroundWindow(window);
+    MenuFocusScope focus(window);
     TrackPopupMenu(g_app.mainTrayMenu, TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0,
                    window, nullptr);
     g_app.menuOpen = false;
