@@ -83,12 +83,17 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         EnsureTrayIcon(hwnd);
         break;
     case WM_SETTINGCHANGE:
-        // Hidden extensions switched, the theme, the menu font: the kept menu's names and
-        // look may be out of date.
-        OnLauncherSourceChanged();
+        OnLauncherSettingChanged(static_cast<UINT>(wParam), reinterpret_cast<const wchar_t*>(lParam));
+        break;
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+        OnLauncherLookChanged();
         break;
     case kLauncherBuilt:
         return OnLauncherBuiltMessage(hwnd, lParam);
+    case kLauncherIconCame:
+        OnLauncherIconCame(lParam);
+        return 0;
     case kQueryLiveCount:
         return LiveCount(wParam);
     default:

@@ -7,7 +7,9 @@
 // frees the build on the thread, and the window then counts it as ended. The watch on items
 // is made (and so armed) before the build's listing is taken, so any change after that raises
 // the count, and a build whose count is behind is kept but not valid: the next click builds
-// anew and the quiet time starts another build ahead.
+// anew and the quiet time starts another build ahead. An icon that comes late (icon_fetch.h)
+// comes in a posted message too; while a build runs it is held, since the build reads the
+// kept records it would go into, and put in when the build comes back.
 #include "launcher/build_ahead.h"
 
 #include <objbase.h>
@@ -21,6 +23,7 @@
 #include "launcher/launcher_records.h"
 #include "launcher/launcher_state.h"
 #include "launcher/owner_draw.h"
+#include "launcher/rebuild_cause.h"
 #include "launcher/record_reuse.h"
 
 namespace {
@@ -50,6 +53,7 @@ struct AheadState {
     DWORD quietFrom;
     AheadBuild* held;  // came back while a folder menu was open
     HANDLE thread;     // the last build thread, until its end is seen
+    LateIcon* late;    // icons that came while a build ran
 };
 AheadState g_ahead;
 
@@ -90,6 +94,18 @@ DWORD WINAPI BuildThread(void* parameter)
     return posted ? kPosted : 0;
 }
 
+// The icons held while the build ran, put into what the window holds and into records (the
+// build that came back, or null).
+void PutHeldLateIcons(LauncherRecord* records)
+{
+    while (LateIcon* icon = g_ahead.late) {
+        g_ahead.late = icon->next;
+        if (!g_app.quitting)
+            PutLateIcon(*icon, records);
+        HeapFree(GetProcessHeap(), 0, icon);
+    }
+}
+
 void StartQuiet()
 {
     g_ahead.quiet = true;
@@ -127,6 +143,7 @@ void StartLauncherBuildAhead(HWND window)
     // After quit nothing new is built (the process ends with the thread mid-build).
     if (g_app.quitting)
         return;
+    SendLateIconsTo(window, kLauncherIconCame);
     g_ahead.asked = true;
     if (g_ahead.running || g_launcher.folderMenuOpen) {
         g_ahead.again = true;
@@ -189,6 +206,7 @@ void OnLauncherBuilt(HWND window, LPARAM lParam, bool clickWaiting)
 {
     auto* build = reinterpret_cast<AheadBuild*>(lParam);
     g_ahead.running = false;
+    PutHeldLateIcons(build->records);
     // Quit came while it was built: it is freed, not kept (what was kept is freed by now, or
     // as the open menu closes).
     IMalloc* allocator = nullptr;
@@ -255,10 +273,24 @@ void OnLauncherBuildThreadEnded(HWND window)
     if (code == kPosted || !g_ahead.running)
         return;
     g_ahead.running = false;
+    PutHeldLateIcons(nullptr);
     if (g_app.quitting)
         FreeLauncherAtQuit();
     else if (g_ahead.again)
         StartLauncherBuildAhead(window);
+}
+
+void OnLauncherIconCame(LPARAM lParam)
+{
+    auto* icon = reinterpret_cast<LateIcon*>(lParam);
+    if (g_ahead.running) {
+        icon->next = g_ahead.late;
+        g_ahead.late = icon;
+        return;
+    }
+    if (!g_app.quitting)
+        PutLateIcon(*icon, g_ahead.held ? g_ahead.held->records : nullptr);
+    HeapFree(GetProcessHeap(), 0, icon);
 }
 
 void OnLauncherWatchSignalled()
@@ -277,6 +309,22 @@ void OnLauncherIconsChanged()
 {
     DropIconPixels();
     OnLauncherSourceChanged();
+}
+
+void OnLauncherLookChanged()
+{
+    // Read into each look from now on: a kept menu's look no longer matches.
+    ++g_launcher.lookChanges;
+    StartQuiet();
+}
+
+void OnLauncherSettingChanged(UINT action, const wchar_t* section)
+{
+    MenuChange change = SettingChange(action, section);
+    if (change == MenuChange::Look)
+        OnLauncherLookChanged();
+    else if (change == MenuChange::Names)
+        OnLauncherSourceChanged();
 }
 
 void OnLauncherQuiet(HWND window)

@@ -17,6 +17,7 @@
 #include "launcher/kept_menu.h"
 #include "launcher/menu_focus.h"
 #include "launcher/menu_order.h"
+#include "launcher/rebuild_cause.h"
 #include "launcher/submenu.h"
 
 namespace {
@@ -223,6 +224,29 @@ IContextMenu* EntryContextMenu(HWND window, LPCITEMIDLIST list)
     return contextMenu;
 }
 
+// Enough for every canonical verb the shell gives ("opencontaining", "properties").
+constexpr int kVerbChars = 64;
+
+// The canonical verb of the command at offset in contextMenu's menu, as ASCII; empty when it
+// has none (or one this can't hold). Asked for wide first: some handlers answer only so.
+void CanonicalVerb(IContextMenu* contextMenu, UINT offset, char* verb)
+{
+    wchar_t wide[kVerbChars] = {};
+    verb[0] = '\0';
+    if (SUCCEEDED(contextMenu->GetCommandString(offset, GCS_VERBW, nullptr, reinterpret_cast<char*>(wide),
+                                                kVerbChars)) && wide[0]) {
+        wide[kVerbChars - 1] = L'\0';
+        int i = 0;
+        for (; wide[i] && wide[i] < 0x80; ++i)
+            verb[i] = static_cast<char>(wide[i]);
+        verb[wide[i] ? 0 : i] = '\0';
+        return;
+    }
+    if (FAILED(contextMenu->GetCommandString(offset, GCS_VERBA, nullptr, verb, kVerbChars)))
+        verb[0] = '\0';
+    verb[kVerbChars - 1] = '\0';
+}
+
 }  // namespace
 
 void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool extendedVerbs, HMENU level)
@@ -254,14 +278,20 @@ void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool ext
             chosen = 0;
         }
         if (chosen) {
+            char verb[kVerbChars];
+            CanonicalVerb(contextMenu, chosen - kFirstShellCommand, verb);
             CMINVOKECOMMANDINFO info = {};
             info.cbSize = sizeof(info);
             info.hwnd = window;
             info.lpVerb = MAKEINTRESOURCEA(chosen - kFirstShellCommand);
             info.nShow = SW_SHOWNORMAL;
             contextMenu->InvokeCommand(&info);
-            // What the command changed (a deleted or renamed shortcut) shows at the next click.
-            MarkKeptMenuStale();
+            // A deleted or renamed shortcut shows through the watches; what a command no
+            // watch sees may have changed is built ahead, as the folder menu closes.
+            if (EntryCommandMayChangeUnseen(verb)) {
+                MarkKeptMenuStale();
+                StartLauncherBuildAhead(window);
+            }
             EndOurMenu();
         } else if (g_tracking.menu && !InMenuMode()) {
             // Where ending the inner menu also ends the one beneath it (Wine's menus), the

@@ -22,8 +22,10 @@ FolderChoice TrackFolderMenu(HMENU menu, LaunchEntry* head, HWND window, POINT p
 
 
 // Shows the shell's context menu for the entry over the open folder menu, at point (screen),
-// and runs the command chosen there; the folder menu then closes and the kept launcher
-// menu is built anew at the next click. Nothing chosen leaves the folder menu open.
+// and runs the command chosen there; the folder menu then closes. A command that may change
+// what the menus show where no watch sees it (one of no verb the launcher knows) marks the
+// kept menus stale and builds the launcher ahead; open, copy, properties and the like mark
+// nothing. Nothing chosen leaves the folder menu open.
 // extendedVerbs adds the commands the shell shows with Shift held. When level (the menu the
 // entry is shown in) has an order of its own, "元の順序に戻す" comes first and puts it back in
 // the shell's order.

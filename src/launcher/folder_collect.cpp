@@ -98,11 +98,11 @@ BOOL CollectChild(Collector* c, LPITEMIDLIST child)
     c->recordTail = &record->next;
     record->listedKey = listedKey;
     record->reusedFrom = kept;
-    // An icon that came late last time is asked for again.
+    // An icon that came late last time is asked for again (once its lookup has answered).
     if (kept && !kept->iconLate)
         record->iconIndex = kept->iconIndex;
     else if (c->iconShow)
-        record->iconIndex = FetchIconWithin(&c->icons, list, &record->iconLate);
+        AskIcon(&c->icons, list, record);
     // Whether it opens as a submenu is asked each build: a shortcut's target may change.
     if (c->submenus)
         record->folderList = SubmenuFolderOf(c->folder, child, list, c->allocator);
@@ -208,7 +208,7 @@ BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEn
     IEnumIDList* enumerator = nullptr;
     if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &enumerator) != S_OK)
         return FALSE;
-    Collector c = {folder, parentList, allocator, iconShow, reuse, submenus, head, records, firstId, {nullptr, -1}};
+    Collector c = {folder, parentList, allocator, iconShow, reuse, submenus, head, records, firstId, kNewIconFetcher};
     while (*c.entryTail)
         c.entryTail = &(*c.entryTail)->next;
     while (*c.recordTail)
@@ -232,7 +232,9 @@ BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEn
         InterlockedIncrement(&g_live.idLists);
         ok = CollectChild(&c, child);
     }
-    CloseIconFetcher(&c.icons);
+    // Every icon of the folder is waited for together, also when the build fails: the
+    // lookups write into its records.
+    AwaitIcons(&c.icons);
     enumerator->Release();
     return ok;
 }

@@ -11,8 +11,8 @@
 struct RecordReuse;
 
 // Lists the items folder (mode Items) or the desktop into *head and *records as
-// CollectFolderItems does. An icon the shell does not give within kIconWaitMs (icon_fetch.h)
-// is shown generic.
+// CollectFolderItems does. An icon the shell does not give in time (icon_fetch.h) is shown
+// generic until it comes.
 enum class CollectResult { Done, NoFolder, Failed };
 CollectResult CollectFolder(FolderMode mode, LaunchEntry** head, LauncherRecord** records,
                             IMalloc* allocator, UINT iconShow, const RecordReuse* reuse, UINT submenus);

@@ -67,7 +67,9 @@ bool WidePath(const char* relative, wchar_t* wide)
 }  // namespace
 
 // The listing in the order the file system gives it, "." (the folder itself) included and
-// ".." (its parent) left out.
+// ".." (its parent) left out. A subfolder's times are left out too: its last write changes
+// with what happens inside it (a log written there), which this folder's menu does not show,
+// and so does the creation time Wine gives a folder (its inode's change time).
 BYTE* ListFolder(const wchar_t* pattern, SIZE_T* size)
 {
     WIN32_FIND_DATAW data;
@@ -83,8 +85,9 @@ BYTE* ListFolder(const wchar_t* pattern, SIZE_T* size)
     do {
         if (lstrcmpW(data.cFileName, L"..") == 0)
             continue;
-        ListedEntry entry = {data.dwFileAttributes, data.ftCreationTime, data.ftLastWriteTime,
-                             data.nFileSizeHigh, data.nFileSizeLow,
+        bool subfolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && lstrcmpW(data.cFileName, L".") != 0;
+        ListedEntry entry = {data.dwFileAttributes, subfolder ? FILETIME{} : data.ftCreationTime,
+                             subfolder ? FILETIME{} : data.ftLastWriteTime, data.nFileSizeHigh, data.nFileSizeLow,
                              static_cast<DWORD>(lstrlenW(data.cFileName))};
         ok = Append(&buffer, &entry, sizeof(entry)) &&
              Append(&buffer, data.cFileName, entry.nameLength * sizeof(wchar_t));
@@ -148,10 +151,10 @@ HANDLE WatchFolder(const wchar_t* folder, BOOL subtree)
     return change == INVALID_HANDLE_VALUE ? nullptr : change;
 }
 
-HANDLE WatchItemsFolderTree()
+HANDLE WatchItemsFolderTop()
 {
     wchar_t folder[MAX_PATH];
-    return WidePath(kItemsFolderName, folder) ? WatchFolder(folder, TRUE) : nullptr;
+    return WidePath(kItemsFolderName, folder) ? WatchFolder(folder, FALSE) : nullptr;
 }
 
 bool ChangeSeen(HANDLE* watch)

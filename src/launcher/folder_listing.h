@@ -3,9 +3,9 @@
 #pragma once
 #include <windows.h>
 
-// A folder's listing (names, sizes, times, attributes, "." kept and ".." dropped) on the
-// process heap, for a pattern such as "C:\\folder\\*"; null when it can't be listed. Free it
-// with HeapFree.
+// A folder's listing (names, sizes, times, attributes, "." kept and ".." dropped; of a
+// subfolder not its times, which follow its contents) on the process heap, for a pattern
+// such as "C:\\folder\\*"; null when it can't be listed. Free it with HeapFree.
 BYTE* ListFolder(const wchar_t* pattern, SIZE_T* size);
 
 // The items folder's listing, as ListFolder gives it.
@@ -25,8 +25,9 @@ BYTE* ListDesktopFolders(const HANDLE* watches, SIZE_T* size);
 // A change notification (through g_platform) on the folder, and below when subtree is TRUE,
 // for what a listing shows; null when it can't be made. Close it with CloseWatch.
 HANDLE WatchFolder(const wchar_t* folder, BOOL subtree);
-// The same on the items folder and below.
-HANDLE WatchItemsFolderTree();
+// The same on the items folder alone: what its top level shows (its entries, a subfolder's
+// name among them), not what changes inside a subfolder, which its submenu watches itself.
+HANDLE WatchItemsFolderTop();
 
 // True when the watch announced a change (or a wait on it failed) since it was last asked;
 // it is armed again, or closed and nulled when that fails. False for a null watch.

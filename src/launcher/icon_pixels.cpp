@@ -176,6 +176,12 @@ void TakeIconPixels(IImageList* list, const LauncherRecord* records, const MenuL
     }
 }
 
+void TakeIconPixelsOf(IImageList* list, int index, const MenuLook& look)
+{
+    if (index >= 0 && KeepFor(g_pixels, list, look))
+        SlotOf(g_pixels, index);
+}
+
 void DrawIconPixels(HDC dc, IImageList* list, int index, int x, int y, const MenuLook& look)
 {
     IconPixels& p = g_pixels;

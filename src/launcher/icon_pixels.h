@@ -12,6 +12,9 @@
 // list or records without an icon.
 void TakeIconPixels(IImageList* list, const LauncherRecord* records, const MenuLook& look);
 
+// Takes the pixels of one icon, index of list, when not yet kept (a late icon that came).
+void TakeIconPixelsOf(IImageList* list, int index, const MenuLook& look);
+
 // Draws icon index of list at x, y as IImageList::Draw draws it with ILD_NORMAL, from its
 // kept pixels (taken now if they are not kept yet); drawn by the list itself when they can't
 // be kept (out of memory).

@@ -2,10 +2,11 @@
 // the window thread. The launcher menu kept between clicks. Each click decides, cheaply and exactly, whether
 // the kept menu still shows the items folder as it is: the folder's listing (names, sizes,
 // times, attributes, and the folder's own entry, so a deleted and recreated folder shows) is
-// compared with the one it was built from, a change notification on items and below (not on
-// the exe's folder, where a log or the settings file may be written at any time) catches a
-// rewrite the listing cannot tell apart (same size, same time stamp), and the look it was
-// measured with must match. Without a working notification nothing is kept. A rebuild asks
+// compared with the one it was built from, a change notification on items (not below it:
+// each submenu checks its own folder as it opens, so a log written in a subfolder rebuilds
+// nothing; nor on the exe's folder, where a log or the settings file may be written at any
+// time) catches a rewrite the listing cannot tell apart (same size, same time stamp), and the
+// look it was measured with must match, as of the last change of look the system announced. Without a working notification nothing is kept. A rebuild asks
 // the shell only about entries whose listing data changed (record_reuse.h). The desktop list
 // is kept by the same rules over both desktop folders, each with its path and its own
 // notification, so that one that appears, goes or moves shows too; the shell's own desktop
@@ -71,7 +72,8 @@ bool KeptChangeSeen(KeptMenu& keptMenu)
 bool SameLook(const MenuLook& a, const MenuLook& b)
 {
     return memcmp(&a.menuFont, &b.menuFont, sizeof(a.menuFont)) == 0 && a.smallIconCx == b.smallIconCx &&
-           a.smallIconCy == b.smallIconCy && a.iconShow == b.iconShow && a.submenus == b.submenus;
+           a.smallIconCy == b.smallIconCy && a.iconShow == b.iconShow && a.submenus == b.submenus &&
+           a.lookChanges == b.lookChanges;
 }
 
 bool ValidWith(const KeptMenu& keptMenu, const BYTE* listing, SIZE_T size, const MenuLook& look)
@@ -222,6 +224,31 @@ HMENU KeptOrBuiltMenu(KeptMenu& keptMenu, FolderMode mode, LaunchEntry** head, I
     return menu;
 }
 
+// Whether a record of records (or of their submenus) took the icon.
+bool PutInto(LauncherRecord* records, const LateIcon& icon)
+{
+    bool put = false;
+    for (LauncherRecord* r = records; r; r = r->next) {
+        if (r->iconLate && r->iconKey == icon.key) {
+            r->iconIndex = icon.index;
+            r->iconLate = false;
+            put = true;
+        }
+        if (r->submenu)
+            put = PutInto(r->submenu->records, icon) || put;
+    }
+    return put;
+}
+
+// The menus this thread shows are its windows of the menu class.
+BOOL CALLBACK RedrawIfMenu(HWND window, LPARAM)
+{
+    wchar_t name[8] = {};
+    if (IsWindowVisible(window) && GetClassNameW(window, name, 8) && lstrcmpW(name, L"#32768") == 0)
+        InvalidateRect(window, nullptr, FALSE);
+    return TRUE;
+}
+
 }  // namespace
 
 bool KeptMenuValid(const MenuLook& look)
@@ -241,7 +268,7 @@ bool WatchItemsFolder()
 {
     KeptMenu& keptMenu = g_launcher.keptMenu;
     if (!keptMenu.change)
-        keptMenu.change = WatchItemsFolderTree();
+        keptMenu.change = WatchItemsFolderTop();
     return keptMenu.change != nullptr;
 }
 
@@ -327,6 +354,20 @@ void FreeKeptMenu(IMalloc* allocator, bool closeChange)
         DropIconPixels();
         FreeOrderStore(g_launcher.order);
     }
+}
+
+bool PutLateIcon(const LateIcon& icon, LauncherRecord* also)
+{
+    KeptMenu& keptMenu = g_launcher.keptMenu;
+    bool put = PutInto(keptMenu.records, icon);
+    if (put)
+        TakeIconPixelsOf(SmallIconList(), icon.index, keptMenu.look);
+    put = PutInto(g_launcher.keptDesktop.records, icon) || put;
+    put = PutInto(g_launcher.recordListHead, icon) || put;
+    put = PutInto(also, icon) || put;
+    if (put && g_launcher.folderMenuOpen)
+        EnumThreadWindows(GetCurrentThreadId(), RedrawIfMenu, 0);
+    return put;
 }
 
 void MarkKeptMenuStale()

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "launcher/icon_fetch.h"
 #include "launcher/launcher_state.h"
 #include "launcher/launcher_types.h"
 #include "launcher/record_reuse.h"
@@ -64,6 +65,11 @@ bool MakeKeptRecordReuse(RecordReuse* reuse, const KeptMenu& keptMenu, unsigned 
 // Frees the kept launcher menu and everything it holds; at quit (closeChange) the kept
 // desktop list too, with every change notification and the dark menu background.
 void FreeKeptMenu(IMalloc* allocator, bool closeChange);
+
+// Puts a late icon (icon_fetch.h) into every record waiting for it: those of the kept menus,
+// of the menu last built and of also, at any depth of their submenus. The kept launcher's
+// pixels take it at once, and an open folder menu is drawn again. Whether any record took it.
+bool PutLateIcon(const LateIcon& icon, LauncherRecord* also);
 
 // The shell announced changed icons or associations: the next click of either menu builds
 // anew, also when the announcement comes while a menu is being built.

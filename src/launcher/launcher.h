@@ -9,6 +9,11 @@
 // build_ahead: the launcher menu built ahead of the click, on a thread of its own.
 // Posted by the build thread to the window; lParam is the finished build.
 constexpr UINT kLauncherBuilt = WM_APP + 8;
+// Posted by an icon lookup that answered after its build stopped waiting; lParam is the icon.
+constexpr UINT kLauncherIconCame = WM_APP + 9;
+// kLauncherIconCame: the icon goes into the records waiting for it (the kept menus' among
+// them, without a rebuild), and an open menu is drawn again; while a build runs, once it is back.
+void OnLauncherIconCame(LPARAM icon);
 // Starts a build now unless one runs or a folder menu is open (it then follows them);
 // nothing when items can't be watched (nothing would be kept: the click builds).
 void StartLauncherBuildAhead(HWND window);
@@ -31,11 +36,18 @@ void OnLauncherQuiet(HWND window);
 // dark menu background) now, or, while a folder menu is open or a build runs, when it ends.
 void FreeLauncherAtQuit();
 
-// The shell announced changed icons or associations, or a setting the menus show changed:
+// The shell announced changed icons or associations, or changed what it shows of entries:
 // the next click of either menu builds anew, and the launcher is built ahead once quiet.
 void OnLauncherSourceChanged();
 // The shell announced changed icons: the icons' kept pixels are taken again, and as above.
 void OnLauncherIconsChanged();
+// WM_SETTINGCHANGE (action its wParam, section its lParam's text or null): a change of look
+// builds both menus anew once quiet, reusing every entry's name and icon; a change of the
+// shell's state as OnLauncherSourceChanged; anything else (a policy refresh, the environment,
+// the wallpaper) changes nothing the menus show and leaves them kept.
+void OnLauncherSettingChanged(UINT action, const wchar_t* section);
+// WM_SYSCOLORCHANGE, WM_THEMECHANGED: a change of look, as above.
+void OnLauncherLookChanged();
 
 // tray_click: the folder menus at a click or the hotkey.
 // What a tray mouse message asks for, by the setting and the keys held now.

@@ -18,7 +18,7 @@ struct KeptMenu {
     MenuLook look;            // the look and "IconShow" it was built and measured with
     BYTE* listing;            // the items folder's (both desktop folders') listing when it was built
     SIZE_T listingSize;
-    // Change notification on items and below (the desktop list: on the user's desktop), or
+    // Change notification on items itself (the desktop list: on the user's desktop), or
     // null; without any, nothing is kept.
     HANDLE change;
     HANDLE publicChange;      // the desktop list's on the public desktop, or null
@@ -39,6 +39,7 @@ struct LauncherState {
     unsigned launcherBuilds;         // launcher menus built (at a click or ahead of it) since start
     unsigned desktopBuilds;          // desktop lists built since start
     unsigned iconChanges;            // the shell's announcements of changed icons so far
+    unsigned lookChanges;            // the system's announcements of a changed look so far
     OrderStore order;                // the user's order of the launcher's entries (menu_order.h)
 };
 

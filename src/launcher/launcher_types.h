@@ -18,6 +18,9 @@ struct MenuLook {
     UINT iconShow;
     UINT submenus;  // "Launcher"/"Submenus": folders are built as submenus
     bool dark;  // the app theme is dark (and high contrast off): the dark colours
+    // The changes of look the system had announced when it was read: a menu built for an
+    // earlier look is built anew even where the figures above agree.
+    unsigned lookChanges;
 };
 
 constexpr UINT FIRST_LAUNCHER_ID = 2000;
@@ -54,6 +57,7 @@ struct LauncherRecord {
     UINT itemWidth;   // as measured for the look the record was built for; 0 until then
     UINT itemHeight;
     bool iconLate;    // the shell did not answer in time: iconIndex is its generic icon
+    UINT64 iconKey;   // once asked: which lookup's late answer it waits for (icon_fetch.h)
     UINT64 listedKey; // the digest of the entry's listing data (record_reuse.h)
     // The kept record a rebuild copied this one from (its measures are taken over when the
     // new build is kept); null otherwise, and once kept.

@@ -36,6 +36,7 @@ MenuLook ReadMenuLook()
     CaptureMenuColours(&look);
     look.iconShow = ReadIconShow();
     look.submenus = ReadSubmenus();
+    look.lookChanges = g_launcher.lookChanges;
     return look;
 }
 

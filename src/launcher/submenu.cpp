@@ -81,9 +81,9 @@ void AddOpenItem(FolderSubmenu* submenu, UINT id)
     submenu->records = record;
     // Within the time a build waits: the folder's icon handler may stall as a share's does.
     if (g_launcher.menuLook.iconShow) {
-        IconFetcher icons = {nullptr, -1};
-        record->iconIndex = FetchIconWithin(&icons, list, &record->iconLate);
-        CloseIconFetcher(&icons);
+        IconFetcher icons = kNewIconFetcher;
+        AskIcon(&icons, list, record);
+        AwaitIcons(&icons);
     }
     InsertOwnerDrawItem(submenu->popup, id, record);
 }

@@ -6,12 +6,14 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 
 #include "app/tray_window.h"
 #include "core/platform_calls.h"
 #include "launcher/build_ahead.h"
 #include "launcher/entry_menu.h"
 #include "launcher/folder_menu.h"
+#include "launcher/icon_fetch.h"
 #include "launcher/launcher_state.h"
 #include "tray/tray_icon.h"
 
@@ -648,7 +650,8 @@ LRESULT CALLBACK LauncherOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         owner->menusOpened.push_back(reinterpret_cast<HMENU>(wParam));
         if (owner->whileOpen)
             owner->whileOpen(reinterpret_cast<HMENU>(wParam));
-        PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+        if (owner->escapeAtOnce)
+            PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
     } else if (data && std::find(data->forwarded.begin(), data->forwarded.end(), message) != data->forwarded.end()) {
         return TrayWndProc(hwnd, message, wParam, lParam);
     }
@@ -941,14 +944,30 @@ void IconFetches::Release()
         SetEvent(g_iconRelease);
 }
 
+int ThreadsOfProcess()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    int threads = 0;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        threads += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return threads;
+}
+
 LauncherOwner::LauncherOwner()
-    : window(CreateLauncherOwner({WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM, kTrayCallbackMessage, kLauncherBuilt}))
+    : window(CreateLauncherOwner({WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM, kTrayCallbackMessage, kLauncherBuilt, kLauncherIconCame}))
 {
     reinterpret_cast<OwnerData*>(GetWindowLongPtrW(window, GWLP_USERDATA))->stepped = this;
 }
 
 LauncherOwner::~LauncherOwner()
 {
+    // Late icons from its builds are dropped, not posted to a window that is gone.
+    SendLateIconsTo(nullptr, 0);
     DestroyWindow(window);
 }
 

@@ -288,6 +288,9 @@ struct IconFetches {
     void Release();          // lets stalled lookups (and later ones) go on
 };
 
+// The threads this process has now, as the system counts them.
+int ThreadsOfProcess();
+
 // A stand-in for the tray window in-process: the launcher's messages (tray clicks, the built
 // launcher, measure, draw, menu characters) go to the tray window's procedure, and every
 // popup menu that opens is noted and closed again with Escape. Step runs the program's own
@@ -296,6 +299,7 @@ struct LauncherOwner {
     HWND window = nullptr;
     std::vector<HMENU> menusOpened;
     std::function<void(HMENU)> whileOpen;  // when set, runs inside each menu as it opens
+    bool escapeAtOnce = true;              // false: the test closes the menus itself
     LauncherOwner();
     ~LauncherOwner();
     bool Step(const std::function<bool()>& condition, DWORD timeoutMs = 15000);

@@ -364,7 +364,8 @@ std::vector<HWND> OpenMenuWindows()
 
 // A right click on an entry (or the context-menu key on the highlighted one) shows the
 // shell's menu for that entry over the open launcher; a command chosen there acts on that
-// entry and closes the launcher; Escape returns to the launcher, which still opens entries.
+// entry and closes the launcher (and, changing nothing it shows, leaves it kept); Escape
+// returns to the launcher, which still opens entries.
 TEST_F(LauncherClick, TheShellsMenuOnAnEntryActsOnThatEntry)
 {
     LaunchRecorder recorder("entry_menu");
@@ -461,7 +462,10 @@ TEST_F(LauncherClick, TheShellsMenuOnAnEntryActsOnThatEntry)
             }
             EXPECT_EQ(0, lstrcmpiA(secondPath.c_str(), copied.c_str())) << "copied: " << copied;
             EXPECT_TRUE(g_opened.empty()) << "the launcher opened an entry itself";
-            EXPECT_NE(changesBefore, g_launcher.iconChanges) << "what the command changed would not show";
+            // Copying changes nothing the launcher shows: nothing is marked, nothing built.
+            EXPECT_EQ(changesBefore, g_launcher.iconChanges) << "a copy marked the kept menu stale";
+            EXPECT_FALSE(LauncherBuildRunning()) << "a copy built the launcher anew";
+            EXPECT_NE(nullptr, g_launcher.keptMenu.menu);
         } else {
             ASSERT_EQ(1u, g_opened.size()) << "the launcher did not open its entry afterwards";
             EXPECT_EQ(0, lstrcmpiA(secondPath.c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
@@ -706,6 +710,43 @@ TEST_F(BuildAhead, AHeldClickOpensOnlyWhileTheUserWaits)
         if (HWND front = FindTopWindow(L"HeldClickTest", nullptr, GetCurrentProcessId()))
             DestroyWindow(front);
     }
+}
+
+// An icon that answers after its build stopped waiting goes into the kept launcher when it
+// comes, without a rebuild; an open launcher is drawn again.
+TEST_F(BuildAhead, ALateIconLandsInTheKeptMenuWithoutARebuild)
+{
+    ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
+    IconFetches stalled(true, "\\four.txt");
+    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\four.txt", "x"));
+    ASSERT_TRUE(owner.Step([] { return IconFetchesHeld().out == 1 && !LauncherBuildRunning(); }));
+    ASSERT_TRUE(Settle());
+    LauncherRecord* four = nullptr;
+    for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next)
+        if (std::string(r->text) == "four.txt")
+            four = r;
+    ASSERT_NE(nullptr, four) << "not built";
+    ASSERT_TRUE(four->iconLate);
+    const unsigned builds = g_launcher.launcherBuilds;
+    bool redrawn = false;
+    owner.escapeAtOnce = false;
+    WhenMenuOpens([&](HWND menuWindow) {
+        stalled.Release();
+        EXPECT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
+        ValidateRect(menuWindow, nullptr);
+        MSG msg;
+        EXPECT_TRUE(PeekMessageW(&msg, owner.window, kLauncherIconCame, kLauncherIconCame, PM_REMOVE));
+        DispatchMessageW(&msg);
+        redrawn = GetUpdateRect(menuWindow, nullptr, FALSE);
+        PostMessageW(menuWindow, WM_KEYDOWN, VK_ESCAPE, 1);
+    });
+    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
+    ASSERT_EQ(1u, owner.menusOpened.size());
+    EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[0]);
+    EXPECT_TRUE(redrawn) << "the open launcher was not drawn again";
+    EXPECT_FALSE(four->iconLate);
+    EXPECT_EQ(SmallIconIndexOf(TestItemsDir() + "\\four.txt"), four->iconIndex);
+    EXPECT_EQ(builds, g_launcher.launcherBuilds) << "built anew for a late icon";
 }
 
 // Quit while the build ahead waits for an icon: the build that then arrives is freed, not
@@ -1015,12 +1056,35 @@ TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
     DeleteTrayIcon(window);
     DestroyWindow(window);
 
-    // So does a changed system setting (hidden extensions, the theme).
-    for (UINT message : {kShellIconsChanged, static_cast<UINT>(WM_SETTINGCHANGE)}) {
-        SCOPED_TRACE(message);
-        unsigned changes = g_launcher.iconChanges;
-        TrayWndProc(nullptr, message, 0, 0);
-        EXPECT_EQ(changes + 1, g_launcher.iconChanges);
+    // A changed setting marks the kept menus by what it changes: what the shell shows of
+    // entries, every name and icon asked again; the look, built anew with them all reused;
+    // anything else (a policy refresh, the environment, the wallpaper) nothing.
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        const wchar_t* section;
+        unsigned icons, looks;  // the marks it makes
+    } rows[] = {
+        {kShellIconsChanged, 0, nullptr, 1, 0},
+        {WM_SETTINGCHANGE, 0, L"ShellState", 1, 0},
+        {WM_SETTINGCHANGE, 0, L"ImmersiveColorSet", 0, 1},
+        {WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, L"WindowMetrics", 0, 1},
+        {WM_SETTINGCHANGE, SPI_SETICONMETRICS, L"WindowMetrics", 0, 1},
+        {WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, nullptr, 0, 1},
+        {WM_SYSCOLORCHANGE, 0, nullptr, 0, 1},
+        {WM_THEMECHANGED, 0, nullptr, 0, 1},
+        {WM_SETTINGCHANGE, 0, L"Policy", 0, 0},
+        {WM_SETTINGCHANGE, 1, L"Policy", 0, 0},
+        {WM_SETTINGCHANGE, 0, L"Environment", 0, 0},
+        {WM_SETTINGCHANGE, SPI_SETDESKWALLPAPER, nullptr, 0, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.message << " " << row.wParam << " " << Ansi(row.section ? row.section : L""));
+        unsigned icons = g_launcher.iconChanges;
+        unsigned looks = g_launcher.lookChanges;
+        TrayWndProc(nullptr, row.message, row.wParam, reinterpret_cast<LPARAM>(row.section));
+        EXPECT_EQ(icons + row.icons, g_launcher.iconChanges);
+        EXPECT_EQ(looks + row.looks, g_launcher.lookChanges);
     }
 }
 

@@ -86,6 +86,8 @@ protected:
         RemoveTree(TestItemsDir());
         DeleteFileA(TestSettingsPath().c_str());
         CaptureMenuLook();  // the default look: no test's settings carry over
+        // A lookup an earlier test left late would be counted in this one's.
+        ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
         ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
         before = g_live;
     }
@@ -280,6 +282,10 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
         {"icons off", [&] { WriteTextFile(TestSettingsPath(), "[Icon]\r\nIconShow=0\r\n"); }, 0, false},
         {"icons on", [&] { DeleteFileA(TestSettingsPath().c_str()); }, 3, false},
         {"the shell announced changed icons", [&] { MarkKeptMenuStale(); }, 3, false},
+        // A change of look asks nothing again: only the measures go.
+        {"the colour set", [&] { TrayWndProc(nullptr, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet")); }, 0, false},
+        {"the theme", [&] { TrayWndProc(nullptr, WM_THEMECHANGED, 0, 0); }, 0, false},
+        {"the shell's state (hidden extensions)", [&] { TrayWndProc(nullptr, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ShellState")); }, 3, false},
         {"the menu font", [&] { g_launcher.keptMenu.look.menuFont.lfHeight += 3; }, 0, false},
         {"submenus on", [&] { WriteTextFile(TestSettingsPath(), "[Launcher]\r\nSubmenus=1\r\n"); }, 0, false},
         {"submenus off", [&] { WriteTextFile(TestSettingsPath(), "[Launcher]\r\nSubmenus=0\r\n"); }, 0, false},
@@ -331,24 +337,50 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
     EXPECT_EQ(before.idLists, g_live.idLists);
 }
 
-// The watch on items is what tells a kept menu stale: a file written beside the exe (a log,
-// the settings) leaves the kept menu alone, a rewrite in items that its listing can't show
-// (same size, same time stamp) is seen, a wait on it that fails counts as a change, and
-// where no watch can be made (a share without notifications) nothing is kept or built
-// ahead, so every click builds and no stale menu is ever shown.
+// The watch on items is what tells a kept menu stale: a log written beside the exe or in a
+// subfolder of items (what the top level shows of the subfolder is its name), and the
+// settings the system announces that change nothing the menu shows, leave the kept menu
+// alone; a rewrite in items that its listing can't show (same size, same time stamp) is seen,
+// a wait on it that fails counts as a change, and where no watch can be made (a share
+// without notifications) nothing is kept or built ahead, so every click builds and no stale
+// menu is ever shown.
 TEST_F(FolderMenu, OnlyTheItemsWatchTellsAKeptMenuStale)
 {
-    ASSERT_TRUE(MakeItems({"one.txt", "two.txt"}));
+    ASSERT_TRUE(MakeItems({"one.txt", "two.txt", "sub\\"}));
     EXPECT_EQ(1u, Click());
     ASSERT_TRUE(kept);
-    std::string log = TestExeDir() + "busy.log";
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(WriteTextFile(log, std::string(i + 1, 'x')));
-        Sleep(50);
-        EXPECT_EQ(0u, Click()) << "a file beside the exe made a rebuild";
-        EXPECT_TRUE(kept);
+    std::string besideExe = TestExeDir() + "busy.log";
+    std::string inSub = TestItemsDir() + "\\sub\\busy.log";
+    auto announce = [](WPARAM action, const wchar_t* section) {
+        TrayWndProc(nullptr, WM_SETTINGCHANGE, action, reinterpret_cast<LPARAM>(section));
+        return true;
+    };
+    struct Quiet {
+        const char* name;
+        std::function<bool(int)> change;
+    } quiet[] = {
+        {"a log beside the exe", [&](int i) { return WriteTextFile(besideExe, std::string(i + 1, 'x')); }},
+        // Made anew, then written on: the subfolder's own time stamp moves too.
+        {"a log in a subfolder", [&](int i) { return WriteTextFile(inSub, std::string(i + 1, 'x')); }},
+        {"a policy refresh", [&](int) { return announce(0, L"Policy"); }},
+        {"an environment change", [&](int) { return announce(0, L"Environment"); }},
+        {"a wallpaper change", [&](int) { return announce(SPI_SETDESKWALLPAPER, nullptr); }},
+    };
+    for (const Quiet& change : quiet) {
+        SCOPED_TRACE(change.name);
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(change.change(i));
+            Sleep(50);
+            EXPECT_EQ(0u, Click()) << "the kept menu was built anew";
+            EXPECT_TRUE(kept);
+        }
     }
-    DeleteFileA(log.c_str());
+    DeleteFileA(besideExe.c_str());
+    // What the top level shows of a subfolder, its name, is watched.
+    ASSERT_TRUE(MoveFileA((TestItemsDir() + "\\sub").c_str(), (TestItemsDir() + "\\renamed").c_str()));
+    ASSERT_TRUE(WaitFor([&] { return ItemsChangeSeen(); })) << "the renamed folder was not announced";
+    EXPECT_EQ(1u, Click());
+    EXPECT_TRUE(kept);
     RewriteKeepingTimes(TestItemsDir() + "\\one.txt", "y");
     ASSERT_TRUE(WaitFor([&] { return ItemsChangeSeen(); })) << "the rewrite was not announced";
     EXPECT_EQ(1u, Click());
@@ -437,6 +469,7 @@ TEST_F(FolderMenu, TheDesktopListIsKeptUntilEitherDesktopFolderOrAnIconChanges)
             if (r->iconLate)
                 lateBefore.push_back(r->text);
         step.change();
+        ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
         long asked = fetches.Count();
         EXPECT_EQ(1u, click());
         EXPECT_TRUE(kept);
@@ -483,7 +516,16 @@ TEST_F(FolderMenu, AnIconThatDoesNotComeIsAskedForAgainAndShortcutsAreReused)
             EXPECT_EQ(slow, r->iconLate);
             EXPECT_EQ(slow ? generic.iIcon : SmallIconIndexOf(pathOf(r)), r->iconIndex);
         }
+        // Out still: the next build does not ask again.
+        ASSERT_EQ(S_OK, MakeShortcut(TestItemsDir() + "\\b.lnk", TestSettingsPath()));
+        long asked = stalled.Count();
+        EXPECT_EQ(1u, Click());
+        EXPECT_EQ(asked + 1, stalled.Count()) << "the new entry alone";
+        for (LauncherRecord* r : Records(g_launcher.keptMenu.records))
+            EXPECT_EQ(std::string(r->text) == "slow.txt", r->iconLate) << r->text;
     }
+    // Answered (with no window to take it): asked again by the next build.
+    ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
     IconFetches fetches;
     ASSERT_EQ(S_OK, MakeShortcut(TestItemsDir() + "\\d.lnk", TestSettingsPath()));
     EXPECT_EQ(1u, Click());
@@ -495,6 +537,45 @@ TEST_F(FolderMenu, AnIconThatDoesNotComeIsAskedForAgainAndShortcutsAreReused)
         EXPECT_FALSE(r->iconLate);
         EXPECT_EQ(SmallIconIndexOf(pathOf(r)), r->iconIndex);
     }
+}
+
+// Ten lookups that never answer (shortcuts to a share gone offline, a handler that hangs):
+// a build waits for them together, once; they hold no more than the few helper threads;
+// the next build neither asks for them again nor waits for them.
+TEST_F(FolderMenu, StalledLookupsCostOneWaitAFewThreadsAndNoSecondAsking)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 10; ++i)
+        names.push_back("stalled " + std::to_string(i) + ".txt");
+    ASSERT_TRUE(MakeItems(names));
+    EXPECT_EQ(1u, Click());
+    ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));  // a busy machine's late ones
+    const int threads = ThreadsOfProcess();
+    ASSERT_GT(threads, 0);
+    auto allLate = [] {
+        for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next)
+            if (!r->iconLate)
+                return false;
+        return true;
+    };
+    {
+        IconFetches stalled(true);
+        const LONG deadlines = IconFetchesHeld().deadlines;
+        for (int build = 0; build < 2; ++build) {
+            SCOPED_TRACE(build ? "the next build" : "the first build");
+            MarkKeptMenuStale();
+            EXPECT_EQ(1u, Click());
+            EXPECT_EQ(10u, Records(g_launcher.keptMenu.records).size());
+            EXPECT_TRUE(allLate());
+            EXPECT_EQ(deadlines + 1, IconFetchesHeld().deadlines) << "not one wait for the build's late icons";
+            EXPECT_EQ(10, IconFetchesHeld().out) << "entries still out were asked again";
+            // The helpers take the lookups left to them (not all at once on a busy machine).
+            EXPECT_TRUE(WaitFor([&] { return stalled.Count() == kIconHelpers; })) << stalled.Count();
+            EXPECT_LE(ThreadsOfProcess(), threads + kIconHelpers);
+            EXPECT_LE(IconFetchesHeld().helpers, kIconHelpers);
+        }
+    }
+    ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
 }
 
 // The shell's calls inside a build may take messages, an announcement of changed icons
@@ -852,8 +933,9 @@ TEST_F(SubmenuMenu, OpeningFillsTheSubmenuWithUniqueIdsAtEveryLevel)
 }
 
 // A filled submenu is shown again while its folder is unchanged; a change rebuilds it
-// alone at its next opening; a folder gone shows only the first item. At quit the kept
-// menu frees its submenus at every depth.
+// alone at its next opening (neither the top level, at the next click, nor another
+// submenu); a folder gone shows only the first item. At quit the kept menu frees its
+// submenus at every depth.
 TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpeningAndFreedAtQuit)
 {
     ASSERT_TRUE(MakeItems({"top.txt", "sub\\", "sub\\one.txt", "sub\\two.txt", "a\\", "a\\b\\",
@@ -875,6 +957,9 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpeningAndFreedAtQuit)
     for (int i = 0; i < 20; ++i)
         Open(keptMenu, "sub");
     EXPECT_EQ("(kept)", Shown(sub->popup)[2]) << "an unchanged folder was listed again";
+    FolderSubmenu* beside = Open(keptMenu, "a");
+    ASSERT_NE(nullptr, beside);
+    beside->records->next->itemWidth = 4321;  // a mark that a refill would not carry
     long held = g_live.idLists;
 
     struct Step {
@@ -889,9 +974,15 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpeningAndFreedAtQuit)
         SCOPED_TRACE(step.name);
         lstrcpyA(sub->records->next->text, "(kept)");
         step.change();
+        // Nothing the top level shows changed: it is shown again, unbuilt.
+        Sleep(50);
+        EXPECT_EQ(0u, Click()) << "a change in a subfolder built the top level anew";
+        EXPECT_EQ(keptMenu, shownMenu);
         Open(keptMenu, "sub");
+        Open(keptMenu, "a");
         std::vector<std::string> now = Filled(TestItemsDir() + "\\sub");
         EXPECT_EQ(now, Shown(sub->popup));
+        EXPECT_EQ(4321u, beside->records->next->itemWidth) << "another submenu was filled anew";
         EXPECT_EQ(keptMenu, g_launcher.keptMenu.menu) << "only the submenu is built anew";
         // One list per entry: the first item's and one per name.
         EXPECT_EQ(held - 3 + static_cast<long>(now.size()) - 1, g_live.idLists);
