@@ -24,6 +24,40 @@ LRESULT OnPowerBroadcast(HWND hwnd, WPARAM event)
     return TRUE;
 }
 
+// The open menus' drawing, filling and keys. True when the message was handled, with its
+// result; false when it goes on (to the default procedure as well).
+bool OnTrayMenuMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    // While the shell's menu on an entry is shown, its own items are its business.
+    if (ForwardToEntryContextMenu(message, wParam, lParam, result))
+        return true;
+    *result = 0;
+    switch (message) {
+    case WM_DRAWITEM:
+        DrawLauncherItem(hwnd, reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+        return false;
+    case WM_MEASUREITEM:
+        MeasureLauncherItem(hwnd, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return false;
+    case WM_INITMENUPOPUP:
+        OnLauncherMenuPopup(reinterpret_cast<HMENU>(wParam));
+        return false;
+    case WM_MENUCHAR:
+        if (!IsLauncherMenu(reinterpret_cast<HMENU>(lParam)))
+            return false;
+        *result = OnLauncherMenuChar(hwnd, wParam, lParam);
+        return true;
+    case kShowEntryContextMenu:
+        OnShowEntryContextMenu(hwnd);
+        return true;
+    case WM_ENTERIDLE:
+        OnMenuIdle(hwnd, wParam, lParam);
+        return false;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 LRESULT OnTrayNotify(HWND window, WPARAM, LPARAM lParam)
@@ -37,37 +71,17 @@ LRESULT OnTrayNotify(HWND window, WPARAM, LPARAM lParam)
 
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // While the shell's menu on an entry is shown, its own items are its business.
-    LRESULT forwarded = 0;
-    if (ForwardToEntryContextMenu(message, wParam, lParam, &forwarded))
-        return forwarded;
+    LRESULT handled = 0;
+    if (OnTrayMenuMessage(hwnd, message, wParam, lParam, &handled))
+        return handled;
     switch (message) {
     case WM_CREATE:
         WatchShellIcons(hwnd);
         return AddTrayIcon(hwnd);
     case WM_DESTROY:
         return QuitApp(hwnd);
-    case WM_DRAWITEM:
-        DrawLauncherItem(hwnd, reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
-        break;
-    case WM_MEASUREITEM:
-        MeasureLauncherItem(hwnd, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-        break;
     case WM_COMMAND:
         OnCommand(hwnd, wParam, lParam);
-        break;
-    case WM_INITMENUPOPUP:
-        OnLauncherMenuPopup(reinterpret_cast<HMENU>(wParam));
-        break;
-    case WM_MENUCHAR:
-        if (IsLauncherMenu(reinterpret_cast<HMENU>(lParam)))
-            return OnLauncherMenuChar(hwnd, wParam, lParam);
-        break;
-    case kShowEntryContextMenu:
-        OnShowEntryContextMenu(hwnd);
-        return 0;
-    case WM_ENTERIDLE:
-        OnMenuIdle(hwnd, wParam, lParam);
         break;
     case WM_HOTKEY:
         return OnLauncherHotKey(hwnd, wParam);
