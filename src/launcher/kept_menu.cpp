@@ -1,14 +1,15 @@
 // The launcher menu and the desktop list kept between clicks, and what makes them valid; on
-// the window thread. The launcher menu kept between clicks. Each click decides, cheaply and exactly, whether
-// the kept menu still shows the items folder as it is: the folder's listing (names, sizes,
+// the window thread. Each click decides, cheaply and exactly, whether the kept menu still
+// shows the items folder as it is: the folder's listing (names, sizes,
 // times, attributes, and the folder's own entry, so a deleted and recreated folder shows) is
 // compared with the one it was built from, a change notification on items (not below it:
 // each submenu checks its own folder as it opens, so a log written in a subfolder rebuilds
 // nothing; nor on the exe's folder, where a log or the settings file may be written at any
 // time) catches a rewrite the listing cannot tell apart (same size, same time stamp), and the
-// look it was measured with must match, as of the last change of look the system announced. Without a working notification nothing is kept. A rebuild asks
-// the shell only about entries whose listing data changed (record_reuse.h). The desktop list
-// is kept by the same rules over both desktop folders, each with its path and its own
+// look it was measured with must match, as of the last change of look the system announced.
+// Without a working notification nothing is kept. A rebuild asks the shell only about
+// entries whose listing data changed (record_reuse.h). The desktop list is kept by the same
+// rules over both desktop folders, each with its path and its own
 // notification, so that one that appears, goes or moves shows too; the shell's own desktop
 // items change only as its announcements of changed icons say.
 #include "launcher/kept_menu.h"
