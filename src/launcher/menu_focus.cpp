@@ -57,6 +57,11 @@ void FocusMenuWindow(HWND owner, HWND menuWindow)
         PeekMessageW(&now, owner, kRenewMessageTime, kRenewMessageTime, PM_REMOVE);
     SetFocus(menuWindow);
     g_focus.lastFocused = menuWindow;
+    // Taking a message clears the queue's news of any posted since the menu's loop last
+    // looked, and the loop, idle now, waits only for news: a key that came meanwhile would
+    // wait in the queue until the next message. One posted behind it wakes the loop.
+    if (PeekMessageW(&now, nullptr, 0, 0, PM_NOREMOVE))
+        PostMessageW(owner, WM_NULL, 0, 0);
 }
 
 bool InputSince(DWORD tick)

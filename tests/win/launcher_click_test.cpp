@@ -1109,7 +1109,7 @@ TEST(TrayIcon, AfterQuitATaskbarRestartAddsNoIcon)
 
 // Under Wine an open menu takes the keyboard focus when its loop goes idle, after renewing
 // the thread's message time; that takes nothing else from the queue: a key already posted
-// to the menu or its owner stays for them.
+// to the menu or its owner stays for them, and a wait for news (the menu loop's) wakes for it.
 TEST(MenuFocus, TakingTheFocusLeavesQueuedKeysAlone)
 {
     HWND owner = CreateLauncherOwner();
@@ -1117,14 +1117,20 @@ TEST(MenuFocus, TakingTheFocusLeavesQueuedKeysAlone)
                                       nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, owner);
     ASSERT_NE(nullptr, menuWindow);
+    // Active already, without the focus: focusing it then posts nothing of its own that
+    // would wake the wait by chance.
+    SetFocus(menuWindow);
+    SetFocus(nullptr);
     PostMessageW(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(owner, WM_KEYDOWN, VK_RETURN, 0);
     OnMenuIdle(owner, MSGF_MENU, reinterpret_cast<LPARAM>(menuWindow));
     EXPECT_EQ(menuWindow, GetFocus());
+    EXPECT_EQ(WAIT_OBJECT_0, MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0)) << "the keys woke nothing";
     MSG msg;
     EXPECT_TRUE(PeekMessageW(&msg, menuWindow, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) << "the menu's key was taken";
     EXPECT_TRUE(PeekMessageW(&msg, owner, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) << "the owner's key was taken";
     EXPECT_FALSE(PeekMessageW(&msg, owner, kRenewMessageTime, kRenewMessageTime, PM_REMOVE));
+    PeekMessageW(&msg, owner, WM_NULL, WM_NULL, PM_REMOVE);
     DestroyWindow(menuWindow);
     DestroyWindow(owner);
 }
