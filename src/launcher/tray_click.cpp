@@ -62,9 +62,16 @@ void ForgetHeldClick()
 }
 
 // The held click is still wanted (held no longer than kHeldClickMs is the caller's to judge).
+// Another window in front counts only where the user did something since the click: a
+// window in front at the click may go by itself (a message box just closed), and the
+// foreground then passes on without the user going anywhere.
 bool HeldClickWanted()
 {
-    return g_held.kind != PendingClick::None && !g_held.keyPressed && GetForegroundWindow() == g_held.foreground;
+    if (g_held.kind == PendingClick::None || g_held.keyPressed)
+        return false;
+    LASTINPUTINFO input = {sizeof(input), 0};
+    bool inputSince = !GetLastInputInfo(&input) || static_cast<LONG>(input.dwTime - g_held.at) > 0;
+    return GetForegroundWindow() == g_held.foreground || !inputSince;
 }
 
 // overBuild: answers a held click whose time is up with a launcher built for it alone.

@@ -664,20 +664,28 @@ TEST_F(BuildAhead, ClicksDuringTheBuildAreAnswered)
 
 // A click held for a build that does not come within a second is answered then with a
 // launcher built for it (the build under way is kept when it comes), unless the user went
-// elsewhere meanwhile: another window came to the front, or a key went down.
+// elsewhere meanwhile: another window came to the front as the user did something, or a
+// key went down. A foreground that passes on with no input (a box that closed) is no going.
 TEST_F(BuildAhead, AHeldClickOpensOnlyWhileTheUserWaits)
 {
+    auto front = [] { SetForegroundWindow(MakeWindow(L"HeldClickTest", DefWindowProcW, 0, WS_POPUP | WS_VISIBLE)); };
     struct Row {
         const char* name;
+        bool wanted;
         std::function<void()> elsewhere;
     } rows[] = {
-        {"still waiting", [] {}},
-        {"another window in front",
-         [] {
-             HWND front = MakeWindow(L"HeldClickTest", DefWindowProcW, 0, WS_POPUP | WS_VISIBLE);
-             SetForegroundWindow(front);
+        {"still waiting", true, [] {}},
+        {"another window in front by itself", true, front},
+        {"another window in front as the mouse moved", false,
+         [&] {
+             front();
+             INPUT move = {};
+             move.type = INPUT_MOUSE;
+             move.mi.dwFlags = MOUSEEVENTF_MOVE;
+             Sleep(20);
+             SendInput(1, &move, sizeof(INPUT));
          }},
-        {"a key went down",
+        {"a key went down", false,
          [] {
              INPUT keys[2] = {};
              keys[0].type = keys[1].type = INPUT_KEYBOARD;
@@ -700,7 +708,7 @@ TEST_F(BuildAhead, AHeldClickOpensOnlyWhileTheUserWaits)
         ASSERT_NE(INFINITE, LauncherHeldClickWait()) << "not held";
         row.elsewhere();
         EXPECT_TRUE(owner.Step([] { return LauncherHeldClickWait() == INFINITE; }));
-        bool wanted = std::string(row.name) == "still waiting";
+        bool wanted = row.wanted;
         ASSERT_EQ(wanted ? 1u : 0u, owner.menusOpened.size());
         EXPECT_EQ(wanted ? 3 : 0, items);
         stalled.Release();
