@@ -79,6 +79,11 @@ LRESULT CALLBACK StaleEndFilter(int code, WPARAM wParam, LPARAM lParam)
         g_focus.refused = true;
         SetForegroundWindow(g_focus.owner);
         FocusMenuWindow(g_focus.owner, IsWindowVisible(g_focus.lastFocused) ? g_focus.lastFocused : msg->hwnd);
+        // Taking the foreground back may queue another end of the menu, for the focus that
+        // went away again; none asked for by anyone (Morvek's own end is marked first).
+        MSG stale;
+        while (!g_focus.ending && PeekMessageW(&stale, nullptr, WM_CANCELMODE, WM_CANCELMODE, PM_REMOVE)) {
+        }
         return TRUE;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
