@@ -215,9 +215,9 @@ IContextMenu* EntryContextMenu(HWND window, LPCITEMIDLIST list)
     IShellFolder* parent = nullptr;
     LPCITEMIDLIST child = nullptr;
     IContextMenu* contextMenu = nullptr;
-    if (SHBindToParent(list, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child) != S_OK)
+    if (SHBindToParent(list, __uuidof(IShellFolder), reinterpret_cast<void**>(&parent), &child) != S_OK)
         return nullptr;
-    if (parent->GetUIObjectOf(window, 1, &child, IID_IContextMenu, nullptr,
+    if (parent->GetUIObjectOf(window, 1, &child, __uuidof(IContextMenu), nullptr,
                               reinterpret_cast<void**>(&contextMenu)) != S_OK)
         contextMenu = nullptr;
     parent->Release();
@@ -260,9 +260,9 @@ void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool ext
     UINT flags = CMF_NORMAL | (extendedVerbs ? CMF_EXTENDEDVERBS : 0);
     if (popup && SUCCEEDED(contextMenu->QueryContextMenu(popup, 0, kFirstShellCommand, kLastShellCommand, flags))) {
         g_shown.menu = contextMenu;
-        if (FAILED(contextMenu->QueryInterface(IID_IContextMenu3, reinterpret_cast<void**>(&g_shown.menu3))))
+        if (FAILED(contextMenu->QueryInterface(__uuidof(IContextMenu3), reinterpret_cast<void**>(&g_shown.menu3))))
             g_shown.menu3 = nullptr;
-        if (FAILED(contextMenu->QueryInterface(IID_IContextMenu2, reinterpret_cast<void**>(&g_shown.menu2))))
+        if (FAILED(contextMenu->QueryInterface(__uuidof(IContextMenu2), reinterpret_cast<void**>(&g_shown.menu2))))
             g_shown.menu2 = nullptr;
         if (level && HasOwnOrder(level)) {
             InsertMenuW(popup, 0, MF_BYPOSITION | MF_STRING, kRestoreOrderCommand, kTextRestoreOrder);

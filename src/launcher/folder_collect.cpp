@@ -123,7 +123,7 @@ bool NamesFolder(LPCITEMIDLIST list)
 {
     IShellFolder* parent = nullptr;
     LPCITEMIDLIST last = nullptr;
-    if (SHBindToParent(list, IID_IShellFolder, reinterpret_cast<void**>(&parent), &last) != S_OK)
+    if (SHBindToParent(list, __uuidof(IShellFolder), reinterpret_cast<void**>(&parent), &last) != S_OK)
         return false;
     SFGAOF attributes = kFolderAttributes;
     bool folder = parent->GetAttributesOf(1, &last, &attributes) == S_OK && ListsAsFolder(attributes);
@@ -138,7 +138,7 @@ LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMa
 {
     IShellLinkW* link = nullptr;
     LPCITEMIDLIST children[] = {child};
-    if (folder->GetUIObjectOf(nullptr, 1, children, IID_IShellLinkW, nullptr,
+    if (folder->GetUIObjectOf(nullptr, 1, children, __uuidof(IShellLinkW), nullptr,
                               reinterpret_cast<void**>(&link)) != S_OK || !link)
         return nullptr;
     LPITEMIDLIST stored = nullptr;
@@ -254,7 +254,7 @@ CollectResult CollectFolder(FolderMode mode, LaunchEntry** head, LauncherRecord*
             itemsList = PathToIdList(path);
         folder = nullptr;
         if (!itemsList ||
-            desktop->BindToObject(itemsList, nullptr, IID_IShellFolder,
+            desktop->BindToObject(itemsList, nullptr, __uuidof(IShellFolder),
                                   reinterpret_cast<void**>(&folder)) != S_OK) {
             FreeIdList(itemsList, allocator);
             desktop->Release();

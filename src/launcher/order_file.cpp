@@ -140,7 +140,7 @@ bool SetAside(const wchar_t* path)
         if (n == 1)
             wcscpy(suffix, kOrderAsideSuffix);
         else
-            swprintf(suffix, 32, L"%ls-%d", kOrderAsideSuffix, n);
+            wsprintfW(suffix, L"%s-%d", kOrderAsideSuffix, n);  // user32's: no C runtime printf in the exe
         wchar_t aside[kPathUnits];
         if (!OrderFilePath(aside, suffix))
             return false;

@@ -38,7 +38,7 @@ IShellFolder* BindFolder(LPCITEMIDLIST list)
     if (IdListSize(list) <= sizeof(USHORT))
         return desktop;
     IShellFolder* folder = nullptr;
-    if (desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)) != S_OK)
+    if (desktop->BindToObject(list, nullptr, __uuidof(IShellFolder), reinterpret_cast<void**>(&folder)) != S_OK)
         folder = nullptr;
     desktop->Release();
     return folder;

@@ -45,11 +45,11 @@ HRESULT CreateShortcutFile(const char* linkPath, const char* target, const char*
     }
 
     ComPtr<IShellLinkW> link;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid());
+    HRESULT hr = CoCreateInstance(__uuidof(ShellLink), nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW), link.putVoid());
     if (FAILED(hr))
         return hr;
     ComPtr<IPersistFile> file;
-    hr = link->QueryInterface(IID_IPersistFile, file.putVoid());
+    hr = link->QueryInterface(__uuidof(IPersistFile), file.putVoid());
     if (FAILED(hr))
         return hr;
     // A null text leaves its field as a new link has it, empty: Wine's wide object does

@@ -181,7 +181,7 @@ bool AppendWalkedPath(WideText* to, LPCITEMIDLIST list, IShellFolder* desktop)
             ok = !named;
         }
         IShellFolder* inner = nullptr;
-        if (ok && saved && folder->BindToObject(child, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&inner)) != S_OK)
+        if (ok && saved && folder->BindToObject(child, nullptr, __uuidof(IShellFolder), reinterpret_cast<void**>(&inner)) != S_OK)
             ok = false;
         folder->Release();
         folder = inner;
