@@ -18,15 +18,6 @@ namespace {
 constexpr UINT kCommandSettings = 40023;
 constexpr UINT kCommandAddShortcut = 40025;
 
-// Visible dialogs ("#32770") of the process with this caption.
-int CountDialogs(DWORD processId, const wchar_t* caption)
-{
-    int count = 0;
-    for (HWND window : TopWindows(L"#32770", caption, processId))
-        count += IsWindowVisible(window) ? 1 : 0;
-    return count;
-}
-
 void ExpectCentredOnDesktop(HWND window)
 {
     RECT desktop, own;
@@ -53,7 +44,7 @@ TEST(DialogsE2E, SettingsDialogSavesBesideTheExeAndBothDialogsOpenOnceAndClose)
     DWORD_PTR result = 0;
     ASSERT_TRUE(SendMessageTimeoutA(tray, WM_COMMAND, kCommandSettings, 0, SMTO_NORMAL, 10000, &result))
         << "the second command opened a dialog of its own";
-    EXPECT_EQ(1, CountDialogs(morvek.info.dwProcessId, L"Morvek の設定"));
+    EXPECT_EQ(1, CountVisibleWindows(L"#32770", morvek.info.dwProcessId, L"Morvek の設定"));
 
     SendDlgItemMessageA(dialog, 1006, BM_CLICK, 0, 0);
     EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, 1006));
@@ -80,7 +71,7 @@ TEST(DialogsE2E, SettingsDialogSavesBesideTheExeAndBothDialogsOpenOnceAndClose)
     EXPECT_EQ(L"このダイアログを閉じる", WindowTextW(GetDlgItem(dialog, 8)));
     ASSERT_TRUE(SendMessageTimeoutA(tray, WM_COMMAND, kCommandAddShortcut, 0, SMTO_NORMAL, 10000, &result))
         << "the second command opened a dialog of its own";
-    EXPECT_EQ(1, CountDialogs(morvek.info.dwProcessId, L""));
+    EXPECT_EQ(1, CountVisibleWindows(L"#32770", morvek.info.dwProcessId, L""));
 
     SendDlgItemMessageA(dialog, 8, BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));

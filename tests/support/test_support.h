@@ -343,9 +343,14 @@ std::wstring WindowTextW(HWND window);
 // selection that keys are driving.
 void PointerToTopRight();
 
-// How many visible top-level windows of the class the process has (0: any process): an
-// open menu and each of its open submenus is one "#32768" window.
-int CountVisibleWindows(const wchar_t* className, DWORD processId);
+// The visible top-level windows of the class and process (0: any process), of this caption
+// unless it is null, in the system's order: an open menu and each of its open submenus is
+// one "#32768" window.
+std::vector<HWND> VisibleWindows(const wchar_t* className, DWORD processId, const wchar_t* caption = nullptr);
+inline int CountVisibleWindows(const wchar_t* className, DWORD processId, const wchar_t* caption = nullptr)
+{
+    return static_cast<int>(VisibleWindows(className, processId, caption).size());
+}
 
 // The text shown by a message box (its static control 0xFFFF).
 std::wstring MessageBoxTextOf(HWND box);
