@@ -1593,8 +1593,9 @@ TEST_F(FakeFolderMenu, LongNamesKeep255CharactersInAnyCodePage)
             EXPECT_EQ(0u, substitutes.rfind(records[i]->text, 0)) << "not a head of " << substitutes;
         }
     }
-    if (GetACP() == CP_UTF8)
+    if (GetACP() == CP_UTF8) {
         EXPECT_EQ(static_cast<size_t>(kRecordTextChars * 4), strlen(records[3]->text));
+    }
     EXPECT_EQ(ascii.substr(0, 255), records[4]->text);
     // The spoken name is the name as shown.
     std::vector<std::wstring> spoken;
