@@ -464,6 +464,17 @@ HMENU MenuOfWindow(HWND menuWindow)
     return reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
 }
 
+MENUITEMINFOA MenuItemAt(HMENU menu, UINT position, UINT mask)
+{
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = mask;
+    info.dwItemData = 0xdeadbeef;
+    info.hSubMenu = reinterpret_cast<HMENU>(0xdeadbeef);
+    EXPECT_TRUE(GetMenuItemInfoA(menu, position, TRUE, &info)) << "item " << position << ", error " << GetLastError();
+    return info;
+}
+
 long MorvekProcess::LiveCount(WPARAM which, DWORD timeoutMs) const
 {
     DWORD_PTR result = static_cast<DWORD_PTR>(0xdeadbeef);

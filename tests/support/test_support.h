@@ -176,6 +176,10 @@ struct MorvekProcess {
                     const std::function<bool(const std::string&)>& prepare = nullptr);
 };
 
+// What a menu holds of its item at this position, for the fields of mask, read over a
+// poisoned record (its data and submenu 0xdeadbeef); a test failure when it can't be read.
+MENUITEMINFOA MenuItemAt(HMENU menu, UINT position, UINT mask);
+
 // The menu a menu window ("#32768") shows, also another process's: its handle tells a
 // kept menu shown again from one built anew.
 HMENU MenuOfWindow(HWND menuWindow);

@@ -454,10 +454,7 @@ std::vector<std::string> KeptNames()
     std::vector<std::string> names;
     HMENU menu = g_launcher.keptMenu.menu;
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        MENUITEMINFOA info = {};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_ID | MIIM_DATA;
-        GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+        MENUITEMINFOA info = MenuItemAt(menu, static_cast<UINT>(i), MIIM_ID | MIIM_DATA);
         const LauncherRecord* record = RecordOfItemData(info.dwItemData, info.wID);
         names.push_back(record ? record->text : "(none)");
     }

@@ -208,11 +208,7 @@ TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
     for (UINT i = 0; i < 3; ++i) {
         SCOPED_TRACE(Ansi(listed[i].name));
         EXPECT_EQ(2000 + i, GetMenuItemID(menu, i));
-        MENUITEMINFOA info = {};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_FTYPE;
-        ASSERT_TRUE(GetMenuItemInfoA(menu, i, TRUE, &info));
-        EXPECT_EQ(static_cast<UINT>(MFT_OWNERDRAW), info.fType & MFT_OWNERDRAW);
+        EXPECT_EQ(static_cast<UINT>(MFT_OWNERDRAW), MenuItemAt(menu, i, MIIM_FTYPE).fType & MFT_OWNERDRAW);
         EXPECT_EQ(2000 + i, entries[i]->id);
         EXPECT_EQ(2000 + i, records[i]->id);
         EXPECT_EQ(Ansi(listed[i].name), records[i]->text);
@@ -707,11 +703,7 @@ protected:
     {
         std::vector<Item> items;
         for (int i = 0; i < GetMenuItemCount(in); ++i) {
-            MENUITEMINFOA info = {};
-            info.cbSize = sizeof(info);
-            info.fMask = MIIM_DATA | MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE;
-            info.hSubMenu = reinterpret_cast<HMENU>(0xdeadbeef);
-            EXPECT_TRUE(GetMenuItemInfoA(in, i, TRUE, &info));
+            MENUITEMINFOA info = MenuItemAt(in, i, MIIM_DATA | MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE);
             items.push_back({info.wID, info.fType, info.hSubMenu, RecordOfItemData(info.dwItemData, info.wID)});
         }
         return items;
@@ -998,10 +990,7 @@ TEST_F(SubmenuMenu, AFailedDeletionFreesNoRecordTheSubmenuStillShows)
     int count = GetMenuItemCount(sub->popup);
     EXPECT_GT(count, 0) << "the fake let every deletion through";
     for (int i = 0; i < count; ++i) {
-        MENUITEMINFOA info = {};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_DATA | MIIM_FTYPE;
-        ASSERT_TRUE(GetMenuItemInfoA(sub->popup, i, TRUE, &info));
+        MENUITEMINFOA info = MenuItemAt(sub->popup, i, MIIM_DATA | MIIM_FTYPE);
         if (info.fType & MFT_SEPARATOR)
             continue;
         std::vector<LauncherRecord*> held = Records(sub->records);
@@ -1033,10 +1022,7 @@ TEST_F(SubmenuMenu, SubmenuIdsStartAgainBeforeTheyRunOutAndSubmenusTakeTheDarkBa
     EXPECT_NE(nullptr, info.hbrBack) << "a light submenu in the dark launcher";
     // The separator under the open item is drawn dark too; light, it is the system's again.
     auto separator = [&] {
-        MENUITEMINFOA item = {};
-        item.cbSize = sizeof(item);
-        item.fMask = MIIM_FTYPE | MIIM_DATA;
-        EXPECT_TRUE(GetMenuItemInfoA(linked->popup, 1, TRUE, &item));
+        MENUITEMINFOA item = MenuItemAt(linked->popup, 1, MIIM_FTYPE | MIIM_DATA);
         EXPECT_TRUE(item.fType & MFT_SEPARATOR);
         return std::make_pair(static_cast<UINT>(item.fType & MFT_OWNERDRAW), item.dwItemData);
     };
