@@ -8,7 +8,9 @@
 
 namespace {
 
-TEST(App, StartsHiddenWithItsTrayIconAndQuitsOnClose)
+// One copy: hidden, with its tray icon, which a restarted Explorer gets again; a second
+// copy says so and leaves it alone; WM_CLOSE ends it, and with it its mutex.
+TEST(App, StartsHiddenAloneKeepsItsIconAndQuitsOnClose)
 {
     MorvekProcess morvek;
     ASSERT_TRUE(morvek.StartFresh("app_start"));
@@ -17,28 +19,30 @@ TEST(App, StartsHiddenWithItsTrayIconAndQuitsOnClose)
     EXPECT_EQ(static_cast<LONG_PTR>(WS_EX_TOOLWINDOW), GetWindowLongPtrA(tray, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
     EXPECT_EQ(static_cast<LONG_PTR>(WS_POPUP), GetWindowLongPtrA(tray, GWL_STYLE) & WS_POPUP);
     EXPECT_EQ(L"", WindowTextW(tray));
+    ASSERT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
+
+    ASSERT_NO_FATAL_FAILURE(SecondCopySaysSoAndEnds("app_second"));
+    EXPECT_TRUE(morvek.Running());
+    EXPECT_TRUE(TrayIconExists(tray));
+
+    // What a restarted Explorer sees: no icons. Then its broadcast.
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = tray;
+    record.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &record));
+    ASSERT_FALSE(TrayIconExists(tray));
+    SendMessageA(tray, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
 
     // WM_CLOSE goes to the default processing: the window is destroyed, the icon removed.
     PostMessageA(tray, WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, morvek.ExitCode());
     EXPECT_FALSE(TrayIconExists(tray));
-
-    // The mutex is gone with it: a new copy starts.
     MorvekProcess again;
     ASSERT_TRUE(again.StartFresh("app_start_again"));
     PostMessageA(again.TrayWindow(), WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, again.ExitCode());
-}
-
-TEST(App, SecondCopySaysSoAndLeavesTheFirstAlone)
-{
-    MorvekProcess first;
-    ASSERT_TRUE(first.StartFresh("app_first"));
-
-    ASSERT_NO_FATAL_FAILURE(SecondCopySaysSoAndEnds("app_second"));
-    EXPECT_TRUE(first.Running());
-    EXPECT_TRUE(TrayIconExists(first.TrayWindow()));
 }
 
 TEST(App, ANameItCannotOpenAsItsMutexCountsAsAnotherCopy)
@@ -62,24 +66,6 @@ TEST(App, ANameItCannotOpenAsItsMutexCountsAsAnotherCopy)
     }
     blocked.Stop();
     CloseHandle(held);
-}
-
-TEST(App, TaskbarCreatedBringsTheIconBack)
-{
-    MorvekProcess morvek;
-    ASSERT_TRUE(morvek.StartFresh("app_taskbar"));
-    HWND tray = morvek.TrayWindow();
-    ASSERT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
-
-    // What a restarted Explorer sees: no icons. Then its broadcast.
-    NOTIFYICONDATAA record = {};
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = tray;
-    record.uID = 1;
-    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &record));
-    ASSERT_FALSE(TrayIconExists(tray));
-    SendMessageA(tray, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
 }
 
 }  // namespace

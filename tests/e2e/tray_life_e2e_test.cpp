@@ -34,54 +34,46 @@ protected:
     }
 };
 
-TEST_F(TrayLife, SecondCopyDuringALauncherMenuLeavesTheMenuWorking)
-{
-    ASSERT_NO_FATAL_FAILURE(StartFirst("tray_life_menu"));
-    first.Click(WM_LBUTTONUP);
-    HWND menu = first.WaitForMenu();
-    ASSERT_NE(nullptr, menu);
-
-    ASSERT_NO_FATAL_FAILURE(SecondCopySaysSoAndEnds("tray_life_menu_second"));
-    ExpectFirstAlive();
-
-    // The same menu is still up and still answers its keys: its entry launches.
-    ASSERT_EQ(menu, first.MenuWindow()) << "the launcher menu was closed by the second copy";
-    EXPECT_EQ("", recorder.Launched());
-    PostKeys(menu, {VK_DOWN, VK_RETURN});
-    EXPECT_EQ("only\n", recorder.WaitForLaunches(1));
-    EXPECT_TRUE(first.WaitForNoMenu());
-}
-
-TEST_F(TrayLife, SecondCopyDuringADialogLeavesTheDialogWorking)
+// Started while the launcher menu or a dialog is up, the second copy closes neither: the
+// same window is still there and answers, and the launcher works afterwards.
+TEST_F(TrayLife, SecondCopyDuringAMenuOrADialogLeavesItWorking)
 {
     struct Case {
-        UINT command;
+        UINT command;  // 0: the launcher menu
         const wchar_t* caption;
         int closeButton;
+        const char* second;
     };
     const Case cases[] = {
-        {IDM_SETTINGS, L"Morvek の設定", IDC_CLOSE},
-        {IDM_ADD_SHORTCUT, L"", IDC_DROP_CLOSE},
+        {0, nullptr, 0, "tray_life_menu_second"},
+        {IDM_SETTINGS, L"Morvek の設定", IDC_CLOSE, "tray_life_settings_second"},
+        {IDM_ADD_SHORTCUT, L"", IDC_DROP_CLOSE, "tray_life_drop_second"},
     };
-    ASSERT_NO_FATAL_FAILURE(StartFirst("tray_life_dialog"));
-    int round = 0;
+    ASSERT_NO_FATAL_FAILURE(StartFirst("tray_life_busy"));
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.command);
-        PostMessageA(tray, WM_COMMAND, c.command, 0);
-        HWND dialog = first.WaitForDialog(c.caption, c.closeButton);
-        ASSERT_NE(nullptr, dialog);
+        SCOPED_TRACE(c.second);
+        if (c.command)
+            PostMessageA(tray, WM_COMMAND, c.command, 0);
+        else
+            first.Click(WM_LBUTTONUP);
+        HWND window = c.command ? first.WaitForDialog(c.caption, c.closeButton) : first.WaitForMenu();
+        ASSERT_NE(nullptr, window);
 
-        const char* second = round++ ? "tray_life_drop_second" : "tray_life_settings_second";
-        ASSERT_NO_FATAL_FAILURE(SecondCopySaysSoAndEnds(second));
+        ASSERT_NO_FATAL_FAILURE(SecondCopySaysSoAndEnds(c.second));
         ExpectFirstAlive();
 
-        // The dialog is still there and its button still closes it.
-        EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the dialog went away";
-        SendDlgItemMessageA(dialog, c.closeButton, BM_CLICK, 0, 0);
-        EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+        EXPECT_TRUE(IsWindow(window) && IsWindowVisible(window)) << "closed by the second copy";
+        if (c.command) {
+            SendDlgItemMessageA(window, c.closeButton, BM_CLICK, 0, 0);
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); }));
+        } else {
+            ASSERT_EQ(window, first.MenuWindow()) << "the launcher menu was closed by the second copy";
+            EXPECT_EQ("", recorder.Launched());
+            PostKeys(window, {VK_DOWN, VK_RETURN});
+            EXPECT_EQ("only\n", recorder.WaitForLaunches(1));
+            EXPECT_TRUE(first.WaitForNoMenu());
+        }
     }
-
-    // And the launcher still works afterwards.
     EXPECT_GT(first.LauncherMenuHeight(), 0) << "no launcher menu";
     ExpectFirstAlive();
 }

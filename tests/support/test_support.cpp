@@ -266,27 +266,13 @@ void PointerToTopRight()
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, 0);
 }
 
-int CountVisibleWindows(const wchar_t* className, DWORD processId)
+std::vector<HWND> VisibleWindows(const wchar_t* className, DWORD processId, const wchar_t* caption)
 {
-    struct Count {
-        const wchar_t* className;
-        DWORD processId;
-        int windows;
-    } count = {className, processId, 0};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* count = reinterpret_cast<Count*>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            wchar_t name[256] = {};
-            GetClassNameW(window, name, 256);
-            if ((!count->processId || pid == count->processId) && lstrcmpW(name, count->className) == 0 &&
-                IsWindowVisible(window))
-                ++count->windows;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count.windows;
+    std::vector<HWND> visible;
+    for (HWND window : TopWindows(className, caption, processId))
+        if (IsWindowVisible(window))
+            visible.push_back(window);
+    return visible;
 }
 
 std::vector<HWND> TopWindows(const wchar_t* className, const wchar_t* caption, DWORD processId)
@@ -476,6 +462,17 @@ HWND MorvekProcess::WaitForDialog(const wchar_t* caption, int control, DWORD tim
 HMENU MenuOfWindow(HWND menuWindow)
 {
     return reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+}
+
+MENUITEMINFOA MenuItemAt(HMENU menu, UINT position, UINT mask)
+{
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = mask;
+    info.dwItemData = 0xdeadbeef;
+    info.hSubMenu = reinterpret_cast<HMENU>(0xdeadbeef);
+    EXPECT_TRUE(GetMenuItemInfoA(menu, position, TRUE, &info)) << "item " << position << ", error " << GetLastError();
+    return info;
 }
 
 long MorvekProcess::LiveCount(WPARAM which, DWORD timeoutMs) const

@@ -176,6 +176,10 @@ struct MorvekProcess {
                     const std::function<bool(const std::string&)>& prepare = nullptr);
 };
 
+// What a menu holds of its item at this position, for the fields of mask, read over a
+// poisoned record (its data and submenu 0xdeadbeef); a test failure when it can't be read.
+MENUITEMINFOA MenuItemAt(HMENU menu, UINT position, UINT mask);
+
 // The menu a menu window ("#32768") shows, also another process's: its handle tells a
 // kept menu shown again from one built anew.
 HMENU MenuOfWindow(HWND menuWindow);
@@ -343,9 +347,14 @@ std::wstring WindowTextW(HWND window);
 // selection that keys are driving.
 void PointerToTopRight();
 
-// How many visible top-level windows of the class the process has (0: any process): an
-// open menu and each of its open submenus is one "#32768" window.
-int CountVisibleWindows(const wchar_t* className, DWORD processId);
+// The visible top-level windows of the class and process (0: any process), of this caption
+// unless it is null, in the system's order: an open menu and each of its open submenus is
+// one "#32768" window.
+std::vector<HWND> VisibleWindows(const wchar_t* className, DWORD processId, const wchar_t* caption = nullptr);
+inline int CountVisibleWindows(const wchar_t* className, DWORD processId, const wchar_t* caption = nullptr)
+{
+    return static_cast<int>(VisibleWindows(className, processId, caption).size());
+}
 
 // The text shown by a message box (its static control 0xFFFF).
 std::wstring MessageBoxTextOf(HWND box);

@@ -112,18 +112,14 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
         const UINT key = PlatformRead(kSectionDesktop, kKeyDesktopKey, 0);
         const UINT message = PlatformRead(kSectionExitRead, kKeyMessage, 0);
         const UINT folderView = PlatformRead(kSectionMyComputer, kKeyFolderView, 0);
-        if (row.iconShow != kAsFileSays) {
-            EXPECT_EQ(row.iconShow, iconShow);
-        }
-        if (row.key != kAsFileSays) {
-            EXPECT_EQ(row.key, key);
-        }
-        if (row.message != kAsFileSays) {
-            EXPECT_EQ(row.message, message);
-        }
-        if (row.folderView != kAsFileSays) {
-            EXPECT_EQ(row.folderView, folderView);
-        }
+        const struct {
+            const char* name;
+            UINT expected, read;
+        } fixed[] = {{"IconShow", row.iconShow, iconShow}, {"Key", row.key, key}, {"Message", row.message, message},
+                     {"FolderView", row.folderView, folderView}};
+        for (const auto& value : fixed)
+            EXPECT_TRUE(value.expected == kAsFileSays || value.expected == value.read)
+                << value.name << ": expected " << value.expected << ", read " << value.read;
         EXPECT_EQ(iconShow, ReadIconShow());
         EXPECT_EQ(key, ReadDesktopKey());
 

@@ -96,27 +96,21 @@ TEST(ExePaths, SplitPathFollowsTheSystemCodePage)
     }
 }
 
-TEST_F(SettingsFile, DefaultsWithoutAFile)
+// Without a file the defaults, and no file made; values read fresh at each call, sections
+// and keys in any case; a write goes beside the executable.
+TEST_F(SettingsFile, DefaultsFreshValuesAnyCaseAndWritesBesideTheExe)
 {
     EXPECT_EQ(1u, ReadIconShow());
     EXPECT_EQ(0u, ReadDesktopKey());
     EXPECT_FALSE(FileExists(path)) << "reading must not create the file";
-}
-
-TEST_F(SettingsFile, ValuesAreReadFreshAndSectionsIgnoreCase)
-{
     ASSERT_TRUE(WriteTextFile(path, "[Icon]\r\nIconShow=0\r\n[DeskTopShow]\r\nKey=2\r\n[Exit]\r\nMessage=1\r\n"));
     EXPECT_EQ(0u, ReadIconShow());
     EXPECT_EQ(2u, ReadDesktopKey());
     EXPECT_EQ(1u, ReadSetting(kSectionExitRead, kKeyMessage, 0));
-
     ASSERT_TRUE(WriteTextFile(path, "[icon]\r\niconshow=1\r\n[DESKTOPSHOW]\r\nkey=3\r\n"));
     EXPECT_EQ(1u, ReadIconShow());
     EXPECT_EQ(3u, ReadDesktopKey());
-}
-
-TEST_F(SettingsFile, WriteGoesBesideTheExecutable)
-{
+    DeleteFileA(path.c_str());
     ASSERT_TRUE(WriteSetting(kSectionIcon, kKeyIconShow, "0"));
     EXPECT_EQ("[Icon]\nIconShow=0\n", ReadTextFile(path));
 }

@@ -128,32 +128,35 @@ TEST_F(SettingsDialog, SaveWritesTheFourKeysInOrderAndStaysOpen)
     EXPECT_EQ(1u, ReadDesktopKey());
 }
 
-TEST_F(SettingsDialog, SavingEveryBoxClearWritesZeros)
+// A save writes each box as it shows: all clear, zeros; no radio selected, the key as the
+// file has it ("Message" is saved as "1" just before the key: a leftover text must not land
+// there).
+TEST_F(SettingsDialog, SavingWritesEveryBoxAndKeepsAKeyNoRadioShows)
 {
-    ASSERT_TRUE(WriteTextFile(path, "[MyComputer]\nFolderView=1\n[Icon]\nIconShow=1\n[Exit]\nMessage=1\n"
-                                    "[DeskTopShow]\nKey=1\n"));
-    Open();
-    Click(IDC_FOLDERVIEW);
-    Click(IDC_ICONSHOW);
-    Click(IDC_EXITMESSAGE);
-    Click(IDC_SAVE);
-    EXPECT_EQ("[MyComputer]\nFolderView=0\n[Icon]\nIconShow=0\n[Exit]\nMessage=0\n[DeskTopShow]\nKey=1\n",
-              ReadTextFile(path));
-}
-
-TEST_F(SettingsDialog, NoRadioSelectedLeavesTheKeyAsTheFileHasIt)
-{
-    // "Message" is saved as "1" just before the key: a leftover text must not land there.
-    ASSERT_TRUE(WriteTextFile(path, "[DeskTopShow]\nKey=3\n"));
-    Open();
-    Click(IDC_EXITMESSAGE);
-    Click(IDC_SAVE);
-    EXPECT_EQ("[DeskTopShow]\nKey=3\n"
-              "[MyComputer]\nFolderView=1\n"
-              "[Icon]\nIconShow=1\n"
-              "[Exit]\nMessage=1\n",
-              ReadTextFile(path));
-    EXPECT_EQ(3u, ReadDesktopKey());
+    const struct {
+        const char* before;
+        std::vector<int> clicks;
+        const char* after;
+        UINT key;
+    } rows[] = {
+        {"[MyComputer]\nFolderView=1\n[Icon]\nIconShow=1\n[Exit]\nMessage=1\n[DeskTopShow]\nKey=1\n",
+         {IDC_FOLDERVIEW, IDC_ICONSHOW, IDC_EXITMESSAGE},
+         "[MyComputer]\nFolderView=0\n[Icon]\nIconShow=0\n[Exit]\nMessage=0\n[DeskTopShow]\nKey=1\n", 1},
+        {"[DeskTopShow]\nKey=3\n", {IDC_EXITMESSAGE},
+         "[DeskTopShow]\nKey=3\n[MyComputer]\nFolderView=1\n[Icon]\nIconShow=1\n[Exit]\nMessage=1\n", 3},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.before);
+        ASSERT_TRUE(WriteTextFile(path, row.before));
+        Open();
+        for (int id : row.clicks)
+            Click(id);
+        Click(IDC_SAVE);
+        EXPECT_EQ(row.after, ReadTextFile(path));
+        EXPECT_EQ(row.key, ReadDesktopKey());
+        DestroyWindow(dialog);
+        dialog = nullptr;
+    }
 }
 
 TEST_F(SettingsDialog, OnlySaveAndCloseOrCloseEndIt)
