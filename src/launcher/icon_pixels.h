@@ -7,17 +7,17 @@
 
 #include "launcher/launcher_types.h"
 
-// Takes the pixels of every record's icon not yet kept, from list at its own icon size, so
-// that a menu about to be kept draws its first showing from kept pixels. Nothing for a null
-// list or records without an icon.
+// Takes the pixels of every record's icon not yet kept, from list, at the look's icon size
+// (scaled down from the list's where the two differ), so that a menu about to be kept draws
+// its first showing from kept pixels. Nothing for a null list or records without an icon.
 void TakeIconPixels(IImageList* list, const LauncherRecord* records, const MenuLook& look);
 
 // Takes the pixels of one icon, index of list, when not yet kept (a late icon that came).
 void TakeIconPixelsOf(IImageList* list, int index, const MenuLook& look);
 
-// Draws icon index of list at x, y as IImageList::Draw draws it with ILD_NORMAL, from its
-// kept pixels (taken now if they are not kept yet); drawn by the list itself when they can't
-// be kept (out of memory).
+// Draws icon index of list at x, y, at the look's icon size, as IImageList::Draw draws it
+// with ILD_NORMAL (and ILD_SCALE where the sizes differ), from its kept pixels (taken now if
+// they are not kept yet); drawn by the list itself when they can't be kept (out of memory).
 void DrawIconPixels(HDC dc, IImageList* list, int index, int x, int y, const MenuLook& look);
 
 // Forgets every kept icon and frees what holds them: the shell announced changed images, or
@@ -29,6 +29,6 @@ struct IconPixelFigures {
     int slots;         // icons kept
     long takes;        // icons taken from an image list since start
     SIZE_T bytes;      // the section's pixels and the index table
-    int gdiObjects;    // the section and its DC, when there are kept pixels
+    int gdiObjects;    // a section and its DC for each icon size with kept pixels
 };
 IconPixelFigures IconPixelsHeld();

@@ -6,7 +6,8 @@
 // each submenu checks its own folder as it opens, so a log written in a subfolder rebuilds
 // nothing; nor on the exe's folder, where a log or the settings file may be written at any
 // time) catches a rewrite the listing cannot tell apart (same size, same time stamp), and the
-// look it was measured with must match, as of the last change of look the system announced.
+// look it was listed with must match, as of the last change of look the system announced; a
+// menu opening on a monitor of another DPI is measured again for it, not listed again.
 // Without a working notification nothing is kept. A rebuild asks the shell only about
 // entries whose listing data changed (record_reuse.h). The desktop list is kept by the same
 // rules over both desktop folders, each with its path and its own
@@ -70,11 +71,21 @@ bool KeptChangeSeen(KeptMenu& keptMenu)
     return seen;
 }
 
-bool SameLook(const MenuLook& a, const MenuLook& b)
+// The look a menu was listed with holds for this one: the same settings, no change of look
+// announced since (a new menu font is announced), and at one DPI the same font and icon size.
+// At another DPI those differ by the DPI alone, and the menu is measured again, not listed.
+bool SameListingLook(const MenuLook& a, const MenuLook& b)
 {
-    return memcmp(&a.menuFont, &b.menuFont, sizeof(a.menuFont)) == 0 && a.smallIconCx == b.smallIconCx &&
-           a.smallIconCy == b.smallIconCy && a.iconShow == b.iconShow && a.submenus == b.submenus &&
-           a.lookChanges == b.lookChanges;
+    bool sameSizes = a.dpi != b.dpi || (memcmp(&a.menuFont, &b.menuFont, sizeof(a.menuFont)) == 0 &&
+                                        a.smallIconCx == b.smallIconCx && a.smallIconCy == b.smallIconCy);
+    return sameSizes && a.iconShow == b.iconShow && a.submenus == b.submenus && a.lookChanges == b.lookChanges;
+}
+
+// Records measured for one look keep their measures for the other.
+bool SameMeasuresLook(const MenuLook& a, const MenuLook& b)
+{
+    return SameListingLook(a, b) && a.dpi == b.dpi && memcmp(&a.menuFont, &b.menuFont, sizeof(a.menuFont)) == 0 &&
+           a.smallIconCx == b.smallIconCx && a.smallIconCy == b.smallIconCy;
 }
 
 bool ValidWith(const KeptMenu& keptMenu, const BYTE* listing, SIZE_T size, const MenuLook& look)
@@ -82,14 +93,14 @@ bool ValidWith(const KeptMenu& keptMenu, const BYTE* listing, SIZE_T size, const
     return keptMenu.menu && (keptMenu.change || keptMenu.publicChange) &&
            keptMenu.builtAtChanges == keptMenu.changesSeen &&
            keptMenu.iconChanges == g_launcher.iconChanges && listing && size == keptMenu.listingSize &&
-           memcmp(listing, keptMenu.listing, size) == 0 && SameLook(keptMenu.look, look);
+           memcmp(listing, keptMenu.listing, size) == 0 && SameListingLook(keptMenu.look, look);
 }
 
 // Gives reused records the measures of the kept records they came from, when those were
 // taken for this look, and forgets where they came from (the kept ones are freed next).
 void TakeOverMeasures(const KeptMenu& keptMenu, LauncherRecord* records, const MenuLook& look)
 {
-    bool sameLook = keptMenu.menu && SameLook(keptMenu.look, look);
+    bool sameLook = keptMenu.menu && SameMeasuresLook(keptMenu.look, look);
     for (LauncherRecord* r = records; r; r = r->next) {
         // A folder's submenu arrow adds to the width: an entry that gained or lost one is
         // measured anew.
@@ -142,8 +153,15 @@ void FreeKept(KeptMenu& keptMenu, IMalloc* allocator, bool closeChange)
 // The kept menu valid for this click, ready to be shown again; null when it is not.
 HMENU ShownAgain(KeptMenu& keptMenu, const BYTE* listing, SIZE_T size)
 {
-    if (!ValidWith(keptMenu, listing, size, g_launcher.menuLook))
+    const MenuLook& look = g_launcher.menuLook;
+    if (!ValidWith(keptMenu, listing, size, look))
         return nullptr;
+    // Opening on a monitor of another DPI than it was measured for, at any depth.
+    if (!SameMeasuresLook(keptMenu.look, look)) {
+        ForgetMeasures(keptMenu.records);
+        keptMenu.look = look;
+        TakeIconPixels(IconListOf(look), keptMenu.records, look);
+    }
     ClearHighlight(keptMenu.menu);
     return keptMenu.menu;
 }
@@ -326,7 +344,7 @@ void KeepBuiltMenu(KeptMenu& keptMenu, HMENU menu, LaunchEntry* head, LauncherRe
     keptMenu.listingSize = listingSize;
     keptMenu.builtAtChanges = builtAtChanges;
     keptMenu.iconChanges = iconChanges;
-    TakeIconPixels(SmallIconList(), records, look);
+    TakeIconPixels(IconListOf(look), records, look);
 }
 
 bool KeepCollected(LaunchEntry* head, LauncherRecord* records, const MenuLook& look, BYTE* listing,
@@ -362,7 +380,7 @@ bool PutLateIcon(const LateIcon& icon, LauncherRecord* also)
     KeptMenu& keptMenu = g_launcher.keptMenu;
     bool put = PutInto(keptMenu.records, icon);
     if (put)
-        TakeIconPixelsOf(SmallIconList(), icon.index, keptMenu.look);
+        TakeIconPixelsOf(IconListOf(keptMenu.look), icon.index, keptMenu.look);
     put = PutInto(g_launcher.keptDesktop.records, icon) || put;
     put = PutInto(g_launcher.recordListHead, icon) || put;
     put = PutInto(also, icon) || put;

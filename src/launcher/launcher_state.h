@@ -32,6 +32,7 @@ struct KeptMenu {
 struct LauncherState {
     LauncherRecord* recordListHead;  // the records of the menu last built, until kept or freed
     MenuLook menuLook;               // captured at each click; kept menus compare theirs with it
+    UINT clickDpi;                   // the DPI of the monitor under the last click; 0 before it
     KeptMenu keptMenu;               // the launcher menu kept between clicks
     KeptMenu keptDesktop;            // the desktop list kept between clicks
     bool folderMenuOpen;             // a folder menu is being built or tracked

@@ -8,11 +8,21 @@
 enum class FolderMode { Desktop = 0, Items = 1 };
 
 // Font, small-icon size, colours and the "IconShow" setting for the owner-drawn launcher
-// items, captured once per click: one menu is built, measured and drawn with one look.
+// items, captured once per click: one menu is built, measured and drawn with one look. The
+// sizes are those of the DPI of the monitor under the click.
 struct MenuLook {
+    UINT dpi;
     LOGFONTA menuFont;
     int smallIconCx;
     int smallIconCy;
+    int iconList;  // the system image list (SHIL_*) the icons are drawn from (IconListOf)
+    // The item's layout at the look's DPI, in pixels (owner_draw.h: at the system DPI).
+    int textIndent;
+    int iconInset;
+    int textTop;
+    int itemPadding;
+    int arrowCx;      // the room the platform takes for a submenu's arrow
+    int separatorCy;  // a dark separator's height
     COLORREF highlight;
     COLORREF highlightText;
     UINT iconShow;

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 
+#include "core/dpi.h"
 #include "core/live_counts.h"
 #include "launcher/folder_menu.h"
 #include "launcher/icon_pixels.h"
@@ -21,16 +22,73 @@
 constexpr UINT kNonClientMetricsSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
 static_assert(kNonClientMetricsSize == 340, "NONCLIENTMETRICSA without iPaddedBorderWidth");
 
-MenuLook ReadMenuLook()
+namespace {
+
+// IImageList, the interface of the system image list (commoncontrols.h declares it but no
+// library the program links defines its id).
+const IID kIidImageList = {0x46eb5926, 0x582e, 0x4017, {0x9f, 0xdf, 0xe8, 0x99, 0x8d, 0xaa, 0x09, 0x50}};
+
+// The system image lists an icon may come from, the small one first: at the system DPI it is
+// the one of the small-icon size, as the launcher always drew.
+constexpr int kIconLists[] = {SHIL_SMALL, SHIL_LARGE, SHIL_EXTRALARGE, SHIL_JUMBO};
+
+// Taken once, on the window's thread, and held for the process's life: one reference to each
+// system list asked for, however many entries there are.
+IImageList* SystemIconList(int kind)
+{
+    static IImageList* lists[SHIL_LAST + 1];
+    // Through the shell rather than the common controls' own functions: the program imports
+    // no library Windows might load from beside the exe.
+    if (!lists[kind] && SHGetImageList(kind, kIidImageList, reinterpret_cast<void**>(&lists[kind])) != S_OK)
+        lists[kind] = nullptr;
+    return lists[kind];
+}
+
+// The list whose icons are size pixels wide; where none is, the smallest larger one, and
+// where none is larger, the largest.
+int IconListFor(int size)
+{
+    int best = SHIL_SMALL, bestCx = 0;
+    for (int kind : kIconLists) {
+        int cx = 0, cy = 0;
+        IImageList* list = SystemIconList(kind);
+        if (!list || list->GetIconSize(&cx, &cy) != S_OK || cx <= 0)
+            continue;
+        if (cx == size)
+            return kind;
+        // Scaled down an icon keeps its detail; scaled up it blurs.
+        bool better = bestCx == 0 || (cx > size ? bestCx < size || cx < bestCx : bestCx < size && cx > bestCx);
+        if (better) {
+            best = kind;
+            bestCx = cx;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+MenuLook ReadMenuLook(UINT dpi)
 {
     MenuLook look;
     ZeroMemory(&look, sizeof(look));
+    look.dpi = dpi;
     NONCLIENTMETRICSA metrics = {};
     metrics.cbSize = kNonClientMetricsSize;
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsSize, &metrics, 0);
+    NonClientMetricsForDpi(&metrics, dpi);
     look.menuFont = metrics.lfMenuFont;
-    look.smallIconCx = GetSystemMetrics(SM_CXSMICON);
-    look.smallIconCy = GetSystemMetrics(SM_CYSMICON);
+    look.smallIconCx = SystemMetricForDpi(SM_CXSMICON, dpi);
+    look.smallIconCy = SystemMetricForDpi(SM_CYSMICON, dpi);
+    look.iconList = IconListFor(look.smallIconCx);
+    // The margins grow as the system would stretch the items drawn at its own DPI.
+    const UINT systemDpi = SystemDpi();
+    look.textIndent = MulDiv(kTextIndent, dpi, systemDpi);
+    look.iconInset = MulDiv(kIconInset, dpi, systemDpi);
+    look.textTop = MulDiv(kTextTop, dpi, systemDpi);
+    look.itemPadding = MulDiv(kItemPadding, dpi, systemDpi);
+    look.arrowCx = SystemMetricForDpi(SM_CXMENUCHECK, dpi);
+    // As high as the system's own separator in a menu.
+    look.separatorCy = SystemMetricForDpi(SM_CYMENUSIZE, dpi) / 2;
     look.highlight = GetSysColor(COLOR_HIGHLIGHT);
     look.highlightText = GetSysColor(COLOR_HIGHLIGHTTEXT);
     CaptureMenuColours(&look);
@@ -40,29 +98,27 @@ MenuLook ReadMenuLook()
     return look;
 }
 
-void CaptureMenuLook()
+MenuLook ReadMenuLook()
 {
-    g_launcher.menuLook = ReadMenuLook();
+    return ReadMenuLook(g_launcher.clickDpi ? g_launcher.clickDpi : SystemDpi());
 }
 
-namespace {
+void CaptureMenuLook()
+{
+    POINT point = {};
+    GetCursorPos(&point);
+    g_launcher.clickDpi = DpiAtPoint(point);
+    g_launcher.menuLook = ReadMenuLook(g_launcher.clickDpi);
+}
 
-// IImageList, the interface of the system image list (commoncontrols.h declares it but no
-// library the program links defines its id).
-const IID kIidImageList = {0x46eb5926, 0x582e, 0x4017, {0x9f, 0xdf, 0xe8, 0x99, 0x8d, 0xaa, 0x09, 0x50}};
-
-}  // namespace
-
-// Taken once, on the window's thread, and held for the process's life: one reference to the
-// system's list, however many entries there are.
 IImageList* SmallIconList()
 {
-    // Through the shell rather than the common controls' own functions: the program imports
-    // no library Windows might load from beside the exe.
-    static IImageList* list = nullptr;
-    if (!list && SHGetImageList(SHIL_SMALL, kIidImageList, reinterpret_cast<void**>(&list)) != S_OK)
-        list = nullptr;
-    return list;
+    return SystemIconList(SHIL_SMALL);
+}
+
+IImageList* IconListOf(const MenuLook& look)
+{
+    return look.iconList >= 0 && look.iconList <= SHIL_LAST ? SystemIconList(look.iconList) : nullptr;
 }
 
 namespace {
@@ -86,17 +142,17 @@ void Measure(LauncherRecord* from, bool only, const MenuLook& look)
         // the program ("Use UTF-8 code pages in Windows apps"): names are measured wide.
         GetTextExtentPoint32W(dc, record->wideText, lstrlenW(record->wideText), &text);
         if (look.iconShow) {
-            record->itemWidth = look.smallIconCx + text.cx + kTextIndent;
+            record->itemWidth = look.smallIconCx + text.cx + look.textIndent;
             // As high as the taller of icon and text, so a large menu font is not clipped.
             int height = look.smallIconCy > text.cy ? look.smallIconCy : text.cy;
-            record->itemHeight = height + kItemPadding;
+            record->itemHeight = height + look.itemPadding;
         } else {
-            record->itemWidth = text.cx + kTextIndent;
-            record->itemHeight = text.cy + kItemPadding;
+            record->itemWidth = text.cx + look.textIndent;
+            record->itemHeight = text.cy + look.itemPadding;
         }
         // The platform draws a folder's submenu arrow at the item's right end.
         if (record->submenu)
-            record->itemWidth += GetSystemMetrics(SM_CXMENUCHECK);
+            record->itemWidth += look.arrowCx;
     }
     SelectObject(dc, previous);
     if (font) {
@@ -113,12 +169,20 @@ void MeasureLauncherRecords(LauncherRecord* records, const MenuLook& look)
     Measure(records, false, look);
 }
 
+void ForgetMeasures(LauncherRecord* records)
+{
+    for (LauncherRecord* record = records; record; record = record->next) {
+        record->itemWidth = record->itemHeight = 0;
+        if (record->submenu)
+            ForgetMeasures(record->submenu->records);
+    }
+}
+
 void MeasureLauncherItem(HWND, MEASUREITEMSTRUCT* mis)
 {
     if (mis->itemData == DarkSeparatorData()) {
-        // As high as the system's own separator in a menu.
         mis->itemWidth = 0;
-        mis->itemHeight = static_cast<UINT>(GetSystemMetrics(SM_CYMENUSIZE) / 2);
+        mis->itemHeight = static_cast<UINT>(g_launcher.menuLook.separatorCy);
         return;
     }
     LauncherRecord* record = RecordOfItemData(mis->itemData, mis->itemID);
@@ -186,14 +250,15 @@ void DrawLauncherItem(HWND, DRAWITEMSTRUCT* dis)
         --g_live.brushes;
     }
 
-    int textLeft = r.left + kTextIndent;
+    int textLeft = r.left + look.textIndent;
     if (look.iconShow) {
         if (record->iconIndex >= 0)
-            DrawIconPixels(dc, SmallIconList(), record->iconIndex, r.left + kIconInset, r.top + kIconInset, look);
+            DrawIconPixels(dc, IconListOf(look), record->iconIndex, r.left + look.iconInset, r.top + look.iconInset,
+                           look);
         // The column stays even for an entry without an icon.
         textLeft += look.smallIconCx;
     }
-    RECT box = {textLeft, r.top + kTextTop, r.right, r.bottom};
+    RECT box = {textLeft, r.top + look.textTop, r.right, r.bottom};
     // No mnemonics in an owner-drawn item: an ampersand is part of the name.
     DrawTextW(dc, record->wideText, lstrlenW(record->wideText), &box, DT_BOTTOM | DT_NOPREFIX);
 }

@@ -1,5 +1,5 @@
 // The owner-drawn launcher items: the look captured before each menu, measure and draw.
-// Owns nothing past a call but the system image list's one reference; window thread only.
+// Owns nothing past a call but one reference to each system image list; window thread only.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -8,19 +8,29 @@
 #include "launcher/launcher.h"
 #include "launcher/launcher_types.h"
 
-// Layout of an item, in pixels.
+// Layout of an item at the system DPI, in pixels; at another DPI in proportion (MenuLook).
 constexpr int kTextIndent = 14;  // from the item's left edge, or from the icon column's end
 constexpr int kIconInset = 2;    // the icon's distance from the item's left and top edges
 constexpr int kTextTop = 2;      // the text box's distance from the item's top
 constexpr int kItemPadding = 4;  // added to the height of the icon or the text
 
-// Takes the menu font, small-icon size, highlight colours and the "IconShow" setting into
-// g_launcher.menuLook; ReadMenuLook reads them without touching it (a build ahead).
+// Takes the look for the DPI of the monitor under the cursor (where the menu opens) into
+// g_launcher.menuLook, and that DPI as the last click's. ReadMenuLook reads a look without
+// touching either: for the DPI given, or for the last click's monitor (a build ahead; the
+// system DPI before the first click).
 void CaptureMenuLook();
+MenuLook ReadMenuLook(UINT dpi);
 MenuLook ReadMenuLook();
 // The system's small-icon image list that records' iconIndex values index, or null when the
 // shell gives none; held for the process's life.
 IImageList* SmallIconList();
+// The system image list the look's icons are drawn from: the one of its icon size, or where
+// none is, the smallest larger one (its icons are scaled down as they are kept); the same
+// index names one icon in every list. Null when the shell gives none.
+IImageList* IconListOf(const MenuLook& look);
 
 // Measures every record of the list not yet measured, for look, ahead of the menu's showing.
 void MeasureLauncherRecords(LauncherRecord* records, const MenuLook& look);
+// Forgets the measures of every record of the list and of its filled submenus, at any depth:
+// a kept menu opening at another DPI is measured again.
+void ForgetMeasures(LauncherRecord* records);

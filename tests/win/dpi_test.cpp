@@ -1,13 +1,21 @@
-// The DPI helpers and the tray icon through the platform table: a monitor answering 144
-// DPI beside the system's own, and every per-monitor call missing, as before Windows 10.
+// The DPI helpers, the launcher and the tray icon through the platform table: a monitor
+// answering another DPI beside the system's own, and every per-monitor call missing, as
+// before Windows 10.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "core/dpi.h"
 #include "core/platform_calls.h"
+#include "launcher/folder_menu.h"
+#include "launcher/kept_menu.h"
+#include "launcher/launcher.h"
+#include "launcher/launcher_records.h"
+#include "launcher/launcher_state.h"
+#include "launcher/owner_draw.h"
 #include "tray/tray_icon.h"
 #include "test_support.h"
 
@@ -34,7 +42,8 @@ HRESULT WINAPI MonitorDpi(HMONITOR monitor, int type, UINT* x, UINT* y)
 int WINAPI MetricForDpi(int index, UINT dpi)
 {
     g_dpisAsked.push_back(dpi);
-    return index == SM_CXSMICON ? MulDiv(16, dpi, 96) : -1;
+    return index == SM_CXSMICON || index == SM_CYSMICON ? MulDiv(16, dpi, 96)
+                                                          : MulDiv(GetSystemMetrics(index), dpi, 96);
 }
 
 BOOL WINAPI ParametersForDpi(UINT action, UINT param, void* data, UINT winIni, UINT dpi)
@@ -140,6 +149,171 @@ TEST_F(Dpi, TheTrayIconIsLoadedAtTheSmallIconSizeOfTheTaskbarsDpi)
     EXPECT_EQ(icons + 1, g_live.icons);
     EXPECT_TRUE(DeleteTrayIcon(window));
     DestroyWindow(window);
+}
+
+// The columns of the icons a launcher item shows from x 0 to x right on canvas, width wide,
+// as [first, last + 1) of those holding a pixel that is not the background.
+std::pair<int, int> InkColumns(const DibCanvas& canvas, int width, int height, int right, DWORD background)
+{
+    int first = -1, last = -1;
+    for (int x = 0; x < right; ++x)
+        for (int y = 0; y < height; ++y)
+            if ((canvas.pixels[y * width + x] & 0xFFFFFF) != background) {
+                first = first < 0 ? x : first;
+                last = x;
+            }
+    return {first, last + 1};
+}
+
+// At the DPI of the monitor under the click, the launcher's font, icon size and margins, its
+// items' measures, and its icons, drawn from the system image list of that size or, where the
+// system has none (the list sizes here are 16, 32, 48 and 256), scaled down from the next
+// larger one; never a small icon stretched.
+TEST_F(Dpi, TheLauncherIsMeasuredAndDrawnAtTheDpiOfTheMonitorUnderTheClick)
+{
+    ASSERT_EQ(96u, system) << "the table is for a screen of 96 DPI";
+    DeleteFileA(TestSettingsPath().c_str());  // icons on
+    HWND window = MakeWindow(L"DpiTestLauncher", DefWindowProcW);
+    char program[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    LauncherRecord* record = NewLauncherRecord(2000, "Notepad");
+    ASSERT_NE(nullptr, record);
+    record->iconIndex = SmallIconIndexOf(program);
+    ASSERT_LE(0, record->iconIndex);
+    constexpr int kCanvas = 160;
+    constexpr DWORD kFill = 0x00C800;
+    struct Row {
+        UINT dpi;
+        int icon, indent, padding, inset, listIcon;
+    } rows[] = {{96, 16, 14, 4, 2, 16}, {120, 20, 18, 5, 3, 32}, {144, 24, 21, 6, 3, 32}, {192, 32, 28, 8, 4, 32}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.dpi);
+        g_firstDpi = row.dpi;
+        CaptureMenuLook();
+        MenuLook& look = g_launcher.menuLook;
+        look.dark = false;
+        EXPECT_EQ(row.dpi, look.dpi);
+        EXPECT_EQ(row.icon, look.smallIconCx);
+        EXPECT_EQ(row.icon, look.smallIconCy);
+        if (row.dpi != system) {
+            EXPECT_EQ(-static_cast<LONG>(row.dpi), look.menuFont.lfHeight);
+        }
+        int listCx = 0, listCy = 0;
+        ASSERT_NE(nullptr, IconListOf(look));
+        IconListOf(look)->GetIconSize(&listCx, &listCy);
+        EXPECT_EQ(row.listIcon, listCx) << "the icons come from another list";
+
+        record->itemWidth = 0;
+        MEASUREITEMSTRUCT mis = {ODT_MENU, 0, 2000, 0xdeadbeef, 0xdeadbeef, reinterpret_cast<ULONG_PTR>(record)};
+        MeasureLauncherItem(window, &mis);
+        SIZE text = MenuTextExtent(record->wideText, look.menuFont);
+        EXPECT_EQ(static_cast<UINT>(row.icon + text.cx + row.indent), mis.itemWidth);
+        EXPECT_EQ(static_cast<UINT>(std::max<int>(row.icon, text.cy) + row.padding), mis.itemHeight);
+
+        // The icon's columns, as the list draws it at its own size, scaled to the item's.
+        DibCanvas own(kCanvas, 64), drawn(kCanvas, 64);
+        for (int i = 0; i < kCanvas * 64; ++i)
+            own.pixels[i] = drawn.pixels[i] = kFill;
+        IMAGELISTDRAWPARAMS params = {sizeof(params), nullptr, record->iconIndex, own.dc, 0, 0, 0, 0, 0, 0,
+                                      CLR_DEFAULT, CLR_DEFAULT, ILD_NORMAL, SRCCOPY, 0, 0, 0};
+        ASSERT_EQ(S_OK, IconListOf(look)->Draw(&params));
+        std::pair<int, int> listed = InkColumns(own, kCanvas, 64, listCx, kFill);
+        ASSERT_LT(listed.first, listed.second) << "the list drew no icon";
+        SetBkColor(drawn.dc, RGB(0, 0xC8, 0));
+        DRAWITEMSTRUCT dis = {};
+        dis.CtlType = ODT_MENU;
+        dis.itemID = 2000;
+        dis.itemData = reinterpret_cast<ULONG_PTR>(record);
+        dis.itemAction = ODA_DRAWENTIRE;
+        dis.hDC = drawn.dc;
+        dis.rcItem = {0, 0, kCanvas, static_cast<LONG>(mis.itemHeight)};
+        DrawLauncherItem(window, &dis);
+        std::pair<int, int> ink = InkColumns(drawn, kCanvas, 64, row.icon + row.indent, kFill);
+        EXPECT_NEAR(row.inset + listed.first * row.icon / listCx, ink.first, 1);
+        EXPECT_NEAR(row.inset + (listed.second * row.icon + listCx - 1) / listCx, ink.second, 1);
+    }
+    g_firstDpi = system;
+    CaptureMenuLook();
+    FreeLauncherRecords(record);
+    DestroyWindow(window);
+}
+
+// A kept launcher opening on a monitor of another DPI is measured again, its filled submenus
+// too, without being listed again or asking for an icon again; shown again on that monitor it
+// keeps those measures, and a build ahead measures for it.
+TEST_F(Dpi, AKeptMenuOpeningAtAnotherDpiIsMeasuredAgainNotListedAgain)
+{
+    RemoveTree(TestItemsDir());
+    ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[Launcher]\r\nSubmenus=1\r\n"));
+    ASSERT_TRUE(MakeItems({"one.txt", "sub\\", "sub\\two.txt"}));
+    IMalloc* allocator = nullptr;
+    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
+    HWND window = MakeWindow(L"DpiTestKept", DefWindowProcW);
+    IconFetches fetches;
+    auto click = [&](UINT dpi) {
+        g_firstDpi = dpi;
+        CaptureMenuLook();
+        LaunchEntry* head = nullptr;
+        bool kept = false;
+        HMENU menu = LauncherMenu(&head, allocator, &kept);
+        EXPECT_TRUE(kept);
+        return menu;
+    };
+    // Every record of the menu and its submenus, in order.
+    auto records = [&] {
+        std::vector<LauncherRecord*> all;
+        for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next) {
+            all.push_back(r);
+            for (LauncherRecord* s = r->submenu ? r->submenu->records : nullptr; s; s = s->next)
+                all.push_back(s);
+        }
+        return all;
+    };
+    // Measured as the platform measures a menu it shows: each size as at dpi.
+    auto measure = [&](UINT dpi) {
+        for (LauncherRecord* r : records()) {
+            SCOPED_TRACE(r->text);
+            MEASUREITEMSTRUCT mis = {ODT_MENU, 0, r->id, 0xdeadbeef, 0xdeadbeef, reinterpret_cast<ULONG_PTR>(r)};
+            MeasureLauncherItem(window, &mis);
+            const int icon = MulDiv(16, dpi, 96);
+            SIZE text = MenuTextExtent(r->wideText, g_launcher.menuLook.menuFont);
+            EXPECT_EQ(static_cast<UINT>(std::max<int>(icon, text.cy) + MulDiv(4, dpi, 96)), mis.itemHeight);
+        }
+    };
+    HMENU menu = click(96);
+    ASSERT_NE(nullptr, menu);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i)
+        if (HMENU popup = GetSubMenu(menu, i))
+            OnLauncherMenuPopup(popup);
+    const std::vector<LauncherRecord*> listed = records();
+    ASSERT_EQ(4u, listed.size()) << "one, sub, and in sub its opening item and two";
+    measure(96);
+    const unsigned builds = g_launcher.launcherBuilds;
+    const long asked = fetches.Count();
+
+    for (UINT dpi : {144u, 192u, 96u}) {
+        SCOPED_TRACE(dpi);
+        ASSERT_EQ(menu, click(dpi)) << "not the kept menu";
+        EXPECT_EQ(builds, g_launcher.launcherBuilds) << "listed again";
+        ASSERT_EQ(listed, records()) << "records made anew";
+        EXPECT_EQ(asked, fetches.Count()) << "icons asked for again";
+        for (LauncherRecord* r : listed)
+            EXPECT_EQ(0u, r->itemWidth) << r->text << " keeps its measures of another DPI";
+        measure(dpi);
+        EXPECT_EQ(dpi, g_launcher.keptMenu.look.dpi);
+        EXPECT_EQ(dpi, ReadMenuLook().dpi) << "a build ahead would measure for another monitor";
+        // Shown again at the same DPI: measured once.
+        for (LauncherRecord* r : listed)
+            r->itemWidth = 1234;
+        ASSERT_EQ(menu, click(dpi));
+        for (LauncherRecord* r : listed)
+            EXPECT_EQ(1234u, r->itemWidth) << r->text << " measured again at the same DPI";
+    }
+    FreeKeptMenu(allocator, true);
+    allocator->Release();
+    DestroyWindow(window);
+    RemoveTree(TestItemsDir());
+    DeleteFileA(TestSettingsPath().c_str());
 }
 
 }  // namespace

@@ -520,6 +520,8 @@ TEST_F(OwnerDraw, ImageListIconsDrawTheSamePixelsAsIconHandles)
         // Each icon was taken once, however often its entries were drawn.
         EXPECT_EQ(static_cast<long>(indices.size()), IconPixelsHeld().takes - takes);
     }
+    // The look of 144 DPI draws the 24-pixel icons at their own size.
+    g_launcher.menuLook.smallIconCx = g_launcher.menuLook.smallIconCy = 24;
     long takes = IconPixelsHeld().takes;
     for (int i = 0; i < 5 * 3; ++i) {
         SCOPED_TRACE(std::string("24 pixels, ") + looks[i % 3].name + ", icon " + std::to_string(i / 3));
@@ -529,7 +531,8 @@ TEST_F(OwnerDraw, ImageListIconsDrawTheSamePixelsAsIconHandles)
         expectIcon(drawn, largeList, i / 3, looks[i % 3].fill, kIconInset, 0, 24);
     }
     EXPECT_EQ(5, IconPixelsHeld().takes - takes);
-    EXPECT_EQ(2, IconPixelsHeld().gdiObjects);
+    // A section and its DC for each icon size: the small icons' are kept beside these.
+    EXPECT_EQ(4, IconPixelsHeld().gdiObjects);
     ImageList_Destroy(large);
     EXPECT_EQ(before.icons, g_live.icons);
     RemoveTree(dir);

@@ -349,11 +349,12 @@ TEST(Resources, BuiltExeCarriesItsManifest)
     EXPECT_NE(std::string::npos, manifest.find("Microsoft.Windows.Common-Controls"));
     EXPECT_NE(std::string::npos, manifest.find("version=\"6.0.0.0\""));
     EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\""));
-    // System-aware, on every system (dpiAware for those before Windows 10 1607).
+    // Per-monitor v2 where the system has it, system-aware before (dpiAware for the systems
+    // before Windows 10 1607, "system" for 1607).
     EXPECT_NE(std::string::npos, manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/"
                                                "WindowsSettings\">true</dpiAware>"));
     EXPECT_NE(std::string::npos, manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/"
-                                               "WindowsSettings\">system</dpiAwareness>"));
+                                               "WindowsSettings\">PerMonitorV2, system</dpiAwareness>"));
     EXPECT_NE(std::string::npos, manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"));
     EXPECT_NE(std::string::npos, manifest.find("{e2011457-1546-43c5-a5fe-008deee3d3f0}"));
     const std::string utf8 =
