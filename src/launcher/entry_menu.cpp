@@ -247,6 +247,25 @@ void CanonicalVerb(IContextMenu* contextMenu, UINT offset, char* verb)
     verb[kVerbChars - 1] = '\0';
 }
 
+// Runs the shell's command at offset in contextMenu's menu on the entry.
+void InvokeEntryCommand(HWND window, IContextMenu* contextMenu, UINT offset)
+{
+    char verb[kVerbChars];
+    CanonicalVerb(contextMenu, offset, verb);
+    CMINVOKECOMMANDINFO info = {};
+    info.cbSize = sizeof(info);
+    info.hwnd = window;
+    info.lpVerb = MAKEINTRESOURCEA(offset);
+    info.nShow = SW_SHOWNORMAL;
+    contextMenu->InvokeCommand(&info);
+    // A deleted or renamed shortcut shows through the watches; what a command no watch sees
+    // may have changed is built ahead, as the folder menu closes.
+    if (EntryCommandMayChangeUnseen(verb)) {
+        MarkKeptMenuStale();
+        StartLauncherBuildAhead(window);
+    }
+}
+
 }  // namespace
 
 void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool extendedVerbs, HMENU level)
@@ -278,20 +297,7 @@ void ShowEntryContextMenu(HWND window, LPCITEMIDLIST list, POINT point, bool ext
             chosen = 0;
         }
         if (chosen) {
-            char verb[kVerbChars];
-            CanonicalVerb(contextMenu, chosen - kFirstShellCommand, verb);
-            CMINVOKECOMMANDINFO info = {};
-            info.cbSize = sizeof(info);
-            info.hwnd = window;
-            info.lpVerb = MAKEINTRESOURCEA(chosen - kFirstShellCommand);
-            info.nShow = SW_SHOWNORMAL;
-            contextMenu->InvokeCommand(&info);
-            // A deleted or renamed shortcut shows through the watches; what a command no
-            // watch sees may have changed is built ahead, as the folder menu closes.
-            if (EntryCommandMayChangeUnseen(verb)) {
-                MarkKeptMenuStale();
-                StartLauncherBuildAhead(window);
-            }
+            InvokeEntryCommand(window, contextMenu, chosen - kFirstShellCommand);
             EndOurMenu();
         } else if (g_tracking.menu && !InMenuMode()) {
             // Where ending the inner menu also ends the one beneath it (Wine's menus), the
