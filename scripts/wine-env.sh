@@ -48,6 +48,15 @@ ensure_prefix() {
         "$WINESERVER" -w
     fi
 
+    # Wine links the user's Desktop, Documents and the like to the Linux home (the Desktop
+    # to the home itself when it has none), so every prefix on the machine would share one
+    # desktop and the tests would write their shortcuts into the home. Each prefix gets
+    # folders of its own instead.
+    local link
+    for link in "$WINEPREFIX"/drive_c/users/*/*; do
+        if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+    done
+
     local marker="$WINEPREFIX/.morvek-settings-1"
     if [ ! -f "$marker" ]; then
         # The dialogs ask for "ＭＳ Ｐゴシック", a proportional face. Left to itself Wine
