@@ -5,7 +5,7 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 file(GLOB_RECURSE MORVEK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*.cpp)
 list(REMOVE_ITEM MORVEK_SOURCES ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
 
-set(MORVEK_SYSTEM_LIBS version comctl32 shell32 ole32 uuid advapi32 gdi32 user32 kernel32)
+set(MORVEK_SYSTEM_LIBS version imm32 comctl32 shell32 ole32 uuid advapi32 gdi32 user32 kernel32)
 
 add_library(morvek_core STATIC ${MORVEK_SOURCES})
 target_include_directories(morvek_core PUBLIC ${CMAKE_SOURCE_DIR}/src)

@@ -6,7 +6,18 @@
 #include "launcher/launcher.h"
 #include "tray/tray_icon.h"
 
+#include <imm.h>
+
 namespace {
+
+// A thread's input method is chosen at its first activation, which under Wine takes several
+// milliseconds: without this, the first click on the tray icon pays for it. Asking for the
+// window's input context chooses it now, once the icon shows.
+void ChooseInputMethod(HWND hwnd)
+{
+    if (HIMC context = ImmGetContext(hwnd))
+        ImmReleaseContext(hwnd, context);
+}
 
 // kQueryLiveCount: one of the counts it names, or -1.
 LRESULT LiveCount(WPARAM which)
@@ -77,7 +88,9 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case WM_CREATE:
         WatchShellIcons(hwnd);
-        return AddTrayIcon(hwnd);
+        AddTrayIcon(hwnd);
+        ChooseInputMethod(hwnd);
+        return 0;
     case WM_DESTROY:
         return QuitApp(hwnd);
     case WM_COMMAND:
