@@ -55,6 +55,13 @@ void FocusMenuWindow(HWND owner, HWND menuWindow)
     MSG now;
     if (PostMessageW(owner, kRenewMessageTime, 0, 0))
         PeekMessageW(&now, owner, kRenewMessageTime, kRenewMessageTime, PM_REMOVE);
+    // The focus may have reached the menu window already (the menu's own activation, or
+    // messages the peek above took) with an older time, which the X server refuses when
+    // another client took the X focus since (a real click on the taskbar): Wine then holds
+    // the menu as focused and a second SetFocus asks X nothing. It is given again, with
+    // the renewed time.
+    if (GetFocus() == menuWindow)
+        SetFocus(nullptr);
     SetFocus(menuWindow);
     g_focus.lastFocused = menuWindow;
     // Taking a message clears the queue's news of any posted since the menu's loop last

@@ -513,7 +513,7 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
     ASSERT_EQ(3u, order.size());
     ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[HotKey]\r\nLauncher=Ctrl+Alt+K\r\n"));
     std::string exe = dir + "\\Morvek.exe";
-    ASSERT_TRUE(CopyFileA(MORVEK_EXE_PATH, exe.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(BuiltMorvek(), exe.c_str(), FALSE));
     auto launched = [&](size_t lines, DWORD ms = 15000) { return recorder.WaitForLaunches(lines, ms); };
 
     // Morvek in a Wine desktop of its own, as the run command starts it.
@@ -545,9 +545,9 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
     // its window takes the focus. Typed earlier, they would go to the desktop.
     auto openThen = [&](const std::string& open, const std::string& then) {
         const std::string shown = "xdotool search --onlyvisible --classname morvek";
-        return RunUnixShell("(for i in $(seq 300); do " + shown + " >/dev/null || exit 0; sleep 0.05; done; exit 1) && " +
+        return RunUnixShell("(for i in $(seq 300); do " + shown + " >/dev/null || exit 0; sleep 0.05; done; echo a menu of Morvek is still shown >&2; exit 1) && " +
                                 open + " && (for i in $(seq 600); do " + shown +
-                                " | grep -qx $(xdotool getwindowfocus) && exit 0; sleep 0.05; done; exit 1) && " + then,
+                                " | grep -qx $(xdotool getwindowfocus) && exit 0; sleep 0.05; done; echo X focus on $(xdotool getwindowfocus), not on a menu of Morvek: $(" + shown + ") >&2; exit 1) && " + then,
                             90000) == 0;
     };
     auto openThenType = [&](const std::string& open, const std::string& keys) {
