@@ -17,10 +17,10 @@ constexpr int kMaxEmptyAnswers = 64;
 
 constexpr SFGAOF kFolderAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_STREAM;
 
-void FreeStrRet(STRRET* name, IMalloc* allocator)
+void FreeStrRet(STRRET* name)
 {
     if (name->uType == STRRET_WSTR && name->pOleStr) {
-        allocator->Free(name->pOleStr);
+        CoTaskMemFree(name->pOleStr);
         name->pOleStr = nullptr;
     }
 }
@@ -29,7 +29,6 @@ void FreeStrRet(STRRET* name, IMalloc* allocator)
 struct Collector {
     IShellFolder* folder;
     LPCITEMIDLIST parentList;
-    IMalloc* allocator;
     UINT iconShow;
     const RecordReuse* reuse;
     UINT submenus;
@@ -51,8 +50,8 @@ const char* DisplayName(Collector* c, LPCITEMIDLIST child, const LauncherRecord*
         *ok = FALSE;
         return nullptr;
     }
-    const char* text = StrRetText(name, child, c->allocator, copy);
-    FreeStrRet(name, c->allocator);
+    const char* text = StrRetText(name, child, copy);
+    FreeStrRet(name);
     // A name that does not lie inside its own item or buffer: the entry is left out. Any
     // other failure fails the build.
     if (!text && name->uType != STRRET_CSTR && name->uType != STRRET_OFFSET)
@@ -64,10 +63,10 @@ const char* DisplayName(Collector* c, LPCITEMIDLIST child, const LauncherRecord*
 BOOL CollectChild(Collector* c, LPITEMIDLIST child)
 {
     // Relative to the desktop, a desktop child is already absolute.
-    LPITEMIDLIST list = c->parentList ? IdListConcat(c->parentList, child, c->allocator) : child;
+    LPITEMIDLIST list = c->parentList ? IdListConcat(c->parentList, child) : child;
     if (!list) {
         // No entry without a list: this one is left out of the menu.
-        FreeIdList(child, c->allocator);
+        FreeIdList(child);
         return TRUE;
     }
     UINT64 listedKey = ListedKey(c->folder, child);
@@ -86,8 +85,8 @@ BOOL CollectChild(Collector* c, LPITEMIDLIST child)
         if (entry)
             HeapFree(GetProcessHeap(), 0, entry);
         if (list != child)
-            FreeIdList(list, c->allocator);
-        FreeIdList(child, c->allocator);
+            FreeIdList(list);
+        FreeIdList(child);
         return text ? FALSE : ok;
     }
     entry->id = c->id;
@@ -105,10 +104,10 @@ BOOL CollectChild(Collector* c, LPITEMIDLIST child)
         AskIcon(&c->icons, list, record);
     // Whether it opens as a submenu is asked each build: a shortcut's target may change.
     if (c->submenus)
-        record->folderList = SubmenuFolderOf(c->folder, child, list, c->allocator);
+        record->folderList = SubmenuFolderOf(c->folder, child, list);
     ++c->id;
     if (list != child)
-        FreeIdList(child, c->allocator);
+        FreeIdList(child);
     return TRUE;
 }
 
@@ -134,7 +133,7 @@ bool NamesFolder(LPCITEMIDLIST list)
 // A shortcut's target when it is a file-system folder; null otherwise. The target is
 // named again from its path: the list a shortcut stores may not bind (under Wine it lists
 // nothing), and parsing the path tells whether it is there, and what it is, in one call.
-LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMalloc* allocator)
+LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child)
 {
     IShellLinkW* link = nullptr;
     LPCITEMIDLIST children[] = {child};
@@ -148,7 +147,7 @@ LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMa
     // A target on the network stays a plain entry: looking at a share gone offline would
     // hold up the build (and a click waiting for it) until the network gives up.
     if (named && FolderReachesTheNetwork(path)) {
-        allocator->Free(stored);
+        CoTaskMemFree(stored);
         return nullptr;
     }
     // Most shortcuts name files: one look at the disk settles those before the dearer parse.
@@ -161,7 +160,7 @@ LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMa
         return stored;
     }
     if (stored)
-        allocator->Free(stored);
+        CoTaskMemFree(stored);
     IShellFolder* desktop = nullptr;
     if (onDisk == INVALID_FILE_ATTRIBUTES || !(onDisk & FILE_ATTRIBUTE_DIRECTORY) ||
         SHGetDesktopFolder(&desktop) != S_OK)
@@ -177,13 +176,13 @@ LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMa
         InterlockedIncrement(&g_live.idLists);
         return target;
     }
-    allocator->Free(target);
+    CoTaskMemFree(target);
     return nullptr;
 }
 
 }  // namespace
 
-const char* StrRetText(STRRET* name, LPCITEMIDLIST child, IMalloc* allocator, char** ownedCopy)
+const char* StrRetText(STRRET* name, LPCITEMIDLIST child, char** ownedCopy)
 {
     *ownedCopy = nullptr;
     switch (name->uType) {
@@ -194,7 +193,7 @@ const char* StrRetText(STRRET* name, LPCITEMIDLIST child, IMalloc* allocator, ch
         return TextInside(child, IdListSize(child), name->uOffset);
     case STRRET_WSTR:
         *ownedCopy = WideToAnsiDup(name->pOleStr);
-        FreeStrRet(name, allocator);
+        FreeStrRet(name);
         return *ownedCopy;
     default:
         return nullptr;
@@ -202,13 +201,13 @@ const char* StrRetText(STRRET* name, LPCITEMIDLIST child, IMalloc* allocator, ch
 }
 
 BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEntry** head,
-                        LauncherRecord** records, IMalloc* allocator, UINT iconShow,
+                        LauncherRecord** records, UINT iconShow,
                         const RecordReuse* reuse, UINT firstId, UINT submenus)
 {
     IEnumIDList* enumerator = nullptr;
     if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &enumerator) != S_OK)
         return FALSE;
-    Collector c = {folder, parentList, allocator, iconShow, reuse, submenus, head, records, firstId, kNewIconFetcher};
+    Collector c = {folder, parentList, iconShow, reuse, submenus, head, records, firstId, kNewIconFetcher};
     while (*c.entryTail)
         c.entryTail = &(*c.entryTail)->next;
     while (*c.recordTail)
@@ -240,7 +239,7 @@ BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEn
 }
 
 CollectResult CollectFolder(FolderMode mode, LaunchEntry** head, LauncherRecord** records,
-                            IMalloc* allocator, UINT iconShow, const RecordReuse* reuse, UINT submenus)
+                            UINT iconShow, const RecordReuse* reuse, UINT submenus)
 {
     IShellFolder* desktop = nullptr;
     if (SHGetDesktopFolder(&desktop) != S_OK)
@@ -256,22 +255,21 @@ CollectResult CollectFolder(FolderMode mode, LaunchEntry** head, LauncherRecord*
         if (!itemsList ||
             desktop->BindToObject(itemsList, nullptr, __uuidof(IShellFolder),
                                   reinterpret_cast<void**>(&folder)) != S_OK) {
-            FreeIdList(itemsList, allocator);
+            FreeIdList(itemsList);
             desktop->Release();
             return CollectResult::NoFolder;
         }
     }
-    BOOL ok = CollectFolderItems(folder, itemsList, head, records, allocator, iconShow, reuse, FIRST_LAUNCHER_ID,
+    BOOL ok = CollectFolderItems(folder, itemsList, head, records, iconShow, reuse, FIRST_LAUNCHER_ID,
                                  submenus);
     if (folder != desktop)
         folder->Release();
     desktop->Release();
-    FreeIdList(itemsList, allocator);
+    FreeIdList(itemsList);
     return ok ? CollectResult::Done : CollectResult::Failed;
 }
 
-LPITEMIDLIST SubmenuFolderOf(IShellFolder* folder, LPCITEMIDLIST child, LPCITEMIDLIST list,
-                             IMalloc* allocator)
+LPITEMIDLIST SubmenuFolderOf(IShellFolder* folder, LPCITEMIDLIST child, LPCITEMIDLIST list)
 {
     SFGAOF attributes = kFolderAttributes | SFGAO_LINK;
     LPCITEMIDLIST children[] = {child};
@@ -284,7 +282,7 @@ LPITEMIDLIST SubmenuFolderOf(IShellFolder* folder, LPCITEMIDLIST child, LPCITEMI
         bool network = path && FolderReachesTheNetwork(path);
         if (path)
             HeapFree(GetProcessHeap(), 0, path);
-        return network ? nullptr : IdListCopy(list, allocator);
+        return network ? nullptr : IdListCopy(list);
     }
-    return attributes & SFGAO_LINK ? ShortcutFolderTarget(folder, child, allocator) : nullptr;
+    return attributes & SFGAO_LINK ? ShortcutFolderTarget(folder, child) : nullptr;
 }
