@@ -2,6 +2,7 @@
 #include "launcher/folder_collect.h"
 
 #include "core/live_counts.h"
+#include "core/owners.h"
 #include "launcher/folder_listing.h"
 #include "launcher/icon_fetch.h"
 #include "launcher/launcher_records.h"
@@ -120,14 +121,12 @@ bool ListsAsFolder(SFGAOF attributes)
 // Whether an absolute list names a file-system folder, by what the shell says of it.
 bool NamesFolder(LPCITEMIDLIST list)
 {
-    IShellFolder* parent = nullptr;
+    ComPtr<IShellFolder> parent;
     LPCITEMIDLIST last = nullptr;
-    if (SHBindToParent(list, __uuidof(IShellFolder), reinterpret_cast<void**>(&parent), &last) != S_OK)
+    if (SHBindToParent(list, __uuidof(IShellFolder), parent.putVoid(), &last) != S_OK)
         return false;
     SFGAOF attributes = kFolderAttributes;
-    bool folder = parent->GetAttributesOf(1, &last, &attributes) == S_OK && ListsAsFolder(attributes);
-    parent->Release();
-    return folder;
+    return parent->GetAttributesOf(1, &last, &attributes) == S_OK && ListsAsFolder(attributes);
 }
 
 // A shortcut's target when it is a file-system folder; null otherwise. The target is
@@ -135,49 +134,42 @@ bool NamesFolder(LPCITEMIDLIST list)
 // nothing), and parsing the path tells whether it is there, and what it is, in one call.
 LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child)
 {
-    IShellLinkW* link = nullptr;
+    ComPtr<IShellLinkW> link;
     LPCITEMIDLIST children[] = {child};
-    if (folder->GetUIObjectOf(nullptr, 1, children, __uuidof(IShellLinkW), nullptr,
-                              reinterpret_cast<void**>(&link)) != S_OK || !link)
+    if (folder->GetUIObjectOf(nullptr, 1, children, __uuidof(IShellLinkW), nullptr, link.putVoid()) != S_OK ||
+        !link)
         return nullptr;
-    LPITEMIDLIST stored = nullptr;
+    LPITEMIDLIST storedList = nullptr;
+    HRESULT got = link->GetIDList(&storedList);
+    AutoIdList stored(storedList);
     wchar_t path[MAX_PATH];
-    bool named = link->GetIDList(&stored) == S_OK && stored && SHGetPathFromIDListW(stored, path);
-    link->Release();
+    bool named = got == S_OK && stored && SHGetPathFromIDListW(stored.get(), path);
     // A target on the network stays a plain entry: looking at a share gone offline would
     // hold up the build (and a click waiting for it) until the network gives up.
-    if (named && FolderReachesTheNetwork(path)) {
-        CoTaskMemFree(stored);
+    if (named && FolderReachesTheNetwork(path))
         return nullptr;
-    }
     // Most shortcuts name files: one look at the disk settles those before the dearer parse.
     // A directory on disk is never a file the shell browses (those are files).
     DWORD onDisk = named ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
     // A target gone: the shortcut's own list still tells whether it named a folder, whose
     // submenu then shows its first item alone.
-    if (named && onDisk == INVALID_FILE_ATTRIBUTES && NamesFolder(stored)) {
+    if (named && onDisk == INVALID_FILE_ATTRIBUTES && NamesFolder(stored.get())) {
         InterlockedIncrement(&g_live.idLists);
-        return stored;
+        return stored.release();
     }
-    if (stored)
-        CoTaskMemFree(stored);
-    IShellFolder* desktop = nullptr;
+    ComPtr<IShellFolder> desktop;
     if (onDisk == INVALID_FILE_ATTRIBUTES || !(onDisk & FILE_ATTRIBUTE_DIRECTORY) ||
-        SHGetDesktopFolder(&desktop) != S_OK)
+        SHGetDesktopFolder(desktop.put()) != S_OK)
         return nullptr;
-    LPITEMIDLIST target = nullptr;
+    LPITEMIDLIST parsed = nullptr;
     SFGAOF attributes = kFolderAttributes;
-    if (desktop->ParseDisplayName(nullptr, nullptr, path, nullptr, &target, &attributes) != S_OK)
-        target = nullptr;
-    desktop->Release();
-    if (!target)
+    if (desktop->ParseDisplayName(nullptr, nullptr, path, nullptr, &parsed, &attributes) != S_OK)
+        parsed = nullptr;
+    AutoIdList target(parsed);
+    if (!target || !ListsAsFolder(attributes))
         return nullptr;
-    if (ListsAsFolder(attributes)) {
-        InterlockedIncrement(&g_live.idLists);
-        return target;
-    }
-    CoTaskMemFree(target);
-    return nullptr;
+    InterlockedIncrement(&g_live.idLists);
+    return target.release();
 }
 
 }  // namespace
