@@ -233,30 +233,25 @@ BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEn
 CollectResult CollectFolder(FolderMode mode, LaunchEntry** head, LauncherRecord** records,
                             UINT iconShow, const RecordReuse* reuse, UINT submenus)
 {
-    IShellFolder* desktop = nullptr;
-    if (SHGetDesktopFolder(&desktop) != S_OK)
+    ComPtr<IShellFolder> desktop;
+    if (SHGetDesktopFolder(desktop.put()) != S_OK)
         return CollectResult::Failed;
-    IShellFolder* folder = desktop;
+    ComPtr<IShellFolder> items;
     LPITEMIDLIST itemsList = nullptr;
     if (mode == FolderMode::Items) {
         char path[kPathBytes];
         // A path that does not fit counts as a missing folder: "" would name the desktop.
         if (MakeExePath(path, kItemsFolderName))
             itemsList = PathToIdList(path);
-        folder = nullptr;
         if (!itemsList ||
-            desktop->BindToObject(itemsList, nullptr, __uuidof(IShellFolder),
-                                  reinterpret_cast<void**>(&folder)) != S_OK) {
+            desktop->BindToObject(itemsList, nullptr, __uuidof(IShellFolder), items.putVoid()) != S_OK) {
             FreeIdList(itemsList);
-            desktop->Release();
             return CollectResult::NoFolder;
         }
     }
+    IShellFolder* folder = mode == FolderMode::Items ? items.get() : desktop.get();
     BOOL ok = CollectFolderItems(folder, itemsList, head, records, iconShow, reuse, FIRST_LAUNCHER_ID,
                                  submenus);
-    if (folder != desktop)
-        folder->Release();
-    desktop->Release();
     FreeIdList(itemsList);
     return ok ? CollectResult::Done : CollectResult::Failed;
 }
