@@ -103,11 +103,11 @@ double Now()
 }
 
 // One launcher menu: built, every item measured as the open menu would, freed.
-int LauncherOnce(HWND window, IMalloc* allocator)
+int LauncherOnce(HWND window)
 {
     LaunchEntry* head = nullptr;
     CaptureMenuLook();
-    HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
+    HMENU menu = BuildFolderMenu(&head, FolderMode::Items, g_launcher.menuLook);
     if (!menu)
         return -1;
     int items = 0;
@@ -118,18 +118,18 @@ int LauncherOnce(HWND window, IMalloc* allocator)
         mis.itemData = reinterpret_cast<ULONG_PTR>(record);
         MeasureLauncherItem(window, &mis);
     }
-    FreeFolderMenu(menu, head, allocator);
+    FreeFolderMenu(menu, head);
     return items;
 }
 
 // A click on an unchanged folder: the look read, the kept menu found still valid and its
 // items measured again, as the platform asks at each showing.
-int KeptOnce(HWND window, IMalloc* allocator)
+int KeptOnce(HWND window)
 {
     CaptureMenuLook();
     LaunchEntry* head = nullptr;
     bool kept = false;
-    if (!LauncherMenu(&head, allocator, &kept) || !kept)
+    if (!LauncherMenu(&head, &kept) || !kept)
         return -1;
     int items = 0;
     for (LauncherRecord* record = g_launcher.keptMenu.records; record; record = record->next, ++items) {
@@ -144,7 +144,7 @@ int KeptOnce(HWND window, IMalloc* allocator)
 
 // The floor: enumerate the folder (the items folder unless named) and fetch each entry's
 // name and small icon.
-int FloorOnce(IMalloc* allocator, const std::string& dir = ItemsDir())
+int FloorOnce(const std::string& dir = ItemsDir())
 {
     IShellFolder* desktop = nullptr;
     SHGetDesktopFolder(&desktop);
@@ -160,15 +160,15 @@ int FloorOnce(IMalloc* allocator, const std::string& dir = ItemsDir())
             STRRET name = {};
             folder->GetDisplayNameOf(child, SHGDN_NORMAL, &name);
             if (name.uType == STRRET_WSTR)
-                allocator->Free(name.pOleStr);
-            LPITEMIDLIST full = IdListConcat(parent, child, allocator);
+                CoTaskMemFree(name.pOleStr);
+            LPITEMIDLIST full = IdListConcat(parent, child);
             SHFILEINFOA info = {};
             SHGetFileInfoA(reinterpret_cast<LPCSTR>(full), 0, &info, sizeof(info),
                            SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON);
             if (info.hIcon)
                 DestroyIcon(info.hIcon);
-            FreeIdList(full, allocator);
-            allocator->Free(child);
+            FreeIdList(full);
+            CoTaskMemFree(child);
             ++count;
         }
     }
@@ -176,13 +176,13 @@ int FloorOnce(IMalloc* allocator, const std::string& dir = ItemsDir())
         items->Release();
     if (folder)
         folder->Release();
-    FreeIdList(parent, allocator);
+    FreeIdList(parent);
     desktop->Release();
     return count;
 }
 
 // The bytes of every block in use on the process heap, where the records, the entries, their
-// item-ID lists (the shell allocator takes from it) and the menu's items live.
+// item-ID lists (the task allocator takes from it) and the menu's items live.
 SIZE_T HeapBytesInUse()
 {
     HANDLE heap = GetProcessHeap();
@@ -214,7 +214,7 @@ double Median(std::vector<double> times)
 // Folders as submenus: the build of a top level of folders and shortcuts with the setting
 // on and off, and a submenu of 100 shortcuts filled when it first opens and checked at a
 // later opening, against the floor for its folder. False when a build went wrong.
-bool SubmenuFigures(HWND window, IMalloc* allocator)
+bool SubmenuFigures(HWND window)
 {
     RemoveTree(ItemsDir());
     std::string items = ItemsDir();
@@ -231,7 +231,7 @@ bool SubmenuFigures(HWND window, IMalloc* allocator)
             CaptureMenuLook();
             g_launcher.menuLook.submenus = submenus;
             int listed = 0;
-            double time = TimeOnce([&] { listed = LauncherOnce(window, allocator); });
+            double time = TimeOnce([&] { listed = LauncherOnce(window); });
             if (listed != 40)
                 return false;
             if (i > 0)
@@ -246,7 +246,7 @@ bool SubmenuFigures(HWND window, IMalloc* allocator)
     g_launcher.menuLook.submenus = 1;
     for (int i = 0; i < runs + 1; ++i) {
         LaunchEntry* head = nullptr;
-        HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
+        HMENU menu = BuildFolderMenu(&head, FolderMode::Items, g_launcher.menuLook);
         FolderSubmenu* submenu = nullptr;
         for (LauncherRecord* r = g_launcher.recordListHead; r && !submenu; r = r->next) {
             if (lstrcmpA(r->text, "folder 0") == 0)
@@ -254,11 +254,11 @@ bool SubmenuFigures(HWND window, IMalloc* allocator)
         }
         if (!menu || !submenu)
             return false;
-        double floor = TimeOnce([&] { FloorOnce(allocator, items + "\\folder 0"); });
+        double floor = TimeOnce([&] { FloorOnce(items + "\\folder 0"); });
         double fill = TimeOnce([&] { FillFolderSubmenu(submenu); });
         double check = TimeOnce([&] { FillFolderSubmenu(submenu); });
         bool full = GetMenuItemCount(submenu->popup) == 102;
-        FreeFolderMenu(menu, head, allocator);
+        FreeFolderMenu(menu, head);
         if (!full)
             return false;
         if (i == 0)
@@ -279,7 +279,7 @@ bool SubmenuFigures(HWND window, IMalloc* allocator)
 // drawn, showing distinct icons: its own counts of the icons, fonts and brushes it creates and
 // of the pixels it keeps for icons, and the system's count of the process's GDI and USER
 // objects where it answers (under Wine GetGuiResources gives 0).
-bool GdiFigures(HWND window, IMalloc* allocator, int distinct)
+bool GdiFigures(HWND window, int distinct)
 {
     const int count = 5000;
     RemoveTree(ItemsDir());
@@ -292,8 +292,8 @@ bool GdiFigures(HWND window, IMalloc* allocator, int distinct)
     DWORD gdiBefore = GetGuiResources(process, GR_GDIOBJECTS);
     DWORD userBefore = GetGuiResources(process, GR_USEROBJECTS);
     LiveCounts before = g_live;
-    KeptOnce(window, allocator);
-    if (KeptOnce(window, allocator) != count)
+    KeptOnce(window);
+    if (KeptOnce(window) != count)
         return false;
     // Under Wine the shell gives files of one kind one icon (an exe's own icon is not found in a
     // folder listing): distinct icons are added to the system image list, and the entries
@@ -354,7 +354,7 @@ bool GdiFigures(HWND window, IMalloc* allocator, int distinct)
            userBefore, GetGuiResources(process, GR_USEROBJECTS));
     printf("an item drawn: %.1f us; its icon alone drawn by the image list: %.1f us; %d icons late\n", drawn, listed,
            late);
-    FreeKeptMenu(allocator, true);
+    FreeKeptMenu(true);
     RemoveTree(ItemsDir());
     return true;
 }
@@ -431,8 +431,6 @@ int main(int argc, char** argv)
         return OrderFigures(1000) && OrderFigures(5000) ? 0 : 1;
     bool objectsOnly = argc > 1 && lstrcmpiA(argv[1], "/objects") == 0;
     CoInitialize(nullptr);
-    IMalloc* allocator = nullptr;
-    SHGetMalloc(&allocator);
     HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     printf("%8s %14s %14s %8s %16s %16s %16s\n", "entries", "launcher ms", "floor ms", "ratio", "kept menu ms",
            "kept bytes/entry", "rebuild +1 ms");
@@ -446,7 +444,7 @@ int main(int argc, char** argv)
             break;
         }
         // Warm the shell's caches once before timing either side.
-        if (LauncherOnce(window, allocator) != count || FloorOnce(allocator) != count) {
+        if (LauncherOnce(window) != count || FloorOnce() != count) {
             printf("%d entries: the menu or the floor did not list them all\n", count);
             status = 1;
             break;
@@ -455,21 +453,21 @@ int main(int argc, char** argv)
         // Interleaved, so drift on a busy machine falls on both sides alike.
         std::vector<double> floors, launchers, kepts;
         for (int i = 0; i < runs; ++i) {
-            floors.push_back(TimeOnce([&] { FloorOnce(allocator); }));
-            launchers.push_back(TimeOnce([&] { LauncherOnce(window, allocator); }));
+            floors.push_back(TimeOnce([&] { FloorOnce(); }));
+            launchers.push_back(TimeOnce([&] { LauncherOnce(window); }));
         }
-        if (KeptOnce(window, allocator) != -1 && KeptOnce(window, allocator) != count) {
+        if (KeptOnce(window) != -1 && KeptOnce(window) != count) {
             printf("%d entries: the kept menu did not list them all\n", count);
             status = 1;
             break;
         }
         for (int i = 0; i < runs; ++i)
-            kepts.push_back(TimeOnce([&] { KeptOnce(window, allocator); }));
+            kepts.push_back(TimeOnce([&] { KeptOnce(window); }));
         // What a kept menu of this many entries holds: built again (every entry's shell
         // caches already warm) and measured, against the heap without it.
-        FreeKeptMenu(allocator, true);
+        FreeKeptMenu(true);
         SIZE_T without = HeapBytesInUse();
-        KeptOnce(window, allocator);
+        KeptOnce(window);
         double perEntry = (static_cast<double>(HeapBytesInUse()) - without) / count;
         // One entry more: the kept menu is built anew, every other entry's record reused.
         std::vector<double> rebuilds;
@@ -477,11 +475,11 @@ int main(int argc, char** argv)
             std::string added = ItemsDir() + "\\added " + std::to_string(i) + ".txt";
             HANDLE file = CreateFileA(added.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
             CloseHandle(file);
-            rebuilds.push_back(TimeOnce([&] { KeptOnce(window, allocator); }));
+            rebuilds.push_back(TimeOnce([&] { KeptOnce(window); }));
             DeleteFileA(added.c_str());
-            KeptOnce(window, allocator);
+            KeptOnce(window);
         }
-        FreeKeptMenu(allocator, true);
+        FreeKeptMenu(true);
         std::sort(rebuilds.begin(), rebuilds.end());
         std::sort(kepts.begin(), kepts.end());
         std::sort(floors.begin(), floors.end());
@@ -491,12 +489,12 @@ int main(int argc, char** argv)
         printf("%8d %14.2f %14.2f %8.2f %16.2f %16.0f %16.2f\n", count, launcher, floor, launcher / floor,
                kepts[runs / 2], perEntry, rebuilds[runs / 2]);
     }
-    if (status == 0 && !objectsOnly && !SubmenuFigures(window, allocator)) {
+    if (status == 0 && !objectsOnly && !SubmenuFigures(window)) {
         printf("the submenu figures went wrong\n");
         status = 1;
     }
     for (int distinct : {50, 5000}) {
-        if (status == 0 && !GdiFigures(window, allocator, distinct)) {
+        if (status == 0 && !GdiFigures(window, distinct)) {
             printf("the kept menu of 5000 entries with %d icons could not be made or did not list them all\n",
                    distinct);
             status = 1;
@@ -511,7 +509,6 @@ int main(int argc, char** argv)
     }
     RemoveTree(ItemsDir());
     DestroyWindow(window);
-    allocator->Release();
     CoUninitialize();
     return status;
 }

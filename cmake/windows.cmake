@@ -44,7 +44,9 @@ set_source_files_properties(${system_cp}/manifest.rc PROPERTIES OBJECT_DEPENDS $
 add_executable(Morvek WIN32 src/app/main.cpp $<TARGET_OBJECTS:morvek_res> $<TARGET_OBJECTS:morvek_manifest>)
 target_compile_options(Morvek PRIVATE ${MORVEK_WARNINGS} -fno-exceptions)
 target_link_libraries(Morvek PRIVATE morvek_core)
-target_link_options(Morvek PRIVATE -static -s)
+# Sections nothing refers to are dropped (the C runtime's start-up objects bring whole
+# sections the program never reaches).
+target_link_options(Morvek PRIVATE -static -s -Wl,--gc-sections)
 
 if(MORVEK_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   enable_testing()

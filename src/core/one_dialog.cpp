@@ -1,6 +1,8 @@
 // One dialog of a kind at a time.
 #include "core/one_dialog.h"
 
+#include "core/dialog_dpi.h"
+
 void ShowOneDialog(HWND owner, HWND* open, int templateId, DLGPROC proc)
 {
     if (*open && IsWindowVisible(*open)) {
@@ -24,4 +26,24 @@ void ForgetDialog(HWND dialog, HWND* open)
 {
     if (*open == dialog)
         *open = nullptr;
+}
+
+bool OneDialogMessage(HWND dialog, HWND* open, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        // The layout is recorded before the dialog's own set-up moves anything.
+        RecordDialogLayout(dialog);
+        *open = dialog;
+        return false;
+    case WM_DPICHANGED:
+        *result = OnDialogDpiChanged(dialog, wParam, lParam);
+        return true;
+    case WM_DESTROY:
+        FreeDialogLayout(dialog);
+        ForgetDialog(dialog, open);
+        *result = FALSE;
+        return true;
+    }
+    return false;
 }

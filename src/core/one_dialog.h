@@ -15,3 +15,9 @@ void CloseOneDialog(HWND dialog, HWND* open, WPARAM wParam);
 
 // WM_DESTROY: the dialog is no longer the one open.
 void ForgetDialog(HWND dialog, HWND* open);
+
+// The messages such a dialog answers alike, whatever its kind: WM_INITDIALOG records its
+// layout and makes it the one open (its own set-up follows: false is returned);
+// WM_DPICHANGED lays it out again; WM_DESTROY frees the layout and forgets it. True when
+// the message is answered, with *result what the dialog procedure returns.
+bool OneDialogMessage(HWND dialog, HWND* open, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result);

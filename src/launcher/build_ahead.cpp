@@ -57,9 +57,9 @@ struct AheadState {
 };
 AheadState g_ahead;
 
-void FreeAheadBuild(AheadBuild* build, IMalloc* allocator)
+void FreeAheadBuild(AheadBuild* build)
 {
-    FreeLaunchEntries(build->head, allocator);
+    FreeLaunchEntries(build->head);
     FreeLauncherRecords(build->records);
     if (build->listing)
         HeapFree(GetProcessHeap(), 0, build->listing);
@@ -73,22 +73,14 @@ DWORD WINAPI BuildThread(void* parameter)
     // The shell's folders and icon lookups want an apartment of their own on this thread.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     QuietErrorBoxes quiet;
-    IMalloc* allocator = nullptr;
-    if (SHGetMalloc(&allocator) == S_OK) {
-        build->listing = ListItemsFolder(&build->listingSize);
-        build->result = CollectFolder(FolderMode::Items, &build->head, &build->records, allocator,
-                                      build->look.iconShow, build->reuse.slots ? &build->reuse : nullptr,
-                                      build->look.submenus);
-    } else {
-        build->result = CollectResult::Failed;
-    }
+    build->listing = ListItemsFolder(&build->listingSize);
+    build->result = CollectFolder(FolderMode::Items, &build->head, &build->records, build->look.iconShow,
+                                  build->reuse.slots ? &build->reuse : nullptr, build->look.submenus);
     // Refused (a full queue, or the window gone): nobody else will free the build, and the
     // thread's exit code tells the window so.
     bool posted = g_platform.PostMessageW(build->window, kLauncherBuilt, 0, reinterpret_cast<LPARAM>(build));
-    if (!posted && allocator)
-        FreeAheadBuild(build, allocator);
-    if (allocator)
-        allocator->Release();
+    if (!posted)
+        FreeAheadBuild(build);
     if (SUCCEEDED(com))
         CoUninitialize();
     return posted ? kPosted : 0;
@@ -114,24 +106,20 @@ void StartQuiet()
 
 void Keep(AheadBuild* build)
 {
-    IMalloc* allocator = nullptr;
-    if (SHGetMalloc(&allocator) != S_OK)
-        return;  // never fails in practice; the build is then left to the process's end
     const KeptMenu& keptMenu = g_launcher.keptMenu;
     if (build->result == CollectResult::Done && build->listing && keptMenu.change) {
         // A mark the shell made during the build still holds for what it built.
         if (KeepCollected(build->head, build->records, build->look, build->listing, build->listingSize,
-                          build->changesAtStart, build->iconChangesAtStart, allocator)) {
+                          build->changesAtStart, build->iconChangesAtStart)) {
             build->head = nullptr;
             build->records = nullptr;
             build->listing = nullptr;
         }
     } else if (build->result != CollectResult::Done) {
         // The folder is gone or could not be listed: nothing kept; the click says so.
-        FreeKeptMenu(allocator, false);
+        FreeKeptMenu(false);
     }
-    FreeAheadBuild(build, allocator);
-    allocator->Release();
+    FreeAheadBuild(build);
     if (keptMenu.menu && keptMenu.builtAtChanges != keptMenu.changesSeen)
         StartQuiet();
 }
@@ -184,12 +172,9 @@ void StartLauncherBuildAhead(HWND window)
 
 void FreeLauncherAtQuit()
 {
-    IMalloc* allocator = nullptr;
     // A build running reads the kept records: they are left to the process's end.
-    if (!g_launcher.folderMenuOpen && !g_ahead.running && SHGetMalloc(&allocator) == S_OK) {
-        FreeKeptMenu(allocator, true);
-        allocator->Release();
-    }
+    if (!g_launcher.folderMenuOpen && !g_ahead.running)
+        FreeKeptMenu(true);
 }
 
 bool LauncherBuildRunning()
@@ -209,10 +194,8 @@ void OnLauncherBuilt(HWND window, LPARAM lParam, bool clickWaiting)
     PutHeldLateIcons(build->records);
     // Quit came while it was built: it is freed, not kept (what was kept is freed by now, or
     // as the open menu closes).
-    IMalloc* allocator = nullptr;
-    if (g_app.quitting && SHGetMalloc(&allocator) == S_OK) {
-        FreeAheadBuild(build, allocator);
-        allocator->Release();
+    if (g_app.quitting) {
+        FreeAheadBuild(build);
         FreeLauncherAtQuit();
         return;
     }
@@ -231,13 +214,10 @@ void AfterFolderMenuClosed(HWND window)
     if (g_ahead.held) {
         AheadBuild* held = g_ahead.held;
         g_ahead.held = nullptr;
-        IMalloc* allocator = nullptr;
-        if (!g_app.quitting) {
+        if (!g_app.quitting)
             Keep(held);
-        } else if (SHGetMalloc(&allocator) == S_OK) {
-            FreeAheadBuild(held, allocator);
-            allocator->Release();
-        }
+        else
+            FreeAheadBuild(held);
     }
     if (g_ahead.again)
         StartLauncherBuildAhead(window);

@@ -2,6 +2,7 @@
 #include "launcher/folder_collect.h"
 
 #include "core/live_counts.h"
+#include "core/owners.h"
 #include "launcher/folder_listing.h"
 #include "launcher/icon_fetch.h"
 #include "launcher/launcher_records.h"
@@ -17,10 +18,10 @@ constexpr int kMaxEmptyAnswers = 64;
 
 constexpr SFGAOF kFolderAttributes = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_STREAM;
 
-void FreeStrRet(STRRET* name, IMalloc* allocator)
+void FreeStrRet(STRRET* name)
 {
     if (name->uType == STRRET_WSTR && name->pOleStr) {
-        allocator->Free(name->pOleStr);
+        CoTaskMemFree(name->pOleStr);
         name->pOleStr = nullptr;
     }
 }
@@ -29,7 +30,6 @@ void FreeStrRet(STRRET* name, IMalloc* allocator)
 struct Collector {
     IShellFolder* folder;
     LPCITEMIDLIST parentList;
-    IMalloc* allocator;
     UINT iconShow;
     const RecordReuse* reuse;
     UINT submenus;
@@ -51,8 +51,8 @@ const char* DisplayName(Collector* c, LPCITEMIDLIST child, const LauncherRecord*
         *ok = FALSE;
         return nullptr;
     }
-    const char* text = StrRetText(name, child, c->allocator, copy);
-    FreeStrRet(name, c->allocator);
+    const char* text = StrRetText(name, child, copy);
+    FreeStrRet(name);
     // A name that does not lie inside its own item or buffer: the entry is left out. Any
     // other failure fails the build.
     if (!text && name->uType != STRRET_CSTR && name->uType != STRRET_OFFSET)
@@ -64,10 +64,10 @@ const char* DisplayName(Collector* c, LPCITEMIDLIST child, const LauncherRecord*
 BOOL CollectChild(Collector* c, LPITEMIDLIST child)
 {
     // Relative to the desktop, a desktop child is already absolute.
-    LPITEMIDLIST list = c->parentList ? IdListConcat(c->parentList, child, c->allocator) : child;
+    LPITEMIDLIST list = c->parentList ? IdListConcat(c->parentList, child) : child;
     if (!list) {
         // No entry without a list: this one is left out of the menu.
-        FreeIdList(child, c->allocator);
+        FreeIdList(child);
         return TRUE;
     }
     UINT64 listedKey = ListedKey(c->folder, child);
@@ -86,8 +86,8 @@ BOOL CollectChild(Collector* c, LPITEMIDLIST child)
         if (entry)
             HeapFree(GetProcessHeap(), 0, entry);
         if (list != child)
-            FreeIdList(list, c->allocator);
-        FreeIdList(child, c->allocator);
+            FreeIdList(list);
+        FreeIdList(child);
         return text ? FALSE : ok;
     }
     entry->id = c->id;
@@ -105,10 +105,10 @@ BOOL CollectChild(Collector* c, LPITEMIDLIST child)
         AskIcon(&c->icons, list, record);
     // Whether it opens as a submenu is asked each build: a shortcut's target may change.
     if (c->submenus)
-        record->folderList = SubmenuFolderOf(c->folder, child, list, c->allocator);
+        record->folderList = SubmenuFolderOf(c->folder, child, list);
     ++c->id;
     if (list != child)
-        FreeIdList(child, c->allocator);
+        FreeIdList(child);
     return TRUE;
 }
 
@@ -121,69 +121,60 @@ bool ListsAsFolder(SFGAOF attributes)
 // Whether an absolute list names a file-system folder, by what the shell says of it.
 bool NamesFolder(LPCITEMIDLIST list)
 {
-    IShellFolder* parent = nullptr;
+    ComPtr<IShellFolder> parent;
     LPCITEMIDLIST last = nullptr;
-    if (SHBindToParent(list, __uuidof(IShellFolder), reinterpret_cast<void**>(&parent), &last) != S_OK)
+    if (SHBindToParent(list, __uuidof(IShellFolder), parent.putVoid(), &last) != S_OK)
         return false;
     SFGAOF attributes = kFolderAttributes;
-    bool folder = parent->GetAttributesOf(1, &last, &attributes) == S_OK && ListsAsFolder(attributes);
-    parent->Release();
-    return folder;
+    return parent->GetAttributesOf(1, &last, &attributes) == S_OK && ListsAsFolder(attributes);
 }
 
 // A shortcut's target when it is a file-system folder; null otherwise. The target is
 // named again from its path: the list a shortcut stores may not bind (under Wine it lists
 // nothing), and parsing the path tells whether it is there, and what it is, in one call.
-LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child, IMalloc* allocator)
+LPITEMIDLIST ShortcutFolderTarget(IShellFolder* folder, LPCITEMIDLIST child)
 {
-    IShellLinkW* link = nullptr;
+    ComPtr<IShellLinkW> link;
     LPCITEMIDLIST children[] = {child};
-    if (folder->GetUIObjectOf(nullptr, 1, children, __uuidof(IShellLinkW), nullptr,
-                              reinterpret_cast<void**>(&link)) != S_OK || !link)
+    if (folder->GetUIObjectOf(nullptr, 1, children, __uuidof(IShellLinkW), nullptr, link.putVoid()) != S_OK ||
+        !link)
         return nullptr;
-    LPITEMIDLIST stored = nullptr;
+    LPITEMIDLIST storedList = nullptr;
+    HRESULT got = link->GetIDList(&storedList);
+    AutoIdList stored(storedList);
     wchar_t path[MAX_PATH];
-    bool named = link->GetIDList(&stored) == S_OK && stored && SHGetPathFromIDListW(stored, path);
-    link->Release();
+    bool named = got == S_OK && stored && SHGetPathFromIDListW(stored.get(), path);
     // A target on the network stays a plain entry: looking at a share gone offline would
     // hold up the build (and a click waiting for it) until the network gives up.
-    if (named && FolderReachesTheNetwork(path)) {
-        allocator->Free(stored);
+    if (named && FolderReachesTheNetwork(path))
         return nullptr;
-    }
     // Most shortcuts name files: one look at the disk settles those before the dearer parse.
     // A directory on disk is never a file the shell browses (those are files).
     DWORD onDisk = named ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
     // A target gone: the shortcut's own list still tells whether it named a folder, whose
     // submenu then shows its first item alone.
-    if (named && onDisk == INVALID_FILE_ATTRIBUTES && NamesFolder(stored)) {
+    if (named && onDisk == INVALID_FILE_ATTRIBUTES && NamesFolder(stored.get())) {
         InterlockedIncrement(&g_live.idLists);
-        return stored;
+        return stored.release();
     }
-    if (stored)
-        allocator->Free(stored);
-    IShellFolder* desktop = nullptr;
+    ComPtr<IShellFolder> desktop;
     if (onDisk == INVALID_FILE_ATTRIBUTES || !(onDisk & FILE_ATTRIBUTE_DIRECTORY) ||
-        SHGetDesktopFolder(&desktop) != S_OK)
+        SHGetDesktopFolder(desktop.put()) != S_OK)
         return nullptr;
-    LPITEMIDLIST target = nullptr;
+    LPITEMIDLIST parsed = nullptr;
     SFGAOF attributes = kFolderAttributes;
-    if (desktop->ParseDisplayName(nullptr, nullptr, path, nullptr, &target, &attributes) != S_OK)
-        target = nullptr;
-    desktop->Release();
-    if (!target)
+    if (desktop->ParseDisplayName(nullptr, nullptr, path, nullptr, &parsed, &attributes) != S_OK)
+        parsed = nullptr;
+    AutoIdList target(parsed);
+    if (!target || !ListsAsFolder(attributes))
         return nullptr;
-    if (ListsAsFolder(attributes)) {
-        InterlockedIncrement(&g_live.idLists);
-        return target;
-    }
-    allocator->Free(target);
-    return nullptr;
+    InterlockedIncrement(&g_live.idLists);
+    return target.release();
 }
 
 }  // namespace
 
-const char* StrRetText(STRRET* name, LPCITEMIDLIST child, IMalloc* allocator, char** ownedCopy)
+const char* StrRetText(STRRET* name, LPCITEMIDLIST child, char** ownedCopy)
 {
     *ownedCopy = nullptr;
     switch (name->uType) {
@@ -194,7 +185,7 @@ const char* StrRetText(STRRET* name, LPCITEMIDLIST child, IMalloc* allocator, ch
         return TextInside(child, IdListSize(child), name->uOffset);
     case STRRET_WSTR:
         *ownedCopy = WideToAnsiDup(name->pOleStr);
-        FreeStrRet(name, allocator);
+        FreeStrRet(name);
         return *ownedCopy;
     default:
         return nullptr;
@@ -202,13 +193,13 @@ const char* StrRetText(STRRET* name, LPCITEMIDLIST child, IMalloc* allocator, ch
 }
 
 BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEntry** head,
-                        LauncherRecord** records, IMalloc* allocator, UINT iconShow,
+                        LauncherRecord** records, UINT iconShow,
                         const RecordReuse* reuse, UINT firstId, UINT submenus)
 {
     IEnumIDList* enumerator = nullptr;
     if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &enumerator) != S_OK)
         return FALSE;
-    Collector c = {folder, parentList, allocator, iconShow, reuse, submenus, head, records, firstId, kNewIconFetcher};
+    Collector c = {folder, parentList, iconShow, reuse, submenus, head, records, firstId, kNewIconFetcher};
     while (*c.entryTail)
         c.entryTail = &(*c.entryTail)->next;
     while (*c.recordTail)
@@ -240,38 +231,32 @@ BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEn
 }
 
 CollectResult CollectFolder(FolderMode mode, LaunchEntry** head, LauncherRecord** records,
-                            IMalloc* allocator, UINT iconShow, const RecordReuse* reuse, UINT submenus)
+                            UINT iconShow, const RecordReuse* reuse, UINT submenus)
 {
-    IShellFolder* desktop = nullptr;
-    if (SHGetDesktopFolder(&desktop) != S_OK)
+    ComPtr<IShellFolder> desktop;
+    if (SHGetDesktopFolder(desktop.put()) != S_OK)
         return CollectResult::Failed;
-    IShellFolder* folder = desktop;
+    ComPtr<IShellFolder> items;
     LPITEMIDLIST itemsList = nullptr;
     if (mode == FolderMode::Items) {
         char path[kPathBytes];
         // A path that does not fit counts as a missing folder: "" would name the desktop.
         if (MakeExePath(path, kItemsFolderName))
             itemsList = PathToIdList(path);
-        folder = nullptr;
         if (!itemsList ||
-            desktop->BindToObject(itemsList, nullptr, __uuidof(IShellFolder),
-                                  reinterpret_cast<void**>(&folder)) != S_OK) {
-            FreeIdList(itemsList, allocator);
-            desktop->Release();
+            desktop->BindToObject(itemsList, nullptr, __uuidof(IShellFolder), items.putVoid()) != S_OK) {
+            FreeIdList(itemsList);
             return CollectResult::NoFolder;
         }
     }
-    BOOL ok = CollectFolderItems(folder, itemsList, head, records, allocator, iconShow, reuse, FIRST_LAUNCHER_ID,
+    IShellFolder* folder = mode == FolderMode::Items ? items.get() : desktop.get();
+    BOOL ok = CollectFolderItems(folder, itemsList, head, records, iconShow, reuse, FIRST_LAUNCHER_ID,
                                  submenus);
-    if (folder != desktop)
-        folder->Release();
-    desktop->Release();
-    FreeIdList(itemsList, allocator);
+    FreeIdList(itemsList);
     return ok ? CollectResult::Done : CollectResult::Failed;
 }
 
-LPITEMIDLIST SubmenuFolderOf(IShellFolder* folder, LPCITEMIDLIST child, LPCITEMIDLIST list,
-                             IMalloc* allocator)
+LPITEMIDLIST SubmenuFolderOf(IShellFolder* folder, LPCITEMIDLIST child, LPCITEMIDLIST list)
 {
     SFGAOF attributes = kFolderAttributes | SFGAO_LINK;
     LPCITEMIDLIST children[] = {child};
@@ -284,7 +269,7 @@ LPITEMIDLIST SubmenuFolderOf(IShellFolder* folder, LPCITEMIDLIST child, LPCITEMI
         bool network = path && FolderReachesTheNetwork(path);
         if (path)
             HeapFree(GetProcessHeap(), 0, path);
-        return network ? nullptr : IdListCopy(list, allocator);
+        return network ? nullptr : IdListCopy(list);
     }
-    return attributes & SFGAO_LINK ? ShortcutFolderTarget(folder, child, allocator) : nullptr;
+    return attributes & SFGAO_LINK ? ShortcutFolderTarget(folder, child) : nullptr;
 }

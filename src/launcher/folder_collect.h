@@ -15,7 +15,7 @@ struct RecordReuse;
 // generic until it comes.
 enum class CollectResult { Done, NoFolder, Failed };
 CollectResult CollectFolder(FolderMode mode, LaunchEntry** head, LauncherRecord** records,
-                            IMalloc* allocator, UINT iconShow, const RecordReuse* reuse, UINT submenus);
+                            UINT iconShow, const RecordReuse* reuse, UINT submenus);
 
 // Appends the folder's entries to *head and their records to *records, numbered from firstId.
 // parentList is the folder's absolute list, or null when folder is the desktop. An entry that
@@ -24,15 +24,14 @@ CollectResult CollectFolder(FolderMode mode, LaunchEntry** head, LauncherRecord*
 // its submenu will list. FALSE when the build must fail; what was collected is then the
 // caller's to free.
 BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEntry** head,
-                        LauncherRecord** records, IMalloc* allocator, UINT iconShow,
+                        LauncherRecord** records, UINT iconShow,
                         const RecordReuse* reuse, UINT firstId, UINT submenus);
 
 // The text of a display name, or null when its form is unknown or its copy fails. A wide
-// name is converted into *ownedCopy (free with HeapFree) and given back to the allocator.
-const char* StrRetText(STRRET* name, LPCITEMIDLIST child, IMalloc* allocator, char** ownedCopy);
+// name is converted into *ownedCopy (free with HeapFree) and given back to the task allocator.
+const char* StrRetText(STRRET* name, LPCITEMIDLIST child, char** ownedCopy);
 
 // The folder an entry lists as a submenu, as an absolute list the caller owns: a copy of
 // the entry's list for a file-system folder (not a file the shell browses as one, such
 // as a zip file), the target of a shortcut to such a folder; null for any other entry.
-LPITEMIDLIST SubmenuFolderOf(IShellFolder* folder, LPCITEMIDLIST child, LPCITEMIDLIST list,
-                             IMalloc* allocator);
+LPITEMIDLIST SubmenuFolderOf(IShellFolder* folder, LPCITEMIDLIST child, LPCITEMIDLIST list);

@@ -78,7 +78,7 @@ BOOL InsertOwnerDrawItem(HMENU menu, UINT id, const void* data)
     return InsertMenuItemA(menu, id, FALSE, &info);
 }
 
-HMENU FolderMenuLevel(HMENU menu, LauncherRecord* records, const LaunchEntry* entries, IMalloc* allocator)
+HMENU FolderMenuLevel(HMENU menu, LauncherRecord* records, const LaunchEntry* entries)
 {
     if (!menu)
         menu = CreatePopupMenu();
@@ -90,7 +90,7 @@ HMENU FolderMenuLevel(HMENU menu, LauncherRecord* records, const LaunchEntry* en
     for (LauncherRecord* record = records; record && entries; record = record->next, entries = entries->next) {
         record->entryList = entries->idList;
         if (record->folderList)
-            InsertFolderItem(menu, record->id, record, entries->idList, record->folderList, allocator);
+            InsertFolderItem(menu, record->id, record, entries->idList, record->folderList);
         else
             InsertOwnerDrawItem(menu, record->id, record);
         record->folderList = nullptr;
@@ -99,42 +99,42 @@ HMENU FolderMenuLevel(HMENU menu, LauncherRecord* records, const LaunchEntry* en
 }
 
 BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEntry** head,
-                       IMalloc* allocator, UINT firstId, LauncherRecord** records)
+                       UINT firstId, LauncherRecord** records)
 {
     LauncherRecord** recordTail = RecordTail(records ? records : &g_launcher.recordListHead);
     LaunchEntry** entryTail = EntryTail(head);
     const MenuLook& look = g_launcher.menuLook;
-    BOOL ok = CollectFolderItems(folder, parentList, head, recordTail, allocator, look.iconShow, nullptr, firstId,
+    BOOL ok = CollectFolderItems(folder, parentList, head, recordTail, look.iconShow, nullptr, firstId,
                                  look.submenus);
-    FolderMenuLevel(menu, *recordTail, *entryTail, allocator);
+    FolderMenuLevel(menu, *recordTail, *entryTail);
     return ok;
 }
 
-HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode, const MenuLook& look,
+HMENU BuildFolderMenu(LaunchEntry** head, FolderMode mode, const MenuLook& look,
                       const RecordReuse* reuse)
 {
     LauncherRecord** tail = RecordTail(&g_launcher.recordListHead);
     QuietErrorBoxes quiet;
-    CollectResult result = CollectFolder(mode, head, tail, allocator, look.iconShow, reuse, look.submenus);
+    CollectResult result = CollectFolder(mode, head, tail, look.iconShow, reuse, look.submenus);
     HMENU menu = result == CollectResult::Done ? CreatePopupMenu() : nullptr;
     if (menu && mode == FolderMode::Desktop)
         TagLauncherMenu(menu, &g_desktopListTag);
     if (menu)
-        FolderMenuLevel(menu, *tail, *head, allocator);
+        FolderMenuLevel(menu, *tail, *head);
     if (!menu) {
         if (result == CollectResult::NoFolder)
             g_platform.MessageBoxW(nullptr, kTextNoItemsFolder, kCaptionError, MB_OK);
-        FreeFolderMenu(nullptr, *head, allocator);
+        FreeFolderMenu(nullptr, *head);
         *head = nullptr;
     }
     return menu;
 }
 
-void FreeFolderMenu(HMENU menu, LaunchEntry* head, IMalloc* allocator)
+void FreeFolderMenu(HMENU menu, LaunchEntry* head)
 {
     if (menu)
         DestroyMenu(menu);
-    FreeLaunchEntries(head, allocator);
+    FreeLaunchEntries(head);
     FreeLauncherRecords(g_launcher.recordListHead);
     g_launcher.recordListHead = nullptr;
     g_launcher.nextId = 0;
@@ -161,24 +161,23 @@ LauncherRecord* RecordOfItemData(ULONG_PTR data, UINT id)
 }
 
 BOOL InsertFolderItem(HMENU menu, UINT id, LauncherRecord* record, LPCITEMIDLIST entryList,
-                      LPITEMIDLIST folderList, IMalloc* allocator)
+                      LPITEMIDLIST folderList)
 {
     auto* submenu =
         static_cast<FolderSubmenu*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(FolderSubmenu)));
     HMENU popup = submenu ? CreatePopupMenu() : nullptr;
-    LPITEMIDLIST entryCopy = popup ? IdListCopy(entryList, allocator) : nullptr;
+    LPITEMIDLIST entryCopy = popup ? IdListCopy(entryList) : nullptr;
     if (!entryCopy) {
         if (popup)
             DestroyMenu(popup);
         if (submenu)
             HeapFree(GetProcessHeap(), 0, submenu);
-        FreeIdList(folderList, allocator);
+        FreeIdList(folderList);
         return InsertOwnerDrawItem(menu, id, record);
     }
     FolderSubmenu* parent = FolderSubmenuOf(menu);
     submenu->popup = popup;
     submenu->root = parent ? parent->root : menu;
-    submenu->allocator = allocator;
     submenu->entryList = entryCopy;
     submenu->folderList = folderList;
     record->submenu = submenu;

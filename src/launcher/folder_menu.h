@@ -13,13 +13,13 @@
 // Appends one owner-drawn item per record (with its entry, in the same order) to menu, or to
 // a new popup when menu is null, a folder's as an empty submenu, and marks the menu a
 // launcher menu. The menu, or null when no popup could be made.
-HMENU FolderMenuLevel(HMENU menu, LauncherRecord* records, const LaunchEntry* entries, IMalloc* allocator);
+HMENU FolderMenuLevel(HMENU menu, LauncherRecord* records, const LaunchEntry* entries);
 
 // The launcher or the desktop list built for look: the folder collected (an entry that reuse
 // finds keeps its kept record's name and icon), with its entries from *head (which must be
 // null) and its records appended to g_launcher.recordListHead; null on failure, with what
 // was collected freed and *head null. A missing items folder is reported to the user.
-HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode, const MenuLook& look,
+HMENU BuildFolderMenu(LaunchEntry** head, FolderMode mode, const MenuLook& look,
                       const RecordReuse* reuse = nullptr);
 
 // Appends one item per entry of folder to menu, as a folder's submenu is filled, for the look
@@ -28,11 +28,11 @@ HMENU BuildFolderMenu(LaunchEntry** head, IMalloc* allocator, FolderMode mode, c
 // left for FreeFolderMenu. Ids start at firstId; records go to *records, or to
 // g_launcher.recordListHead when it is null.
 BOOL AppendFolderItems(HMENU menu, IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEntry** head,
-                       IMalloc* allocator, UINT firstId = FIRST_LAUNCHER_ID, LauncherRecord** records = nullptr);
+                       UINT firstId = FIRST_LAUNCHER_ID, LauncherRecord** records = nullptr);
 
 // Destroys the menu (if any), frees every entry with its list and every record with its
 // icon; g_launcher.recordListHead ends null.
-void FreeFolderMenu(HMENU menu, LaunchEntry* head, IMalloc* allocator);
+void FreeFolderMenu(HMENU menu, LaunchEntry* head);
 
 // The record an owner-drawn launcher item's data points at, or null for an item that is
 // none of the launcher's.
@@ -46,7 +46,7 @@ BOOL InsertOwnerDrawItem(HMENU menu, UINT id, const void* data);
 // its submenu is appended as a plain one. The record owns the submenu (FreeFolderSubmenu);
 // the popup belongs to the menu holding the item and is destroyed with it.
 BOOL InsertFolderItem(HMENU menu, UINT id, LauncherRecord* record, LPCITEMIDLIST entryList,
-                      LPITEMIDLIST folderList, IMalloc* allocator);
+                      LPITEMIDLIST folderList);
 
 // The desktop list's top menu (which keeps the shell's order), not the launcher's.
 bool IsDesktopList(HMENU menu);

@@ -130,11 +130,11 @@ void ClearHighlight(HMENU menu)
 }
 
 // Frees what keptMenu holds; its change notifications too when asked (at quit).
-void FreeKept(KeptMenu& keptMenu, IMalloc* allocator, bool closeChange)
+void FreeKept(KeptMenu& keptMenu, bool closeChange)
 {
     if (keptMenu.menu) {
         DestroyMenu(keptMenu.menu);
-        FreeLaunchEntries(keptMenu.head, allocator);
+        FreeLaunchEntries(keptMenu.head);
         FreeLauncherRecords(keptMenu.records);
     }
     if (keptMenu.listing)
@@ -180,23 +180,22 @@ void RenewWatches(KeptMenu& keptMenu, FolderMode mode)
 // validity; otherwise the caller's (its records in g_launcher.recordListHead), and nothing
 // is kept: the next click builds anew. Whether it is kept.
 bool KeepIfWatched(KeptMenu& keptMenu, HMENU menu, LaunchEntry* head, LauncherRecord* records, BYTE* listing,
-                   SIZE_T size, LONG changes, unsigned iconChanges, IMalloc* allocator)
+                   SIZE_T size, LONG changes, unsigned iconChanges)
 {
     if (!listing || !(keptMenu.change || keptMenu.publicChange)) {
         TakeOverMeasures(keptMenu, records, g_launcher.menuLook);
-        FreeKept(keptMenu, allocator, false);
+        FreeKept(keptMenu, false);
         if (listing)
             HeapFree(GetProcessHeap(), 0, listing);
         g_launcher.recordListHead = records;
         return false;
     }
-    KeepBuiltMenu(keptMenu, menu, head, records, g_launcher.menuLook, listing, size, changes, iconChanges,
-                  allocator);
+    KeepBuiltMenu(keptMenu, menu, head, records, g_launcher.menuLook, listing, size, changes, iconChanges);
     return true;
 }
 
 // The launcher menu or the desktop list for this click, as LauncherMenu says.
-HMENU KeptOrBuiltMenu(KeptMenu& keptMenu, FolderMode mode, LaunchEntry** head, IMalloc* allocator, bool* kept)
+HMENU KeptOrBuiltMenu(KeptMenu& keptMenu, FolderMode mode, LaunchEntry** head, bool* kept)
 {
     auto list = [&](SIZE_T* size) {
         return mode == FolderMode::Items ? ListItemsFolder(size) : ListDesktopFolders(keptMenu, size);
@@ -226,7 +225,7 @@ HMENU KeptOrBuiltMenu(KeptMenu& keptMenu, FolderMode mode, LaunchEntry** head, I
     while (*records)
         records = &(*records)->next;
     LaunchEntry* built = nullptr;
-    menu = BuildFolderMenu(&built, allocator, mode, g_launcher.menuLook, reusing ? &reuse : nullptr);
+    menu = BuildFolderMenu(&built, mode, g_launcher.menuLook, reusing ? &reuse : nullptr);
     LauncherRecord* builtRecords = *records;
     *records = nullptr;
     FreeRecordReuse(&reuse);
@@ -234,12 +233,12 @@ HMENU KeptOrBuiltMenu(KeptMenu& keptMenu, FolderMode mode, LaunchEntry** head, I
     if (!menu) {
         if (listing)
             HeapFree(GetProcessHeap(), 0, listing);
-        FreeKept(keptMenu, allocator, false);
+        FreeKept(keptMenu, false);
         return nullptr;
     }
     ShowInStoredOrder(menu);
     *head = built;
-    *kept = KeepIfWatched(keptMenu, menu, built, builtRecords, listing, size, changes, iconChanges, allocator);
+    *kept = KeepIfWatched(keptMenu, menu, built, builtRecords, listing, size, changes, iconChanges);
     return menu;
 }
 
@@ -310,15 +309,15 @@ bool MakeKeptRecordReuse(RecordReuse* reuse, const KeptMenu& keptMenu, unsigned 
            MakeRecordReuse(reuse, keptMenu.records);
 }
 
-HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
+HMENU LauncherMenu(LaunchEntry** head, bool* kept)
 {
     RefreshLauncherOrder();
-    return KeptOrBuiltMenu(g_launcher.keptMenu, FolderMode::Items, head, allocator, kept);
+    return KeptOrBuiltMenu(g_launcher.keptMenu, FolderMode::Items, head, kept);
 }
 
-HMENU DesktopMenu(LaunchEntry** head, IMalloc* allocator, bool* kept)
+HMENU DesktopMenu(LaunchEntry** head, bool* kept)
 {
-    return KeptOrBuiltMenu(g_launcher.keptDesktop, FolderMode::Desktop, head, allocator, kept);
+    return KeptOrBuiltMenu(g_launcher.keptDesktop, FolderMode::Desktop, head, kept);
 }
 
 KeptMenu* KeptMenuOf(HMENU menu)
@@ -332,10 +331,10 @@ KeptMenu* KeptMenuOf(HMENU menu)
 
 void KeepBuiltMenu(KeptMenu& keptMenu, HMENU menu, LaunchEntry* head, LauncherRecord* records,
                    const MenuLook& look, BYTE* listing, SIZE_T listingSize, LONG builtAtChanges,
-                   unsigned iconChanges, IMalloc* allocator)
+                   unsigned iconChanges)
 {
     TakeOverMeasures(keptMenu, records, look);
-    FreeKept(keptMenu, allocator, false);
+    FreeKept(keptMenu, false);
     keptMenu.menu = menu;
     keptMenu.head = head;
     keptMenu.records = records;
@@ -348,15 +347,14 @@ void KeepBuiltMenu(KeptMenu& keptMenu, HMENU menu, LaunchEntry* head, LauncherRe
 }
 
 bool KeepCollected(LaunchEntry* head, LauncherRecord* records, const MenuLook& look, BYTE* listing,
-                   SIZE_T listingSize, LONG builtAtChanges, unsigned iconChanges, IMalloc* allocator)
+                   SIZE_T listingSize, LONG builtAtChanges, unsigned iconChanges)
 {
     KeptMenu& keptMenu = g_launcher.keptMenu;
-    HMENU menu = FolderMenuLevel(nullptr, records, head, allocator);
+    HMENU menu = FolderMenuLevel(nullptr, records, head);
     if (!menu)
         return false;
     ShowInStoredOrder(menu);
-    KeepBuiltMenu(keptMenu, menu, head, records, look, listing, listingSize, builtAtChanges, iconChanges,
-                  allocator);
+    KeepBuiltMenu(keptMenu, menu, head, records, look, listing, listingSize, builtAtChanges, iconChanges);
     // Measured now, while nothing waits, so that the first showing does not pay for it (nor
     // for making the menu font ready, the first time).
     MeasureLauncherRecords(keptMenu.records, keptMenu.look);
@@ -364,11 +362,11 @@ bool KeepCollected(LaunchEntry* head, LauncherRecord* records, const MenuLook& l
     return true;
 }
 
-void FreeKeptMenu(IMalloc* allocator, bool closeChange)
+void FreeKeptMenu(bool closeChange)
 {
-    FreeKept(g_launcher.keptMenu, allocator, closeChange);
+    FreeKept(g_launcher.keptMenu, closeChange);
     if (closeChange) {
-        FreeKept(g_launcher.keptDesktop, allocator, true);
+        FreeKept(g_launcher.keptDesktop, true);
         FreeMenuThemeBrush();
         DropIconPixels();
         FreeOrderStore(g_launcher.order);

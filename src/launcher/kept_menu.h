@@ -16,13 +16,13 @@
 // one while it is still valid, otherwise one built anew (reusing the kept records). *kept
 // says whether the menu is kept (the launcher frees it) or the caller's (free it with
 // FreeFolderMenu). Null when the build failed; a missing folder has been reported.
-HMENU LauncherMenu(LaunchEntry** head, IMalloc* allocator, bool* kept);
+HMENU LauncherMenu(LaunchEntry** head, bool* kept);
 
 // The desktop list for this click, kept and checked as the launcher menu is: by the listings
 // of both desktop folders (the user's and the public one, either may be missing), a change
 // notification on each that exists, the look, and the shell's announcements of changed
 // icons, which are all a change to its own desktop items shows by. *kept as for LauncherMenu.
-HMENU DesktopMenu(LaunchEntry** head, IMalloc* allocator, bool* kept);
+HMENU DesktopMenu(LaunchEntry** head, bool* kept);
 
 // The kept menu (the launcher's or the desktop list's) whose top menu this is, or null.
 KeptMenu* KeptMenuOf(HMENU menu);
@@ -49,13 +49,13 @@ bool RenewItemsWatch();
 // of reused records when the look is the kept one's, then frees the old kept menu.
 void KeepBuiltMenu(KeptMenu& keptMenu, HMENU menu, LaunchEntry* head, LauncherRecord* records,
                    const MenuLook& look, BYTE* listing, SIZE_T listingSize, LONG builtAtChanges,
-                   unsigned iconChanges, IMalloc* allocator);
+                   unsigned iconChanges);
 
 // The build ahead's result (collected on its thread) made the kept launcher menu, as
 // KeepBuiltMenu keeps it, and measured for look; false, with nothing taken over, when no popup
 // can be made.
 bool KeepCollected(LaunchEntry* head, LauncherRecord* records, const MenuLook& look, BYTE* listing,
-                   SIZE_T listingSize, LONG builtAtChanges, unsigned iconChanges, IMalloc* allocator);
+                   SIZE_T listingSize, LONG builtAtChanges, unsigned iconChanges);
 
 // Whether a rebuild may take over keptMenu's records: it is built, and neither the shell's
 // announcements of changed icons (iconChanges now) nor "IconShow" changed since. When it may,
@@ -64,7 +64,7 @@ bool MakeKeptRecordReuse(RecordReuse* reuse, const KeptMenu& keptMenu, unsigned 
 
 // Frees the kept launcher menu and everything it holds; at quit (closeChange) the kept
 // desktop list too, with every change notification and the dark menu background.
-void FreeKeptMenu(IMalloc* allocator, bool closeChange);
+void FreeKeptMenu(bool closeChange);
 
 // Puts a late icon (icon_fetch.h) into every record waiting for it: those of the kept menus,
 // of the menu last built and of also, at any depth of their submenus. The kept launcher's

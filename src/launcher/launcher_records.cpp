@@ -38,11 +38,11 @@ LauncherRecord* NewLauncherRecord(UINT id, const char* text, const wchar_t* wide
     return record;
 }
 
-void FreeLaunchEntries(LaunchEntry* head, IMalloc* allocator)
+void FreeLaunchEntries(LaunchEntry* head)
 {
     while (head) {
         LaunchEntry* next = head->next;
-        FreeIdList(head->idList, allocator);
+        FreeIdList(head->idList);
         HeapFree(GetProcessHeap(), 0, head);
         head = next;
     }
@@ -54,11 +54,7 @@ void FreeLauncherRecords(LauncherRecord* head)
         LauncherRecord* next = head->next;
         FreeFolderSubmenu(head->submenu);
         // Collected but never put in a menu (a failed build).
-        IMalloc* allocator = nullptr;
-        if (head->folderList && SHGetMalloc(&allocator) == S_OK) {
-            FreeIdList(head->folderList, allocator);
-            allocator->Release();
-        }
+        FreeIdList(head->folderList);
         HeapFree(GetProcessHeap(), 0, head);
         head = next;
     }
@@ -68,14 +64,14 @@ void FreeFolderSubmenu(FolderSubmenu* submenu)
 {
     if (!submenu)
         return;
-    FreeLaunchEntries(submenu->head, submenu->allocator);
+    FreeLaunchEntries(submenu->head);
     FreeLauncherRecords(submenu->records);
     if (submenu->listing)
         HeapFree(GetProcessHeap(), 0, submenu->listing);
     if (submenu->change)
         FindCloseChangeNotification(submenu->change);
-    FreeIdList(submenu->entryList, submenu->allocator);
-    FreeIdList(submenu->folderList, submenu->allocator);
+    FreeIdList(submenu->entryList);
+    FreeIdList(submenu->folderList);
     HeapFree(GetProcessHeap(), 0, submenu);
     --g_live.submenus;
 }

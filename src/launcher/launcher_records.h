@@ -13,7 +13,7 @@
 LauncherRecord* NewLauncherRecord(UINT id, const char* text, const wchar_t* wide = nullptr);
 
 // Frees every entry with its list, every record with its submenu (or the folder it was to list).
-void FreeLaunchEntries(LaunchEntry* head, IMalloc* allocator);
+void FreeLaunchEntries(LaunchEntry* head);
 void FreeLauncherRecords(LauncherRecord* head);
 
 // Frees the submenu's entries and records (their submenus with them), its lists, listing

@@ -39,7 +39,7 @@ constexpr UINT FIRST_LAUNCHER_ID = 2000;
 // menu_order.h); the list's head belongs to the caller.
 struct LaunchEntry {
     UINT id;
-    LPITEMIDLIST idList;  // absolute; owned by the entry, freed with the shell allocator
+    LPITEMIDLIST idList;  // absolute; owned by the entry, freed with the task allocator
     LaunchEntry* next;
 };
 
@@ -85,7 +85,6 @@ struct LauncherRecord {
 struct FolderSubmenu {
     HMENU popup;
     HMENU root;               // the top launcher menu it hangs under, at whatever depth
-    IMalloc* allocator;       // the shell allocator its lists come from
     LPITEMIDLIST entryList;   // the folder item's own list: the first item opens it
     LPITEMIDLIST folderList;  // the folder listed: the item's own, or a shortcut's target
     LaunchEntry* head;        // once filled: "open this folder" first, then the folder's entries

@@ -66,7 +66,7 @@ void AddOpenItem(FolderSubmenu* submenu, UINT id)
     LauncherRecord* record = entry && text ? NewLauncherRecord(id, text, kTextOpenThisFolder) : nullptr;
     if (text)
         HeapFree(heap, 0, text);
-    LPITEMIDLIST list = record ? IdListCopy(submenu->entryList, submenu->allocator) : nullptr;
+    LPITEMIDLIST list = record ? IdListCopy(submenu->entryList) : nullptr;
     if (!list) {
         if (entry)
             HeapFree(heap, 0, entry);
@@ -98,7 +98,7 @@ bool EmptySubmenu(FolderSubmenu* submenu)
         DeleteMenu(submenu->popup, static_cast<UINT>(position), MF_BYPOSITION);
     if (GetMenuItemCount(submenu->popup) != 0)
         return false;
-    FreeLaunchEntries(submenu->head, submenu->allocator);
+    FreeLaunchEntries(submenu->head);
     FreeLauncherRecords(submenu->records);
     submenu->head = nullptr;
     submenu->records = nullptr;
@@ -185,8 +185,7 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
     IShellFolder* folder = listing ? BindFolder(submenu->folderList) : nullptr;
     if (folder) {
         AppendMenuA(submenu->popup, MF_SEPARATOR, 0, nullptr);
-        BOOL ok = AppendFolderItems(submenu->popup, folder, submenu->folderList, &submenu->head,
-                                    submenu->allocator, *next + 1, &submenu->records);
+        BOOL ok = AppendFolderItems(submenu->popup, folder, submenu->folderList, &submenu->head, *next + 1, &submenu->records);
         folder->Release();
         if (!ok && EmptySubmenu(submenu)) {
             AddOpenItem(submenu, *next);

@@ -87,9 +87,6 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false, boo
         return;
     }
     ForgetHeldClick();
-    IMalloc* allocator = nullptr;
-    if (SHGetMalloc(&allocator) != S_OK)
-        return;
     g_app.menuOpen = true;
     g_launcher.folderMenuOpen = true;
     LaunchEntry* head = nullptr;
@@ -102,9 +99,9 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false, boo
     bool kept = false;
     // While a build runs the kept menu is read by it and stays as it is: this menu is the
     // click's own, without the kept records.
-    HMENU menu = building ? BuildFolderMenu(&head, allocator, mode, g_launcher.menuLook)
-                 : mode == FolderMode::Items ? LauncherMenu(&head, allocator, &kept)
-                                             : DesktopMenu(&head, allocator, &kept);
+    HMENU menu = building ? BuildFolderMenu(&head, mode, g_launcher.menuLook)
+                 : mode == FolderMode::Items ? LauncherMenu(&head, &kept)
+                                             : DesktopMenu(&head, &kept);
     if (menu) {
         // The theme is part of the look: a kept menu takes this click's background too.
         ApplyMenuBackground(menu, g_launcher.menuLook);
@@ -121,13 +118,12 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false, boo
         if (list)
             OpenIdList(list, chosen.elevated ? kVerbRunAs : nullptr);
         if (!kept)
-            FreeFolderMenu(menu, head, allocator);
+            FreeFolderMenu(menu, head);
         else if (KeptMenu* keptMenu = KeptMenuOf(menu))
             CloseSubmenuWatches(keptMenu->records);
     }
     g_launcher.folderMenuOpen = false;
     g_app.menuOpen = false;
-    allocator->Release();
     // Quit came while this click was going on (inside the menu, or a message of the build):
     // what is kept and the watches go now, whether or not a menu was built (a build still
     // running reads the kept records: they go when it ends).

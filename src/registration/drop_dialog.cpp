@@ -107,10 +107,11 @@ void OpenItemsFolder()
 
 INT_PTR CALLBACK DropDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    INT_PTR result = FALSE;
+    if (OneDialogMessage(dialog, &g_app.dropDialog, message, wParam, lParam, &result))
+        return result;
     switch (message) {
     case WM_INITDIALOG:
-        RecordDialogLayout(dialog);
-        g_app.dropDialog = dialog;
         DragAcceptFiles(dialog, TRUE);
         CenterOnDesktop(dialog);
         return TRUE;
@@ -127,12 +128,6 @@ INT_PTR CALLBACK DropDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     case WM_DROPFILES:
         HandleDrop(dialog, reinterpret_cast<HDROP>(wParam));
         return TRUE;
-    case WM_DPICHANGED:
-        return OnDialogDpiChanged(dialog, wParam, lParam);
-    case WM_DESTROY:
-        FreeDialogLayout(dialog);
-        ForgetDialog(dialog, &g_app.dropDialog);
-        return FALSE;
     }
     return FALSE;
 }

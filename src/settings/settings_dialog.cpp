@@ -15,7 +15,6 @@ constexpr int kKeyButtons[] = {IDC_KEY_CTRL, IDC_KEY_MIDDLE, IDC_KEY_SHIFT};
 
 BOOL InitSettingsDialog(HWND dialog)
 {
-    g_app.settingsDialog = dialog;
     UINT folderView = ReadSetting(kSectionMyComputer, kKeyFolderView, 1);
     UINT iconShow = ReadSetting(kSectionIcon, kKeyIconShow, 1);
     UINT message = ReadSetting(kSectionExit, kKeyMessage, 0);
@@ -60,12 +59,12 @@ void SaveSettings(HWND dialog)
 
 INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    INT_PTR result = FALSE;
+    if (OneDialogMessage(dialog, &g_app.settingsDialog, message, wParam, lParam, &result))
+        return result;
     switch (message) {
     case WM_INITDIALOG:
-        RecordDialogLayout(dialog);
         return InitSettingsDialog(dialog);
-    case WM_DPICHANGED:
-        return OnDialogDpiChanged(dialog, wParam, lParam);
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_SAVE:
@@ -79,10 +78,6 @@ INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             CloseOneDialog(dialog, &g_app.settingsDialog, wParam);
             return TRUE;
         }
-        return FALSE;
-    case WM_DESTROY:
-        FreeDialogLayout(dialog);
-        ForgetDialog(dialog, &g_app.settingsDialog);
         return FALSE;
     }
     return FALSE;

@@ -19,9 +19,13 @@ const unsigned char* Bytes(LPCITEMIDLIST list)
     return reinterpret_cast<const unsigned char*>(list);
 }
 
-void* AllocFromShell(size_t size, void* allocator)
+// A zero-filled block from the task allocator (the shell's), or null.
+void* AllocFromShell(size_t size, void*)
 {
-    return ShellAllocZeroed(size, static_cast<IMalloc*>(allocator));
+    void* block = CoTaskMemAlloc(size);
+    if (block)
+        ZeroMemory(block, size);
+    return block;
 }
 
 }  // namespace
@@ -36,27 +40,19 @@ UINT IdListSize(LPCITEMIDLIST list)
     return static_cast<UINT>(IdBytesSize(Bytes(list)));
 }
 
-LPITEMIDLIST IdListConcat(LPCITEMIDLIST first, LPCITEMIDLIST second, IMalloc* allocator)
+LPITEMIDLIST IdListConcat(LPCITEMIDLIST first, LPCITEMIDLIST second)
 {
     auto* list = reinterpret_cast<LPITEMIDLIST>(
-        IdBytesConcat(Bytes(first), Bytes(second), AllocFromShell, allocator));
+        IdBytesConcat(Bytes(first), Bytes(second), AllocFromShell, nullptr));
     if (list)
         InterlockedIncrement(&g_live.idLists);
     return list;
 }
 
-LPITEMIDLIST IdListCopy(LPCITEMIDLIST list, IMalloc* allocator)
+LPITEMIDLIST IdListCopy(LPCITEMIDLIST list)
 {
     static const USHORT kEmpty = 0;
-    return IdListConcat(list, reinterpret_cast<LPCITEMIDLIST>(&kEmpty), allocator);
-}
-
-void* ShellAllocZeroed(SIZE_T size, IMalloc* allocator)
-{
-    void* block = allocator->Alloc(size);
-    if (block)
-        ZeroMemory(block, size);
-    return block;
+    return IdListConcat(list, reinterpret_cast<LPCITEMIDLIST>(&kEmpty));
 }
 
 LPITEMIDLIST PathToIdList(const char* path)
@@ -76,11 +72,11 @@ LPITEMIDLIST PathToIdList(const char* path)
     return list;
 }
 
-void FreeIdList(LPITEMIDLIST list, IMalloc* allocator)
+void FreeIdList(LPITEMIDLIST list)
 {
     if (!list)
         return;
-    allocator->Free(list);
+    CoTaskMemFree(list);
     InterlockedDecrement(&g_live.idLists);
 }
 

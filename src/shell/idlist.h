@@ -1,6 +1,6 @@
 // Item-ID lists on the Win32 side: walking, measuring and joining them, turning a path
-// into one, opening one, and two small memory helpers (the shell allocator and the ordinary
-// heap). Any thread; below the launcher, the commands and the drop dialog.
+// into one, opening one, and the texts and paths they give. Lists come from the task
+// allocator (the shell's). Any thread; below the launcher, the commands and the drop dialog.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>
@@ -8,21 +8,18 @@
 LPITEMIDLIST IdListNext(LPCITEMIDLIST list);
 UINT IdListSize(LPCITEMIDLIST list);
 
-// A new list, first followed by second, from the shell allocator; null when either is
+// A new list, first followed by second, from the task allocator; null when either is
 // null or the allocation fails.
-LPITEMIDLIST IdListConcat(LPCITEMIDLIST first, LPCITEMIDLIST second, IMalloc* allocator);
+LPITEMIDLIST IdListConcat(LPCITEMIDLIST first, LPCITEMIDLIST second);
 
-// A copy of the list from the shell allocator, or null.
-LPITEMIDLIST IdListCopy(LPCITEMIDLIST list, IMalloc* allocator);
-
-// A zero-filled block from IMalloc::Alloc, or null.
-void* ShellAllocZeroed(SIZE_T size, IMalloc* allocator);
+// A copy of the list from the task allocator, or null.
+LPITEMIDLIST IdListCopy(LPCITEMIDLIST list);
 
 // The absolute list of an ANSI path, or null. Free it with FreeIdList.
 LPITEMIDLIST PathToIdList(const char* path);
 
-// Gives a list the program holds back to the shell allocator (null is allowed).
-void FreeIdList(LPITEMIDLIST list, IMalloc* allocator);
+// Gives a list the program holds back to the task allocator (null is allowed).
+void FreeIdList(LPITEMIDLIST list);
 
 // Opens one absolute item-ID list with the verb (through g_platform), or with the shell's
 // default verb when null.

@@ -986,9 +986,9 @@ std::string ShortcutTarget(const std::string& linkPath)
     return Ansi(ShortcutTarget(Wide(linkPath)));
 }
 
-void FreeMenuExpectingNothingLeft(HMENU menu, LaunchEntry* head, IMalloc* allocator, const LiveCounts& before)
+void FreeMenuExpectingNothingLeft(HMENU menu, LaunchEntry* head, const LiveCounts& before)
 {
-    FreeFolderMenu(menu, head, allocator);
+    FreeFolderMenu(menu, head);
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
     EXPECT_EQ(before.idLists, g_live.idLists) << "item-ID lists left over";
     EXPECT_EQ(before.icons, g_live.icons) << "icons left over";

@@ -89,7 +89,7 @@ std::wstring ShortcutTarget(const std::wstring& linkPath);
 // Frees a built folder menu as its owner does (FreeFolderMenu), then checks that the
 // records and every icon they held are gone and that the launcher holds the item-ID lists
 // and icons it held before.
-void FreeMenuExpectingNothingLeft(HMENU menu, LaunchEntry* head, IMalloc* allocator, const LiveCounts& before);
+void FreeMenuExpectingNothingLeft(HMENU menu, LaunchEntry* head, const LiveCounts& before);
 
 // A drop block as the shell hands it over: DROPFILES, then the names (ANSI or wide), each
 // ending in a zero, and a final zero. WM_DROPFILES's receiver frees it with DragFinish.

@@ -246,8 +246,6 @@ TEST_F(Dpi, AKeptMenuOpeningAtAnotherDpiIsMeasuredAgainNotListedAgain)
     RemoveTree(TestItemsDir());
     ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[Launcher]\r\nSubmenus=1\r\n"));
     ASSERT_TRUE(MakeItems({"one.txt", "sub\\", "sub\\two.txt"}));
-    IMalloc* allocator = nullptr;
-    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
     HWND window = MakeWindow(L"DpiTestKept", DefWindowProcW);
     IconFetches fetches;
     auto click = [&](UINT dpi) {
@@ -255,7 +253,7 @@ TEST_F(Dpi, AKeptMenuOpeningAtAnotherDpiIsMeasuredAgainNotListedAgain)
         CaptureMenuLook();
         LaunchEntry* head = nullptr;
         bool kept = false;
-        HMENU menu = LauncherMenu(&head, allocator, &kept);
+        HMENU menu = LauncherMenu(&head, &kept);
         EXPECT_TRUE(kept);
         return menu;
     };
@@ -309,8 +307,7 @@ TEST_F(Dpi, AKeptMenuOpeningAtAnotherDpiIsMeasuredAgainNotListedAgain)
         for (LauncherRecord* r : listed)
             EXPECT_EQ(1234u, r->itemWidth) << r->text << " measured again at the same DPI";
     }
-    FreeKeptMenu(allocator, true);
-    allocator->Release();
+    FreeKeptMenu(true);
     DestroyWindow(window);
     RemoveTree(TestItemsDir());
     DeleteFileA(TestSettingsPath().c_str());

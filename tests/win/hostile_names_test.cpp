@@ -125,7 +125,6 @@ bool MakeFileW(const std::wstring& path)
 
 class HostileNames : public testing::Test {
 protected:
-    IMalloc* allocator = nullptr;
     LaunchEntry* head = nullptr;
     HMENU menu = nullptr;
     LiveCounts before = {};
@@ -136,14 +135,12 @@ protected:
     {
         RemoveTree(ItemsDirW());
         ASSERT_TRUE(CreateDirectoryW(ItemsDirW().c_str(), nullptr));
-        ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
         before = g_live;
     }
     void TearDown() override
     {
-        FreeMenuExpectingNothingLeft(menu, head, allocator, before);
+        FreeMenuExpectingNothingLeft(menu, head, before);
         EXPECT_TRUE(gdi.Alive().empty()) << "a font or brush was not deleted";
-        allocator->Release();
         RemoveTree(ItemsDirW());
     }
 };
@@ -165,7 +162,7 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
     std::vector<std::wstring> shown = ShellNames(ItemsDirW());
     ASSERT_EQ(paths.size(), shown.size());
     CaptureMenuLook();
-    menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
+    menu = BuildFolderMenu(&head, FolderMode::Items, g_launcher.menuLook);
     ASSERT_NE(nullptr, menu);
     EXPECT_TRUE(boxes.shown.empty());
     ASSERT_EQ(static_cast<int>(paths.size()), GetMenuItemCount(menu));

@@ -68,12 +68,10 @@ TEST_F(HostileVolume, FiveThousandEntriesMakeOneMenuFrom2000To6999AndFreeFully)
     // Icons off: fetching 5,000 of them costs some 20 s under Wine, and the icons' own
     // life is the smaller menus' and the soak's to prove.
     g_launcher.menuLook.iconShow = 0;
-    IMalloc* allocator = nullptr;
-    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
     LiveCounts before = g_live;
 
     LaunchEntry* head = nullptr;
-    HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
+    HMENU menu = BuildFolderMenu(&head, FolderMode::Items, g_launcher.menuLook);
     ASSERT_NE(nullptr, menu);
     EXPECT_TRUE(boxes.shown.empty());
     ASSERT_EQ(static_cast<int>(count), GetMenuItemCount(menu));
@@ -92,11 +90,10 @@ TEST_F(HostileVolume, FiveThousandEntriesMakeOneMenuFrom2000To6999AndFreeFully)
     EXPECT_EQ(FIRST_LAUNCHER_ID + count, id) << "the last id is 6999";
     EXPECT_EQ(count, texts.size()) << "every entry has its own name";
 
-    FreeFolderMenu(menu, head, allocator);
+    FreeFolderMenu(menu, head);
     EXPECT_FALSE(IsMenu(menu));
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
     EXPECT_EQ(before.idLists, g_live.idLists) << "item-ID lists left over";
-    allocator->Release();
 }
 
 TEST_F(HostileVolume, TwoHundredFilesDroppedAtOnceMakeTwoHundredShortcuts)

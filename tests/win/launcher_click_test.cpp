@@ -42,10 +42,7 @@ protected:
 
 void FreeKept()
 {
-    IMalloc* allocator = nullptr;
-    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
-    FreeKeptMenu(allocator, true);
-    allocator->Release();
+    FreeKeptMenu(true);
 }
 
 // The middle of a menu window's item, on the screen.
@@ -577,13 +574,11 @@ TEST_F(LauncherClick, TheUsersOrderByDragKeysHandEditAndBackToTheShells)
 // program's own message loop.
 class BuildAhead : public testing::Test {
 protected:
-    IMalloc* allocator = nullptr;
     HMENU resource = nullptr;
     void SetUp() override
     {
         DeleteFileA(TestSettingsPath().c_str());
         ASSERT_TRUE(MakeItems({"one.txt", "two.ini", "three.bat"}));
-        ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
         resource = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
         g_app.mainTrayMenu = GetSubMenu(resource, 0);
         HoldKey(0);
@@ -594,9 +589,8 @@ protected:
     void TearDown() override
     {
         EXPECT_TRUE(Settle());
-        FreeKeptMenu(allocator, true);
-        allocator->Release();
-        DestroyMenu(resource);
+        FreeKeptMenu(true);
+            DestroyMenu(resource);
         g_app.mainTrayMenu = nullptr;
         RemoveTree(TestItemsDir());
     }
@@ -610,7 +604,7 @@ protected:
 // is not made to build it a second time.
 TEST_F(BuildAhead, ClicksDuringTheBuildAreAnswered)
 {
-    FreeKeptMenu(allocator, true);
+    FreeKeptMenu(true);
     unsigned builds = g_launcher.launcherBuilds;
     IconFetches stalled(true);
     StartLauncherBuildAhead(owner.window);
@@ -668,7 +662,7 @@ TEST_F(BuildAhead, AHeldClickOpensOnlyWhileTheUserWaits)
     owner.whileOpen = [&](HMENU menu) { items = GetMenuItemCount(menu); };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        FreeKeptMenu(allocator, true);
+        FreeKeptMenu(true);
         owner.menusOpened.clear();
         items = 0;
         IconFetches stalled(true);
@@ -759,7 +753,7 @@ BOOL WINAPI RefusePost(HWND, UINT, WPARAM, LPARAM)
 // not held for it.
 TEST_F(BuildAhead, ABuildWhosePostIsRefusedStillEnds)
 {
-    FreeKeptMenu(allocator, true);
+    FreeKeptMenu(true);
     g_platform.PostMessageW = RefusePost;
     StartLauncherBuildAhead(owner.window);
     EXPECT_TRUE(LauncherBuildRunning());
@@ -837,7 +831,7 @@ TEST_F(BuildAhead, EachChangeStartsTheQuietTimeAgain)
 // as built, and between them nothing wakes the program.
 TEST_F(BuildAhead, EachClickFindsTheLauncherBuiltAndABurstOfChangesCostsOneBuild)
 {
-    FreeKeptMenu(allocator, true);
+    FreeKeptMenu(true);
     unsigned builds = g_launcher.launcherBuilds;
     StartLauncherBuildAhead(owner.window);
     EXPECT_TRUE(LauncherBuildRunning());
@@ -938,8 +932,6 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
     ASSERT_TRUE(MakeItems({"one.txt", "two.ini", "three.bat"}));
     HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     DibCanvas canvas(200, 20);
-    IMalloc* allocator = nullptr;
-    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
     LiveCounts before = g_live;
     LiveCounts peak = {};
     GdiCreations gdi;
@@ -948,7 +940,7 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
     for (int cycle = 0; cycle < 50; ++cycle) {
         LaunchEntry* head = nullptr;
         CaptureMenuLook();
-        HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
+        HMENU menu = BuildFolderMenu(&head, FolderMode::Items, g_launcher.menuLook);
         ASSERT_NE(nullptr, menu);
         for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next) {
             MEASUREITEMSTRUCT mis = {};
@@ -967,7 +959,7 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
             peak = g_live;
         for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
             icons += r->iconIndex >= 0;
-        FreeFolderMenu(menu, head, allocator);
+        FreeFolderMenu(menu, head);
     }
     // Checked through the system, not through the launcher's own counts: every font and
     // brush the menus made is gone, and no icon handle was ever asked for (each entry's icon
@@ -984,7 +976,6 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
     EXPECT_EQ(before.brushes, g_live.brushes);
     EXPECT_EQ(before.idLists, g_live.idLists);
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
-    allocator->Release();
     DestroyWindow(window);
     RemoveTree(TestItemsDir());
 }

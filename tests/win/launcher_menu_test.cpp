@@ -72,7 +72,6 @@ HANDLE WINAPI RefuseWatch(LPCWSTR, BOOL, DWORD)
 
 class FolderMenu : public testing::Test {
 protected:
-    IMalloc* allocator = nullptr;
     LaunchEntry* head = nullptr;
     HMENU menu = nullptr;
     LiveCounts before = {};
@@ -88,29 +87,27 @@ protected:
         CaptureMenuLook();  // the default look: no test's settings carry over
         // A lookup an earlier test left late would be counted in this one's.
         ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
-        ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
         before = g_live;
     }
     void TearDown() override
     {
-        FreeKeptMenu(allocator, true);
-        FreeFolderMenu(menu, head, allocator);
+        FreeKeptMenu(true);
+        FreeFolderMenu(menu, head);
         EXPECT_EQ(nullptr, g_launcher.recordListHead);
         EXPECT_EQ(before.idLists, g_live.idLists) << "item-ID lists left over";
         EXPECT_EQ(before.icons, g_live.icons) << "icons left over";
         EXPECT_EQ(before.submenus, g_live.submenus) << "submenus left over";
-        allocator->Release();
         RemoveTree(TestItemsDir());
         DeleteFileA(TestSettingsPath().c_str());
     }
     HMENU Build(FolderMode mode = FolderMode::Items)
     {
         head = nullptr;
-        return menu = BuildFolderMenu(&head, allocator, mode, ReadMenuLook());
+        return menu = BuildFolderMenu(&head, mode, ReadMenuLook());
     }
     void Free()
     {
-        FreeFolderMenu(menu, head, allocator);
+        FreeFolderMenu(menu, head);
         menu = nullptr;
         head = nullptr;
     }
@@ -120,7 +117,7 @@ protected:
     {
         CaptureMenuLook();
         unsigned builds = g_launcher.launcherBuilds;
-        shownMenu = LauncherMenu(&shown, allocator, &kept);
+        shownMenu = LauncherMenu(&shown, &kept);
         EXPECT_TRUE(shownMenu || !menuExpected) << "no menu";
         return g_launcher.launcherBuilds - builds;
     }
@@ -155,7 +152,7 @@ protected:
             EXPECT_EQ(0u, click());
         }
         SCOPED_TRACE("no watch can be made");
-        FreeKeptMenu(allocator, true);
+        FreeKeptMenu(true);
         g_platform.FindFirstChangeNotificationW = RefuseWatch;
         for (int i = 0; i < 3; ++i) {
             EXPECT_EQ(1u, click());
@@ -198,7 +195,7 @@ TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
     ASSERT_NE(nullptr, itemsList);
     std::vector<BYTE> parent = ListBytes(itemsList);
     parent.resize(parent.size() - 2);
-    FreeIdList(itemsList, allocator);
+    FreeIdList(itemsList);
 
     ASSERT_EQ(3, GetMenuItemCount(menu));
     auto entries = Entries();
@@ -227,7 +224,7 @@ TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
     ExpectSpokenNames(menu, wideNames);
 
     // Freeing destroys the menu; the next build starts again at 2000.
-    FreeFolderMenu(menu, head, allocator);
+    FreeFolderMenu(menu, head);
     EXPECT_FALSE(IsMenu(menu));
     EXPECT_EQ(nullptr, g_launcher.recordListHead);
     ASSERT_NE(nullptr, Build());
@@ -326,7 +323,7 @@ TEST_F(FolderMenu, KeptMenuIsShownAgainUntilWhatItShowsChanges)
 
     // At quit everything kept is freed.
     HMENU last = g_launcher.keptMenu.menu;
-    FreeKeptMenu(allocator, true);
+    FreeKeptMenu(true);
     EXPECT_FALSE(IsMenu(last));
     EXPECT_EQ(nullptr, g_launcher.keptMenu.menu);
     EXPECT_EQ(nullptr, g_launcher.keptMenu.change);
@@ -385,7 +382,7 @@ TEST_F(FolderMenu, OnlyTheItemsWatchTellsAKeptMenuStale)
         [&] {
             unsigned builds = Click();
             if (!kept)
-                FreeFolderMenu(shownMenu, shown, allocator);
+                FreeFolderMenu(shownMenu, shown);
             return builds;
         },
         g_launcher.keptMenu, g_launcher.keptMenu.change);
@@ -408,11 +405,11 @@ TEST_F(FolderMenu, TheDesktopListIsKeptUntilEitherDesktopFolderOrAnIconChanges)
     auto click = [&] {
         CaptureMenuLook();
         unsigned builds = g_launcher.desktopBuilds;
-        HMENU desktop = DesktopMenu(&shown, allocator, &kept);
+        HMENU desktop = DesktopMenu(&shown, &kept);
         EXPECT_NE(nullptr, desktop);
         names = Names(kept ? g_launcher.keptDesktop.records : g_launcher.recordListHead);
         if (!kept)
-            FreeFolderMenu(desktop, shown, allocator);
+            FreeFolderMenu(desktop, shown);
         return g_launcher.desktopBuilds - builds;
     };
     // Each rebuild's names as the shell lists the desktop now: a rebuild that took a kept
@@ -479,7 +476,7 @@ TEST_F(FolderMenu, TheDesktopListIsKeptUntilEitherDesktopFolderOrAnIconChanges)
         EXPECT_EQ(0u, click()) << "not kept again";
     }
     ExpectFailedWatchesKeepNothing(click, g_launcher.keptDesktop, g_launcher.keptDesktop.publicChange);
-    FreeKeptMenu(allocator, true);
+    FreeKeptMenu(true);
     EXPECT_EQ(nullptr, g_launcher.keptDesktop.change);
     EXPECT_EQ(nullptr, g_launcher.keptDesktop.publicChange);
 }
@@ -621,7 +618,7 @@ TEST_F(FolderMenu, AFailedBuildLeavesNoEntries)
         RedirectImport("kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(RefuseARecord)));
     ASSERT_NE(nullptr, g_heapAlloc);
     LaunchEntry* entries = nullptr;
-    HMENU built = BuildFolderMenu(&entries, allocator, FolderMode::Items, g_launcher.menuLook);
+    HMENU built = BuildFolderMenu(&entries, FolderMode::Items, g_launcher.menuLook);
     RedirectImport("kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(g_heapAlloc));
     EXPECT_EQ(-1, g_recordsAllowed) << "the second record was never asked for";
     EXPECT_EQ(nullptr, built);
@@ -957,7 +954,7 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpeningAndFreedAtQuit)
     HMENU popups[] = {sub->popup, a->popup, b->popup};
     EXPECT_EQ(before.submenus + 3, g_live.submenus);
     EXPECT_LT(before.idLists + 3, g_live.idLists);
-    FreeKeptMenu(allocator, true);
+    FreeKeptMenu(true);
     EXPECT_FALSE(IsMenu(keptMenu));
     for (HMENU popup : popups)
         EXPECT_FALSE(IsMenu(popup));
@@ -1220,13 +1217,13 @@ public:
 
 class FakeEnum : public StandIn<IEnumIDList> {
 public:
-    FakeEnum(std::vector<std::vector<BYTE>> lists, std::vector<Answer> answers, IMalloc* allocator)
-        : lists_(std::move(lists)), answers_(std::move(answers)), allocator_(allocator) {}
+    FakeEnum(std::vector<std::vector<BYTE>> lists, std::vector<Answer> answers)
+        : lists_(std::move(lists)), answers_(std::move(answers)) {}
     virtual ~FakeEnum()
     {
         // An item it wrote but said it had not fetched stays its own.
         for (void* block : kept_)
-            allocator_->Free(block);
+            CoTaskMemFree(block);
     }
     bool emptyForever = false;  // answers S_OK without an item, however often asked
     int calls = 0;
@@ -1243,7 +1240,7 @@ public:
         const auto& bytes = lists_[next_++];
         if (answer == Answer::OkWithoutItem)
             return S_OK;
-        void* block = allocator_->Alloc(bytes.size());
+        void* block = CoTaskMemAlloc(bytes.size());
         CopyMemory(block, bytes.data(), bytes.size());
         *item = static_cast<LPITEMIDLIST>(block);
         if (answer == Answer::WrittenButNoneFetched)
@@ -1260,15 +1257,13 @@ public:
 private:
     std::vector<std::vector<BYTE>> lists_;
     std::vector<Answer> answers_;
-    IMalloc* allocator_;
     size_t next_ = 0;
     std::vector<void*> kept_;
 };
 
 class FakeFolder : public StandIn<IShellFolder> {
 public:
-    FakeFolder(std::vector<FakeChild> children, IMalloc* allocator)
-        : children_(std::move(children)), allocator_(allocator) {}
+    explicit FakeFolder(std::vector<FakeChild> children) : children_(std::move(children)) {}
     // Child i is one item whose data holds the byte i and then its ANSI text.
     std::vector<std::vector<BYTE>> Lists() const
     {
@@ -1303,7 +1298,7 @@ public:
         std::vector<Answer> answers;
         for (const FakeChild& child : children_)
             answers.push_back(child.answer);
-        lastEnum = new FakeEnum(Lists(), answers, allocator_);
+        lastEnum = new FakeEnum(Lists(), answers);
         lastEnum->emptyForever = emptyForever;
         *out = lastEnum;
         return S_OK;
@@ -1334,7 +1329,7 @@ public:
             break;
         case STRRET_WSTR: {
             int n = MultiByteToWideChar(CP_UTF8, 0, fake.text, -1, nullptr, 0);
-            name->pOleStr = static_cast<LPWSTR>(allocator_->Alloc(n * sizeof(wchar_t)));
+            name->pOleStr = static_cast<LPWSTR>(CoTaskMemAlloc(n * sizeof(wchar_t)));
             MultiByteToWideChar(CP_UTF8, 0, fake.text, -1, name->pOleStr, n);
             break;
         }
@@ -1353,38 +1348,78 @@ public:
 
 private:
     std::vector<FakeChild> children_;
-    IMalloc* allocator_;
 };
 
-// The shell allocator, counting live blocks, refusing blocks of one size on request.
-class CountingMalloc : public StandIn<IMalloc> {
+// The task allocator's blocks, seen through its spy: while one is registered
+// (CoRegisterMallocSpy) every CoTaskMemAlloc and CoTaskMemFree of the process passes it,
+// with whether a freed block was handed out under it. Blocks are poisoned when handed out,
+// and blocks of one size refused on request.
+class AllocatorSpy : public IMallocSpy {
 public:
-    explicit CountingMalloc(IMalloc* real) : real_(real) {}
     long live = 0;
     SIZE_T refuseSize = 0;
-    void* STDMETHODCALLTYPE Alloc(SIZE_T size) override
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
-        if (size == refuseSize)
-            return nullptr;
-        void* block = real_->Alloc(size);
-        memset(block, 0xDB, size);
-        ++live;
+        *out = iid == __uuidof(IUnknown) || iid == __uuidof(IMallocSpy) ? this : nullptr;
+        return *out ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override
+    {
+        size_ = size;
+        return size == refuseSize ? 0 : size;  // 0 fails the allocation
+    }
+    void* STDMETHODCALLTYPE PostAlloc(void* block) override
+    {
+        if (block) {
+            memset(block, 0xDB, size_);
+            ++live;
+        }
         return block;
     }
-    void* STDMETHODCALLTYPE Realloc(void*, SIZE_T) override { return nullptr; }
-    void STDMETHODCALLTYPE Free(void* block) override
+    void* STDMETHODCALLTYPE PreFree(void* block, BOOL spied) override
     {
-        if (block)
+        if (block && spied)
             --live;
-        real_->Free(block);
+        return block;
     }
-    SIZE_T STDMETHODCALLTYPE GetSize(void* block) override { return real_->GetSize(block); }
-    int STDMETHODCALLTYPE DidAlloc(void* block) override { return real_->DidAlloc(block); }
-    void STDMETHODCALLTYPE HeapMinimize() override {}
+    void STDMETHODCALLTYPE PostFree(BOOL) override {}
+    SIZE_T STDMETHODCALLTYPE PreRealloc(void* block, SIZE_T size, void** request, BOOL) override
+    {
+        *request = block;
+        return size;
+    }
+    void* STDMETHODCALLTYPE PostRealloc(void* block, BOOL) override { return block; }
+    void* STDMETHODCALLTYPE PreGetSize(void* block, BOOL) override { return block; }
+    SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T size, BOOL) override { return size; }
+    void* STDMETHODCALLTYPE PreDidAlloc(void* block, BOOL) override { return block; }
+    int STDMETHODCALLTYPE PostDidAlloc(void*, BOOL, int actual) override { return actual; }
+    void STDMETHODCALLTYPE PreHeapMinimize() override {}
+    void STDMETHODCALLTYPE PostHeapMinimize() override {}
 
 private:
-    IMalloc* real_;
+    SIZE_T size_ = 0;
 };
+
+// Counts the task allocator's live blocks over one scope. The spy lives as long as the
+// program: a spy whose blocks are not all freed stays registered until they are.
+class CountingMalloc {
+public:
+    CountingMalloc()
+    {
+        spy_.live = 0;
+        spy_.refuseSize = 0;
+        EXPECT_EQ(S_OK, CoRegisterMallocSpy(&spy_));
+    }
+    ~CountingMalloc() { EXPECT_EQ(S_OK, CoRevokeMallocSpy()) << "a block handed out under the spy is still held"; }
+    long& live = spy_.live;
+    SIZE_T& refuseSize = spy_.refuseSize;
+
+private:
+    static AllocatorSpy spy_;
+};
+AllocatorSpy CountingMalloc::spy_;
 
 class FakeFolderMenu : public FolderMenu {
 protected:
@@ -1402,13 +1437,12 @@ protected:
 
 TEST_F(FakeFolderMenu, EveryDisplayNameFormGivesItsText)
 {
-    CountingMalloc counting(allocator);
+    CountingMalloc counting;
     FakeFolder folder({{STRRET_CSTR, "cstr name"},
                        {STRRET_OFFSET, "offset name"},
-                       {STRRET_WSTR, "ワイド名 & more"}},
-                      &counting);
+                       {STRRET_WSTR, "ワイド名 & more"}});
     ASSERT_TRUE(AppendFolderItems(menu, &folder, reinterpret_cast<LPCITEMIDLIST>(parent.data()),
-                                  &head, &counting));
+                                  &head));
     EXPECT_EQ(static_cast<SHCONTF>(SHCONTF_FOLDERS | SHCONTF_NONFOLDERS), folder.flagsSeen);
     EXPECT_EQ(0u, folder.lastEnum->refs_) << "the enumerator is released";
     auto records = Records();
@@ -1427,7 +1461,7 @@ TEST_F(FakeFolderMenu, EveryDisplayNameFormGivesItsText)
     }
     // Only the three joined lists are still held: children and wide names went back.
     EXPECT_EQ(3, counting.live);
-    FreeFolderMenu(menu, head, &counting);
+    FreeFolderMenu(menu, head);
     menu = nullptr;
     head = nullptr;
     EXPECT_EQ(0, counting.live);
@@ -1445,15 +1479,15 @@ TEST_F(FakeFolderMenu, NoEnumeratorAnUnknownFormOrAFailedNameFailsAndFreesEveryt
                 {"no enumerator", STRRET_CSTR, S_FALSE, 0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        CountingMalloc counting(allocator);
-        FakeFolder folder({{STRRET_WSTR, "first"}, {row.type, "bad"}, {STRRET_CSTR, "never"}}, &counting);
+        CountingMalloc counting;
+        FakeFolder folder({{STRRET_WSTR, "first"}, {row.type, "bad"}, {STRRET_CSTR, "never"}});
         folder.enumResult = row.enumResult;
         HMENU built = CreatePopupMenu();
         LaunchEntry* entries = nullptr;
         EXPECT_FALSE(AppendFolderItems(built, &folder, reinterpret_cast<LPCITEMIDLIST>(parent.data()),
-                                       &entries, &counting));
+                                       &entries));
         EXPECT_EQ(row.items, GetMenuItemCount(built)) << "the build stops at the bad entry";
-        FreeFolderMenu(built, entries, &counting);
+        FreeFolderMenu(built, entries);
         EXPECT_EQ(0, counting.live);
         EXPECT_EQ(nullptr, g_launcher.recordListHead);
         delete folder.lastEnum;
@@ -1462,13 +1496,12 @@ TEST_F(FakeFolderMenu, NoEnumeratorAnUnknownFormOrAFailedNameFailsAndFreesEveryt
 
 TEST_F(FakeFolderMenu, AnEntryWhoseJoinFailsIsLeftOut)
 {
-    CountingMalloc counting(allocator);
-    FakeFolder folder({{STRRET_CSTR, "one"}, {STRRET_WSTR, "two, longer"}, {STRRET_CSTR, "three"}},
-                      &counting);
+    CountingMalloc counting;
+    FakeFolder folder({{STRRET_CSTR, "one"}, {STRRET_WSTR, "two, longer"}, {STRRET_CSTR, "three"}});
     // The joined list of the second child has its own size: refuse exactly that one.
     counting.refuseSize = parent.size() - 2 + folder.Lists()[1].size();
     ASSERT_TRUE(AppendFolderItems(menu, &folder, reinterpret_cast<LPCITEMIDLIST>(parent.data()),
-                                  &head, &counting));
+                                  &head));
     ASSERT_EQ(2, GetMenuItemCount(menu));
     auto entries = Entries();
     auto records = Records();
@@ -1481,7 +1514,7 @@ TEST_F(FakeFolderMenu, AnEntryWhoseJoinFailsIsLeftOut)
     }
     EXPECT_STREQ("one", records[0]->text);
     EXPECT_STREQ("three", records[1]->text);
-    FreeFolderMenu(menu, head, &counting);
+    FreeFolderMenu(menu, head);
     menu = nullptr;
     head = nullptr;
     EXPECT_EQ(0, counting.live) << "the refused entry's child and wide name went back";
@@ -1508,12 +1541,12 @@ TEST_F(FakeFolderMenu, FaultyEnumeratorsAndNamesOutsideTheirItemAreLeftOut)
     } modes[] = {{"items", reinterpret_cast<LPCITEMIDLIST>(parent.data())}, {"desktop", nullptr}};
     for (const Mode& mode : modes) {
         SCOPED_TRACE(mode.name);
-        CountingMalloc counting(allocator);
-        FakeFolder folder(children, &counting);
+        CountingMalloc counting;
+        FakeFolder folder(children);
         HMENU built = CreatePopupMenu();
         LaunchEntry* entries = nullptr;
         long listsBefore = g_live.idLists;
-        ASSERT_TRUE(AppendFolderItems(built, &folder, mode.parent, &entries, &counting));
+        ASSERT_TRUE(AppendFolderItems(built, &folder, mode.parent, &entries));
         std::vector<std::string> texts;
         for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next)
             texts.push_back(r->text);
@@ -1523,16 +1556,16 @@ TEST_F(FakeFolderMenu, FaultyEnumeratorsAndNamesOutsideTheirItemAreLeftOut)
         for (LaunchEntry* e = entries; e; e = e->next, ++i)
             EXPECT_EQ(FIRST_LAUNCHER_ID + i, GetMenuItemID(built, i));
         EXPECT_EQ(3, i);
-        FreeFolderMenu(built, entries, &counting);
+        FreeFolderMenu(built, entries);
         EXPECT_EQ(listsBefore, g_live.idLists);
         delete folder.lastEnum;
         EXPECT_EQ(0, counting.live) << "every list freed once, none of the enumerator's own";
     }
 
     // One that answers S_OK without an item for ever is given up, not asked for ever.
-    FakeFolder endless({{STRRET_CSTR, "a"}}, allocator);
+    FakeFolder endless({{STRRET_CSTR, "a"}});
     endless.emptyForever = true;
-    EXPECT_TRUE(AppendFolderItems(menu, &endless, nullptr, &head, allocator));
+    EXPECT_TRUE(AppendFolderItems(menu, &endless, nullptr, &head));
     EXPECT_EQ(0, GetMenuItemCount(menu));
     EXPECT_LT(endless.lastEnum->calls, 1000);
     delete endless.lastEnum;
@@ -1560,9 +1593,8 @@ TEST_F(FakeFolderMenu, LongNamesKeep255CharactersInAnyCodePage)
                        {STRRET_WSTR, names[1].c_str()},
                        {STRRET_WSTR, names[2].c_str()},
                        {STRRET_WSTR, names[3].c_str()},
-                       {STRRET_CSTR, ascii.c_str()}},
-                      allocator);
-    ASSERT_TRUE(AppendFolderItems(menu, &folder, nullptr, &head, allocator));
+                       {STRRET_CSTR, ascii.c_str()}});
+    ASSERT_TRUE(AppendFolderItems(menu, &folder, nullptr, &head));
     auto records = Records();
     ASSERT_EQ(5u, records.size());
     // Whole, though it is 400 bytes in Shift-JIS and 600 in UTF-8.
@@ -1595,8 +1627,7 @@ TEST_F(FakeFolderMenu, TypedCharactersSelectAndChooseByName)
 {
     FakeFolder folder({{STRRET_CSTR, "alpha"}, {STRRET_CSTR, "beta"}, {STRRET_CSTR, "Bravo"},
                        {STRRET_CSTR, "gamma"}, {STRRET_CSTR, "& more"}, {STRRET_WSTR, "Ωmega"},
-                       {STRRET_WSTR, "жук"}, {STRRET_WSTR, "Жаба"}},
-                      allocator);
+                       {STRRET_WSTR, "жук"}, {STRRET_WSTR, "Жаба"}});
     HWND owner = CreateLauncherOwner({WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM});
     ASSERT_NE(nullptr, owner);
     SetForegroundWindow(owner);
@@ -1621,7 +1652,7 @@ TEST_F(FakeFolderMenu, TypedCharactersSelectAndChooseByName)
         SCOPED_TRACE(Ansi(row.keys));
         menu = CreatePopupMenu();
         head = nullptr;
-        ASSERT_TRUE(AppendFolderItems(menu, &folder, nullptr, &head, allocator));
+        ASSERT_TRUE(AppendFolderItems(menu, &folder, nullptr, &head));
         delete folder.lastEnum;
         ASSERT_TRUE(IsLauncherMenu(menu));
         CaptureMenuLook();
@@ -1644,7 +1675,7 @@ TEST_F(FakeFolderMenu, TypedCharactersSelectAndChooseByName)
                 name = record->wideText;
         }
         EXPECT_EQ(row.chosen, name);
-        FreeFolderMenu(menu, head, allocator);
+        FreeFolderMenu(menu, head);
         menu = nullptr;
         head = nullptr;
     }
@@ -1679,8 +1710,6 @@ TEST(WideToAnsiDup, SizesItsCopyByWhatTheCodePageNeeds)
 
 TEST(PathToIdList, NamesTheFolderAndFailsForNothing)
 {
-    IMalloc* allocator = nullptr;
-    ASSERT_EQ(S_OK, SHGetMalloc(&allocator));
     std::string dir = TestExeDir();
     dir.pop_back();
     LPITEMIDLIST list = PathToIdList(dir.c_str());
@@ -1688,9 +1717,8 @@ TEST(PathToIdList, NamesTheFolderAndFailsForNothing)
     char path[MAX_PATH] = {};
     ASSERT_TRUE(SHGetPathFromIDListA(list, path));
     EXPECT_STREQ(dir.c_str(), path);
-    FreeIdList(list, allocator);
+    FreeIdList(list);
     EXPECT_EQ(nullptr, PathToIdList((dir + "\\no such folder\\x").c_str()));
-    allocator->Release();
 }
 
 }  // namespace
