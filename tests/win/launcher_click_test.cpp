@@ -951,17 +951,8 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
         HMENU menu = BuildFolderMenu(&head, allocator, FolderMode::Items, g_launcher.menuLook);
         ASSERT_NE(nullptr, menu);
         for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next) {
-            MEASUREITEMSTRUCT mis = {};
-            mis.itemID = r->id;
-            mis.itemData = reinterpret_cast<ULONG_PTR>(r);
-            MeasureLauncherItem(window, &mis);
-            DRAWITEMSTRUCT dis = {};
-            dis.itemID = r->id;
-            dis.itemData = reinterpret_cast<ULONG_PTR>(r);
-            dis.itemState = (cycle & 1) ? ODS_SELECTED : 0;
-            dis.hDC = canvas.dc;
-            dis.rcItem = {0, 0, 200, 20};
-            DrawLauncherItem(window, &dis);
+            MeasureItem(window, r->id, reinterpret_cast<ULONG_PTR>(r));
+            DrawItem(window, r->id, reinterpret_cast<ULONG_PTR>(r), canvas.dc, {0, 0, 200, 20}, (cycle & 1) ? ODS_SELECTED : 0);
         }
         if (g_live.idLists > peak.idLists)
             peak = g_live;
