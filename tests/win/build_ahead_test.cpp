@@ -9,29 +9,17 @@
 #include <vector>
 
 #include "core/app_state.h"
-#include "core/live_counts.h"
 #include "core/platform_calls.h"
-#include "core/texts.h"
 #include "app/tray_window.h"
 #include "resources/resource.h"
 #include "tray/tray_icon.h"
 #include "launcher/build_ahead.h"
-#include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
-#include "launcher/menu_focus.h"
-#include "launcher/menu_theme.h"
-#include "launcher/order_file.h"
-#include "launcher/owner_draw.h"
-#include "launcher/tray_click.h"
-#include "settings/hotkey.h"
 #include "test_support.h"
-#include "tray_action_letter.h"
 
 namespace {
 
-// The launcher built ahead of the click, on its own thread, with a real items folder and the
-// program's own message loop.
 class BuildAhead : public testing::Test {
 protected:
     IMalloc* allocator = nullptr;
