@@ -329,12 +329,6 @@ TEST_F(LauncherClick, TheLauncherFollowsTheAppThemeFromOneClickToTheNext)
     EXPECT_EQ(before.icons, g_live.icons);
 }
 
-// The visible menu windows of this program.
-std::vector<HWND> OpenMenuWindows()
-{
-    return VisibleWindows(L"#32768", GetCurrentProcessId());
-}
-
 // A right click on an entry (or the context-menu key on the highlighted one) shows the
 // shell's menu for that entry over the open launcher; a command chosen there acts on that
 // entry and closes the launcher (and, changing nothing it shows, leaves it kept); Escape
@@ -376,7 +370,7 @@ TEST_F(LauncherClick, TheShellsMenuOnAnEntryActsOnThatEntry)
         int tries = 0;
         // Then: the context menu over the launcher.
         std::function<void(HWND)> inContextMenu = [&](HWND) {
-            std::vector<HWND> open = OpenMenuWindows();
+            std::vector<HWND> open = VisibleWindows(L"#32768", GetCurrentProcessId());
             if (open.size() < 2) {
                 if (++tries < 200)
                     WhenMenuOpens(inContextMenu);
@@ -443,7 +437,7 @@ TEST_F(LauncherClick, TheShellsMenuOnAnEntryActsOnThatEntry)
             ASSERT_EQ(1u, g_opened.size()) << "the launcher did not open its entry afterwards";
             EXPECT_EQ(0, lstrcmpiA(secondPath.c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
         }
-        EXPECT_TRUE(OpenMenuWindows().empty());
+        EXPECT_TRUE(VisibleWindows(L"#32768", GetCurrentProcessId()).empty());
     }
     RemoveTree(recorder.dir);
 }
@@ -551,7 +545,7 @@ TEST_F(LauncherClick, TheUsersOrderByDragKeysHandEditAndBackToTheShells)
     // "元の順序に戻す" is the first command of the entry's own menu: the shell's order again.
     std::wstring first;
     std::function<void(HWND)> inContextMenu = [&](HWND) {
-        std::vector<HWND> open = OpenMenuWindows();
+        std::vector<HWND> open = VisibleWindows(L"#32768", GetCurrentProcessId());
         if (open.size() < 2)
             return WhenMenuOpens(inContextMenu);
         HWND context = IsLauncherMenu(MenuOfWindow(open[0])) ? open[1] : open[0];
