@@ -110,8 +110,6 @@ protected:
         tray = morvek.TrayWindow();
     }
 
-    HWND MenuWindow() { return morvek.MenuWindow(); }
-    long LiveCount(WPARAM which) { return morvek.LiveCount(which); }
     int Launches() { return LineCount(recorder.Launched()); }
 
     // The counts after the first click; later clicks must leave the same.
@@ -119,7 +117,7 @@ protected:
     void RememberHeld()
     {
         for (WPARAM which : kCounts)
-            held[which] = LiveCount(which);
+            held[which] = morvek.LiveCount(which);
         printf("soak: held after the first click: %ld icons, %ld fonts, %ld brushes, %ld item-ID lists, "
                "%ld folder submenus\n",
                held[0], held[1], held[2], held[3], held[5]);
@@ -138,7 +136,7 @@ protected:
     {
         for (WPARAM which : kCounts) {
             long count = -1;
-            EXPECT_TRUE(WaitFor([&] { return (count = LiveCount(which)) == held[which]; }))
+            EXPECT_TRUE(WaitFor([&] { return (count = morvek.LiveCount(which)) == held[which]; }))
                 << kCountNames[which] << " held after cycle " << cycle << ": " << count << ", after the first "
                 << held[which];
         }
@@ -166,7 +164,7 @@ protected:
     {
         PostMessageA(tray, kTrayCallbackMessage, kTrayIconId, click);
         HWND menu = nullptr;
-        ASSERT_TRUE(WaitFor([&] { return (menu = MenuWindow()) != nullptr; }, 30000))
+        ASSERT_TRUE(WaitFor([&] { return (menu = morvek.MenuWindow()) != nullptr; }, 30000))
             << "no folder menu at cycle " << cycle;
         if (launch) {
             int before = Launches();
@@ -178,7 +176,7 @@ protected:
         } else {
             PostKeys(menu, {VK_ESCAPE});
         }
-        ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }, 30000))
+        ASSERT_TRUE(WaitFor([&] { return morvek.MenuWindow() == nullptr; }, 30000))
             << "the menu stayed open at cycle " << cycle;
         // A click that comes while the last one still ends is ignored, as during its menu.
         ASSERT_TRUE(WaitFor([&] { return !morvek.ClickGoingOn(); }, 30000)) << "the click never ended at cycle " << cycle;
@@ -289,7 +287,7 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
         }
         PostMessageA(tray, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
         HWND menu = nullptr;
-        ASSERT_TRUE(WaitFor([&] { return (menu = MenuWindow()) != nullptr; }, 30000)) << "no menu at " << cycle;
+        ASSERT_TRUE(WaitFor([&] { return (menu = morvek.MenuWindow()) != nullptr; }, 30000)) << "no menu at " << cycle;
         // f: the only name with f opens its submenu; n there the only one with n. Escape
         // closes the nested one and n opens it again, checked and kept this time.
         const struct {
@@ -327,9 +325,9 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
         } else {
             PostKeys(menu, {VK_ESCAPE, VK_ESCAPE, VK_ESCAPE});
         }
-        ASSERT_TRUE(WaitFor([&] { return MenuWindow() == nullptr; }, 30000)) << "the menu stayed open at " << cycle;
+        ASSERT_TRUE(WaitFor([&] { return morvek.MenuWindow() == nullptr; }, 30000)) << "the menu stayed open at " << cycle;
         // The click is over (the chosen entry started) before the next one.
-        ASSERT_TRUE(WaitFor([&] { return LiveCount(4) == 0; }, 30000)) << "the click never ended at " << cycle;
+        ASSERT_TRUE(WaitFor([&] { return morvek.LiveCount(4) == 0; }, 30000)) << "the click never ended at " << cycle;
         if (cycle == 0) {
             RememberHeld();
             // The kept menu with both submenus filled: 2 submenus, one list per item

@@ -1115,6 +1115,19 @@ SIZE MenuTextExtent(const std::wstring& text, const LOGFONTA& font)
     return size;
 }
 
+MEASUREITEMSTRUCT MeasureItem(HWND owner, UINT id, ULONG_PTR data)
+{
+    MEASUREITEMSTRUCT mis = {ODT_MENU, 0, id, 0xdeadbeef, 0xdeadbeef, data};
+    MeasureLauncherItem(owner, &mis);
+    return mis;
+}
+
+void DrawItem(HWND owner, UINT id, ULONG_PTR data, HDC dc, const RECT& rect, UINT state)
+{
+    DRAWITEMSTRUCT dis = {ODT_MENU, 0, id, ODA_DRAWENTIRE, state, nullptr, dc, rect, data};
+    DrawLauncherItem(owner, &dis);
+}
+
 std::string TestItemsDir()
 {
     return TestExeDir() + "items";

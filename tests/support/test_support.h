@@ -127,6 +127,11 @@ struct DibCanvas {
 // The extent of text in font on the screen, measured wide as the launcher measures names.
 SIZE MenuTextExtent(const std::wstring& text, const LOGFONTA& font);
 
+// A launcher item measured as its owner's WM_MEASUREITEM does it, over poisoned sizes, and
+// drawn as WM_DRAWITEM does it (the whole item, in this state) into dc across rect.
+MEASUREITEMSTRUCT MeasureItem(HWND owner, UINT id, ULONG_PTR data);
+void DrawItem(HWND owner, UINT id, ULONG_PTR data, HDC dc, const RECT& rect, UINT state = 0);
+
 // The Morvek.exe under test: the 64-bit build beside the tests, or the one the environment
 // names in MORVEK_EXE_UNDER_TEST (the test command's round over the 32-bit build).
 const char* BuiltMorvek();

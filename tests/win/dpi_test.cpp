@@ -204,8 +204,7 @@ TEST_F(Dpi, TheLauncherIsMeasuredAndDrawnAtTheDpiOfTheMonitorUnderTheClick)
         EXPECT_EQ(row.listIcon, listCx) << "the icons come from another list";
 
         record->itemWidth = 0;
-        MEASUREITEMSTRUCT mis = {ODT_MENU, 0, 2000, 0xdeadbeef, 0xdeadbeef, reinterpret_cast<ULONG_PTR>(record)};
-        MeasureLauncherItem(window, &mis);
+        MEASUREITEMSTRUCT mis = MeasureItem(window, 2000, reinterpret_cast<ULONG_PTR>(record));
         SIZE text = MenuTextExtent(record->wideText, look.menuFont);
         EXPECT_EQ(static_cast<UINT>(row.icon + text.cx + row.indent), mis.itemWidth);
         EXPECT_EQ(static_cast<UINT>(std::max<int>(row.icon, text.cy) + row.padding), mis.itemHeight);
@@ -220,14 +219,7 @@ TEST_F(Dpi, TheLauncherIsMeasuredAndDrawnAtTheDpiOfTheMonitorUnderTheClick)
         std::pair<int, int> listed = InkColumns(own, kCanvas, 64, listCx, kFill);
         ASSERT_LT(listed.first, listed.second) << "the list drew no icon";
         SetBkColor(drawn.dc, RGB(0, 0xC8, 0));
-        DRAWITEMSTRUCT dis = {};
-        dis.CtlType = ODT_MENU;
-        dis.itemID = 2000;
-        dis.itemData = reinterpret_cast<ULONG_PTR>(record);
-        dis.itemAction = ODA_DRAWENTIRE;
-        dis.hDC = drawn.dc;
-        dis.rcItem = {0, 0, kCanvas, static_cast<LONG>(mis.itemHeight)};
-        DrawLauncherItem(window, &dis);
+        DrawItem(window, 2000, mis.itemData, drawn.dc, {0, 0, kCanvas, static_cast<LONG>(mis.itemHeight)});
         std::pair<int, int> ink = InkColumns(drawn, kCanvas, 64, row.icon + row.indent, kFill);
         EXPECT_NEAR(row.inset + listed.first * row.icon / listCx, ink.first, 1);
         EXPECT_NEAR(row.inset + (listed.second * row.icon + listCx - 1) / listCx, ink.second, 1);
@@ -271,8 +263,7 @@ TEST_F(Dpi, AKeptMenuOpeningAtAnotherDpiIsMeasuredAgainNotListedAgain)
     auto measure = [&](UINT dpi) {
         for (LauncherRecord* r : records()) {
             SCOPED_TRACE(r->text);
-            MEASUREITEMSTRUCT mis = {ODT_MENU, 0, r->id, 0xdeadbeef, 0xdeadbeef, reinterpret_cast<ULONG_PTR>(r)};
-            MeasureLauncherItem(window, &mis);
+            MEASUREITEMSTRUCT mis = MeasureItem(window, r->id, reinterpret_cast<ULONG_PTR>(r));
             const int icon = MulDiv(16, dpi, 96);
             SIZE text = MenuTextExtent(r->wideText, g_launcher.menuLook.menuFont);
             EXPECT_EQ(static_cast<UINT>(std::max<int>(icon, text.cy) + MulDiv(4, dpi, 96)), mis.itemHeight);

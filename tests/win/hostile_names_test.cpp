@@ -187,13 +187,7 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
         // The list names the real file whatever the name reads as in this code page.
         named.insert(FileNameOf(entry->idList));
 
-        MEASUREITEMSTRUCT mis = {};
-        mis.CtlType = ODT_MENU;
-        mis.itemID = id;
-        mis.itemData = reinterpret_cast<ULONG_PTR>(record);
-        mis.itemWidth = 0xDEADBEEF;
-        mis.itemHeight = 0xDEADBEEF;
-        MeasureLauncherItem(nullptr, &mis);
+        MEASUREITEMSTRUCT mis = MeasureItem(nullptr, id, reinterpret_cast<ULONG_PTR>(record));
         // The name as the record reads in the program's code page, not as GDI would read
         // its bytes in the system's.
         SIZE text = MenuTextExtent(Wide(record->text), g_launcher.menuLook.menuFont);
@@ -203,16 +197,10 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
 
         // Drawn, its text shows what the same name drawn wide shows.
         Canvas drawn, expected;
-        DRAWITEMSTRUCT dis = {};
-        dis.CtlType = ODT_MENU;
-        dis.itemID = id;
-        dis.itemData = reinterpret_cast<ULONG_PTR>(record);
-        dis.itemState = ODS_SELECTED;
-        dis.hDC = drawn.dc;
-        dis.rcItem = {0, 0, Canvas::kWidth, Canvas::kHeight};
-        DrawLauncherItem(nullptr, &dis);
+        const RECT item = {0, 0, Canvas::kWidth, Canvas::kHeight};
+        DrawItem(nullptr, id, mis.itemData, drawn.dc, item, ODS_SELECTED);
         HBRUSH brush = CreateSolidBrush(g_launcher.menuLook.highlight);
-        FillRect(expected.dc, &dis.rcItem, brush);
+        FillRect(expected.dc, &item, brush);
         DeleteObject(brush);
         SetBkColor(expected.dc, g_launcher.menuLook.highlight);
         SetTextColor(expected.dc, g_launcher.menuLook.highlightText);

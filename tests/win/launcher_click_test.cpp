@@ -326,12 +326,6 @@ TEST_F(LauncherClick, TheLauncherFollowsTheAppThemeFromOneClickToTheNext)
     EXPECT_EQ(before.icons, g_live.icons);
 }
 
-// The visible menu windows of this program.
-std::vector<HWND> OpenMenuWindows()
-{
-    return VisibleWindows(L"#32768", GetCurrentProcessId());
-}
-
 // A right click on an entry (or the context-menu key on the highlighted one) shows the
 // shell's menu for that entry over the open launcher; a command chosen there acts on that
 // entry and closes the launcher (and, changing nothing it shows, leaves it kept); Escape
@@ -373,7 +367,7 @@ TEST_F(LauncherClick, TheShellsMenuOnAnEntryActsOnThatEntry)
         int tries = 0;
         // Then: the context menu over the launcher.
         std::function<void(HWND)> inContextMenu = [&](HWND) {
-            std::vector<HWND> open = OpenMenuWindows();
+            std::vector<HWND> open = VisibleWindows(L"#32768", GetCurrentProcessId());
             if (open.size() < 2) {
                 if (++tries < 200)
                     WhenMenuOpens(inContextMenu);
@@ -440,7 +434,7 @@ TEST_F(LauncherClick, TheShellsMenuOnAnEntryActsOnThatEntry)
             ASSERT_EQ(1u, g_opened.size()) << "the launcher did not open its entry afterwards";
             EXPECT_EQ(0, lstrcmpiA(secondPath.c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
         }
-        EXPECT_TRUE(OpenMenuWindows().empty());
+        EXPECT_TRUE(VisibleWindows(L"#32768", GetCurrentProcessId()).empty());
     }
     RemoveTree(recorder.dir);
 }
@@ -548,7 +542,7 @@ TEST_F(LauncherClick, TheUsersOrderByDragKeysHandEditAndBackToTheShells)
     // "元の順序に戻す" is the first command of the entry's own menu: the shell's order again.
     std::wstring first;
     std::function<void(HWND)> inContextMenu = [&](HWND) {
-        std::vector<HWND> open = OpenMenuWindows();
+        std::vector<HWND> open = VisibleWindows(L"#32768", GetCurrentProcessId());
         if (open.size() < 2)
             return WhenMenuOpens(inContextMenu);
         HWND context = IsLauncherMenu(MenuOfWindow(open[0])) ? open[1] : open[0];
@@ -570,361 +564,6 @@ TEST_F(LauncherClick, TheUsersOrderByDragKeysHandEditAndBackToTheShells)
     EXPECT_EQ("", ReadTextFile(orderPath));
 }
 
-// The launcher built ahead of the click, on its own thread, with a real items folder and the
-// program's own message loop.
-class BuildAhead : public testing::Test {
-protected:
-    HMENU resource = nullptr;
-    void SetUp() override
-    {
-        DeleteFileA(TestSettingsPath().c_str());
-        ASSERT_TRUE(MakeItems({"one.txt", "two.ini", "three.bat"}));
-        resource = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
-        g_app.mainTrayMenu = GetSubMenu(resource, 0);
-        HoldKey(0);
-        // Each case starts from the launcher built ahead and kept.
-        StartLauncherBuildAhead(owner.window);
-        ASSERT_TRUE(Settle());
-    }
-    void TearDown() override
-    {
-        EXPECT_TRUE(Settle());
-        FreeKeptMenu(true);
-            DestroyMenu(resource);
-        g_app.mainTrayMenu = nullptr;
-        RemoveTree(TestItemsDir());
-    }
-    // Until the build under way (if any) is kept and no change waits for a quiet time.
-    bool Settle() { return owner.Step([] { return !LauncherBuildRunning() && LauncherQuietWait() == INFINITE; }); }
-    LauncherOwner owner;
-};
-
-// While the build ahead waits for an icon, the tray answers at once: a right click opens the
-// main menu; a left click is answered with the launcher as soon as the build arrives, and
-// is not made to build it a second time.
-TEST_F(BuildAhead, ClicksDuringTheBuildAreAnswered)
-{
-    FreeKeptMenu(true);
-    unsigned builds = g_launcher.launcherBuilds;
-    IconFetches stalled(true);
-    StartLauncherBuildAhead(owner.window);
-    ASSERT_TRUE(WaitFor([&] { return stalled.Count() > 0; })) << "the build never asked for an icon";
-
-    OnTrayNotify(owner.window, kTrayIconId, WM_RBUTTONDOWN);
-    EXPECT_EQ(std::vector<HMENU>{g_app.mainTrayMenu}, owner.menusOpened);
-    EXPECT_TRUE(LauncherBuildRunning());
-
-    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
-    EXPECT_EQ(1u, owner.menusOpened.size()) << "a launcher shown before it was built";
-    EXPECT_EQ(builds, g_launcher.launcherBuilds);
-
-    stalled.Release();
-    ASSERT_TRUE(owner.Step([&] { return owner.menusOpened.size() == 2; })) << "the waiting click was dropped";
-    EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[1]);
-    EXPECT_EQ(3, GetMenuItemCount(owner.menusOpened[1]));
-    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
-    EXPECT_EQ(3, stalled.Count());
-}
-
-// A click held for a build that does not come within a second is answered then with a
-// launcher built for it (the build under way is kept when it comes), unless the user went
-// elsewhere meanwhile: another window came to the front as the user did something, or a
-// key went down. A foreground that passes on with no input (a box that closed) is no going.
-TEST_F(BuildAhead, AHeldClickOpensOnlyWhileTheUserWaits)
-{
-    auto front = [] { SetForegroundWindow(MakeWindow(L"HeldClickTest", DefWindowProcW, 0, WS_POPUP | WS_VISIBLE)); };
-    struct Row {
-        const char* name;
-        bool wanted;
-        std::function<void()> elsewhere;
-    } rows[] = {
-        {"still waiting", true, [] {}},
-        {"another window in front by itself", true, front},
-        {"another window in front as the mouse moved", false,
-         [&] {
-             front();
-             INPUT move = {};
-             move.type = INPUT_MOUSE;
-             move.mi.dwFlags = MOUSEEVENTF_MOVE;
-             Sleep(20);
-             SendInput(1, &move, sizeof(INPUT));
-         }},
-        {"a key went down", false,
-         [] {
-             INPUT keys[2] = {};
-             keys[0].type = keys[1].type = INPUT_KEYBOARD;
-             keys[0].ki.wVk = keys[1].ki.wVk = 'M';
-             keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-             SendInput(2, keys, sizeof(INPUT));
-         }},
-    };
-    int items = 0;
-    owner.whileOpen = [&](HMENU menu) { items = GetMenuItemCount(menu); };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        FreeKeptMenu(true);
-        owner.menusOpened.clear();
-        items = 0;
-        IconFetches stalled(true);
-        StartLauncherBuildAhead(owner.window);
-        ASSERT_TRUE(WaitFor([&] { return stalled.Count() > 0; })) << "the build never asked for an icon";
-        OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
-        ASSERT_NE(INFINITE, LauncherHeldClickWait()) << "not held";
-        row.elsewhere();
-        EXPECT_TRUE(owner.Step([] { return LauncherHeldClickWait() == INFINITE; }));
-        bool wanted = row.wanted;
-        ASSERT_EQ(wanted ? 1u : 0u, owner.menusOpened.size());
-        EXPECT_EQ(wanted ? 3 : 0, items);
-        stalled.Release();
-        ASSERT_TRUE(Settle());
-        EXPECT_EQ(wanted ? 1u : 0u, owner.menusOpened.size()) << "opened once the build came";
-        EXPECT_NE(nullptr, g_launcher.keptMenu.menu) << "the build was not kept";
-        if (HWND front = FindTopWindow(L"HeldClickTest", nullptr, GetCurrentProcessId()))
-            DestroyWindow(front);
-    }
-}
-
-// An icon that answers after its build stopped waiting goes into the kept launcher when it
-// comes, without a rebuild; an open launcher is drawn again.
-TEST_F(BuildAhead, ALateIconLandsInTheKeptMenuWithoutARebuild)
-{
-    ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
-    IconFetches stalled(true, "\\four.txt");
-    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\four.txt", "x"));
-    ASSERT_TRUE(owner.Step([] { return IconFetchesHeld().out == 1 && !LauncherBuildRunning(); }));
-    ASSERT_TRUE(Settle());
-    LauncherRecord* four = nullptr;
-    for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next)
-        if (std::string(r->text) == "four.txt")
-            four = r;
-    ASSERT_NE(nullptr, four) << "not built";
-    ASSERT_TRUE(four->iconLate);
-    const unsigned builds = g_launcher.launcherBuilds;
-    bool redrawn = false;
-    owner.escapeAtOnce = false;
-    WhenMenuOpens([&](HWND menuWindow) {
-        stalled.Release();
-        EXPECT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
-        ValidateRect(menuWindow, nullptr);
-        MSG msg;
-        EXPECT_TRUE(PeekMessageW(&msg, owner.window, kLauncherIconCame, kLauncherIconCame, PM_REMOVE));
-        DispatchMessageW(&msg);
-        redrawn = GetUpdateRect(menuWindow, nullptr, FALSE);
-        PostMessageW(menuWindow, WM_KEYDOWN, VK_ESCAPE, 1);
-    });
-    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
-    ASSERT_EQ(1u, owner.menusOpened.size());
-    EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[0]);
-    EXPECT_TRUE(redrawn) << "the open launcher was not drawn again";
-    EXPECT_FALSE(four->iconLate);
-    EXPECT_EQ(SmallIconIndexOf(TestItemsDir() + "\\four.txt"), four->iconIndex);
-    EXPECT_EQ(builds, g_launcher.launcherBuilds) << "built anew for a late icon";
-}
-
-// Quit while the build ahead waits for an icon: the build that then arrives is freed, not
-// kept, with the menu kept before it and the watch; nothing is built after it.
-TEST_F(BuildAhead, ABuildThatArrivesAfterQuitIsFreed)
-{
-    ASSERT_NE(nullptr, g_launcher.keptMenu.menu);
-    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\late.txt", "x"));
-    IconFetches stalled(true);
-    StartLauncherBuildAhead(owner.window);
-    ASSERT_TRUE(WaitFor([&] { return stalled.Count() > 0; })) << "the build never asked for an icon";
-    HMENU kept = g_launcher.keptMenu.menu;
-    g_app.quitting = true;
-    FreeLauncherAtQuit();
-    EXPECT_TRUE(IsMenu(kept)) << "freed while the build still reads its records";
-    stalled.Release();
-    EXPECT_TRUE(owner.Step([] { return !LauncherBuildRunning(); }));
-    EXPECT_EQ(nullptr, g_launcher.keptMenu.menu) << "a build was kept after quit";
-    EXPECT_EQ(nullptr, g_launcher.keptMenu.change) << "the watch stays open after quit";
-    StartLauncherBuildAhead(owner.window);
-    EXPECT_FALSE(LauncherBuildRunning()) << "a build started after quit";
-    g_app.quitting = false;
-}
-
-BOOL WINAPI RefusePost(HWND, UINT, WPARAM, LPARAM)
-{
-    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-    return FALSE;
-}
-
-// A build whose result can't be posted (a full queue) ends all the same: the next click is
-// not held for it.
-TEST_F(BuildAhead, ABuildWhosePostIsRefusedStillEnds)
-{
-    FreeKeptMenu(true);
-    g_platform.PostMessageW = RefusePost;
-    StartLauncherBuildAhead(owner.window);
-    EXPECT_TRUE(LauncherBuildRunning());
-    EXPECT_TRUE(Settle()) << "still waiting for a build that ended";
-    g_platform.PostMessageW = ::PostMessageW;
-    EXPECT_EQ(nullptr, g_launcher.keptMenu.menu);
-    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
-    EXPECT_EQ(1u, owner.menusOpened.size()) << "the click was held";
-}
-
-// A click that comes before the build ahead of a change has built the launcher itself: the
-// build asked for by the change is not made again after it.
-TEST_F(BuildAhead, AClickThatBuiltTheChangeLeavesNoBuildBehind)
-{
-    unsigned builds = g_launcher.launcherBuilds;
-    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\four.txt", "x"));
-    // The change is seen, and the build waits for the folder to stay quiet.
-    ASSERT_TRUE(owner.Step([] { return LauncherQuietWait() != INFINITE; }));
-    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
-    ASSERT_EQ(1u, owner.menusOpened.size());
-    EXPECT_EQ(4, GetMenuItemCount(owner.menusOpened[0]));
-    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
-    ASSERT_TRUE(owner.Step([] { return LauncherQuietWait() == INFINITE && !LauncherBuildRunning(); }));
-    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds) << "the change was built twice";
-    EXPECT_EQ(owner.menusOpened[0], g_launcher.keptMenu.menu);
-}
-
-// A build that arrives while a folder menu (here the desktop list) is open is kept only
-// once the menu has closed: nothing the open menu may show is freed under it.
-TEST_F(BuildAhead, ABuildThatArrivesWhileAMenuIsOpenIsKeptOnceItCloses)
-{
-    ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
-    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\four.txt", "x"));
-    HMENU before = g_launcher.keptMenu.menu;
-    unsigned builds = g_launcher.launcherBuilds;
-    IconFetches stalled(true, "\\four.txt");
-    StartLauncherBuildAhead(owner.window);
-    ASSERT_TRUE(WaitFor([&] { return stalled.Count() > 0 && LauncherBuildRunning(); }));
-    owner.whileOpen = [&](HMENU) {
-        stalled.Release();
-        EXPECT_TRUE(owner.Step([] { return !LauncherBuildRunning(); })) << "the build never arrived";
-        EXPECT_EQ(before, g_launcher.keptMenu.menu) << "kept while a menu was open";
-        EXPECT_EQ(builds, g_launcher.launcherBuilds);
-    };
-    OnTrayNotify(owner.window, kTrayIconId, WM_MBUTTONUP);
-    owner.whileOpen = nullptr;
-    ASSERT_EQ(1u, owner.menusOpened.size());
-    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds) << "the held build was not kept";
-    EXPECT_FALSE(IsMenu(before));
-    EXPECT_EQ(4, GetMenuItemCount(g_launcher.keptMenu.menu));
-    DeleteFileA(TestSettingsPath().c_str());
-}
-
-// Each change starts the quiet time again, so a burst spread over longer than it costs one
-// build, after its last change; the message loop runs between the changes.
-TEST_F(BuildAhead, EachChangeStartsTheQuietTimeAgain)
-{
-    unsigned builds = g_launcher.launcherBuilds;
-    int exitCode = 0;
-    for (int i = 0; i < 3; ++i) {
-        Sleep(kQuietMs + 20);  // the quiet time of the last change has run out, unanswered
-        ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\burst " + std::to_string(i) + ".txt", "x"));
-        OnLauncherWatchSignalled();  // as the loop does when the watch says so
-        ASSERT_TRUE(TrayLoopStep(owner.window, 0, &exitCode));
-        EXPECT_FALSE(LauncherBuildRunning()) << "built before the folder was quiet, change " << i;
-        EXPECT_EQ(builds, g_launcher.launcherBuilds);
-    }
-    ASSERT_TRUE(Settle());
-    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
-    EXPECT_EQ(6, GetMenuItemCount(g_launcher.keptMenu.menu));
-}
-
-// The launcher is built ahead, once, for the first click, and again, once, after many
-// shortcuts are copied in at once, when the folder is quiet; the next click shows each build
-// as built, and between them nothing wakes the program.
-TEST_F(BuildAhead, EachClickFindsTheLauncherBuiltAndABurstOfChangesCostsOneBuild)
-{
-    FreeKeptMenu(true);
-    unsigned builds = g_launcher.launcherBuilds;
-    StartLauncherBuildAhead(owner.window);
-    EXPECT_TRUE(LauncherBuildRunning());
-    ASSERT_TRUE(Settle());
-    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
-    ASSERT_NE(nullptr, g_launcher.keptMenu.menu);
-    EXPECT_EQ(3, GetMenuItemCount(g_launcher.keptMenu.menu));
-    for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next)
-        EXPECT_NE(0u, r->itemWidth) << "not measured ahead of the first click";
-    EXPECT_EQ(INFINITE, LauncherQuietWait()) << "a timer while nothing changes";
-    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
-    EXPECT_EQ(std::vector<HMENU>{g_launcher.keptMenu.menu}, owner.menusOpened);
-    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds) << "the click built the launcher again";
-
-    IconFetches fetches;
-    for (int i = 0; i < 40; ++i)
-        ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\burst " + std::to_string(i) + ".txt", "x"));
-    ASSERT_TRUE(owner.Step([&] { return g_launcher.launcherBuilds != builds + 1; })) << "never built anew";
-    ASSERT_TRUE(Settle());
-    EXPECT_EQ(builds + 2, g_launcher.launcherBuilds);
-    EXPECT_EQ(40, fetches.Count()) << "only the new entries are asked for";
-    EXPECT_EQ(INFINITE, LauncherQuietWait());
-    EXPECT_EQ(43, GetMenuItemCount(g_launcher.keptMenu.menu));
-    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
-    ASSERT_EQ(2u, owner.menusOpened.size());
-    EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[1]);
-    EXPECT_EQ(builds + 2, g_launcher.launcherBuilds);
-}
-
-// The desktop list is built at its first click and shown again, kept, at the next, beside the
-// launcher menu. Quit while it is shown frees it only once it has closed, with its watches.
-TEST_F(BuildAhead, TheDesktopListIsKeptFromOneClickToTheNextAndFreedAtQuit)
-{
-    ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
-    unsigned builds = g_launcher.desktopBuilds;
-    OnTrayNotify(owner.window, kTrayIconId, WM_MBUTTONUP);
-    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
-    OnTrayNotify(owner.window, kTrayIconId, WM_MBUTTONUP);
-    ASSERT_EQ(3u, owner.menusOpened.size());
-    HMENU desktop = owner.menusOpened[0];
-    EXPECT_EQ(g_launcher.keptDesktop.menu, desktop);
-    EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[1]);
-    EXPECT_EQ(desktop, owner.menusOpened[2]);
-    EXPECT_EQ(builds + 1, g_launcher.desktopBuilds) << "the second click built the desktop list again";
-
-    owner.whileOpen = [&](HMENU) {
-        g_app.quitting = true;
-        FreeLauncherAtQuit();
-        EXPECT_TRUE(IsMenu(desktop)) << "freed while shown";
-    };
-    g_app.quitting = false;
-    OnTrayNotify(owner.window, kTrayIconId, WM_MBUTTONUP);
-    g_app.quitting = false;
-    ASSERT_EQ(4u, owner.menusOpened.size());
-    EXPECT_FALSE(IsMenu(desktop)) << "not freed once closed";
-    EXPECT_EQ(nullptr, g_launcher.keptDesktop.menu);
-    EXPECT_EQ(nullptr, g_launcher.keptDesktop.change);
-    EXPECT_EQ(nullptr, g_launcher.keptDesktop.publicChange);
-    DeleteFileA(TestSettingsPath().c_str());
-}
-
-// A submenu opened on a folder outside items holds no handle on it once the menu has closed:
-// the folder can be removed; made again, it is listed afresh at the next opening.
-TEST_F(BuildAhead, NoSubmenuHoldsItsFolderOnceTheMenuHasClosed)
-{
-    std::string elsewhere = MakeScratchDir("submenu_held");
-    ASSERT_TRUE(MakeTree(elsewhere, {"far.txt"}));
-    ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[Launcher]\r\nSubmenus=1\r\n"));
-    ASSERT_TRUE(MakeTree(TestItemsDir(), {"out.lnk>" + elsewhere, "in\\", "in\\near.txt"}));
-    ASSERT_TRUE(Settle());
-    std::vector<int> filled;  // the items of each submenu as it opened
-    owner.whileOpen = [&](HMENU menu) {
-        for (int i = 0; i < GetMenuItemCount(menu); ++i)
-            if (HMENU popup = GetSubMenu(menu, i)) {
-                OnLauncherMenuPopup(popup);
-                filled.push_back(GetMenuItemCount(popup));
-            }
-    };
-    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
-    ASSERT_EQ((std::vector<int>{3, 3}), filled);
-    for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next)
-        EXPECT_TRUE(!r->submenu || !r->submenu->change) << r->text << ": its watch is still open";
-    EXPECT_TRUE(DeleteFileA((elsewhere + "\\far.txt").c_str()));
-    EXPECT_TRUE(RemoveDirectoryA(elsewhere.c_str())) << "a handle still holds the folder, error " << GetLastError();
-    ASSERT_TRUE(MakeTree(elsewhere, {"far.txt", "new.txt"}));
-    filled.clear();
-    OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
-    EXPECT_EQ((std::vector<int>{3, 4}), filled);
-    EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened.back());
-    RemoveTree(elsewhere);
-    DeleteFileA(TestSettingsPath().c_str());
-}
-
 // Soak: many menus over a real folder, each measured, drawn and freed.
 TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
 {
@@ -943,17 +582,8 @@ TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
         HMENU menu = BuildFolderMenu(&head, FolderMode::Items, g_launcher.menuLook);
         ASSERT_NE(nullptr, menu);
         for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next) {
-            MEASUREITEMSTRUCT mis = {};
-            mis.itemID = r->id;
-            mis.itemData = reinterpret_cast<ULONG_PTR>(r);
-            MeasureLauncherItem(window, &mis);
-            DRAWITEMSTRUCT dis = {};
-            dis.itemID = r->id;
-            dis.itemData = reinterpret_cast<ULONG_PTR>(r);
-            dis.itemState = (cycle & 1) ? ODS_SELECTED : 0;
-            dis.hDC = canvas.dc;
-            dis.rcItem = {0, 0, 200, 20};
-            DrawLauncherItem(window, &dis);
+            MeasureItem(window, r->id, reinterpret_cast<ULONG_PTR>(r));
+            DrawItem(window, r->id, reinterpret_cast<ULONG_PTR>(r), canvas.dc, {0, 0, 200, 20}, (cycle & 1) ? ODS_SELECTED : 0);
         }
         if (g_live.idLists > peak.idLists)
             peak = g_live;

@@ -1273,9 +1273,7 @@ public:
             WORD cb = static_cast<WORD>(2 + 1 + text.size() + 1);
             std::vector<BYTE> list = {LOBYTE(cb), HIBYTE(cb), static_cast<BYTE>(i)};
             list.insert(list.end(), text.begin(), text.end());
-            list.push_back(0);
-            list.push_back(0);
-            list.push_back(0);
+            list.insert(list.end(), {0, 0, 0});
             lists.push_back(list);
         }
         return lists;

@@ -124,16 +124,8 @@ protected:
     }
     void Draw(Canvas& canvas, UINT id, bool selected, int left = 0)
     {
-        DRAWITEMSTRUCT dis = {};
-        dis.CtlType = ODT_MENU;
-        dis.itemID = id;
-        dis.itemData = DataOf(id);
-        dis.itemState = selected ? ODS_SELECTED : 0;
-        dis.itemAction = ODA_DRAWENTIRE;
-        dis.hDC = canvas.dc;
-        dis.rcItem = {left, 0, kWidth, 20};
         size_t made = gdi.brushes.size();
-        DrawLauncherItem(window, &dis);
+        DrawItem(window, id, DataOf(id), canvas.dc, {left, 0, kWidth, 20}, selected ? ODS_SELECTED : 0);
         ExpectMadeAndDeleted(gdi.brushes, made, id, "brush");
     }
     // The item data of the menu item with this id: its record, or none.
@@ -144,12 +136,12 @@ protected:
                 return reinterpret_cast<ULONG_PTR>(r);
         return 0;
     }
-    void Measure(MEASUREITEMSTRUCT* mis)
+    MEASUREITEMSTRUCT Measure(UINT id)
     {
-        mis->itemData = DataOf(mis->itemID);
         size_t made = gdi.fonts.size();
-        MeasureLauncherItem(window, mis);
-        ExpectMadeAndDeleted(gdi.fonts, made, mis->itemID, "font");
+        MEASUREITEMSTRUCT mis = MeasureItem(window, id, DataOf(id));
+        ExpectMadeAndDeleted(gdi.fonts, made, id, "font");
+        return mis;
     }
     // The handler for item id made objects of this kind from objects[from] on, if the id
     // has a record, and the system no longer knows any of them.
@@ -212,19 +204,13 @@ TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)
             g_launcher.menuLook.menuFont = row.font;
             SIZE text = MenuTextExtent(record->wideText, row.font);
             ASSERT_GT(text.cx, 0);
-            MEASUREITEMSTRUCT mis = {};
-            mis.CtlType = ODT_MENU;
-            mis.itemID = record->id;
-            mis.itemWidth = mis.itemHeight = 0xdeadbeef;
-            Measure(&mis);
+            MEASUREITEMSTRUCT mis = Measure(record->id);
             EXPECT_EQ(static_cast<UINT>(text.cx + row.extraWidth), mis.itemWidth);
             EXPECT_EQ(static_cast<UINT>(row.height ? row.height : text.cy + 4), mis.itemHeight);
             // Asked again while the menu lives (each showing of a kept menu), the record
             // answers as it was measured, without measuring anew.
             g_launcher.menuLook.menuFont.lfHeight += 10;
-            MEASUREITEMSTRUCT again = mis;
-            again.itemWidth = again.itemHeight = 0xdeadbeef;
-            MeasureLauncherItem(window, &again);
+            MEASUREITEMSTRUCT again = MeasureItem(window, mis.itemID, mis.itemData);
             g_launcher.menuLook.menuFont = row.font;
             EXPECT_EQ(mis.itemWidth, again.itemWidth);
             EXPECT_EQ(mis.itemHeight, again.itemHeight);
@@ -283,20 +269,11 @@ TEST_F(OwnerDraw, DarkAppThemeDrawsTheDarkColoursAndLightStaysAsItWas)
 // palette inside its rectangle: a line across the middle of the dark background.
 TEST_F(OwnerDraw, TheDarkSeparatorIsALineOfTheDarkPalette)
 {
-    MEASUREITEMSTRUCT mis = {};
-    mis.CtlType = ODT_MENU;
-    mis.itemData = DarkSeparatorData();
-    mis.itemWidth = mis.itemHeight = 0xdeadbeef;
-    MeasureLauncherItem(window, &mis);
+    MEASUREITEMSTRUCT mis = MeasureItem(window, 0, DarkSeparatorData());
     EXPECT_EQ(0u, mis.itemWidth);
     EXPECT_EQ(static_cast<UINT>(GetSystemMetrics(SM_CYMENUSIZE) / 2), mis.itemHeight);
     Canvas canvas;
-    DRAWITEMSTRUCT dis = {};
-    dis.CtlType = ODT_MENU;
-    dis.itemData = DarkSeparatorData();
-    dis.hDC = canvas.dc;
-    dis.rcItem = {0, 0, kWidth, 9};
-    DrawLauncherItem(window, &dis);
+    DrawItem(window, 0, DarkSeparatorData(), canvas.dc, {0, 0, kWidth, 9});
     EXPECT_EQ(kDarkMenuSeparator, canvas.At(kWidth / 2, 4));
     EXPECT_EQ(kDarkMenuBackground, canvas.At(kWidth / 2, 3));
     EXPECT_EQ(kWidth * 9, canvas.Count(kDarkMenuBackground) + canvas.Count(kDarkMenuSeparator));
@@ -564,17 +541,13 @@ TEST_F(OwnerDraw, AnIdWithoutARecordIsLeftAlone)
     Draw(canvas, 1999, true);
     Draw(canvas, 2001, false);
     EXPECT_EQ(kWidth * kHeight, canvas.Count(kPoison));
-    MEASUREITEMSTRUCT mis = {};
-    mis.itemID = 2001;
-    mis.itemWidth = mis.itemHeight = 0xdeadbeef;
-    Measure(&mis);
+    MEASUREITEMSTRUCT mis = Measure(2001);
     EXPECT_EQ(0xdeadbeefu, mis.itemWidth);
     EXPECT_EQ(0xdeadbeefu, mis.itemHeight);
     g_launcher.recordListHead = nullptr;
     Draw(canvas, 2000, true);
-    Measure(&mis);
+    EXPECT_EQ(0xdeadbeefu, Measure(2000).itemWidth);
     EXPECT_EQ(kWidth * kHeight, canvas.Count(kPoison));
-    EXPECT_EQ(0xdeadbeefu, mis.itemWidth);
 }
 
 }  // namespace
