@@ -6,6 +6,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <set>
 #include <functional>
 #include <string>
 #include <thread>
@@ -1349,12 +1350,14 @@ private:
 };
 
 // The task allocator's blocks, seen through its spy: while one is registered
-// (CoRegisterMallocSpy) every CoTaskMemAlloc and CoTaskMemFree of the process passes it,
-// with whether a freed block was handed out under it. Blocks are poisoned when handed out,
-// and blocks of one size refused on request.
+// (CoRegisterMallocSpy) every CoTaskMemAlloc and CoTaskMemFree of the process passes it.
+// Only the counting thread's blocks are counted (other threads of the process, Wine's own
+// among them, allocate meanwhile), poisoned when handed out, and refused by size on request.
 class AllocatorSpy : public IMallocSpy {
 public:
-    long live = 0;
+    DWORD thread = 0;
+    std::set<void*> live;
+    long strayFrees = 0;
     SIZE_T refuseSize = 0;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
@@ -1366,20 +1369,21 @@ public:
     SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override
     {
         size_ = size;
-        return size == refuseSize ? 0 : size;  // 0 fails the allocation
+        return Counting() && size == refuseSize ? 0 : size;  // 0 fails the allocation
     }
     void* STDMETHODCALLTYPE PostAlloc(void* block) override
     {
-        if (block) {
+        if (block && Counting()) {
             memset(block, 0xDB, size_);
-            ++live;
+            live.insert(block);
         }
         return block;
     }
+    // A block handed out under the spy but not held (freed twice) counts against live.
     void* STDMETHODCALLTYPE PreFree(void* block, BOOL spied) override
     {
-        if (block && spied)
-            --live;
+        if (block && Counting() && !live.erase(block) && spied)
+            ++strayFrees;
         return block;
     }
     void STDMETHODCALLTYPE PostFree(BOOL) override {}
@@ -1397,21 +1401,28 @@ public:
     void STDMETHODCALLTYPE PostHeapMinimize() override {}
 
 private:
-    SIZE_T size_ = 0;
+    bool Counting() const { return GetCurrentThreadId() == thread; }
+    SIZE_T size_ = 0;  // PreAlloc and PostAlloc of one allocation run on one thread
 };
 
-// Counts the task allocator's live blocks over one scope. The spy lives as long as the
-// program: a spy whose blocks are not all freed stays registered until they are.
+// Counts the test thread's live task-allocator blocks over one scope. The spy lives as long
+// as the program: a spy whose blocks are not all freed stays registered until they are.
 class CountingMalloc {
 public:
     CountingMalloc()
     {
-        spy_.live = 0;
+        spy_.live.clear();
+        spy_.strayFrees = 0;
         spy_.refuseSize = 0;
+        spy_.thread = GetCurrentThreadId();
         EXPECT_EQ(S_OK, CoRegisterMallocSpy(&spy_));
     }
-    ~CountingMalloc() { EXPECT_EQ(S_OK, CoRevokeMallocSpy()) << "a block handed out under the spy is still held"; }
-    long& live = spy_.live;
+    ~CountingMalloc()
+    {
+        EXPECT_EQ(S_OK, CoRevokeMallocSpy()) << "a block handed out under the spy is still held";
+        spy_.thread = 0;
+    }
+    long Live() const { return static_cast<long>(spy_.live.size()) - spy_.strayFrees; }
     SIZE_T& refuseSize = spy_.refuseSize;
 
 private:
@@ -1458,11 +1469,11 @@ TEST_F(FakeFolderMenu, EveryDisplayNameFormGivesItsText)
         EXPECT_EQ(expected, ListBytes(entries[i]->idList));
     }
     // Only the three joined lists are still held: children and wide names went back.
-    EXPECT_EQ(3, counting.live);
+    EXPECT_EQ(3, counting.Live());
     FreeFolderMenu(menu, head);
     menu = nullptr;
     head = nullptr;
-    EXPECT_EQ(0, counting.live);
+    EXPECT_EQ(0, counting.Live());
     delete folder.lastEnum;
 }
 
@@ -1486,7 +1497,7 @@ TEST_F(FakeFolderMenu, NoEnumeratorAnUnknownFormOrAFailedNameFailsAndFreesEveryt
                                        &entries));
         EXPECT_EQ(row.items, GetMenuItemCount(built)) << "the build stops at the bad entry";
         FreeFolderMenu(built, entries);
-        EXPECT_EQ(0, counting.live);
+        EXPECT_EQ(0, counting.Live());
         EXPECT_EQ(nullptr, g_launcher.recordListHead);
         delete folder.lastEnum;
     }
@@ -1515,7 +1526,7 @@ TEST_F(FakeFolderMenu, AnEntryWhoseJoinFailsIsLeftOut)
     FreeFolderMenu(menu, head);
     menu = nullptr;
     head = nullptr;
-    EXPECT_EQ(0, counting.live) << "the refused entry's child and wide name went back";
+    EXPECT_EQ(0, counting.Live()) << "the refused entry's child and wide name went back";
     delete folder.lastEnum;
 }
 
@@ -1557,7 +1568,7 @@ TEST_F(FakeFolderMenu, FaultyEnumeratorsAndNamesOutsideTheirItemAreLeftOut)
         FreeFolderMenu(built, entries);
         EXPECT_EQ(listsBefore, g_live.idLists);
         delete folder.lastEnum;
-        EXPECT_EQ(0, counting.live) << "every list freed once, none of the enumerator's own";
+        EXPECT_EQ(0, counting.Live()) << "every list freed once, none of the enumerator's own";
     }
 
     // One that answers S_OK without an item for ever is given up, not asked for ever.
