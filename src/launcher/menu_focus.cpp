@@ -15,12 +15,14 @@
 // first click on the tray no menu of ours got the keys again. A message posted and taken
 // just before the request makes its time the present.
 //
-// The desktop's process answers a menu of ours closing by taking the X focus for its own
-// window, and on a busy machine, or after Escape and the hotkey at once, its answer comes
-// after the next menu of ours has opened. Wine then hands the foreground to the desktop and
-// ends that menu, although the user did nothing. While a menu is tracked, such an end (no
-// input since the menu opened, and not asked for by Morvek) is refused once and the focus
-// taken back.
+// A focused menu window is also the active one, and closed as such, Wine would hand the
+// activation to the desktop's own window; the desktop's process answers that by taking the X
+// focus for its window, and on a busy machine, or after Escape and the hotkey at once, its
+// answer comes after the next menu of ours has opened, with the keys typed into it going to
+// the desktop. So a closing menu window first gives the activation back to its owner. Should
+// the foreground still reach the desktop, Wine ends the open menu although the user did
+// nothing: while a menu is tracked, such an end (no input since the menu opened, and not
+// asked for by Morvek) is refused once and the focus taken back.
 #include "launcher/menu_focus.h"
 
 namespace {
@@ -46,6 +48,7 @@ struct MenuFocus {
     bool refused;      // one end has been refused
     int depth;         // scopes open (the shell's menu on an entry opens one inside)
     HHOOK hook;
+    HHOOK closeHook;
 };
 MenuFocus g_focus;
 
@@ -96,14 +99,25 @@ LRESULT CALLBACK StaleEndFilter(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// Just before an active window of ours goes while a menu is tracked (a menu window given the
+// focus), the activation goes back to the owner, the foreground window before the menu.
+LRESULT CALLBACK MenuCloseFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_DESTROYWND && reinterpret_cast<HWND>(wParam) == GetActiveWindow() &&
+        reinterpret_cast<HWND>(wParam) != g_focus.owner)
+        SetActiveWindow(g_focus.owner);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
 
 MenuFocusScope::MenuFocusScope(HWND owner)
 {
     if (!RunsOnWine() || g_focus.depth++ > 0)
         return;
-    g_focus = {owner, nullptr, GetTickCount(), false, false, 1, nullptr};
+    g_focus = {owner, nullptr, GetTickCount(), false, false, 1, nullptr, nullptr};
     g_focus.hook = SetWindowsHookExW(WH_MSGFILTER, StaleEndFilter, nullptr, GetCurrentThreadId());
+    g_focus.closeHook = SetWindowsHookExW(WH_CBT, MenuCloseFilter, nullptr, GetCurrentThreadId());
 }
 
 MenuFocusScope::~MenuFocusScope()
@@ -112,6 +126,8 @@ MenuFocusScope::~MenuFocusScope()
         return;
     if (g_focus.hook)
         UnhookWindowsHookEx(g_focus.hook);
+    if (g_focus.closeHook)
+        UnhookWindowsHookEx(g_focus.closeHook);
     g_focus = {};
 }
 

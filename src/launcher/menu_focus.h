@@ -1,5 +1,5 @@
 // Keys typed on the keyboard for the tray window's open menus under Wine, and their focus
-// kept. MenuFocusScope owns the one message hook it sets.
+// kept. MenuFocusScope owns the two hooks it sets.
 #pragma once
 #include <windows.h>
 
@@ -12,9 +12,10 @@ void OnMenuIdle(HWND owner, WPARAM wParam, LPARAM lParam);
 // Posted to the menu's owner and taken back at once by OnMenuIdle; does nothing else.
 constexpr UINT kRenewMessageTime = WM_APP + 21;
 
-// Around the tracking of a menu of ours (nested scopes count as one): under Wine, an end
-// of the menu that comes from the foreground taken by another process with no input since
-// the menu opened is refused once, and the menu's window focused again. Nothing on Windows.
+// Around the tracking of a menu of ours (nested scopes count as one): under Wine, a menu
+// window that goes leaves the activation with the owner, and an end of the menu that comes
+// from the foreground taken by another process with no input since the menu opened is
+// refused once, and the menu's window focused again. Nothing on Windows.
 class MenuFocusScope {
 public:
     explicit MenuFocusScope(HWND owner);

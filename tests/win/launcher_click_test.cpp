@@ -733,3 +733,30 @@ TEST(MenuFocus, TakingTheFocusLeavesQueuedKeysAlone)
     DestroyWindow(menuWindow);
     DestroyWindow(owner);
 }
+
+// A focused menu window is the active one; closed, it gives the activation back to its owner
+// (the foreground window before it), not to another window: under Wine the desktop's
+// process would answer that by taking the X focus, late, from the next menu.
+TEST(MenuFocus, AClosedMenuLeavesItsOwnerActive)
+{
+    HWND owner = CreateLauncherOwner();
+    ASSERT_NE(nullptr, owner);
+    SetForegroundWindow(owner);
+    {
+        MenuFocusScope scope(owner);
+        for (int menus = 0; menus < 2; ++menus) {
+            HWND menuWindow = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 10,
+                                              10, nullptr, nullptr, nullptr, nullptr);
+            ASSERT_NE(nullptr, menuWindow);
+            OnMenuIdle(owner, MSGF_MENU, reinterpret_cast<LPARAM>(menuWindow));
+            EXPECT_EQ(menuWindow, GetActiveWindow());
+            DestroyWindow(menuWindow);
+            EXPECT_EQ(owner, GetActiveWindow()) << "menu " << menus;
+            EXPECT_EQ(owner, GetForegroundWindow()) << "menu " << menus;
+        }
+    }
+    MSG msg;
+    while (PeekMessageW(&msg, owner, 0, 0, PM_REMOVE)) {
+    }
+    DestroyWindow(owner);
+}
