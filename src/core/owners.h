@@ -76,6 +76,7 @@ template <typename T>
 class ComPtr {
 public:
     ComPtr() = default;
+    explicit ComPtr(T* object) : object_(object) {}
     ~ComPtr() { reset(); }
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
@@ -96,6 +97,13 @@ public:
         return &object_;
     }
     void** putVoid() { return reinterpret_cast<void**>(put()); }
+    // The held reference, now the caller's to release.
+    T* release()
+    {
+        T* object = object_;
+        object_ = nullptr;
+        return object;
+    }
 
 private:
     T* object_ = nullptr;

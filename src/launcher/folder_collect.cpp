@@ -196,8 +196,8 @@ BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEn
                         LauncherRecord** records, UINT iconShow,
                         const RecordReuse* reuse, UINT firstId, UINT submenus)
 {
-    IEnumIDList* enumerator = nullptr;
-    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, &enumerator) != S_OK)
+    ComPtr<IEnumIDList> enumerator;
+    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, enumerator.put()) != S_OK)
         return FALSE;
     Collector c = {folder, parentList, iconShow, reuse, submenus, head, records, firstId, kNewIconFetcher};
     while (*c.entryTail)
@@ -226,7 +226,6 @@ BOOL CollectFolderItems(IShellFolder* folder, LPCITEMIDLIST parentList, LaunchEn
     // Every icon of the folder is waited for together, also when the build fails: the
     // lookups write into its records.
     AwaitIcons(&c.icons);
-    enumerator->Release();
     return ok;
 }
 

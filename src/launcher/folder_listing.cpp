@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "core/owners.h"
 #include "core/platform_calls.h"
 #include "settings/exe_paths.h"
 
@@ -73,12 +74,12 @@ bool WidePath(const char* relative, wchar_t* wide)
 BYTE* ListFolder(const wchar_t* pattern, SIZE_T* size)
 {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileExW(pattern, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                                   FIND_FIRST_EX_LARGE_FETCH);
+    AutoFindHandle find(FindFirstFileExW(pattern, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                         FIND_FIRST_EX_LARGE_FETCH));
     // Before Windows 7 neither the basic level nor the large fetch is known.
-    if (find == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
-        find = FindFirstFileExW(pattern, FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE)
+    if (!find && GetLastError() == ERROR_INVALID_PARAMETER)
+        find.reset(FindFirstFileExW(pattern, FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0));
+    if (!find)
         return nullptr;
     Buffer buffer = {};
     bool ok = true;
@@ -91,10 +92,9 @@ BYTE* ListFolder(const wchar_t* pattern, SIZE_T* size)
                              static_cast<DWORD>(lstrlenW(data.cFileName))};
         ok = Append(&buffer, &entry, sizeof(entry)) &&
              Append(&buffer, data.cFileName, entry.nameLength * sizeof(wchar_t));
-    } while (ok && FindNextFileW(find, &data));
+    } while (ok && FindNextFileW(find.get(), &data));
     if (ok && GetLastError() != ERROR_NO_MORE_FILES)
         ok = false;
-    FindClose(find);
     if (!ok || !buffer.data) {
         if (buffer.data)
             HeapFree(GetProcessHeap(), 0, buffer.data);

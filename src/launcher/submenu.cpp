@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "core/owners.h"
 #include "core/texts.h"
 #include "launcher/folder_listing.h"
 #include "launcher/folder_menu.h"
@@ -32,16 +33,15 @@ constexpr UINT kRenewIdsAfter = 0xC000;
 // The shell folder of an absolute list (the desktop's for the empty list), or null.
 IShellFolder* BindFolder(LPCITEMIDLIST list)
 {
-    IShellFolder* desktop = nullptr;
-    if (SHGetDesktopFolder(&desktop) != S_OK)
+    ComPtr<IShellFolder> desktop;
+    if (SHGetDesktopFolder(desktop.put()) != S_OK)
         return nullptr;
     if (IdListSize(list) <= sizeof(USHORT))
-        return desktop;
-    IShellFolder* folder = nullptr;
-    if (desktop->BindToObject(list, nullptr, __uuidof(IShellFolder), reinterpret_cast<void**>(&folder)) != S_OK)
-        folder = nullptr;
-    desktop->Release();
-    return folder;
+        return desktop.release();
+    ComPtr<IShellFolder> folder;
+    if (desktop->BindToObject(list, nullptr, __uuidof(IShellFolder), folder.putVoid()) != S_OK)
+        return nullptr;
+    return folder.release();
 }
 
 // The counter of the top menu's tree: a kept menu's, or that of the menu built for this
@@ -182,11 +182,11 @@ void FillFolderSubmenu(FolderSubmenu* submenu)
     // A folder that can't be listed (removed meanwhile, access denied) shows the first item
     // alone; no message while a menu is open. (Binding alone would not tell: a folder gone
     // may still bind and list nothing.)
-    IShellFolder* folder = listing ? BindFolder(submenu->folderList) : nullptr;
+    ComPtr<IShellFolder> folder(listing ? BindFolder(submenu->folderList) : nullptr);
     if (folder) {
         AppendMenuA(submenu->popup, MF_SEPARATOR, 0, nullptr);
-        BOOL ok = AppendFolderItems(submenu->popup, folder, submenu->folderList, &submenu->head, *next + 1, &submenu->records);
-        folder->Release();
+        BOOL ok = AppendFolderItems(submenu->popup, folder.get(), submenu->folderList, &submenu->head, *next + 1,
+                                    &submenu->records);
         if (!ok && EmptySubmenu(submenu)) {
             AddOpenItem(submenu, *next);
         } else if (!ok) {

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "core/live_counts.h"
+#include "core/owners.h"
 #include "core/platform_calls.h"
 #include "shell/idlist_walk.h"
 #include "settings/exe_paths.h"
@@ -57,8 +58,8 @@ LPITEMIDLIST IdListCopy(LPCITEMIDLIST list)
 
 LPITEMIDLIST PathToIdList(const char* path)
 {
-    IShellFolder* desktop = nullptr;
-    if (SHGetDesktopFolder(&desktop) != S_OK)
+    ComPtr<IShellFolder> desktop;
+    if (SHGetDesktopFolder(desktop.put()) != S_OK)
         return nullptr;
     wchar_t widePath[MAX_PATH];
     LPITEMIDLIST list = nullptr;
@@ -66,7 +67,6 @@ LPITEMIDLIST PathToIdList(const char* path)
     if (!AnsiToWide(path, widePath, MAX_PATH) ||
         desktop->ParseDisplayName(nullptr, nullptr, widePath, nullptr, &list, nullptr) != S_OK)
         list = nullptr;
-    desktop->Release();
     if (list)
         InterlockedIncrement(&g_live.idLists);
     return list;
@@ -196,15 +196,13 @@ wchar_t* IdListLongPath(LPCITEMIDLIST list)
 {
     WideText path = {};
     wchar_t shortPath[MAX_PATH];
-    IShellFolder* desktop = nullptr;
+    ComPtr<IShellFolder> desktop;
     bool ok;
     // Windows refuses a path of MAX_PATH or more here, and Wine cuts it to MAX_PATH - 1.
     if (SHGetPathFromIDListW(list, shortPath) && lstrlenW(shortPath) < MAX_PATH - 1) {
         ok = AppendLongForm(&path, shortPath);
     } else {
-        ok = SHGetDesktopFolder(&desktop) == S_OK && AppendWalkedPath(&path, list, desktop);
-        if (desktop)
-            desktop->Release();
+        ok = SHGetDesktopFolder(desktop.put()) == S_OK && AppendWalkedPath(&path, list, desktop.get());
     }
     if (!ok && path.text) {
         HeapFree(GetProcessHeap(), 0, path.text);
