@@ -111,6 +111,7 @@ void Keep(AheadBuild* build)
         // A mark the shell made during the build still holds for what it built.
         if (KeepCollected(build->head, build->records, build->look, build->listing, build->listingSize,
                           build->changesAtStart, build->iconChangesAtStart)) {
+            RenderLauncherNames(keptMenu.records, keptMenu.look);
             build->head = nullptr;
             build->records = nullptr;
             build->listing = nullptr;

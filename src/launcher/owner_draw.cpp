@@ -169,6 +169,35 @@ void MeasureLauncherRecords(LauncherRecord* records, const MenuLook& look)
     Measure(records, false, look);
 }
 
+void RenderLauncherNames(const LauncherRecord* records, const MenuLook& look)
+{
+    // Wide enough for a name of kRecordTextChars characters of the menu font, one line high.
+    constexpr int kWidth = 2048, kHeight = 64;
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = dc ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    HFONT font = bitmap ? CreateFontIndirectA(&look.menuFont) : nullptr;
+    if (font) {
+        ++g_live.fonts;
+        HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
+        HGDIOBJ previousFont = SelectObject(dc, font);
+        RECT box = {0, 0, kWidth, kHeight};
+        int drawn = 0;
+        for (const LauncherRecord* record = records; record && drawn < kNamesRendered; record = record->next, ++drawn)
+            DrawTextW(dc, record->wideText, lstrlenW(record->wideText), &box, DT_NOPREFIX);
+        SelectObject(dc, previousFont);
+        SelectObject(dc, previousBitmap);
+        DeleteObject(font);
+        --g_live.fonts;
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    if (dc)
+        DeleteDC(dc);
+}
+
 void ForgetMeasures(LauncherRecord* records)
 {
     for (LauncherRecord* record = records; record; record = record->next) {

@@ -38,10 +38,11 @@ IShellFolder* BindFolder(LPCITEMIDLIST list)
         return nullptr;
     if (IdListSize(list) <= sizeof(USHORT))
         return desktop.release();
-    ComPtr<IShellFolder> folder;
-    if (desktop->BindToObject(list, nullptr, __uuidof(IShellFolder), folder.putVoid()) != S_OK)
-        return nullptr;
-    return folder.release();
+    // What a failing bind may have written is not an object.
+    IShellFolder* folder = nullptr;
+    if (desktop->BindToObject(list, nullptr, __uuidof(IShellFolder), reinterpret_cast<void**>(&folder)) != S_OK)
+        folder = nullptr;
+    return folder;
 }
 
 // The counter of the top menu's tree: a kept menu's, or that of the menu built for this
