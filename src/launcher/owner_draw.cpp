@@ -171,8 +171,9 @@ void MeasureLauncherRecords(LauncherRecord* records, const MenuLook& look)
 
 void RenderLauncherNames(const LauncherRecord* records, const MenuLook& look)
 {
-    // Wide enough for a name of kRecordTextChars characters of the menu font, one line high.
-    constexpr int kWidth = 2048, kHeight = 64;
+    // Wide enough for a name of kRecordTextChars characters of the menu font, one line high;
+    // a screenful of names.
+    constexpr int kWidth = 2048, kHeight = 64, kNamesRendered = 64;
     BITMAPINFO info = {};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;

@@ -31,11 +31,10 @@ IImageList* IconListOf(const MenuLook& look);
 
 // Measures every record of the list not yet measured, for look, ahead of the menu's showing.
 void MeasureLauncherRecords(LauncherRecord* records, const MenuLook& look);
-// Draws the names of the list's first kNamesRendered records (a screenful) with the look's
-// font into a bitmap of its own, then frees it: the platform renders a character's glyph at
-// its first drawing and keeps it for the font, and the menu's first showing after a build
-// ahead then draws from glyphs rendered while Morvek was idle.
-constexpr int kNamesRendered = 64;
+// Draws the names of the list's first records (a screenful) with the look's font into a
+// bitmap of its own, then frees it: the platform renders a character's glyph at its first
+// drawing and keeps it for the font, and the menu's first showing after a build ahead then
+// draws from glyphs rendered while Morvek was idle.
 void RenderLauncherNames(const LauncherRecord* records, const MenuLook& look);
 // Forgets the measures of every record of the list and of its filled submenus, at any depth:
 // a kept menu opening at another DPI is measured again.

@@ -6,8 +6,8 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <set>
 #include <functional>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
