@@ -318,7 +318,7 @@ int main(int argc, char** argv)
     // Each program once, unmeasured, so that no figure pays for the first start of a
     // program in this session.
     {
-        std::string dir = std::string(full) + "\\n10";
+        std::string dir = std::string(full) + "\\n" + std::to_string(sizes[0]);
         Program morvek, floor;
         morvek.Start(dir, exe, "Morvek.exe");
         ClickToMenuMs(morvek);
