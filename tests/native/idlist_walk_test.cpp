@@ -107,7 +107,6 @@ TEST(IdListWalk, ConcatJoinsWithOneTerminator)
     for (const unsigned char* p = joined; p; p = IdBytesNext(p))
         ++items;
     EXPECT_EQ(3, items);
-
     // Joining onto an empty list copies the other; an empty second adds nothing.
     Bytes empty = MakeList({});
     unsigned char* same = IdBytesConcat(empty.data(), b.data(), CountingAlloc, &allocs);

@@ -172,7 +172,6 @@ TEST(OrderRules, WrittenWholeInCrlfAndReadBackAsWritten)
     Sections read;
     ASSERT_TRUE(Parse(text, &read));
     EXPECT_EQ(sections, read);
-
     // Lines that would not read back as they stand are left out, a section with its path.
     text = Write({{"no slash", "lost.lnk"},
                   {"items\\", "", "sub\\", "two\r\nlines", "bad\xE3\x81", std::string(kOrderLineMax + 1, 'n'),

@@ -116,13 +116,11 @@ TEST(SplitPath, LongPartsAreCutAtACharacterBoundary)
     Parts ascii = Split(std::string(800, 'a') + ".txt");
     EXPECT_EQ(std::string(kSplitPartMax, 'a'), ascii.baseName);
     EXPECT_EQ(".txt", ascii.extension);
-
     // Two single bytes then double-byte characters: the byte at kSplitPartMax would be
     // the second of a character, so the part ends before that character.
     std::string name = "ab" + Repeat("\x82\xA0", 400);
     Parts dbcs = Split("C:\\" + name);
     EXPECT_EQ(name.substr(0, kSplitPartMax - 1), dbcs.baseName);
-
     // Lead-byte values as trail bytes (0x81 0x81) must not shift the character walk.
     std::string twins = Repeat("\x81\x81", 400);
     EXPECT_EQ(twins.substr(0, kSplitPartMax - 1), Split(twins).baseName);
@@ -131,7 +129,6 @@ TEST(SplitPath, LongPartsAreCutAtACharacterBoundary)
     Parts dir = Split(longDir);
     EXPECT_EQ(std::string(1, '\\') + std::string(kSplitPartMax - 1, 'd'), dir.directory);
     EXPECT_EQ("f", dir.baseName);
-
     // UTF-8: a three-byte character at 777..779 and a four-byte one at 776..779 would
     // each cross the limit.
     std::string three = "a" + Repeat("\xE8\xA1\xA8", 300);

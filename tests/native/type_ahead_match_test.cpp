@@ -65,7 +65,6 @@ TEST(TypeAhead, EmptyMenusAndOneItem)
     Names none{};
     EXPECT_EQ(-1, PickByFirstChar(0, -1, U'A', FirstOf, &none).index);
     EXPECT_EQ(0, none.calls) << "no item is asked for in an empty menu";
-
     Names one{{U"ALPHA"}};
     TypeAheadPick pick = PickByFirstChar(1, 0, U'A', FirstOf, &one);
     EXPECT_EQ(0, pick.index);

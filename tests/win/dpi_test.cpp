@@ -1,6 +1,5 @@
-// The DPI helpers, the launcher and the tray icon through the platform table: a monitor
-// answering another DPI beside the system's own, and every per-monitor call missing, as
-// before Windows 10.
+// The DPI helpers, the launcher and the tray icon through the platform table: a second
+// monitor of another DPI, and every per-monitor call missing, as before Windows 10.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -90,7 +89,6 @@ TEST_F(Dpi, EachMonitorItsOwnAndWithoutTheCallsTheSystemsAsBefore)
     EXPECT_EQ(smallIcon, SystemMetricForDpi(SM_CXSMICON, system));
     EXPECT_EQ(24, SystemMetricForDpi(SM_CXSMICON, 144));
     EXPECT_EQ(std::vector<UINT>{144}, g_dpisAsked) << "the system DPI asks the plain call";
-
     NONCLIENTMETRICSA plain = {}, atSystem = {}, at144 = {};
     plain.cbSize = atSystem.cbSize = at144.cbSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
     // Poisoned alike: the bytes past each face name's end are never written.
@@ -103,7 +101,6 @@ TEST_F(Dpi, EachMonitorItsOwnAndWithoutTheCallsTheSystemsAsBefore)
     EXPECT_EQ(-144, at144.lfMenuFont.lfHeight);
     EXPECT_STREQ("Menu face", at144.lfMenuFont.lfFaceName);
     EXPECT_EQ((std::vector<UINT>{144, 144}), g_dpisAsked);
-
     // Before Windows 10 (and 8.1 for the monitor): the system DPI, the plain metrics
     // scaled when another DPI is asked for.
     WithoutPerMonitorCalls();
@@ -140,7 +137,6 @@ TEST_F(Dpi, TheTrayIconIsLoadedAtTheSmallIconSizeOfTheTaskbarsDpi)
     EXPECT_EQ(std::vector<UINT>{144}, g_dpisAsked);
     EXPECT_EQ(24, IconSize(large).cx);
     EXPECT_EQ(icons + 1, g_live.icons);
-
     // The scale put back: the icon of today's size in its place, the larger one destroyed.
     g_firstDpi = system;
     EnsureTrayIcon(window);
@@ -165,10 +161,9 @@ std::pair<int, int> InkColumns(const DibCanvas& canvas, int width, int height, i
     return {first, last + 1};
 }
 
-// At the DPI of the monitor under the click, the launcher's font, icon size and margins, its
-// items' measures, and its icons, drawn from the system image list of that size or, where the
-// system has none (the list sizes here are 16, 32, 48 and 256), scaled down from the next
-// larger one; never a small icon stretched.
+// At the DPI of the monitor under the click: the launcher's font, icon size, margins and
+// measures, and its icons from the system image list of that size or scaled down from the
+// next larger one (the lists here are 16, 32, 48 and 256), never a small icon stretched.
 TEST_F(Dpi, TheLauncherIsMeasuredAndDrawnAtTheDpiOfTheMonitorUnderTheClick)
 {
     ASSERT_EQ(96u, system) << "the table is for a screen of 96 DPI";
@@ -202,13 +197,11 @@ TEST_F(Dpi, TheLauncherIsMeasuredAndDrawnAtTheDpiOfTheMonitorUnderTheClick)
         ASSERT_NE(nullptr, IconListOf(look));
         IconListOf(look)->GetIconSize(&listCx, &listCy);
         EXPECT_EQ(row.listIcon, listCx) << "the icons come from another list";
-
         record->itemWidth = 0;
         MEASUREITEMSTRUCT mis = MeasureItem(window, 2000, reinterpret_cast<ULONG_PTR>(record));
         SIZE text = MenuTextExtent(record->wideText, look.menuFont);
         EXPECT_EQ(static_cast<UINT>(row.icon + text.cx + row.indent), mis.itemWidth);
         EXPECT_EQ(static_cast<UINT>(std::max<int>(row.icon, text.cy) + row.padding), mis.itemHeight);
-
         // The icon's columns, as the list draws it at its own size, scaled to the item's.
         DibCanvas own(kCanvas, 64), drawn(kCanvas, 64);
         for (int i = 0; i < kCanvas * 64; ++i)
@@ -230,9 +223,9 @@ TEST_F(Dpi, TheLauncherIsMeasuredAndDrawnAtTheDpiOfTheMonitorUnderTheClick)
     DestroyWindow(window);
 }
 
-// A kept launcher opening on a monitor of another DPI is measured again, its filled submenus
-// too, without being listed again or asking for an icon again; shown again on that monitor it
-// keeps those measures, and a build ahead measures for it.
+// A kept launcher opening at another DPI is measured again, its filled submenus too, without
+// a new listing or icon lookup; shown again there it keeps those measures, and a build ahead
+// measures for it.
 TEST_F(Dpi, AKeptMenuOpeningAtAnotherDpiIsMeasuredAgainNotListedAgain)
 {
     RemoveTree(TestItemsDir());
@@ -279,7 +272,6 @@ TEST_F(Dpi, AKeptMenuOpeningAtAnotherDpiIsMeasuredAgainNotListedAgain)
     measure(96);
     const unsigned builds = g_launcher.launcherBuilds;
     const long asked = fetches.Count();
-
     for (UINT dpi : {144u, 192u, 96u}) {
         SCOPED_TRACE(dpi);
         ASSERT_EQ(menu, click(dpi)) << "not the kept menu";

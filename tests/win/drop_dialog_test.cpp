@@ -32,6 +32,7 @@ protected:
     {
         scratch = MakeScratchDir("drop_dialog");
         RemoveTree(TestItemsDir());
+        CreateDirectoryA(TestItemsDir().c_str(), nullptr);
         CoInitialize(nullptr);  // for reading shortcuts back; the drop pairs its own
     }
 
@@ -39,6 +40,9 @@ protected:
     {
         if (dialog)
             DestroyWindow(dialog);
+        CoUninitialize();
+        // Each file paired its own COM initialisation with an uninitialisation.
+        EXPECT_EQ(S_OK, CoInitialize(nullptr));
         CoUninitialize();
         RemoveTree(TestItemsDir());
         RemoveTree(scratch);
@@ -51,19 +55,7 @@ protected:
         ASSERT_EQ(dialog, g_app.dropDialog);
     }
 
-    std::string MakeFile(const std::string& relative)
-    {
-        std::string path = scratch + "\\" + relative;
-        EXPECT_TRUE(WriteTextFile(path, "x"));
-        return path;
-    }
-
-    std::string MakeFolder(const std::string& relative)
-    {
-        std::string path = scratch + "\\" + relative;
-        CreateDirectoryA(path.c_str(), nullptr);
-        return path;
-    }
+    std::string At(const std::string& relative) const { return scratch + "\\" + relative; }
 
     void Drop(const std::vector<std::string>& names)
     {
@@ -91,27 +83,24 @@ protected:
 // base name the shortcut left is the last one's.
 TEST_F(DropDialog, EachDroppedItemBecomesAShortcutNamedForItsBaseName)
 {
-    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
-    MakeFolder("Docs");
-    MakeFolder("a");
-    MakeFolder("b");
+    ASSERT_TRUE(MakeTree(scratch, {"Docs\\", "a\\", "b\\", "Games\\", "Docs\\report.final.txt", ".profile",
+                                   "a\\notes.txt", "b\\notes.md"}));
     struct Row {
         std::string dropped;
         const char* shortcut;
         int seen;  // shortcuts in items when its box shows
     } const rows[] = {
-        {MakeFile("Docs\\report.final.txt"), "report.final.lnk", 1},
-        {MakeFolder("Games"), "Games.lnk", 2},
-        {MakeFile(".profile"), ".lnk", 3},
-        {MakeFile("a\\notes.txt"), "notes.lnk", 4},
-        {MakeFile("b\\notes.md"), "notes.lnk", 4},
+        {At("Docs\\report.final.txt"), "report.final.lnk", 1},
+        {At("Games"), "Games.lnk", 2},
+        {At(".profile"), ".lnk", 3},
+        {At("a\\notes.txt"), "notes.lnk", 4},
+        {At("b\\notes.md"), "notes.lnk", 4},
     };
     Open();
     std::vector<std::string> names;
     for (const Row& row : rows)
         names.push_back(row.dropped);
     Drop(names);
-
     // One box per file, each after its own shortcut and before the next one's.
     ASSERT_EQ(5u, boxes.shown.size());
     for (size_t i = 0; i < boxes.shown.size(); ++i) {
@@ -124,23 +113,16 @@ TEST_F(DropDialog, EachDroppedItemBecomesAShortcutNamedForItsBaseName)
     }
     EXPECT_EQ(4, CountShortcuts());
     EXPECT_TRUE(IsWindowVisible(dialog));
-
-    // Each file paired its own COM initialisation with an uninitialisation.
-    CoUninitialize();
-    EXPECT_EQ(S_OK, CoInitialize(nullptr));
 }
 
 TEST_F(DropDialog, ADropWhileASuccessBoxIsOpenIsHandledInsideIt)
 {
-    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
-    std::string x = MakeFile("x.txt");
-    std::string y = MakeFile("y.txt");
-    std::string z = MakeFile("z.dat");
+    ASSERT_TRUE(MakeTree(scratch, {"x.txt", "y.txt", "z.dat"}));
+    std::string x = At("x.txt"), y = At("y.txt"), z = At("z.dat");
     Open();
     // The success box has no owner: the dialog takes the next drop while it is open.
     boxes.duringNextBox = [&] { Drop({z}); };
     Drop({x, y});
-
     ASSERT_EQ(3u, boxes.shown.size());
     for (const Box& box : boxes.shown)
         ExpectMade(box);
@@ -150,9 +132,6 @@ TEST_F(DropDialog, ADropWhileASuccessBoxIsOpenIsHandledInsideIt)
     EXPECT_EQ(x, ShortcutTarget(TestItemsDir() + "\\x.lnk"));
     EXPECT_EQ(y, ShortcutTarget(TestItemsDir() + "\\y.lnk"));
     EXPECT_EQ(z, ShortcutTarget(TestItemsDir() + "\\z.lnk"));
-
-    CoUninitialize();
-    EXPECT_EQ(S_OK, CoInitialize(nullptr));
 }
 
 // The drop dialog the menu command opens while an older one is still in the way, seen by a
@@ -171,9 +150,8 @@ void CALLBACK CloseNewDropDialog(HWND, UINT, UINT_PTR, DWORD)
 
 TEST_F(DropDialog, ClosedDuringASuccessBoxTheCommandOpensANewOne)
 {
-    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
-    std::string x = MakeFile("x.txt");
-    std::string y = MakeFile("y.txt");
+    ASSERT_TRUE(MakeTree(scratch, {"x.txt", "y.txt"}));
+    std::string x = At("x.txt"), y = At("y.txt");
     Open();
     HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
@@ -198,8 +176,9 @@ TEST_F(DropDialog, ClosedDuringASuccessBoxTheCommandOpensANewOne)
 
 TEST_F(DropDialog, WithoutTheItemsFolderEveryFileFailsAndTheDialogStays)
 {
-    std::string a = MakeFile("a.txt");
-    std::string b = MakeFile("b.txt");
+    RemoveTree(TestItemsDir());
+    ASSERT_TRUE(MakeTree(scratch, {"a.txt", "b.txt"}));
+    std::string a = At("a.txt"), b = At("b.txt");
     Open();
     Drop({a, b});
     ASSERT_EQ(2u, boxes.shown.size());
@@ -211,7 +190,6 @@ TEST_F(DropDialog, WithoutTheItemsFolderEveryFileFailsAndTheDialogStays)
 
 TEST_F(DropDialog, PathsThatWouldNotFitAreRefusedAndTheNextFileIsHandled)
 {
-    CreateDirectoryA(TestItemsDir().c_str(), nullptr);
     // Base names that make the shortcut path exactly fit, and one byte too long. The
     // dropped files sit in a short folder and have no extension, so that their own paths
     // fit either way, however short the test program's folder is.
@@ -227,12 +205,10 @@ TEST_F(DropDialog, PathsThatWouldNotFitAreRefusedAndTheNextFileIsHandled)
     ASSERT_TRUE(WriteTextFile(over, "x"));
     // A dropped name longer than the path buffer would come back cut: another file.
     std::wstring tooLongDropped = L"C:\\" + std::wstring(300, L'w') + L".txt";
-
     Open();
     Drop({over, exact});
     SendMessageA(dialog, WM_DROPFILES,
                  reinterpret_cast<WPARAM>(MakeDrop(std::vector<std::wstring>{tooLongDropped})), 0);
-
     ASSERT_EQ(3u, boxes.shown.size());
     ExpectFailed(boxes.shown[0]);
     EXPECT_EQ(0, boxes.shown[0].shortcutsSeen);
@@ -328,7 +304,6 @@ TEST(ShortcutFile, SavesEveryFieldItIsGiven)
     // The show command is not checked: Wine's shell link reads every saved one back as 1.
     file->Release();
     shellLink->Release();
-
     // A folder that does not exist: the save fails and its result comes back.
     HRESULT hr = CreateShortcutFile((dir + "\\missing\\x.lnk").c_str(), target.c_str(), nullptr, nullptr,
                                     nullptr, nullptr, 0, SW_SHOWNORMAL);

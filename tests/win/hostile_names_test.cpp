@@ -1,20 +1,8 @@
-// Hostile names in the items folder and in drops: "&", printf directives ("%s", "%n"),
-// long names, paths over 260 bytes and over 260 UTF-16 units, Japanese names, and names
-// from outside any one code page (Western, Korean, Greek, an emoji). Runs under code
-// page 932, again under 1252, where Japanese has no ANSI form, and under UTF-8
-// (hostile_names_test_utf8), where every name has one.
-//
-// What is expected:
-// - The launcher lists every entry. A record holds the shell's display name in the ANSI
-//   code page (a character the code page lacks reads "?"); no directive in a name is
-//   ever expanded. Every item is measured and drawn as its record reads, in the
-//   program's code page. Whatever the name reads as, the entry's item-ID list names the
-//   real file, so choosing it opens the right one.
-// - A shortcut whose target is gone is still listed like any other entry.
-// - A drop makes the shortcut "<base name>.lnk" for every name the ANSI code page holds
-//   exactly and whose paths Windows takes (under 260 UTF-16 units, however many bytes).
-//   Any other name gets the failure box and writes nothing: never a shortcut under a
-//   cut, "?"-mangled or look-alike name, nor one whose target is such a name.
+// Hostile names in the items folder and in drops ("&", printf directives, long names and
+// paths, names from several scripts), under code page 932, 1252 and UTF-8 (the _cp1252 and
+// _utf8 runs). A record holds the shell's name in the ANSI code page ("?" for what it
+// lacks), while its item-ID list names the real file; a drop refuses any name the code page
+// does not hold exactly or whose path Windows would not take, and writes nothing for it.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <objbase.h>
@@ -44,10 +32,8 @@ std::wstring ItemsDirW()
     return Wide(TestExeDir()) + L"items";
 }
 
-// The file names every case uses, wide. The long ones stay within what the file system
-// under the test holds (255 bytes of UTF-8), so no record here is cut; the cut of
-// display names over 255 characters is tested over a fake folder with the other folder
-// menu tests.
+// The file names every case uses. The long ones stay within 255 bytes of UTF-8, so no
+// record here is cut (the cut is tested over a fake folder with the folder menu tests).
 std::vector<std::wstring> NameList()
 {
     return {
@@ -64,8 +50,7 @@ std::vector<std::wstring> NameList()
     };
 }
 
-// The test program's code page holds the name exactly: no default character, no
-// look-alike.
+// The test program's code page holds the name exactly: no default character, no look-alike.
 bool CodePageHolds(const std::wstring& name)
 {
     return Wide(Ansi(name)) == name;
@@ -86,15 +71,6 @@ struct Canvas : DibCanvas {
         return true;
     }
 };
-
-// The shell's display names of a folder, wide, in its enumeration order.
-std::vector<std::wstring> ShellNames(const std::wstring& path)
-{
-    std::vector<std::wstring> names;
-    for (const ShellEntry& entry : ShellListing(path))
-        names.push_back(entry.name);
-    return names;
-}
 
 // The file name (as the file system spells it) of the item an absolute list ends in.
 std::wstring FileNameOf(LPCITEMIDLIST list)
@@ -159,14 +135,13 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
     ASSERT_TRUE(DeleteFileA(goneTarget.c_str()));
     paths.push_back(ItemsDirW() + L"\\gone.lnk");
 
-    std::vector<std::wstring> shown = ShellNames(ItemsDirW());
+    std::vector<ShellEntry> shown = ShellListing(ItemsDirW());
     ASSERT_EQ(paths.size(), shown.size());
     CaptureMenuLook();
     menu = BuildFolderMenu(&head, FolderMode::Items, g_launcher.menuLook);
     ASSERT_NE(nullptr, menu);
     EXPECT_TRUE(boxes.shown.empty());
     ASSERT_EQ(static_cast<int>(paths.size()), GetMenuItemCount(menu));
-
     std::set<std::wstring> named;  // the file names the entries' lists lead to
     UINT id = FIRST_LAUNCHER_ID;
     LauncherRecord* record = g_launcher.recordListHead;
@@ -175,7 +150,7 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
         SCOPED_TRACE(record->text);
         EXPECT_EQ(id, entry->id);
         EXPECT_EQ(id, record->id);
-        const std::wstring& name = shown[id - FIRST_LAUNCHER_ID];
+        const std::wstring& name = shown[id - FIRST_LAUNCHER_ID].name;
         EXPECT_EQ(Ansi(name), record->text);
         if (CodePageHolds(name)) {
             EXPECT_EQ(name, Wide(record->text)) << "the record lost a character";
@@ -183,18 +158,13 @@ TEST_F(HostileNames, TheLauncherListsDrawsAndNamesEveryEntry)
         if (GetACP() == CP_UTF8) {
             EXPECT_TRUE(CodePageHolds(name)) << "UTF-8 holds every name";
         }
-
-        // The list names the real file whatever the name reads as in this code page.
         named.insert(FileNameOf(entry->idList));
-
         MEASUREITEMSTRUCT mis = MeasureItem(nullptr, id, reinterpret_cast<ULONG_PTR>(record));
-        // The name as the record reads in the program's code page, not as GDI would read
-        // its bytes in the system's.
+        // The name as the record reads in the program's code page, not in the system's.
         SIZE text = MenuTextExtent(Wide(record->text), g_launcher.menuLook.menuFont);
         EXPECT_EQ(static_cast<UINT>(g_launcher.menuLook.smallIconCx + text.cx + kTextIndent), mis.itemWidth);
         EXPECT_GT(mis.itemHeight, 0u);
         EXPECT_LT(mis.itemHeight, 0x100u);
-
         // Drawn, its text shows what the same name drawn wide shows.
         Canvas drawn, expected;
         const RECT item = {0, 0, Canvas::kWidth, Canvas::kHeight};
@@ -232,23 +202,21 @@ TEST_F(HostileNames, ADropMakesAShortcutForEveryNameTheCodePageHoldsAndRefusesTh
     // A file in a folder whose name no code page but UTF-8 holds.
     ASSERT_TRUE(CreateDirectoryW((scratch + L"\\Ünïcödé 한국 表").c_str(), nullptr));
     names.push_back(L"Ünïcödé 한국 表\\inside.txt");
-    std::vector<std::wstring> dropped;
+    std::vector<std::wstring> dropped, links;  // links[i]: the shortcut drop i makes, "" for none
     std::set<std::wstring> expectedLinks;
-    std::vector<bool> made;
     for (const std::wstring& name : names) {
         dropped.push_back(scratch + L"\\" + name);
         ASSERT_TRUE(MakeFileW(dropped.back())) << Ansi(name);
         std::wstring file = name.substr(name.rfind(L'\\') + 1);
-        std::wstring base = file.substr(0, file.rfind(L'.'));
-        // The name must survive the trip through the ANSI code page exactly, and the
-        // dropped path and the shortcut path must both be under 260 UTF-16 units.
-        bool holds = CodePageHolds(dropped.back());
-        bool fits = dropped.back().size() < MAX_PATH && (ItemsDirW() + L"\\" + base + L".lnk").size() < MAX_PATH;
-        made.push_back(holds && fits);
-        if (holds && fits)
-            expectedLinks.insert(base + L".lnk");
+        std::wstring link = file.substr(0, file.rfind(L'.')) + L".lnk";
+        // Through the ANSI code page exactly, both paths under 260 UTF-16 units.
+        bool made = CodePageHolds(dropped.back()) && dropped.back().size() < MAX_PATH &&
+                    (ItemsDirW() + L"\\" + link).size() < MAX_PATH;
+        links.push_back(made ? ItemsDirW() + L"\\" + link : L"");
+        if (made)
+            expectedLinks.insert(link);
     }
-    ASSERT_FALSE(made[names.size() - 2]) << "the path over 260 units";
+    ASSERT_EQ(L"", links[names.size() - 2]) << "the path over 260 units";
     switch (GetACP()) {
     case 932:
         EXPECT_EQ(7u, expectedLinks.size()) << "the six names and the long path of 932";
@@ -267,22 +235,18 @@ TEST_F(HostileNames, ADropMakesAShortcutForEveryNameTheCodePageHoldsAndRefusesTh
     ASSERT_TRUE(dialog);
     std::set<std::wstring> exeDirBefore = FilesIn(Wide(TestExeDir()));
     SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(dropped)), 0);
-
     ASSERT_EQ(dropped.size(), boxes.shown.size());
-    for (size_t i = 0; i < dropped.size(); ++i) {
-        SCOPED_TRACE(Ansi(dropped[i]));
-        EXPECT_EQ(made[i] ? L"ショートカットが作成されました．" : L"ショートカットを作成できませんでした．",
-                  boxes.shown[i].text);
-        EXPECT_EQ(made[i] ? nullptr : dialog, boxes.shown[i].owner);
-    }
     EXPECT_EQ(expectedLinks, FilesIn(ItemsDirW())) << "a shortcut under another name was written";
     CoInitialize(nullptr);
     for (size_t i = 0; i < dropped.size(); ++i) {
-        if (!made[i])
-            continue;
-        std::wstring name = dropped[i].substr(dropped[i].rfind(L'\\') + 1);
-        std::wstring link = ItemsDirW() + L"\\" + name.substr(0, name.rfind(L'.')) + L".lnk";
-        EXPECT_EQ(dropped[i], ShortcutTarget(link)) << Ansi(link);
+        SCOPED_TRACE(Ansi(dropped[i]));
+        bool made = !links[i].empty();
+        EXPECT_EQ(made ? L"ショートカットが作成されました．" : L"ショートカットを作成できませんでした．",
+                  boxes.shown[i].text);
+        EXPECT_EQ(made ? nullptr : dialog, boxes.shown[i].owner);
+        if (made) {
+            EXPECT_EQ(dropped[i], ShortcutTarget(links[i]));
+        }
     }
     CoUninitialize();
     EXPECT_EQ(exeDirBefore, FilesIn(Wide(TestExeDir()))) << "something was written beside the exe";

@@ -1,14 +1,7 @@
-// Settings files a person (or a broken disk) could leave beside the program: garbage,
-// signs, numbers too large for 32 bits, binary bytes, a 100 KB line, missing sections, a
-// folder in the file's place.
-//
-// What is expected: every value is whatever GetPrivateProfileIntA makes of the file (a
-// missing file, section or key gives the caller's default; a present value is read as a
-// decimal number, so "yes" is 0, "12abc" is 12 and "-1" is 0xFFFFFFFF), and each user of
-// a value treats it by the same rule as for a well-formed file: any non-zero "IconShow",
-// "Message" or "FolderView" means on, a "Key" outside 0..3 names no modifier and no middle
-// button. Reading never changes the file; a save from the settings dialog leaves a file
-// that reads back as saved. Nothing crashes.
+// Settings files a person or a broken disk could leave: garbage, signs, numbers past 32 bits,
+// binary bytes, 100 KB lines, missing sections, a folder in the file's place. Every value is
+// what GetPrivateProfileIntA makes of the file, and each user treats it as for a well-formed
+// file (any non-zero switch is on); reading never changes the file.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -38,11 +31,6 @@ struct Row {
     std::string file;
     UINT iconShow, key, message, folderView;  // as read with the program's defaults 1, 0, 0, 0
 };
-
-std::string LongLine(size_t size, char c)
-{
-    return std::string(size, c);
-}
 
 class HostileSettings : public testing::Test {
 protected:
@@ -88,12 +76,12 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
          kAsFileSays, kAsFileSays, kAsFileSays, kAsFileSays},
         {"binary bytes only", binary + binary + binary, kAsFileSays, kAsFileSays, kAsFileSays, kAsFileSays},
         {"a 100 KB line before the sections",
-         LongLine(100 * 1024, 'x') + "\r\n[Icon]\r\nIconShow=0\r\n[DeskTopShow]\r\nKey=3\r\n", 0, 3, 0, 0},
+         std::string(100 * 1024, 'x') + "\r\n[Icon]\r\nIconShow=0\r\n[DeskTopShow]\r\nKey=3\r\n", 0, 3, 0, 0},
         {"a 100 KB value and a 100 KB section name",
-         "[Icon]\r\nIconShow=" + LongLine(100 * 1024, '7') + "\r\n[" + LongLine(100 * 1024, 'S') +
-             "]\r\nKey=1\r\n[DeskTopShow]\r\nKey=2\r\n[Exit]\r\nMessage=" + LongLine(100 * 1024, '0') + "\r\n",
+         "[Icon]\r\nIconShow=" + std::string(100 * 1024, '7') + "\r\n[" + std::string(100 * 1024, 'S') +
+             "]\r\nKey=1\r\n[DeskTopShow]\r\nKey=2\r\n[Exit]\r\nMessage=" + std::string(100 * 1024, '0') + "\r\n",
          kAsFileSays, 2, kAsFileSays, 0},
-        {"a 100 KB key name", "[Icon]\r\n" + LongLine(100 * 1024, 'k') + "=0\r\nIconShow=0\r\n", 0, 0, 0, 0},
+        {"a 100 KB key name", "[Icon]\r\n" + std::string(100 * 1024, 'k') + "=0\r\nIconShow=0\r\n", 0, 0, 0, 0},
         {"keys outside any section", "IconShow=0\r\nKey=1\r\nMessage=1\r\nFolderView=1\r\n", 1, 0, 0, 0},
         {"keys in another section", "[Other]\r\nIconShow=0\r\nKey=1\r\nMessage=1\r\nFolderView=1\r\n", 1, 0, 0, 0},
         {"sections without keys", "[Icon]\r\n[DeskTopShow]\r\n[Exit]\r\n[MyComputer]\r\n", 1, 0, 0, 0},
@@ -101,12 +89,12 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
          kAsFileSays, kAsFileSays, kAsFileSays, 0},
         {"unclosed section name", "[Icon\r\nIconShow=0\r\n[DeskTopShow]\r\nKey=1\r\n", kAsFileSays, 1, 0, 0},
         {"empty file", "", 1, 0, 0, 0},
+        {"folder view on", "[MyComputer]\r\nFolderView=1\r\n", 1, 0, 0, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Clean();
         ASSERT_TRUE(WriteTextFile(TestSettingsPath(), row.file));
-
         // The readers: the platform's rule, and the fixed value where the row gives one.
         const UINT iconShow = PlatformRead(kSectionIcon, kKeyIconShow, 1);
         const UINT key = PlatformRead(kSectionDesktop, kKeyDesktopKey, 0);
@@ -122,7 +110,6 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
                 << value.name << ": expected " << value.expected << ", read " << value.read;
         EXPECT_EQ(iconShow, ReadIconShow());
         EXPECT_EQ(key, ReadDesktopKey());
-
         // Click routing: a plain left click is always the launcher; the middle button
         // lists the desktop only for Key 1; the modifier held lists it only for 0, 2, 3.
         HoldKey(0);
@@ -136,15 +123,11 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
                 << "modifier " << modifier << ", key " << key;
         }
         HoldKey(0);
-
         // The commands: quit asks for any non-zero "Message"; My Computer explores for any
         // non-zero "FolderView".
         EXPECT_EQ(message != 0, CurrentPlan(IDM_QUIT).question != nullptr);
         EXPECT_STREQ(folderView ? "explore" : "open", CurrentPlan(IDM_MYCOMPUTER).verb);
-
-        // Reading left the file as it was.
         EXPECT_TRUE(ReadFileBytes(TestSettingsPath()) == row.file) << "the file changed on reading";
-
         // The settings dialog shows any non-zero value as a ticked box and a key outside
         // 0..2 as no radio button; closing without saving writes nothing.
         HWND dialog = OpenDialog(IDD_SETTINGS, SettingsDlgProc);
@@ -159,7 +142,6 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
         SendDlgItemMessageA(dialog, IDC_CLOSE, BM_CLICK, 0, 0);
         DestroyWindow(dialog);
         EXPECT_TRUE(ReadFileBytes(TestSettingsPath()) == row.file) << "closing without saving changed the file";
-
         // A save over the hostile file leaves one that reads back as saved.
         dialog = OpenDialog(IDD_SETTINGS, SettingsDlgProc);
         ASSERT_TRUE(dialog);

@@ -25,32 +25,22 @@ struct MenuRow {
     std::wstring text;
 };
 
-std::vector<MenuRow> ReadMenu(HMENU menu)
+void ExpectMenu(HMENU menu, const std::vector<MenuRow>& expected)
 {
-    std::vector<MenuRow> rows;
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    ASSERT_EQ(static_cast<int>(expected.size()), GetMenuItemCount(menu));
+    for (UINT i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "item " << i);
         wchar_t text[256] = L"\x01";
         MENUITEMINFOW info = {};
         info.cbSize = sizeof(info);
         info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU;
         info.dwTypeData = text;
         info.cch = 256;
-        EXPECT_TRUE(GetMenuItemInfoW(menu, i, TRUE, &info));
+        ASSERT_TRUE(GetMenuItemInfoW(menu, i, TRUE, &info));
         if (info.fType & MFT_SEPARATOR)
             text[0] = 0;
-        rows.push_back({info.hSubMenu ? 0u : info.wID, text});
-    }
-    return rows;
-}
-
-void ExpectMenu(HMENU menu, const std::vector<MenuRow>& expected)
-{
-    std::vector<MenuRow> got = ReadMenu(menu);
-    ASSERT_EQ(expected.size(), got.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE(testing::Message() << "item " << i);
-        EXPECT_EQ(expected[i].id, got[i].id);
-        EXPECT_EQ(expected[i].text, got[i].text);
+        EXPECT_EQ(expected[i].id, info.hSubMenu ? 0u : info.wID);
+        EXPECT_EQ(expected[i].text, text);
     }
 }
 
@@ -134,15 +124,13 @@ Template ReadTemplate(int id)
     }
     Words r = {base};
     bool extended = r.Word() == 1 && r.Word() == 0xFFFF;
-    r.p = base;
-    if (extended) {
-        r.p += 8;  // version, signature, help id
-        t.exStyle = r.Dword();
-        t.style = r.Dword();
-    } else {
-        t.style = r.Dword();
-        t.exStyle = r.Dword();
-    }
+    r.p = base + (extended ? 8 : 0);  // version, signature, help id
+    // The extended forms store the extended style first.
+    auto styles = [&](DWORD* style, DWORD* exStyle) {
+        *(extended ? exStyle : style) = r.Dword();
+        *(extended ? style : exStyle) = r.Dword();
+    };
+    styles(&t.style, &t.exStyle);
     WORD count = r.Word();
     r.Word(), r.Word();
     t.cx = static_cast<short>(r.Word());
@@ -157,14 +145,9 @@ Template ReadTemplate(int id)
     for (WORD i = 0; i < count; ++i) {
         r.AlignDword(base);
         Control c = {};
-        if (extended) {
+        if (extended)
             r.Dword();  // help id
-            c.exStyle = r.Dword();
-            c.style = r.Dword();
-        } else {
-            c.style = r.Dword();
-            c.exStyle = r.Dword();
-        }
+        styles(&c.style, &c.exStyle);
         c.x = static_cast<short>(r.Word());
         c.y = static_cast<short>(r.Word());
         c.cx = static_cast<short>(r.Word());
@@ -172,7 +155,7 @@ Template ReadTemplate(int id)
         c.id = extended ? r.Dword() : r.Word();
         c.cls = r.SzOrOrd();
         c.text = r.SzOrOrd();
-        WORD extra = r.Word();
+        WORD extra = r.Word();  // creation data
         r.p += extra;
         t.controls.push_back(c);
     }
@@ -214,50 +197,50 @@ void ExpectControls(const Template& t, const std::vector<ControlRow>& rows)
     }
 }
 
-TEST(Resources, SettingsDialogTemplate)
+TEST(Resources, DialogTemplates)
 {
-    Template t = ReadTemplate(IDD_SETTINGS);
-    EXPECT_EQ(static_cast<DWORD>(WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT), t.style);
-    EXPECT_EQ(0u, t.exStyle);
-    EXPECT_EQ(239, t.cx);
-    EXPECT_EQ(137, t.cy);
-    EXPECT_EQ(L"Morvek の設定", t.caption);
-    EXPECT_EQ(9, t.points);
-    EXPECT_EQ(L"ＭＳ Ｐゴシック", t.font);
     const DWORD check = BS_AUTOCHECKBOX, radio = BS_AUTORADIOBUTTON, push = BS_PUSHBUTTON;
-    ExpectControls(t, {
-        {1000, L"#128", check, true, false, 5, 8, 229, 21,
-         L"Morevkメニューからマイコンピュータを起動時にフォルダビューを表示する"},
-        {1006, L"#128", check, true, false, 5, 25, 226, 23, L"ランチャでそれぞれのアイテムのアイコンを表示する"},
-        {1011, L"#128", check, true, false, 5, 48, 181, 14, L"Morevk 終了時に確認メッセージを表示"},
-        {1014, L"#128", radio, false, false, 11, 87, 64, 14, L"Ctrl + 左クリック"},
-        {1015, L"#128", radio, false, false, 83, 86, 62, 14, L"マウスの中ボタン"},
-        {1016, L"#128", radio, false, false, 153, 87, 67, 13, L"Shift + 左クリック"},
-        {1017, L"#128", push, true, false, 8, 115, 79, 16, L"設定を保存して閉じる"},
-        {1012, L"#128", push, true, false, 90, 115, 69, 16, L"設定を保存"},
-        {1013, L"#128", push, true, false, 163, 115, 66, 15, L"閉じる"},
-        {0xFFFF, L"#128", BS_GROUPBOX, false, false, 7, 78, 218, 30, L"デスクトップのアイテムを列挙するマウス操作"},
-    });
-}
-
-TEST(Resources, DropDialogTemplate)
-{
-    Template t = ReadTemplate(IDD_DROP);
-    EXPECT_EQ(static_cast<DWORD>(WS_CAPTION | DS_MODALFRAME | DS_SETFONT), t.style);
-    EXPECT_EQ(static_cast<DWORD>(WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES), t.exStyle);
-    EXPECT_EQ(167, t.cx);
-    EXPECT_EQ(73, t.cy);
-    EXPECT_EQ(L"", t.caption);
-    EXPECT_EQ(9, t.points);
-    EXPECT_EQ(L"ＭＳ Ｐゴシック", t.font);
-    ExpectControls(t, {
-        {8, L"#128", BS_PUSHBUTTON, true, false, 85, 54, 76, 14, L"このダイアログを閉じる"},
-        {0xFFFFFFFF, L"#130", SS_LEFT, false, true, 5, 5, 141, 18,
-         L"\x3000ランチャに登録したいファイルをこのダイアログにドラッグアンドドロップしてください"},
-        {0xFFFFFFFF, L"#130", SS_LEFT, false, true, 4, 25, 157, 17,
-         L"\x3000ここにドロップされたファイルのショートカットを items フォルダに作成します"},
-        {1018, L"#128", BS_PUSHBUTTON, true, false, 5, 54, 76, 14, L"itemsフォルダを開く"},
-    });
+    const struct {
+        int id;
+        DWORD style, exStyle;
+        short cx, cy;
+        const wchar_t* caption;
+        std::vector<ControlRow> controls;
+    } dialogs[] = {
+        {IDD_SETTINGS, WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT, 0, 239, 137, L"Morvek の設定", {
+            {1000, L"#128", check, true, false, 5, 8, 229, 21,
+             L"Morevkメニューからマイコンピュータを起動時にフォルダビューを表示する"},
+            {1006, L"#128", check, true, false, 5, 25, 226, 23, L"ランチャでそれぞれのアイテムのアイコンを表示する"},
+            {1011, L"#128", check, true, false, 5, 48, 181, 14, L"Morevk 終了時に確認メッセージを表示"},
+            {1014, L"#128", radio, false, false, 11, 87, 64, 14, L"Ctrl + 左クリック"},
+            {1015, L"#128", radio, false, false, 83, 86, 62, 14, L"マウスの中ボタン"},
+            {1016, L"#128", radio, false, false, 153, 87, 67, 13, L"Shift + 左クリック"},
+            {1017, L"#128", push, true, false, 8, 115, 79, 16, L"設定を保存して閉じる"},
+            {1012, L"#128", push, true, false, 90, 115, 69, 16, L"設定を保存"},
+            {1013, L"#128", push, true, false, 163, 115, 66, 15, L"閉じる"},
+            {0xFFFF, L"#128", BS_GROUPBOX, false, false, 7, 78, 218, 30, L"デスクトップのアイテムを列挙するマウス操作"},
+        }},
+        {IDD_DROP, WS_CAPTION | DS_MODALFRAME | DS_SETFONT, WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES, 167, 73, L"", {
+            {8, L"#128", push, true, false, 85, 54, 76, 14, L"このダイアログを閉じる"},
+            {0xFFFFFFFF, L"#130", SS_LEFT, false, true, 5, 5, 141, 18,
+             L"\x3000ランチャに登録したいファイルをこのダイアログにドラッグアンドドロップしてください"},
+            {0xFFFFFFFF, L"#130", SS_LEFT, false, true, 4, 25, 157, 17,
+             L"\x3000ここにドロップされたファイルのショートカットを items フォルダに作成します"},
+            {1018, L"#128", push, true, false, 5, 54, 76, 14, L"itemsフォルダを開く"},
+        }},
+    };
+    for (const auto& want : dialogs) {
+        SCOPED_TRACE(testing::Message() << "dialog " << want.id);
+        Template t = ReadTemplate(want.id);
+        EXPECT_EQ(want.style, t.style);
+        EXPECT_EQ(want.exStyle, t.exStyle);
+        EXPECT_EQ(want.cx, t.cx);
+        EXPECT_EQ(want.cy, t.cy);
+        EXPECT_EQ(want.caption, t.caption);
+        EXPECT_EQ(9, t.points);
+        EXPECT_EQ(L"ＭＳ Ｐゴシック", t.font);
+        ExpectControls(t, want.controls);
+    }
 }
 
 TEST(Resources, IconHasA32AndA16ImageOf16Colours)
@@ -324,10 +307,6 @@ TEST(Resources, VersionBlock)
     EXPECT_EQ(MAKELONG(0x411, 1200), *translation);
 }
 
-}  // namespace
-
-namespace {
-
 std::string ManifestOf(const char* exePath)
 {
     std::string manifest;
@@ -362,7 +341,6 @@ TEST(Resources, BuiltExeCarriesItsManifest)
     size_t at = manifest.find(utf8);
     ASSERT_NE(std::string::npos, at);
     EXPECT_NE(std::string::npos, manifest.rfind("<windowsSettings>", at)) << "inside windowsSettings";
-
     // The build the tests run as the program on older systems, and the test programs of
     // the system code page, carry the same manifest without that entry.
     std::string systemCodePage = ManifestOf(MORVEK_SYSTEM_CP_EXE_PATH);

@@ -52,6 +52,11 @@ protected:
         ASSERT_TRUE(dialog);
     }
 
+    void Close()
+    {
+        DestroyWindow(dialog);
+        dialog = nullptr;
+    }
     UINT Checked(int id) const { return IsDlgButtonChecked(dialog, id); }
     void Click(int id) const { SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0); }
 };
@@ -86,59 +91,27 @@ TEST_F(SettingsDialog, ShowsTheFileWithItsOwnDefaults)
         EXPECT_EQ(row.middle, Checked(IDC_KEY_MIDDLE));
         EXPECT_EQ(row.shift, Checked(IDC_KEY_SHIFT));
         EXPECT_EQ(row.file != nullptr, FileExists(path)) << "opening must not write";
-        DestroyWindow(dialog);
-        dialog = nullptr;
+        Close();
         EXPECT_EQ(nullptr, g_app.settingsDialog);
     }
 }
 
-TEST_F(SettingsDialog, SaveWritesTheFourKeysInOrderAndStaysOpen)
-{
-    Open();
-    Click(IDC_FOLDERVIEW);   // 1 -> 0
-    Click(IDC_EXITMESSAGE);  // 0 -> 1
-    Click(IDC_KEY_SHIFT);
-    ASSERT_EQ(BST_UNCHECKED, Checked(IDC_KEY_CTRL));
-    Click(IDC_SAVE);
-
-    EXPECT_EQ("[MyComputer]\nFolderView=0\n"
-              "[Icon]\nIconShow=1\n"
-              "[Exit]\nMessage=1\n"
-              "[DeskTopShow]\nKey=2\n",
-              ReadTextFile(path));
-    EXPECT_TRUE(IsWindowVisible(dialog));
-    EXPECT_TRUE(g_parentCommands.empty());
-
-    // What the launcher and the commands read next.
-    EXPECT_EQ(1u, ReadIconShow());
-    EXPECT_EQ(2u, ReadDesktopKey());
-    EXPECT_EQ(0u, ReadSetting(kSectionMyComputer, kKeyFolderView, 1));
-    EXPECT_EQ(1u, ReadSetting(kSectionExitRead, kKeyMessage, 0));
-
-    // A second save with other choices replaces the values in place.
-    Click(IDC_ICONSHOW);
-    Click(IDC_KEY_MIDDLE);
-    Click(IDC_SAVE);
-    EXPECT_EQ("[MyComputer]\nFolderView=0\n"
-              "[Icon]\nIconShow=0\n"
-              "[Exit]\nMessage=1\n"
-              "[DeskTopShow]\nKey=1\n",
-              ReadTextFile(path));
-    EXPECT_EQ(0u, ReadIconShow());
-    EXPECT_EQ(1u, ReadDesktopKey());
-}
-
-// A save writes each box as it shows: all clear, zeros; no radio selected, the key as the
-// file has it ("Message" is saved as "1" just before the key: a leftover text must not land
-// there).
+// A save writes the four keys in order, each box as it shows, and replaces values in place;
+// with no radio selected it keeps the key as the file has it ("Message" is saved as "1"
+// just before the key: a leftover text must not land there).
 TEST_F(SettingsDialog, SavingWritesEveryBoxAndKeepsAKeyNoRadioShows)
 {
     const struct {
-        const char* before;
+        const char* before;  // null: no file
         std::vector<int> clicks;
         const char* after;
         UINT key;
     } rows[] = {
+        {nullptr, {IDC_FOLDERVIEW, IDC_EXITMESSAGE, IDC_KEY_SHIFT},
+         "[MyComputer]\nFolderView=0\n[Icon]\nIconShow=1\n[Exit]\nMessage=1\n[DeskTopShow]\nKey=2\n", 2},
+        {"[MyComputer]\nFolderView=0\n[Icon]\nIconShow=1\n[Exit]\nMessage=1\n[DeskTopShow]\nKey=2\n",
+         {IDC_ICONSHOW, IDC_KEY_MIDDLE},
+         "[MyComputer]\nFolderView=0\n[Icon]\nIconShow=0\n[Exit]\nMessage=1\n[DeskTopShow]\nKey=1\n", 1},
         {"[MyComputer]\nFolderView=1\n[Icon]\nIconShow=1\n[Exit]\nMessage=1\n[DeskTopShow]\nKey=1\n",
          {IDC_FOLDERVIEW, IDC_ICONSHOW, IDC_EXITMESSAGE},
          "[MyComputer]\nFolderView=0\n[Icon]\nIconShow=0\n[Exit]\nMessage=0\n[DeskTopShow]\nKey=1\n", 1},
@@ -146,16 +119,23 @@ TEST_F(SettingsDialog, SavingWritesEveryBoxAndKeepsAKeyNoRadioShows)
          "[DeskTopShow]\nKey=3\n[MyComputer]\nFolderView=1\n[Icon]\nIconShow=1\n[Exit]\nMessage=1\n", 3},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.before);
-        ASSERT_TRUE(WriteTextFile(path, row.before));
+        SCOPED_TRACE(row.before ? row.before : "no file");
+        DeleteFileA(path.c_str());
+        if (row.before) {
+            ASSERT_TRUE(WriteTextFile(path, row.before));
+        }
         Open();
         for (int id : row.clicks)
             Click(id);
+        EXPECT_EQ(BST_UNCHECKED, Checked(IDC_KEY_CTRL));
         Click(IDC_SAVE);
         EXPECT_EQ(row.after, ReadTextFile(path));
+        // What the launcher and the commands read next.
+        EXPECT_EQ(Checked(IDC_ICONSHOW), ReadIconShow());
+        EXPECT_EQ(Checked(IDC_FOLDERVIEW), ReadSetting(kSectionMyComputer, kKeyFolderView, 1));
+        EXPECT_EQ(Checked(IDC_EXITMESSAGE), ReadSetting(kSectionExitRead, kKeyMessage, 0));
         EXPECT_EQ(row.key, ReadDesktopKey());
-        DestroyWindow(dialog);
-        dialog = nullptr;
+        Close();
     }
 }
 
@@ -196,8 +176,7 @@ TEST_F(SettingsDialog, OnlySaveAndCloseOrCloseEndIt)
         } else {
             EXPECT_TRUE(g_parentCommands.empty());
         }
-        DestroyWindow(dialog);
-        dialog = nullptr;
+        Close();
     }
 }
 
