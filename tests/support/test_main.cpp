@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "test_support.h"
+#include "files.h"
 
 int main(int argc, char** argv)
 {
