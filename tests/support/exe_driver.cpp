@@ -10,7 +10,6 @@
 #include "app/tray_window.h"
 #include "core/live_counts.h"
 #include "recorders.h"
-#include "tray/tray_icon.h"
 
 namespace {
 struct FindArgs {
@@ -45,6 +44,40 @@ HWND VisibleTopWindow(const wchar_t* className, const wchar_t* caption, DWORD pr
 {
     HWND window = FindTopWindow(className, caption, processId);
     return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+// Each control's rectangle in the dialog's client area.
+std::vector<RECT> ControlRects(HWND dialog)
+{
+    std::vector<RECT> rects;
+    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        rects.push_back(r);
+    }
+    return rects;
+}
+
+HFONT ControlFont(HWND dialog)
+{
+    return reinterpret_cast<HFONT>(SendMessageW(GetWindow(dialog, GW_CHILD), WM_GETFONT, 0, 0));
+}
+
+LONG FontHeight(HFONT font)
+{
+    LOGFONTW logFont = {};
+    GetObjectW(font, sizeof(logFont), &logFont);
+    return logFont.lfHeight;
+}
+
+bool TrayIconCall(HWND window, DWORD what)
+{
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = window;
+    record.uID = kTrayIconId;
+    return Shell_NotifyIconA(what, &record) != FALSE;
 }
 }  // namespace
 
@@ -95,21 +128,16 @@ HWND MorvekProcess::TrayWindow() const
 
 bool MorvekProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode)
 {
-    if (!info.hProcess || WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0)
-        return false;
-    GetExitCodeProcess(info.hProcess, exitCode);
-    return true;
+    return info.hProcess && WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0 &&
+           GetExitCodeProcess(info.hProcess, exitCode);
 }
 
 bool MorvekProcess::Stop()
 {
     if (!info.hProcess)
         return true;
-    bool ended = WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0;
-    if (!ended) {
-        TerminateProcess(info.hProcess, 99);
-        ended = WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0;
-    }
+    TerminateProcess(info.hProcess, 99);  // refused, harmlessly, when it has ended
+    bool ended = WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0;
     if (!ended)
         ADD_FAILURE() << "Morvek (process " << info.dwProcessId << ") did not end when stopped";
     CloseHandle(info.hProcess);
@@ -155,9 +183,8 @@ HWND MorvekProcess::WaitForDialog(const wchar_t* caption, int control, DWORD tim
 long MorvekProcess::LiveCount(WPARAM which, DWORD timeoutMs) const
 {
     DWORD_PTR result = static_cast<DWORD_PTR>(0xdeadbeef);
-    if (!SendMessageTimeoutA(TrayWindow(), kQueryLiveCount, which, 0, SMTO_BLOCK, timeoutMs, &result))
-        return -2;
-    return static_cast<long>(static_cast<LRESULT>(result));
+    bool answered = SendMessageTimeoutA(TrayWindow(), kQueryLiveCount, which, 0, SMTO_BLOCK, timeoutMs, &result);
+    return answered ? static_cast<long>(static_cast<LRESULT>(result)) : -2;
 }
 
 int MorvekProcess::LauncherMenuHeight() const
@@ -253,12 +280,6 @@ std::wstring WindowTextW(HWND window)
     return text;
 }
 
-std::wstring MessageBoxTextOf(HWND box)
-{
-    HWND text = GetDlgItem(box, 0xFFFF);
-    return text ? WindowTextW(text) : std::wstring();
-}
-
 HWND MakeWindow(const wchar_t* className, WNDPROC proc, DWORD exStyle, DWORD style)
 {
     WNDCLASSW windowClass = {};
@@ -271,33 +292,6 @@ HWND MakeWindow(const wchar_t* className, WNDPROC proc, DWORD exStyle, DWORD sty
     EXPECT_NE(nullptr, window) << "no window of class " << Ansi(className);
     return window;
 }
-
-namespace {
-// Each control's rectangle in the dialog's client area.
-std::vector<RECT> ControlRects(HWND dialog)
-{
-    std::vector<RECT> rects;
-    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
-        RECT r;
-        GetWindowRect(control, &r);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-        rects.push_back(r);
-    }
-    return rects;
-}
-
-HFONT ControlFont(HWND dialog)
-{
-    return reinterpret_cast<HFONT>(SendMessageW(GetWindow(dialog, GW_CHILD), WM_GETFONT, 0, 0));
-}
-
-LONG FontHeight(HFONT font)
-{
-    LOGFONTW logFont = {};
-    GetObjectW(font, sizeof(logFont), &logFont);
-    return logFont.lfHeight;
-}
-}  // namespace
 
 void ExpectDialogFollowsDpiChanges(HWND dialog)
 {
@@ -346,17 +340,6 @@ void ExpectDialogFollowsDpiChanges(HWND dialog)
     EXPECT_EQ(fonts, g_live.fonts);
     EXPECT_TRUE(GdiObjectDeleted(made));
 }
-
-namespace {
-bool TrayIconCall(HWND window, DWORD what)
-{
-    NOTIFYICONDATAA record = {};
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = window;
-    record.uID = kTrayIconId;
-    return Shell_NotifyIconA(what, &record) != FALSE;
-}
-}  // namespace
 
 bool TrayIconExists(HWND window)
 {

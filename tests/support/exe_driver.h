@@ -1,12 +1,7 @@
 // Driving the built exe as a person would: starting Morvek, the launch recorder, finding
 // windows and message boxes, keys, the pointer, the Linux shell.
 #pragma once
-#include <windows.h>
-
-#include <functional>
 #include <initializer_list>
-#include <string>
-#include <vector>
 
 #include "files.h"
 #include "tray/tray_icon.h"
@@ -14,8 +9,7 @@
 // The Morvek.exe under test: the 64-bit build beside the tests, or MORVEK_EXE_UNDER_TEST.
 const char* BuiltMorvek();
 
-// The built exe copied into a folder and run with WorkingDir() as its working folder; ended
-// by handle on Stop.
+// The built exe copied into a folder and run in WorkingDir(); ended by handle on Stop.
 struct MorvekProcess {
     PROCESS_INFORMATION info = {};
     std::string dir;
@@ -32,15 +26,14 @@ struct MorvekProcess {
         return WaitFor([&] { return TrayWindow() != nullptr; }, timeoutMs);
     }
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
-    // Ends it if it still runs; false, and a test failure, when it does not end (it would
-    // keep the single-instance mutex).
+    // False, and a test failure, when it does not end (it would keep the single-instance mutex).
     bool Stop();
     ~MorvekProcess() { Stop(); }
     static constexpr DWORD kStillRunning = 0xDEADBEEF;
     DWORD ExitCode(DWORD timeoutMs = 10000);  // kStillRunning when not ended by then
     bool Running() { return ExitCode(0) == kStillRunning; }
 
-    // The tray callback with a mouse message, as the shell sends it.
+    // The tray callback, as the shell sends it.
     void Click(UINT mouseMessage) const { PostMessageA(TrayWindow(), kTrayCallbackMessage, kTrayIconId, mouseMessage); }
     // Its visible popup menu window ("#32768"), or null.
     HWND MenuWindow() const;
@@ -49,10 +42,9 @@ struct MorvekProcess {
     {
         return WaitFor([&] { return MenuWindow() == nullptr; }, timeoutMs);
     }
-    // Its visible dialog or message box ("#32770") of this caption (any when null), or null:
-    // a message box is shown only once its text is set.
+    // Its visible dialog or message box of this caption (any when null): a message box is
+    // shown once its text is set. WaitForDialog also waits for the control of this id.
     HWND Dialog(const wchar_t* caption) const;
-    // Waits for that dialog, and for its control of this id when one is given.
     HWND WaitForDialog(const wchar_t* caption, int control = 0, DWORD timeoutMs = 10000) const;
     // One of its tray window's live counts (app/tray_window.h); -2 when it does not answer.
     long LiveCount(WPARAM which, DWORD timeoutMs = 10000) const;
@@ -62,12 +54,12 @@ struct MorvekProcess {
     int LauncherMenuHeight() const;
 };
 
-// Starts a second copy in the fresh scratch folder `name`: it shows its box, no tray window,
-// and ends with 0 once the box is answered.
+// A second copy, started in the fresh scratch folder `name`, shows its box and no tray
+// window, and ends with 0 once the box is answered.
 void SecondCopySaysSoAndEnds(const std::string& name);
 
-// The launch recorder (tests/helpers/launch_recorder.cpp) in a scratch folder named after
-// the test, outside every Morvek folder, so its record changes nothing a Morvek watches.
+// The launch recorder (tests/helpers) in a scratch folder named after the test, outside
+// every Morvek folder: its record changes nothing a Morvek watches.
 struct LaunchRecorder {
     std::string dir;
     explicit LaunchRecorder(std::string name = "");
@@ -77,8 +69,7 @@ struct LaunchRecorder {
     // The record once it holds this many whole lines, or as it was at the deadline.
     std::string WaitForLaunches(size_t lines, DWORD timeoutMs = 15000) const;
     void Forget() const { DeleteFileA(RecordPath().c_str()); }
-    // folder\items with a shortcut "NAME.lnk" to the recorder for each name, passing the
-    // name; false, and a test failure, when one can't be made.
+    // folder\items with a shortcut "NAME.lnk" to the recorder passing NAME, for each name.
     bool MakeItems(const std::string& folder, const std::vector<std::string>& names) const;
 };
 
@@ -91,7 +82,7 @@ inline HMENU MenuOfWindow(HWND menuWindow)
 {
     return reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
 }
-// Each key down and up, posted as a menu's keys arrive.
+// Each key down and up, posted, as a menu's keys arrive.
 void PostKeys(HWND window, std::initializer_list<WPARAM> keys);
 // The pointer to the screen's top right: a menu opened there and its submenus lie left of
 // it, so no hover moves the selection the keys drive.
@@ -106,25 +97,24 @@ inline int CountVisibleWindows(const wchar_t* className, DWORD processId, const 
     return static_cast<int>(VisibleWindows(className, processId, caption).size());
 }
 std::wstring WindowTextW(HWND window);
-std::wstring MessageBoxTextOf(HWND box);  // its static control 0xFFFF
+inline std::wstring MessageBoxTextOf(HWND box) { return WindowTextW(GetDlgItem(box, 0xFFFF)); }
 
-// A hidden top-level window of this class (registered at first use) and procedure.
+// A hidden top-level window of this class, registered at first use.
 HWND MakeWindow(const wchar_t* className, WNDPROC proc, DWORD exStyle = WS_EX_TOOLWINDOW, DWORD style = WS_POPUP);
 // A modeless dialog from the test program's own resources.
 inline HWND OpenDialog(int templateId, DLGPROC proc, HWND parent = nullptr)
 {
     return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), parent, proc, 0);
 }
-// WM_DPICHANGED to half as many DPI again, back and again: the dialog takes the suggested
-// rectangle, its controls and font scale (back at the first, to their first pixels and
-// font); destroyed at the end, it leaves no font behind.
+// WM_DPICHANGED to 1.5 times the DPI, back, and again: the dialog takes the suggested
+// rectangle, its controls and font scale (back to their first pixels and font), and once
+// destroyed it leaves no font behind.
 void ExpectDialogFollowsDpiChanges(HWND dialog);
 
-// Whether the shell holds this window's tray icon (modifying it succeeds), and taking it
-// away as a shell that lost it would (false when there was none).
+// The shell holds this window's tray icon (modifying it succeeds); taking it away as a shell
+// that lost it would.
 bool TrayIconExists(HWND window);
 bool DeleteTrayIcon(HWND window);
 
-// A Linux shell command, waited for (Wine gives no handle to a Linux program): its exit
-// status, or -1 when it did not start or end in time.
+// A Linux shell command's exit status (-1: it did not start or end in time).
 long RunUnixShell(const std::string& command, DWORD timeoutMs = 15000);

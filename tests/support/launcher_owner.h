@@ -2,12 +2,7 @@
 // as they open, items measured and drawn as the owner does, and the items beside the test
 // program.
 #pragma once
-#include <windows.h>
-
-#include <functional>
 #include <initializer_list>
-#include <string>
-#include <vector>
 
 #include "core/live_counts.h"
 #include "files.h"
@@ -36,8 +31,7 @@ struct LauncherOwner {
 // window; a menu still open three seconds later is closed with Escape.
 void WhenMenuOpens(std::function<void(HWND menuWindow)> act);
 
-// Takes a WM_QUIT that a quit inside the test program posted, so that no later modal loop
-// ends on it; whether there was one.
+// Takes a WM_QUIT that a quit in the test program posted, so no later modal loop ends on it.
 bool TakeQuitMessage();
 
 // A fresh TestItemsDir() holding these paths (as MakeTree makes them).
@@ -51,11 +45,11 @@ MENUITEMINFOA MenuItemAt(HMENU menu, UINT position, UINT mask);
 // and item-ID list they held are gone.
 void FreeMenuExpectingNothingLeft(HMENU menu, LaunchEntry* head, const LiveCounts& before);
 
-// A launcher item measured as WM_MEASUREITEM does it (over poisoned sizes), and drawn whole
-// as WM_DRAWITEM does it, in this state, into dc across rect.
+// A launcher item measured as WM_MEASUREITEM does (over poisoned sizes) and drawn whole as
+// WM_DRAWITEM does, in this state, into dc across rect.
 MEASUREITEMSTRUCT MeasureItem(HWND owner, UINT id, ULONG_PTR data);
 void DrawItem(HWND owner, UINT id, ULONG_PTR data, HDC dc, const RECT& rect, UINT state = 0);
-// The extent of text in font on the screen, measured wide as the launcher measures names.
+// The extent of text in font on the screen, measured wide as the launcher does.
 SIZE MenuTextExtent(const std::wstring& text, const LOGFONTA& font);
 
 // A memory DC over a 32-bit top-down DIB section whose pixels are read directly.

@@ -5,8 +5,6 @@
 
 #include <cstring>
 
-#include "core/platform_calls.h"
-
 // See "Import Address Table" in the PE format.
 void* RedirectImport(const char* dll, const char* name, void* replacement)
 {
@@ -52,11 +50,6 @@ UserDwordSetting::UserDwordSetting(const wchar_t* key, const wchar_t* name, int 
     Set(value);
 }
 
-UserDwordSetting::~UserDwordSetting()
-{
-    Set(hadValue ? static_cast<int>(saved) : -1);
-}
-
 void UserDwordSetting::Set(int value)
 {
     HKEY opened = nullptr;
@@ -88,9 +81,4 @@ AppThemeSetting::AppThemeSetting(int light)
       realVersion(g_platform.GetVersionExA)
 {
     g_platform.GetVersionExA = Windows10Version;
-}
-
-AppThemeSetting::~AppThemeSetting()
-{
-    g_platform.GetVersionExA = realVersion;
 }

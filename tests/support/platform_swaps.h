@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "core/platform_calls.h"
+
 // Points this program's import of dll!name at replacement, so every call the program's code
 // makes through it reaches the replacement; returns what it pointed at (redirect it there
 // again to put it back), or null when the program does not import it.
@@ -14,7 +16,7 @@ void HoldKey(int virtualKey);
 // A DWORD value under HKCU while the object lives (-1: no value).
 struct UserDwordSetting {
     UserDwordSetting(const wchar_t* key, const wchar_t* name, int value);
-    ~UserDwordSetting();
+    ~UserDwordSetting() { Set(hadValue ? static_cast<int>(saved) : -1); }
     void Set(int value);
     UserDwordSetting(const UserDwordSetting&) = delete;
     UserDwordSetting& operator=(const UserDwordSetting&) = delete;
@@ -29,7 +31,7 @@ private:
 // Windows 10 22H2, whose menus can be dark (the Wine prefix says Windows 7: always light).
 struct AppThemeSetting : UserDwordSetting {
     explicit AppThemeSetting(int light);
-    ~AppThemeSetting();
+    ~AppThemeSetting() { g_platform.GetVersionExA = realVersion; }
 private:
     BOOL(WINAPI* realVersion)(LPOSVERSIONINFOA);
 };

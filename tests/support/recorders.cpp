@@ -26,6 +26,52 @@ int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
         during();
     return recorder->onBox ? recorder->onBox(box) : IDOK;
 }
+
+volatile LONG g_iconFetches = 0;
+volatile LONG g_iconFlags = 0;
+HANDLE g_iconRelease = nullptr;  // a manual-reset event each lookup waits for, or null
+std::string g_stallOnly;          // "": every lookup waits
+
+bool Stalls(LPCSTR path, UINT flags)
+{
+    if (g_stallOnly.empty())
+        return true;
+    char name[MAX_PATH] = {};
+    if (!(flags & SHGFI_PIDL) || !SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(path), name))
+        return false;
+    std::string full = name;
+    return full.size() >= g_stallOnly.size() &&
+           full.compare(full.size() - g_stallOnly.size(), g_stallOnly.size(), g_stallOnly) == 0;
+}
+
+DWORD_PTR WINAPI CountedIconFetch(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags)
+{
+    InterlockedIncrement(&g_iconFetches);
+    InterlockedOr(&g_iconFlags, static_cast<LONG>(flags));
+    if (g_iconRelease && Stalls(path, flags))
+        WaitForSingleObject(g_iconRelease, 60000);
+    return ::SHGetFileInfoA(path, attributes, info, size, flags);
+}
+
+GdiCreations* g_gdiCreations;
+HFONT(WINAPI* g_createFontIndirectA)(const LOGFONTA*);
+HBRUSH(WINAPI* g_createSolidBrush)(COLORREF);
+
+HFONT WINAPI RecordCreateFontIndirectA(const LOGFONTA* logFont)
+{
+    HFONT font = g_createFontIndirectA(logFont);
+    if (g_gdiCreations && font)
+        g_gdiCreations->fonts.push_back(font);
+    return font;
+}
+
+HBRUSH WINAPI RecordCreateSolidBrush(COLORREF colour)
+{
+    HBRUSH brush = g_createSolidBrush(colour);
+    if (g_gdiCreations && brush)
+        g_gdiCreations->brushes.push_back(brush);
+    return brush;
+}
 }  // namespace
 
 BoxRecorder::BoxRecorder()
@@ -52,34 +98,6 @@ int CountShortcuts(const std::string& folder)
         while (FindNextFileA(find.get(), &data));
     return count;
 }
-
-namespace {
-volatile LONG g_iconFetches = 0;
-volatile LONG g_iconFlags = 0;
-HANDLE g_iconRelease = nullptr;  // a manual-reset event each lookup waits for, or null
-std::string g_stallOnly;          // "": every lookup waits
-
-bool Stalls(LPCSTR path, UINT flags)
-{
-    if (g_stallOnly.empty())
-        return true;
-    char name[MAX_PATH] = {};
-    if (!(flags & SHGFI_PIDL) || !SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(path), name))
-        return false;
-    std::string full = name;
-    return full.size() >= g_stallOnly.size() &&
-           full.compare(full.size() - g_stallOnly.size(), g_stallOnly.size(), g_stallOnly) == 0;
-}
-
-DWORD_PTR WINAPI CountedIconFetch(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags)
-{
-    InterlockedIncrement(&g_iconFetches);
-    InterlockedOr(&g_iconFlags, static_cast<LONG>(flags));
-    if (g_iconRelease && Stalls(path, flags))
-        WaitForSingleObject(g_iconRelease, 60000);
-    return ::SHGetFileInfoA(path, attributes, info, size, flags);
-}
-}  // namespace
 
 IconFetches::IconFetches(bool stall, const char* stallOnly)
 {
@@ -127,28 +145,6 @@ HICON SmallIconHandleOf(const std::string& path)
     return info.hIcon;
 }
 
-namespace {
-GdiCreations* g_gdiCreations;
-HFONT(WINAPI* g_createFontIndirectA)(const LOGFONTA*);
-HBRUSH(WINAPI* g_createSolidBrush)(COLORREF);
-
-HFONT WINAPI RecordCreateFontIndirectA(const LOGFONTA* logFont)
-{
-    HFONT font = g_createFontIndirectA(logFont);
-    if (g_gdiCreations && font)
-        g_gdiCreations->fonts.push_back(font);
-    return font;
-}
-
-HBRUSH WINAPI RecordCreateSolidBrush(COLORREF colour)
-{
-    HBRUSH brush = g_createSolidBrush(colour);
-    if (g_gdiCreations && brush)
-        g_gdiCreations->brushes.push_back(brush);
-    return brush;
-}
-}  // namespace
-
 GdiCreations::GdiCreations()
 {
     if (!g_createFontIndirectA) {
@@ -175,11 +171,6 @@ std::vector<HGDIOBJ> GdiCreations::Alive() const
             if (!GdiObjectDeleted(object))
                 alive.push_back(object);
     return alive;
-}
-
-bool GdiObjectDeleted(HGDIOBJ object)
-{
-    return GetObjectType(object) == 0;
 }
 
 int ThreadsOfProcess()

@@ -1,13 +1,6 @@
 // Recorders of what the program's code asks of the platform (message boxes, icon lookups,
-// fonts and brushes) and counts of what the system holds. One of each at a time; each puts
-// the platform calls back when it ends.
+// fonts and brushes), one of each at a time, and counts of what the system holds.
 #pragma once
-#include <windows.h>
-
-#include <functional>
-#include <string>
-#include <vector>
-
 #include "files.h"
 
 struct RecordedBox {
@@ -17,9 +10,8 @@ struct RecordedBox {
     int shortcutsSeen;  // .lnk files in TestItemsDir() when it came up
 };
 
-// Records the program's message boxes (g_platform.MessageBoxW) in shown, answered by onBox
-// (IDOK when unset) from inside the box as a person would; duringNextBox runs inside the
-// next box only.
+// The program's message boxes (g_platform.MessageBoxW), answered by onBox (IDOK when unset)
+// from inside the box as a person would; duringNextBox runs inside the next box only.
 struct BoxRecorder {
     std::vector<RecordedBox> shown;
     std::function<int(const RecordedBox&)> onBox;
@@ -30,11 +22,10 @@ struct BoxRecorder {
     BoxRecorder& operator=(const BoxRecorder&) = delete;
 };
 
-// The .lnk files in a folder.
 int CountShortcuts(const std::string& folder = TestItemsDir());
 
-// Counts the launcher's icon lookups (g_platform.SHGetFileInfoA, on any thread); with stall,
-// holds each one (or each of a path ending in stallOnly) until Release.
+// The launcher's icon lookups (g_platform.SHGetFileInfoA, any thread); with stall, each one
+// (or each of a path ending in stallOnly) is held until Release.
 struct IconFetches {
     explicit IconFetches(bool stall = false, const char* stallOnly = nullptr);
     ~IconFetches();
@@ -44,13 +35,11 @@ struct IconFetches {
 };
 
 // The shell's small icon of a path both ways the launcher could hold it: its index in the
-// system's small image list as the launcher fetches it (-1: none), and an icon of its own
-// (the caller destroys it; null: none).
+// system image list as the launcher fetches it (-1: none), and an icon the caller destroys.
 int SmallIconIndexOf(const std::string& path);
 HICON SmallIconHandleOf(const std::string& path);
 
-// Every font and brush the test program makes through CreateFontIndirectA and
-// CreateSolidBrush (its own imports redirected) while it lives.
+// The fonts and brushes made through the program's CreateFontIndirectA and CreateSolidBrush.
 struct GdiCreations {
     std::vector<HGDIOBJ> fonts;
     std::vector<HGDIOBJ> brushes;
@@ -59,8 +48,5 @@ struct GdiCreations {
     std::vector<HGDIOBJ> Alive() const;  // those the system still knows
 };
 
-// The system no longer knows the object (a deleted font or brush).
-bool GdiObjectDeleted(HGDIOBJ object);
-
-// The threads this process has now.
+inline bool GdiObjectDeleted(HGDIOBJ object) { return GetObjectType(object) == 0; }
 int ThreadsOfProcess();
