@@ -52,16 +52,11 @@ UserDwordSetting::UserDwordSetting(const wchar_t* key, const wchar_t* name, int 
 
 void UserDwordSetting::Set(int value)
 {
-    HKEY opened = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr));
     DWORD data = static_cast<DWORD>(value);
     if (value < 0)
-        RegDeleteValueW(opened, name);
-    else
-        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(opened, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                                                sizeof(data)));
-    RegCloseKey(opened);
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, key, name);
+    else  // the key made when missing
+        EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_DWORD, &data, sizeof(data)));
 }
 
 namespace {

@@ -39,9 +39,8 @@ bool Stalls(LPCSTR path, UINT flags)
     char name[MAX_PATH] = {};
     if (!(flags & SHGFI_PIDL) || !SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(path), name))
         return false;
-    std::string full = name;
-    return full.size() >= g_stallOnly.size() &&
-           full.compare(full.size() - g_stallOnly.size(), g_stallOnly.size(), g_stallOnly) == 0;
+    size_t length = strlen(name);
+    return length >= g_stallOnly.size() && g_stallOnly == name + length - g_stallOnly.size();
 }
 
 DWORD_PTR WINAPI CountedIconFetch(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags)
