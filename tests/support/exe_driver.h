@@ -48,8 +48,7 @@ struct MorvekProcess {
     HWND WaitForDialog(const wchar_t* caption, int control = 0, DWORD timeoutMs = 10000) const;
     // One of its tray window's live counts (app/tray_window.h); -2 when it does not answer.
     long LiveCount(WPARAM which, DWORD timeoutMs = 10000) const;
-    // The fifth count says a launcher click is going on.
-    bool ClickGoingOn() const { return LiveCount(4, 2000) != 0; }
+    bool ClickGoingOn() const { return LiveCount(4, 2000) != 0; }  // the fifth count says so
     // The height of the next launcher menu's window, dismissed again; -1 without a menu.
     int LauncherMenuHeight() const;
 };
@@ -106,13 +105,11 @@ inline HWND OpenDialog(int templateId, DLGPROC proc, HWND parent = nullptr)
 {
     return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), parent, proc, 0);
 }
-// WM_DPICHANGED to 1.5 times the DPI, back, and again: the dialog takes the suggested
-// rectangle, its controls and font scale (back to their first pixels and font), and once
-// destroyed it leaves no font behind.
+// WM_DPICHANGED to 1.5 times the DPI, back, and again: the dialog, its controls and font
+// scale (back to their first pixels and font); once destroyed it leaves no font behind.
 void ExpectDialogFollowsDpiChanges(HWND dialog);
 
-// The shell holds this window's tray icon (modifying it succeeds); taking it away as a shell
-// that lost it would.
+// The shell holds this window's tray icon (modifying it succeeds); deleting it as a lost shell would.
 bool TrayIconExists(HWND window);
 bool DeleteTrayIcon(HWND window);
 

@@ -53,9 +53,8 @@ std::wstring Repeat(const std::wstring& piece, int times)
 
 std::string MakeScratchDir(const std::string& name)
 {
-    std::string base = MORVEK_TEST_TMP;
-    CreateDirectoryA(base.c_str(), nullptr);
-    std::string dir = base + "\\" + name;
+    CreateDirectoryA(MORVEK_TEST_TMP, nullptr);
+    std::string dir = std::string(MORVEK_TEST_TMP) + "\\" + name;
     RemoveTree(dir);
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir;

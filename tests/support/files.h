@@ -24,8 +24,7 @@ std::string MakeScratchDir(const std::string& name);
 void RemoveTree(const std::wstring& path);  // also a long "\\\\?\\" path
 inline void RemoveTree(const std::string& path) { RemoveTree(Wide(path)); }
 
-// The names in a folder, "." and ".." left out.
-std::set<std::wstring> FilesIn(const std::wstring& dir);
+std::set<std::wstring> FilesIn(const std::wstring& dir);  // "." and ".." left out
 std::set<std::string> FilesIn(const std::string& dir);
 
 bool WriteTextFile(const std::string& path, const std::string& text);
@@ -35,8 +34,7 @@ inline bool FileExists(const std::string& path) { return GetFileAttributesA(path
 // New content of the same size with the old time stamps: only a change notification sees it.
 void RewriteKeepingTimes(const std::string& path, const char* content);
 
-// The test program's folder, ending in '\\'.
-std::string TestExeDir();
+std::string TestExeDir();  // ending in '\\'
 // The test program's and Morvek's working folder: never an exe's folder, so a path taken
 // from it instead of the exe's goes wrong visibly. Must be empty when the program ends.
 inline std::string WorkingDir()
@@ -66,8 +64,7 @@ struct ShellEntry {
 std::vector<ShellEntry> ShellListing(const std::wstring& path);
 std::vector<std::string> ShellOrder(const std::string& path);  // just the names
 
-// The prefix's desktop folder (CSIDL_DESKTOPDIRECTORY or CSIDL_COMMON_DESKTOPDIRECTORY),
-// made when missing.
+// The prefix's CSIDL_DESKTOPDIRECTORY or CSIDL_COMMON_DESKTOPDIRECTORY, made when missing.
 std::string DesktopDir(int csidl);
 
 // A file deleted at the end: what a test puts on a desktop every program in the prefix shares.

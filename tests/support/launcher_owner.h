@@ -1,6 +1,5 @@
-// The launcher driven in-process: a stand-in for the tray window as its owner, menus acted on
-// as they open, items measured and drawn as the owner does, and the items beside the test
-// program.
+// The launcher driven in-process: a stand-in for the tray window as its owner, menus acted
+// on as they open, items measured and drawn as the owner does them.
 #pragma once
 #include <initializer_list>
 
@@ -14,9 +13,9 @@
 HWND CreateLauncherOwner(std::initializer_list<UINT> forwarded = {WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM,
                                                                   WM_INITMENUPOPUP, kShowEntryContextMenu});
 
-// An owner that also takes the tray clicks and the builds' messages, notes each popup menu
-// that opens and closes it again with Escape. Step runs the program's own message loop
-// until the condition holds or the deadline passes.
+// An owner also taking the tray clicks and the builds' messages; it notes each popup menu
+// that opens and closes it with Escape. Step runs the program's own message loop until the
+// condition holds, false at the deadline.
 struct LauncherOwner {
     HWND window = nullptr;
     std::vector<HMENU> menusOpened;
