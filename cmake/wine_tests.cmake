@@ -43,7 +43,8 @@ target_link_options(decoy_dll PRIVATE -static)
 set(MORVEK_DECOY_DLL_WINPATH "Z:${CMAKE_BINARY_DIR}/decoy_dll.dll")
 string(REPLACE "/" "\\\\" MORVEK_DECOY_DLL_WINPATH "${MORVEK_DECOY_DLL_WINPATH}")
 
-add_library(morvek_testkit STATIC tests/support/test_support.cpp tests/support/test_main.cpp)
+add_library(morvek_testkit STATIC tests/support/files.cpp tests/support/exe_driver.cpp tests/support/recorders.cpp
+    tests/support/platform_swaps.cpp tests/support/launcher_owner.cpp tests/support/test_main.cpp)
 target_include_directories(morvek_testkit PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
 target_compile_options(morvek_testkit PRIVATE ${MORVEK_WARNINGS})
 target_compile_definitions(morvek_testkit PUBLIC

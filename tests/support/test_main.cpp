@@ -1,7 +1,6 @@
-// GoogleTest entry for the programs that run under Wine. Each run states the ANSI code
-// page it needs (MORVEK_EXPECT_ACP, set by the test command) and fails at once under any
-// other, so a run meant for one code page never passes by testing another. The tests run
-// in a working folder of their own, which must be empty again at the end.
+// GoogleTest entry for the programs under Wine. A run fails at once under another ANSI code
+// page than MORVEK_EXPECT_ACP states, so it never passes by testing another; its working
+// folder of its own must be empty again at the end.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -9,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "test_support.h"
+#include "files.h"
 
 int main(int argc, char** argv)
 {
@@ -32,15 +31,14 @@ int main(int argc, char** argv)
     }
     int result = RUN_ALL_TESTS();
     SetCurrentDirectoryA(MORVEK_TEST_TMP);
-    std::string left;  // the names left there, for the failure message
+    std::string left;
     for (const std::string& name : FilesIn(working))
         left += " \"" + name + "\"";
     if (!left.empty()) {
         fprintf(stderr, "FAILED: written into the working folder %s:%s\n", working.c_str(), left.c_str());
         result = 1;
     }
-    // Processes started on the way (Morvek's launches, the shell's helpers) inherit the
-    // folder and may hold it open for a moment after the tests.
+    // Processes started on the way (Morvek's launches, the shell's helpers) may hold it a moment.
     RemoveTree(working);
     WaitFor([&] {
         return RemoveDirectoryA(working.c_str()) || GetFileAttributesA(working.c_str()) == INVALID_FILE_ATTRIBUTES;

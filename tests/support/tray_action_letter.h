@@ -6,14 +6,10 @@
 inline char Letter(TrayAction action)
 {
     switch (action) {
-    case TrayAction::Launcher:
-        return 'L';
-    case TrayAction::Desktop:
-        return 'D';
-    case TrayAction::MainMenu:
-        return 'M';
-    case TrayAction::Nothing:
-        return '-';
+    case TrayAction::Launcher: return 'L';
+    case TrayAction::Desktop: return 'D';
+    case TrayAction::MainMenu: return 'M';
+    case TrayAction::Nothing: return '-';
     }
     return '?';
 }
