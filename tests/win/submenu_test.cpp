@@ -50,8 +50,7 @@ protected:
         return {};
     }
     static UINT IdOf(HMENU in, const std::string& name) { return Named(in, name).id; }
-    // Opens the submenu of the item named so (as the platform does, through the tray
-    // window's procedure) and returns it.
+    // Opens the submenu of the item named so, as the platform does, and returns it.
     static FolderSubmenu* Open(HMENU parent, const std::string& name)
     {
         Item item = Named(parent, name);
@@ -61,8 +60,7 @@ protected:
         TrayWndProc(nullptr, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(item.popup), 0);
         return FolderSubmenuOf(item.popup);
     }
-    // Each item's name, "-" for a separator, with "[n]" after a folder whose submenu holds
-    // n items.
+    // Each item's name, "-" for a separator, "[n]" after a folder whose submenu holds n.
     static std::vector<std::string> Shown(HMENU in)
     {
         std::vector<std::string> shown;
@@ -77,15 +75,15 @@ protected:
         return shown;
     }
     // Every id shown in the tree under menu, submenus' items included.
-    static void CollectIds(HMENU in, std::vector<UINT>* ids)
+    static std::vector<UINT> Ids(HMENU in, std::vector<UINT> ids = {})
     {
         for (const Item& item : Items(in)) {
-            if (item.type & MFT_SEPARATOR)
-                continue;
-            ids->push_back(item.id);
+            if (!(item.type & MFT_SEPARATOR))
+                ids.push_back(item.id);
             if (item.popup)
-                CollectIds(item.popup, ids);
+                ids = Ids(item.popup, ids);
         }
+        return ids;
     }
     static std::string PathOf(LPCITEMIDLIST list)
     {
@@ -101,10 +99,12 @@ protected:
         return PathOf(SubmenuEntryList(menu, id));
     }
     std::string open = Ansi(L"このフォルダを開く");
-    // What an opened submenu of the folder shows: the open item, a separator, its entries.
-    std::vector<std::string> Filled(const std::string& folder)
+    // What an opened submenu of the folder shows: the open item, a separator, its entries,
+    // among them the subfolder named unopened as an empty submenu.
+    std::vector<std::string> Filled(const std::string& folder, const std::string& unopened = "")
     {
         std::vector<std::string> filled = ShellOrder(folder);
+        std::replace(filled.begin(), filled.end(), unopened, unopened + "[0]");
         filled.insert(filled.begin(), {open, "-"});
         return filled;
     }
@@ -141,9 +141,7 @@ TEST_F(SubmenuMenu, FoldersBecomeSubmenusFilledWithUniqueIdsAtEveryLevel)
 
     FolderSubmenu* one = Open(menu, "one");
     ASSERT_NE(nullptr, one);
-    std::vector<std::string> expected = Filled(TestItemsDir() + "\\one");
-    std::replace(expected.begin(), expected.end(), std::string("two"), std::string("two[0]"));
-    EXPECT_EQ(expected, Shown(one->popup)) << "two is listed only when it opens";
+    EXPECT_EQ(Filled(TestItemsDir() + "\\one", "two"), Shown(one->popup)) << "two is listed only when it opens";
     FolderSubmenu* two = Open(one->popup, "two");
     ASSERT_NE(nullptr, two);
     EXPECT_EQ(Filled(TestItemsDir() + "\\one\\two"), Shown(two->popup));
@@ -172,8 +170,7 @@ TEST_F(SubmenuMenu, FoldersBecomeSubmenusFilledWithUniqueIdsAtEveryLevel)
     FillFolderSubmenu(one);
     FolderSubmenu* twoAgain = Open(one->popup, "two");
     ASSERT_NE(nullptr, twoAgain);
-    std::vector<UINT> ids;
-    CollectIds(menu, &ids);
+    std::vector<UINT> ids = Ids(menu);
     ASSERT_EQ(order.size() + 4 + 3 + 3, ids.size());
     std::sort(ids.begin(), ids.end());
     EXPECT_EQ(ids.end(), std::adjacent_find(ids.begin(), ids.end())) << "an id shown twice";
@@ -203,14 +200,11 @@ TEST_F(SubmenuMenu, FoldersBecomeSubmenusFilledWithUniqueIdsAtEveryLevel)
     EXPECT_EQ(before.submenus, g_live.submenus);
 }
 
-// A filled submenu is shown again while its folder is unchanged; a change rebuilds it
-// alone at its next opening (neither the top level, at the next click, nor another
-// submenu); a folder gone shows only the first item. At quit the kept menu frees its
-// submenus at every depth.
+// A filled submenu is shown again while its folder is unchanged; a change rebuilds it alone
+// at its next opening; a folder gone shows only the first item; quit frees every depth.
 TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpeningAndFreedAtQuit)
 {
-    ASSERT_TRUE(MakeItems({"top.txt", "sub\\", "sub\\one.txt", "sub\\two.txt", "a\\", "a\\b\\",
-                                          "a\\b\\c.txt"}));
+    ASSERT_TRUE(MakeItems({"top.txt", "sub\\", "sub\\one.txt", "sub\\two.txt", "a\\", "a\\b\\", "a\\b\\c.txt"}));
     Click();
     HMENU keptMenu = shownMenu;
     ASSERT_NE(nullptr, keptMenu);
@@ -245,8 +239,7 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpeningAndFreedAtQuit)
         SCOPED_TRACE(step.name);
         lstrcpyA(sub->records->next->text, "(kept)");
         step.change();
-        // Nothing the top level shows changed: it is shown again, unbuilt.
-        Sleep(50);
+        Sleep(50);  // time for a wrong notification to come
         EXPECT_EQ(0u, Click()) << "a change in a subfolder built the top level anew";
         EXPECT_EQ(keptMenu, shownMenu);
         Open(keptMenu, "sub");
@@ -280,8 +273,8 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpeningAndFreedAtQuit)
     EXPECT_EQ(before.idLists, g_live.idLists);
 }
 
-// Emptying a changed submenu frees no record an item still points at when a deletion
-// fails (every other one here); the next opening builds it whole.
+// Emptying a changed submenu frees no record an item still points at when a deletion fails;
+// the next opening builds it whole.
 BOOL(WINAPI* g_deleteMenu)(HMENU, UINT, UINT);
 int g_deletions;
 BOOL WINAPI FailEveryOtherDeletion(HMENU menu, UINT position, UINT flags)
@@ -313,14 +306,11 @@ TEST_F(SubmenuMenu, AFailedDeletionFreesNoRecordTheSubmenuStillShows)
             << "item " << i << " points at a freed record";
     }
     Open(menu, "sub");
-    std::vector<std::string> expected = Filled(TestItemsDir() + "\\sub");
-    std::replace(expected.begin(), expected.end(), std::string("deeper"), std::string("deeper[0]"));
-    EXPECT_EQ(expected, Shown(sub->popup));
+    EXPECT_EQ(Filled(TestItemsDir() + "\\sub", "deeper"), Shown(sub->popup));
 }
 
 // Ids stay 16-bit however often a kept menu's submenus are filled anew: near the end of the
-// range the next click builds the menu anew, which starts them again. (A folder outside
-// items changes: the items watch sees nothing of it.) Dark, submenus take the dark background.
+// range the next click builds the menu anew. Dark, submenus take the dark background.
 TEST_F(SubmenuMenu, SubmenuIdsStartAgainBeforeTheyRunOutAndSubmenusTakeTheDarkBackground)
 {
     AppThemeSetting theme(0);
@@ -351,19 +341,17 @@ TEST_F(SubmenuMenu, SubmenuIdsStartAgainBeforeTheyRunOutAndSubmenusTakeTheDarkBa
     g_launcher.keptMenu.nextId = 0xFFF0;  // as after many thousand fillings
     ASSERT_TRUE(WriteTextFile(elsewhere + "\\two.txt", "x"));
     ASSERT_NE(nullptr, Open(shownMenu, "far"));
-    std::vector<UINT> ids;
-    CollectIds(shownMenu, &ids);
+    std::vector<UINT> ids = Ids(shownMenu);
     EXPECT_LT(*std::max_element(ids.begin(), ids.end()), 0x10000u);
     EXPECT_EQ(1u, Click()) << "the ids were not started again";
     ASSERT_NE(nullptr, Open(shownMenu, "far"));
-    ids.clear();
-    CollectIds(shownMenu, &ids);
+    ids = Ids(shownMenu);
     EXPECT_LT(*std::max_element(ids.begin(), ids.end()), FIRST_LAUNCHER_ID + 10);
     RemoveTree(elsewhere);
 }
 
-// A folder whose path is longer than MAX_PATH is listed and watched by its long form, shows
-// what the shell enumerates in it, and is kept while unchanged.
+// A folder past MAX_PATH is listed and watched by its long form, shows what the shell
+// enumerates in it, and is kept while unchanged.
 std::wstring g_watched;
 HANDLE WINAPI RecordWatch(LPCWSTR path, BOOL subtree, DWORD filter)
 {
@@ -373,9 +361,8 @@ HANDLE WINAPI RecordWatch(LPCWSTR path, BOOL subtree, DWORD filter)
 
 TEST_F(SubmenuMenu, AFolderPastMaxPathIsListedAndWatchedByItsLongForm)
 {
-    // The deepest folder's path is MAX_PATH + 10 long, its parent's well below MAX_PATH
-    // (Wine's shell lists nothing in a folder past MAX_PATH): 60-character names below a
-    // first one that makes up the length, whatever the length of items' own path.
+    // The deepest folder's path is MAX_PATH + 10 long, its parent's well below: 60-character
+    // names below a first one that makes up the length.
     int remaining = MAX_PATH + 10 - static_cast<int>(TestItemsDir().size());
     std::vector<std::string> pieces((remaining - 2) / 61, std::string(60, 'd'));
     pieces.insert(pieces.begin(), std::string(remaining - static_cast<int>(pieces.size()) * 61 - 1, 'e'));
@@ -426,9 +413,8 @@ TEST_F(SubmenuMenu, AFolderPastMaxPathIsListedAndWatchedByItsLongForm)
     RemoveTree(L"\\\\?\\" + Wide(TestItemsDir()));
 }
 
-// Every way to a share stays a plain entry that nothing lists: a shortcut, and a symbolic
-// link judged by where it ends (drive C: plays a drive mapped to a share). No listing or
-// lookup raises a system error box; the open item's icon is waited for only so long.
+// Every way to a share stays a plain entry: a shortcut, and a symbolic link judged by where
+// it ends (drive C: plays a mapped share). No lookup raises a system error box or waits long.
 std::vector<DWORD> g_errorModes;
 UINT WINAPI DriveCIsRemote(LPCWSTR root)
 {
@@ -461,7 +447,7 @@ TEST_F(SubmenuMenu, EveryWayToAShareStaysAPlainEntryAndNoLookupWaitsLong)
 
     IconFetches stalled(true);
     HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    // A lookup held for ever would hold this test too: it is let go after a while.
+    // A lookup held for ever would hold this test too: let go after a while.
     std::thread release([&] {
         WaitForSingleObject(opened, 10000);
         stalled.Release();
@@ -481,16 +467,15 @@ TEST_F(SubmenuMenu, EveryWayToAShareStaysAPlainEntryAndNoLookupWaitsLong)
     RemoveDirectoryA(share.c_str());
 }
 
-// A shortcut to its own folder nests only as deep as it is opened: opened five levels
-// down, the level below the last is still empty, and each level opens the right thing.
+// A shortcut to its own folder nests only as deep as it is opened, each level opening the
+// right thing.
 TEST_F(SubmenuMenu, AShortcutToAnAncestorNestsOnlyAsDeepAsOpened)
 {
     ASSERT_TRUE(MakeItems({"loop\\", "loop\\file.txt", "loop\\back.lnk>loop"}));
     ASSERT_NE(nullptr, Build());
     FolderSubmenu* level = Open(menu, "loop");
     ASSERT_NE(nullptr, level);
-    std::vector<std::string> expected = Filled(TestItemsDir() + "\\loop");
-    std::replace(expected.begin(), expected.end(), std::string("back"), std::string("back[0]"));
+    std::vector<std::string> expected = Filled(TestItemsDir() + "\\loop", "back");
     std::vector<UINT> fileIds;
     for (int depth = 1; depth <= 5; ++depth) {
         SCOPED_TRACE(depth);
