@@ -1,6 +1,5 @@
-// Type-ahead in an open launcher menu, as only the platform's menu loop shows it: what the
-// answer to a typed character selects, chooses or leaves open. Which item a character picks
-// is tested natively (tests/native/type_ahead_match_test.cpp).
+// Type-ahead in an open launcher menu as only the platform's menu loop shows it; which item a
+// character picks is tested natively (tests/native/type_ahead_match_test.cpp).
 #include <gtest/gtest.h>
 #include <windows.h>
 
