@@ -60,7 +60,8 @@ target_link_libraries(morvek_testkit PUBLIC morvek_core gtest shlwapi)
 # (1903) and later. Those of MORVEK_BOTH_CODE_PAGES_TESTS are built both ways, the UTF-8
 # one named NAME_utf8.
 set(MORVEK_UTF8_TESTS launcher_e2e_test dialogs_e2e_test)
-set(MORVEK_BOTH_CODE_PAGES_TESTS paths_test hostile_names_test launcher_menu_test drop_dialog_test)
+set(MORVEK_BOTH_CODE_PAGES_TESTS paths_test hostile_names_test folder_menu_test submenu_test type_ahead_test
+    idlist_test drop_dialog_test)
 
 # What test programs share, so that they take turns under `ctest -j`: the in-process tests
 # the items folder and settings file beside the test programs (build/win64); the end-to-end
@@ -72,7 +73,7 @@ function(morvek_share_test_exe_dir name src)
   else()
     set(locks morvek_instance)
   endif()
-  if(name MATCHES "^(launcher_(e2e|menu|click)|build_ahead)_test")
+  if(name MATCHES "^(launcher_(e2e|click)|build_ahead|type_ahead)_test")
     list(APPEND locks keyboard)
   endif()
   set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${locks}")
