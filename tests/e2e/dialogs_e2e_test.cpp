@@ -7,6 +7,7 @@
 #include <shobjidl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -49,26 +50,16 @@ TEST(DialogsE2E, SettingsDialogSavesBesideTheExeAndBothDialogsOpenOnceAndClose)
     SendDlgItemMessageA(dialog, 1006, BM_CLICK, 0, 0);
     EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, 1006));
     EXPECT_FALSE(FileExists(settings));
+    // Save and close (what each box writes, and shows again, is tested in-process).
     SendDlgItemMessageA(dialog, 1017, BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
     EXPECT_EQ(0u, GetPrivateProfileIntA("Icon", "IconShow", 0xdead, settings.c_str()));
-    EXPECT_EQ(1u, GetPrivateProfileIntA("MyComputer", "FolderView", 0xdead, settings.c_str()));
-    EXPECT_EQ(0u, GetPrivateProfileIntA("DeskTopShow", "Key", 0xdead, settings.c_str()));
-
-    // Closed, it opens again on the next command, showing what was saved.
-    PostMessageA(tray, WM_COMMAND, kCommandSettings, 0);
-    dialog = morvek.WaitForDialog(L"Morvek の設定");
-    ASSERT_NE(nullptr, dialog);
-    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, 1006));
-    SendDlgItemMessageA(dialog, 1013, BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
 
     // The drop dialog likewise: centred, once, closed by its button.
     PostMessageA(tray, WM_COMMAND, kCommandAddShortcut, 0);
     dialog = morvek.WaitForDialog(L"", 1018);
     ASSERT_NE(nullptr, dialog);
     ExpectCentredOnDesktop(dialog);
-    EXPECT_EQ(L"このダイアログを閉じる", WindowTextW(GetDlgItem(dialog, 8)));
     ASSERT_TRUE(SendMessageTimeoutA(tray, WM_COMMAND, kCommandAddShortcut, 0, SMTO_NORMAL, 10000, &result))
         << "the second command opened a dialog of its own";
     EXPECT_EQ(1, CountVisibleWindows(L"#32770", morvek.info.dwProcessId, L""));
@@ -79,13 +70,10 @@ TEST(DialogsE2E, SettingsDialogSavesBesideTheExeAndBothDialogsOpenOnceAndClose)
 }
 
 // The Unix path of a path on Wine's drive Z: (the test area is there).
-std::string UnixPath(const std::string& path)
+std::string UnixPath(std::string path)
 {
-    std::string unixPath = path.substr(2);
-    for (char& c : unixPath)
-        if (c == '\\')
-            c = '/';
-    return unixPath;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path.substr(2);
 }
 
 // Morvek started in dir (from builtExe) with its drop dialog open; files dropped on it

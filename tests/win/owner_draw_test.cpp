@@ -366,18 +366,12 @@ TEST(DarkMenus, EntryPointsAreLookedUpOnlyWhereTheyExist)
     // the launcher is light); each change, and the first click, flushes their theme.
     g_build = 19045;
     g_missingOrdinal = 0;
-    FollowSystemMenuTheme(false);
-    EXPECT_EQ(0, g_preferredMode);
-    EXPECT_EQ(1, g_flushes);
-    FollowSystemMenuTheme(false);
-    EXPECT_EQ(1, g_flushes);
-    FollowSystemMenuTheme(true);
-    EXPECT_EQ(1, g_preferredMode);
-    EXPECT_EQ(2, g_flushes);
-    FollowSystemMenuTheme(true);
-    FollowSystemMenuTheme(false);
-    EXPECT_EQ(0, g_preferredMode);
-    EXPECT_EQ(3, g_flushes);
+    const struct { bool light; int mode, flushes; } steps[] = {{false, 0, 1}, {false, 0, 1}, {true, 1, 2}, {true, 1, 2}, {false, 0, 3}};
+    for (const auto& step : steps) {
+        FollowSystemMenuTheme(step.light);
+        EXPECT_EQ(step.mode, g_preferredMode);
+        EXPECT_EQ(step.flushes, g_flushes);
+    }
 
     // The real system here (Wine) has no such exports: nothing is found and nothing fails.
     g_platform = saved;
