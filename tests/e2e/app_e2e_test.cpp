@@ -20,7 +20,6 @@ TEST(App, StartsHiddenKeepsItsIconAndQuitsOnClose)
     EXPECT_EQ(static_cast<LONG_PTR>(WS_POPUP), GetWindowLongPtrA(tray, GWL_STYLE) & WS_POPUP);
     EXPECT_EQ(L"", WindowTextW(tray));
     ASSERT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
-
     // What a restarted Explorer sees: no icons. Then its broadcast.
     NOTIFYICONDATAA record = {};
     record.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -30,7 +29,6 @@ TEST(App, StartsHiddenKeepsItsIconAndQuitsOnClose)
     ASSERT_FALSE(TrayIconExists(tray));
     SendMessageA(tray, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
-
     // WM_CLOSE goes to the default processing: the window is destroyed, the icon removed.
     PostMessageA(tray, WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, morvek.ExitCode());

@@ -31,7 +31,6 @@ TEST(CommandsE2E, ExplorerCommandOpensTheDocumentsFolderAndQuitNeedsNoAnswer)
     ASSERT_EQ(nullptr, FindTopWindow(L"ExplorerWClass", documents.c_str()));
     MorvekProcess morvek;
     ASSERT_TRUE(morvek.StartFresh("commands_explorer"));
-
     PostMessageA(morvek.TrayWindow(), WM_COMMAND, 40017, 0);
     HWND folder = nullptr;
     EXPECT_TRUE(WaitFor([&] {

@@ -34,19 +34,16 @@ TEST(DialogsE2E, SettingsDialogSavesBesideTheExeAndBothDialogsOpenOnceAndClose)
     ASSERT_TRUE(morvek.StartFresh("dialogs_settings"));
     HWND tray = morvek.TrayWindow();
     std::string settings = morvek.dir + "\\setting1.ini";
-
     PostMessageA(tray, WM_COMMAND, kCommandSettings, 0);
     HWND dialog = morvek.WaitForDialog(L"Morvek の設定");
     ASSERT_NE(nullptr, dialog);
     ExpectCentredOnDesktop(dialog);
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, 1006));
-
     // A second command while it is open brings it forward and returns: no second dialog.
     DWORD_PTR result = 0;
     ASSERT_TRUE(SendMessageTimeoutA(tray, WM_COMMAND, kCommandSettings, 0, SMTO_NORMAL, 10000, &result))
         << "the second command opened a dialog of its own";
     EXPECT_EQ(1, CountVisibleWindows(L"#32770", morvek.info.dwProcessId, L"Morvek の設定"));
-
     SendDlgItemMessageA(dialog, 1006, BM_CLICK, 0, 0);
     EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, 1006));
     EXPECT_FALSE(FileExists(settings));
@@ -54,7 +51,6 @@ TEST(DialogsE2E, SettingsDialogSavesBesideTheExeAndBothDialogsOpenOnceAndClose)
     SendDlgItemMessageA(dialog, 1017, BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
     EXPECT_EQ(0u, GetPrivateProfileIntA("Icon", "IconShow", 0xdead, settings.c_str()));
-
     // The drop dialog likewise: centred, once, closed by its button.
     PostMessageA(tray, WM_COMMAND, kCommandAddShortcut, 0);
     dialog = morvek.WaitForDialog(L"", 1018);
@@ -63,7 +59,6 @@ TEST(DialogsE2E, SettingsDialogSavesBesideTheExeAndBothDialogsOpenOnceAndClose)
     ASSERT_TRUE(SendMessageTimeoutA(tray, WM_COMMAND, kCommandAddShortcut, 0, SMTO_NORMAL, 10000, &result))
         << "the second command opened a dialog of its own";
     EXPECT_EQ(1, CountVisibleWindows(L"#32770", morvek.info.dwProcessId, L""));
-
     SendDlgItemMessageA(dialog, 8, BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
     EXPECT_TRUE(morvek.Running()) << "Morvek ended";
@@ -134,7 +129,6 @@ TEST(DialogsE2E, DroppedFilesOfAnyNameBecomeShortcutsToThem)
     const wchar_t* const shortcuts[] = {L"Café.lnk", L"한국어.lnk", L"inside.lnk"};
     for (const std::string& file : files)
         ASSERT_TRUE(WriteTextFile(file, "x"));
-
     MorvekProcess morvek;
     std::vector<std::wstring> boxes = DropFromDesktop(morvek, dir, BuiltMorvek(), files);
     EXPECT_EQ(std::vector<std::wstring>(3, L"Morevk からのメッセージ"), boxes);
@@ -157,7 +151,6 @@ TEST(DialogsE2E, OnAnOlderSystemANameTheCodePageLacksIsRefused)
                                       dir + "\\" + Ansi(L"表.txt")};
     for (const std::string& file : files)
         ASSERT_TRUE(WriteTextFile(file, "x"));
-
     MorvekProcess morvek;
     std::vector<std::wstring> boxes = DropFromDesktop(morvek, dir, MORVEK_SYSTEM_CP_EXE_PATH, files);
     EXPECT_EQ((std::vector<std::wstring>{L"失敗", L"失敗", L"Morevk からのメッセージ"}), boxes);

@@ -19,7 +19,6 @@ TEST_P(LauncherDpi, ItemIsAsHighAsTheSmallIconPlusFour)
     std::string dir = MakeScratchDir("dpi_" + std::to_string(dpi));
     CreateDirectoryA((dir + "\\items").c_str(), nullptr);
     ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\one.lnk", "C:\\windows\\notepad.exe"));
-
     MorvekProcess morvek;
     ASSERT_TRUE(morvek.Start(dir));
     ASSERT_TRUE(morvek.WaitForTrayWindow());
@@ -29,7 +28,6 @@ TEST_P(LauncherDpi, ItemIsAsHighAsTheSmallIconPlusFour)
     int two = morvek.LauncherMenuHeight();
     ASSERT_GT(one, 0);
     ASSERT_GT(two, 0);
-
     // The small icon of a DPI-aware process at this DPI: 16 scaled, as the system gives it.
     int smallIcon = MulDiv(16, dpi, 96);
     EXPECT_EQ(smallIcon + 4, two - one) << "at " << dpi << " DPI";

@@ -99,7 +99,6 @@ TEST_F(HostileE2E, AShortcutWhoseTargetIsGoneOpensNothingAndMorvekGoesOn)
     ASSERT_EQ(2u, order.size());
     size_t gone = order[0].rfind("gone", 0) == 0 ? 0 : 1;
     ASSERT_EQ(0u, order[gone].rfind("gone", 0)) << order[0] << ", " << order[1];
-
     ASSERT_NO_FATAL_FAILURE(StartAt(dir + "\\Morvek.exe", WorkingDir()));
     ASSERT_NO_FATAL_FAILURE(LaunchEntry(gone));
     // Opening nothing, the shell may say so in boxes of its own inside the launch: closed
@@ -117,7 +116,6 @@ TEST_F(HostileE2E, AShortcutWhoseTargetIsGoneOpensNothingAndMorvekGoesOn)
     }, 20000)) << "the click on the gone entry never ended";
     for (const std::wstring& text : shellSaid)
         std::printf("the shell said: %s\n", Ansi(text).c_str());
-
     ASSERT_NO_FATAL_FAILURE(LaunchEntry(1 - gone));
     EXPECT_EQ("alive\n", recorder.WaitForLaunches(1)) << "the live entry was not opened";
     EXPECT_TRUE(morvek.Running()) << "Morvek ended with " << morvek.ExitCode(0);
@@ -136,7 +134,6 @@ TEST_F(HostileE2E, AnExePathNear260BytesStartsAndRefusesPathsThatWouldNotFit)
         ASSERT_TRUE(CreateDirectoryW(Wide(dir + "\\items").c_str(), nullptr));
         ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\e.lnk", recorder.Exe(), "deep"));
         ASSERT_TRUE(WriteTextFile(dir + "\\setting1.in", "[EXIT]\r\nMessage=1\r\n"));
-
         ASSERT_NO_FATAL_FAILURE(StartAt(exe, WorkingDir()));
         ASSERT_NO_FATAL_FAILURE(LaunchEntry(0));
         EXPECT_EQ("deep\n", recorder.WaitForLaunches(1)) << "the entry was not opened";
@@ -159,7 +156,6 @@ TEST_F(HostileE2E, AnExePathNear260BytesStartsAndRefusesPathsThatWouldNotFit)
         ASSERT_EQ(259u, exe.size());
         ASSERT_TRUE(CreateDirectoryW(Wide("\\\\?\\" + dir + "\\i").c_str(), nullptr));
         ASSERT_EQ(S_OK, MakeShortcut("\\\\?\\" + dir + "\\i\\c.lnk", recorder.Exe(), "cut"));
-
         ASSERT_NO_FATAL_FAILURE(StartAt(exe, work));
         morvek.Click(WM_LBUTTONUP);
         HWND box = nullptr;
@@ -194,11 +190,9 @@ TEST_F(HostileE2E, AFolderEndingInATrailByteOf5CIsItsOwnHome)
     ASSERT_TRUE(CreateDirectoryA((base + "\\" + hyo + "items").c_str(), nullptr));
     ASSERT_EQ(S_OK, MakeShortcut(base + "\\" + hyo + "items\\out.lnk", recorder.Exe(), "sibling"));
     ASSERT_TRUE(WriteTextFile(base + "\\" + hyo + "setting1.ini", "[Exit]\r\nMessage=0\r\n"));
-
     ASSERT_NO_FATAL_FAILURE(StartAt(dir + "\\Morvek.exe", base, MORVEK_SYSTEM_CP_EXE_PATH));
     ASSERT_NO_FATAL_FAILURE(LaunchEntry(0));
     EXPECT_EQ("inside\n", recorder.WaitForLaunches(1)) << "the entry was not opened";
-
     // The settings file inside the folder asks before quitting.
     PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);
     HWND box = morvek.WaitForDialog(L"確認 by Morvek");

@@ -58,10 +58,8 @@ TEST_F(TrayLife, SecondCopyDuringAMenuOrADialogLeavesItWorking)
             first.Click(WM_LBUTTONUP);
         HWND window = c.command ? first.WaitForDialog(c.caption, c.closeButton) : first.WaitForMenu();
         ASSERT_NE(nullptr, window);
-
         ASSERT_NO_FATAL_FAILURE(SecondCopySaysSoAndEnds(c.second));
         ExpectFirstAlive();
-
         EXPECT_TRUE(IsWindow(window) && IsWindowVisible(window)) << "closed by the second copy";
         if (c.command) {
             SendDlgItemMessageA(window, c.closeButton, BM_CLICK, 0, 0);

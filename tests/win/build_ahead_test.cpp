@@ -56,15 +56,12 @@ TEST_F(BuildAhead, ClicksDuringTheBuildAreAnswered)
     IconFetches stalled(true);
     StartLauncherBuildAhead(owner.window);
     ASSERT_TRUE(WaitFor([&] { return stalled.Count() > 0; })) << "the build never asked for an icon";
-
     OnTrayNotify(owner.window, kTrayIconId, WM_RBUTTONDOWN);
     EXPECT_EQ(std::vector<HMENU>{g_app.mainTrayMenu}, owner.menusOpened);
     EXPECT_TRUE(LauncherBuildRunning());
-
     OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
     EXPECT_EQ(1u, owner.menusOpened.size()) << "a launcher shown before it was built";
     EXPECT_EQ(builds, g_launcher.launcherBuilds);
-
     stalled.Release();
     ASSERT_TRUE(owner.Step([&] { return owner.menusOpened.size() == 2; })) << "the waiting click was dropped";
     EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[1]);
@@ -289,7 +286,6 @@ TEST_F(BuildAhead, EachClickFindsTheLauncherBuiltAndABurstOfChangesCostsOneBuild
     OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
     EXPECT_EQ(std::vector<HMENU>{g_launcher.keptMenu.menu}, owner.menusOpened);
     EXPECT_EQ(builds + 1, g_launcher.launcherBuilds) << "the click built the launcher again";
-
     IconFetches fetches;
     for (int i = 0; i < 40; ++i)
         ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\burst " + std::to_string(i) + ".txt", "x"));
@@ -320,7 +316,6 @@ TEST_F(BuildAhead, TheDesktopListIsKeptFromOneClickToTheNextAndFreedAtQuit)
     EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[1]);
     EXPECT_EQ(desktop, owner.menusOpened[2]);
     EXPECT_EQ(builds + 1, g_launcher.desktopBuilds) << "the second click built the desktop list again";
-
     owner.whileOpen = [&](HMENU) {
         g_app.quitting = true;
         FreeLauncherAtQuit();

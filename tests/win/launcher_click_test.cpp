@@ -110,35 +110,30 @@ protected:
     }
 };
 
-TEST_F(MenuGuard, AClickWhileAFolderMenuIsOpenIsIgnored)
+// While a folder menu or the main menu is open, the hotkey and a launcher click start no
+// launcher: its menu could not be tracked, and its Down key would move the open menu's
+// highlight. Once the menu has closed, the guard is down again.
+TEST_F(MenuGuard, WhileAMenuIsOpenTheHotKeyAndAClickDoNothing)
 {
     g_launcher.folderMenuOpen = true;
     EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
     EXPECT_EQ(0u, boxes.shown.size());
     EXPECT_TRUE(g_launcher.folderMenuOpen);
     g_launcher.folderMenuOpen = false;
-    EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
-    EXPECT_EQ(1u, boxes.shown.size());
-    EXPECT_FALSE(g_launcher.folderMenuOpen) << "the guard stays up after the click";
-    EXPECT_FALSE(g_app.menuOpen) << "the guard stays up after the click";
-    EXPECT_EQ(nullptr, g_launcher.recordListHead);
-}
-
-// While the main menu is tracked, the hotkey and a launcher click start no launcher: its
-// menu could not be tracked, and its Down key would move the main menu's highlight.
-TEST_F(MenuGuard, WhileTheMainMenuIsOpenTheHotKeyAndAClickDoNothing)
-{
     PostMessageW(owner, WM_HOTKEY, kLauncherHotKeyId, 0);
     PostMessageW(owner, kTrayCallbackMessage, 1, WM_LBUTTONUP);
     PostMessageW(owner, kTrayCallbackMessage, 1, WM_RBUTTONDOWN);
-    // Posted last, it reaches the menu after the others have been answered.
+    // Posted last, it reaches the main menu after the others have been answered.
     PostMessageW(owner, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_RBUTTONDOWN));
     EXPECT_EQ(0u, boxes.shown.size()) << "a launcher was started while the main menu was open";
     EXPECT_FALSE(g_app.menuOpen) << "the guard stays up after the main menu";
-    // Closed, the main menu lets the launcher start again.
     EXPECT_EQ(0, OnLauncherHotKey(owner, kLauncherHotKeyId));
-    EXPECT_EQ(1u, boxes.shown.size());
+    EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
+    EXPECT_EQ(2u, boxes.shown.size());
+    EXPECT_FALSE(g_launcher.folderMenuOpen) << "the guard stays up after the click";
+    EXPECT_FALSE(g_app.menuOpen) << "the guard stays up after the click";
+    EXPECT_EQ(nullptr, g_launcher.recordListHead);
 }
 
 // Stands in for a watch on items that could be made although items can't be listed: a
@@ -164,7 +159,6 @@ TEST_F(MenuGuard, QuitDuringAClickLeavesNothingOpenAndLaterClicksBuildNothing)
     ASSERT_EQ(1u, boxes.shown.size());
     EXPECT_TRUE(g_app.quitting);
     EXPECT_EQ(nullptr, g_launcher.keptMenu.change) << "the change notification outlived quit";
-
     boxes.onBox = nullptr;
     EXPECT_EQ(0, OnTrayNotify(owner, 1, WM_LBUTTONUP));
     EXPECT_EQ(0, OnLauncherHotKey(owner, kLauncherHotKeyId));
@@ -333,7 +327,6 @@ TEST_F(LauncherClick, TheShellsMenuOnAnEntryActsOnThatEntry)
     const UINT second = 1;
     std::string secondPath = TestItemsDir() + "\\" + order[second].substr(0, order[second].find('.')) + ".lnk";
     ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
-
     struct Row {
         const char* name;
         WPARAM key;     // this key on the highlighted entry, else (0) a right click
@@ -476,7 +469,6 @@ TEST_F(LauncherClick, TheUsersOrderByDragKeysHandEditAndBackToTheShells)
     ASSERT_EQ(shown({0, 1, 2}), KeptNames());
     unsigned builds = g_launcher.launcherBuilds;
     IconFetches fetches;
-
     // The third entry dragged to the top half of the first; Down and Return then.
     const int drag = GetSystemMetrics(SM_CYDRAG) + 1;
     click([&](HWND m) {
@@ -492,7 +484,6 @@ TEST_F(LauncherClick, TheUsersOrderByDragKeysHandEditAndBackToTheShells)
     EXPECT_EQ(0, lstrcmpiA((TestItemsDir() + "\\" + o[0]).c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
     EXPECT_EQ(stored({2, 0, 1}), ReadTextFile(orderPath));
     EXPECT_EQ(shown({2, 0, 1}), KeptNames());
-
     // Ctrl+Down on the first: Return (without Ctrl) then opens it in its new place.
     click([](HWND m) {
         HoldKey(VK_CONTROL);
@@ -505,7 +496,6 @@ TEST_F(LauncherClick, TheUsersOrderByDragKeysHandEditAndBackToTheShells)
     ASSERT_EQ(1u, g_opened.size());
     EXPECT_EQ(0, lstrcmpiA((TestItemsDir() + "\\" + o[2]).c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
     EXPECT_EQ(stored({0, 2, 1}), ReadTextFile(orderPath));
-
     // Escape during a drag ends the drag, not the menu: a plain click then opens its entry.
     click([&](HWND m) {
         post(m, WM_MOUSEMOVE, 0);
@@ -520,14 +510,12 @@ TEST_F(LauncherClick, TheUsersOrderByDragKeysHandEditAndBackToTheShells)
     ASSERT_EQ(1u, g_opened.size());
     EXPECT_EQ(0, lstrcmpiA((TestItemsDir() + "\\" + o[1]).c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
     EXPECT_EQ(stored({0, 2, 1}), ReadTextFile(orderPath));
-
     // A hand edit (a longer file, so its stamp changes) shows at the next click.
     ASSERT_TRUE(WriteTextFile(orderPath, "\r\n" + stored({1, 2})));
     click([](HWND m) { PostMessageW(m, WM_KEYDOWN, VK_ESCAPE, 1); });
     EXPECT_EQ(shown({1, 2, 0}), KeptNames());
     EXPECT_EQ(builds, g_launcher.launcherBuilds) << "a move or an edit built the launcher anew";
     EXPECT_EQ(0, fetches.Count()) << "a move or an edit looked up icons";
-
     // "元の順序に戻す" is the first command of the entry's own menu: the shell's order again.
     std::wstring first;
     std::function<void(HWND)> inContextMenu = [&](HWND) {
@@ -612,7 +600,6 @@ TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
     ASSERT_NE(0u, g_tray.shellNotify);
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
     EXPECT_TRUE(AnnouncementArrives()) << "the announcement never came";
-
     // A restarted shell knows nothing of the registration: it is made anew in place of the old.
     ULONG old = g_tray.shellNotify;
     g_shellMessage = 0;
@@ -626,7 +613,6 @@ TEST(ShellIcons, AnAnnouncedIconChangeMakesTheKeptMenuStale)
     g_tray.shellNotify = 0;
     DeleteTrayIcon(window);
     DestroyWindow(window);
-
     // A changed setting marks the kept menus by what it changes: what the shell shows of
     // entries (names and icons asked again), the look (all reused), or nothing.
     const struct {
