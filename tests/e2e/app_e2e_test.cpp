@@ -21,11 +21,7 @@ TEST(App, StartsHiddenKeepsItsIconAndQuitsOnClose)
     EXPECT_EQ(L"", WindowTextW(tray));
     ASSERT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
     // What a restarted Explorer sees: no icons. Then its broadcast.
-    NOTIFYICONDATAA record = {};
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = tray;
-    record.uID = 1;
-    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &record));
+    ASSERT_TRUE(DeleteTrayIcon(tray));
     ASSERT_FALSE(TrayIconExists(tray));
     SendMessageA(tray, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
@@ -45,18 +41,16 @@ TEST(App, ANameItCannotOpenAsItsMutexCountsAsAnotherCopy)
     HANDLE held = CreateEventW(nullptr, TRUE, FALSE, L"ZUNOMORVEKXX");
     ASSERT_NE(nullptr, held);
     MorvekProcess blocked;
-    bool started = blocked.Start(MakeScratchDir("app_blocked"));
     HWND box = nullptr;
-    bool boxShown = started && WaitFor([&] {
+    EXPECT_TRUE(blocked.Start(MakeScratchDir("app_blocked")) && WaitFor([&] {
         return (box = blocked.Dialog(L"Morvek Error")) != nullptr || blocked.TrayWindow() != nullptr;
-    });
+    }));
     EXPECT_EQ(nullptr, blocked.TrayWindow()) << "a second copy started";
-    if (boxShown && box) {
+    EXPECT_NE(nullptr, box) << "no box";
+    if (box) {
         EXPECT_EQ(L"すでに起動しています．", MessageBoxTextOf(box));
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         EXPECT_EQ(0u, blocked.ExitCode());
-    } else {
-        ADD_FAILURE() << "no box";
     }
     blocked.Stop();
     CloseHandle(held);

@@ -22,8 +22,7 @@ std::string MakeLongScratchDir(const std::string& name)
     return MakeScratchDir(name);
 }
 
-// A folder path of exactly `length` bytes under base, made of components of at most 100
-// bytes, created on the way.
+// A folder path of exactly `length` bytes under base, in pieces of at most 100, made on the way.
 std::string MakeDeepDir(const std::string& base, size_t length)
 {
     std::string path = base;
@@ -44,19 +43,16 @@ protected:
     MorvekProcess morvek;
     LaunchRecorder recorder;
     HWND tray = nullptr;
-
     void TearDown() override { morvek.Stop(); }
-
-    // The built exe (or builtExe) copied to exePath and started in workingDir.
+    // The built exe (or builtExe) copied to exePath and started in workingDir; its tray window.
     void StartAt(const std::string& exePath, const std::string& workingDir, const char* builtExe = BuiltMorvek())
     {
         ASSERT_TRUE(morvek.StartAt(exePath, workingDir, builtExe));
         ASSERT_TRUE(morvek.WaitForTrayWindow()) << "no tray window";
         tray = morvek.TrayWindow();
     }
-
-    // A left click shows the launcher menu (closing any box the shell left open on the
-    // way); picks entry index (from 0).
+    // A left click shows the launcher menu (closing any box the shell left open); picks entry
+    // index (from 0).
     void LaunchEntry(size_t index)
     {
         morvek.Click(WM_LBUTTONUP);
@@ -75,9 +71,7 @@ protected:
         PostKeys(menu, {VK_RETURN});
         ASSERT_TRUE(morvek.WaitForNoMenu());
     }
-
-    // The quit command ends the program at once, with no question: "Message" was not read
-    // as set.
+    // Quit ends the program at once, with no question: "Message" was not read as set.
     void ExpectQuitWithoutQuestion()
     {
         PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);

@@ -1,5 +1,5 @@
-// A second copy of the built exe started while the first is busy with a launcher menu or
-// a dialog: it says so and ends, and the first carries on as if nothing had happened.
+// The tray's life in the built exe: a second copy started while the first is busy, and the
+// icon brought back after the shell lost it.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
@@ -18,14 +18,12 @@ protected:
     LaunchRecorder recorder;
     MorvekProcess first;
     HWND tray = nullptr;
-
     void StartFirst(const char* name)
     {
         ASSERT_TRUE(StartWithItems(first, recorder, name, {"only"}));
         tray = first.TrayWindow();
         ASSERT_TRUE(WaitFor([&] { return TrayIconExists(tray); }));
     }
-
     void ExpectFirstAlive()
     {
         EXPECT_TRUE(first.Running()) << "the first copy ended";
@@ -34,8 +32,8 @@ protected:
     }
 };
 
-// Started while the launcher menu or a dialog is up, the second copy closes neither: the
-// same window is still there and answers, and the launcher works afterwards.
+// Started while the launcher menu or a dialog is up, the second copy says so, ends and closes
+// neither: the same window is still there and answers, and the launcher works afterwards.
 TEST_F(TrayLife, SecondCopyDuringAMenuOrADialogLeavesItWorking)
 {
     struct Case {
@@ -72,7 +70,7 @@ TEST_F(TrayLife, SecondCopyDuringAMenuOrADialogLeavesItWorking)
             EXPECT_TRUE(first.WaitForNoMenu());
         }
     }
-    EXPECT_GT(first.LauncherMenuHeight(), 0) << "no launcher menu";
+    EXPECT_GT(first.LauncherMenuHeight(), 0) << "no launcher menu after the dialogs";
     ExpectFirstAlive();
 }
 

@@ -127,8 +127,7 @@ TEST_F(BuildAhead, AHeldClickOpensOnlyWhileTheUserWaits)
     }
 }
 
-// An icon that answers after its build stopped waiting goes into the kept launcher without a
-// rebuild; an open launcher is drawn again.
+// An icon that comes after its build stopped waiting lands in the kept launcher, drawn again.
 TEST_F(BuildAhead, ALateIconLandsInTheKeptMenuWithoutARebuild)
 {
     ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
@@ -206,8 +205,7 @@ TEST_F(BuildAhead, ABuildWhosePostIsRefusedStillEnds)
     EXPECT_EQ(1u, owner.menusOpened.size()) << "the click was held";
 }
 
-// A click before the build ahead of a change builds the launcher itself: the change's build
-// is not made again after it.
+// A click before the build ahead of a change builds it itself: it is not built again after.
 TEST_F(BuildAhead, AClickThatBuiltTheChangeLeavesNoBuildBehind)
 {
     unsigned builds = g_launcher.launcherBuilds;
@@ -249,8 +247,7 @@ TEST_F(BuildAhead, ABuildThatArrivesWhileAMenuIsOpenIsKeptOnceItCloses)
     DeleteFileA(TestSettingsPath().c_str());
 }
 
-// Each change starts the quiet time again, so a burst spread over longer than it costs one
-// build, after its last change; the message loop runs between the changes.
+// Each change starts the quiet time again: a burst spread over longer than it costs one build.
 TEST_F(BuildAhead, EachChangeStartsTheQuietTimeAgain)
 {
     unsigned builds = g_launcher.launcherBuilds;
@@ -332,8 +329,8 @@ TEST_F(BuildAhead, TheDesktopListIsKeptFromOneClickToTheNextAndFreedAtQuit)
     DeleteFileA(TestSettingsPath().c_str());
 }
 
-// A submenu on a folder outside items holds no handle on it once the menu has closed: the
-// folder can be removed; made again, it is listed afresh at the next opening.
+// A closed submenu holds no handle on its folder outside items: it can be removed, and made
+// again it is listed afresh at the next opening.
 TEST_F(BuildAhead, NoSubmenuHoldsItsFolderOnceTheMenuHasClosed)
 {
     std::string elsewhere = MakeScratchDir("submenu_held");

@@ -73,7 +73,6 @@ protected:
     HWND window = nullptr;
     LiveCounts before = {};
     GdiCreations gdi;  // every font and brush made during the test
-
     void SetUp() override
     {
         DeleteFileA(TestSettingsPath().c_str());
@@ -142,8 +141,7 @@ protected:
         ExpectMadeAndDeleted(gdi.fonts, made, id, "font");
         return mis;
     }
-    // The handler for item id made objects of this kind from objects[from] on, if the id
-    // has a record, and the system no longer knows any of them.
+    // For an id with a record objects[from] on were made, and the system knows none of them now.
     void ExpectMadeAndDeleted(const std::vector<HGDIOBJ>& objects, size_t from, UINT id, const char* kind)
     {
         if (DataOf(id)) {
@@ -278,8 +276,7 @@ TEST_F(OwnerDraw, TheDarkSeparatorIsALineOfTheDarkPalette)
     EXPECT_EQ(kPoison, canvas.At(0, 9)) << "painted outside the item";
 }
 
-// The entry points for dark popup menus are asked for only on a build that has them, and
-// both or neither are used.
+// The dark menus' entry points are asked for only on a build that has them, both or neither used.
 std::vector<WORD> g_asked;
 WORD g_missingOrdinal = 0;
 DWORD g_build = 0;
@@ -293,10 +290,7 @@ int WINAPI FakeSetPreferredAppMode(int mode)
     return 0;
 }
 
-void WINAPI FakeFlushMenuThemes()
-{
-    ++g_flushes;
-}
+void WINAPI FakeFlushMenuThemes() { ++g_flushes; }
 
 FARPROC WINAPI FakeGetProcAddress(HMODULE, LPCSTR name)
 {
