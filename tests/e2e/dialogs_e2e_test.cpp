@@ -1,12 +1,12 @@
-// The built Morvek.exe under Wine: the main menu's commands open the settings dialog and
-// the drop dialog, driven through their buttons as a person would, and files dropped on
-// the drop dialog from the desktop. This program runs under UTF-8, as the exe does.
+// The built Morvek.exe under Wine: the settings and drop dialogs opened by their commands and
+// driven through their buttons, and files dropped from the desktop. Runs under UTF-8.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <objbase.h>
 #include <shobjidl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -33,65 +33,45 @@ TEST(DialogsE2E, SettingsDialogSavesBesideTheExeAndBothDialogsOpenOnceAndClose)
     ASSERT_TRUE(morvek.StartFresh("dialogs_settings"));
     HWND tray = morvek.TrayWindow();
     std::string settings = morvek.dir + "\\setting1.ini";
-
     PostMessageA(tray, WM_COMMAND, kCommandSettings, 0);
     HWND dialog = morvek.WaitForDialog(L"Morvek の設定");
     ASSERT_NE(nullptr, dialog);
     ExpectCentredOnDesktop(dialog);
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, 1006));
-
     // A second command while it is open brings it forward and returns: no second dialog.
     DWORD_PTR result = 0;
     ASSERT_TRUE(SendMessageTimeoutA(tray, WM_COMMAND, kCommandSettings, 0, SMTO_NORMAL, 10000, &result))
         << "the second command opened a dialog of its own";
     EXPECT_EQ(1, CountVisibleWindows(L"#32770", morvek.info.dwProcessId, L"Morvek の設定"));
-
     SendDlgItemMessageA(dialog, 1006, BM_CLICK, 0, 0);
-    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, 1006));
     EXPECT_FALSE(FileExists(settings));
+    // Save and close (what each box writes, and shows again, is tested in-process).
     SendDlgItemMessageA(dialog, 1017, BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
     EXPECT_EQ(0u, GetPrivateProfileIntA("Icon", "IconShow", 0xdead, settings.c_str()));
-    EXPECT_EQ(1u, GetPrivateProfileIntA("MyComputer", "FolderView", 0xdead, settings.c_str()));
-    EXPECT_EQ(0u, GetPrivateProfileIntA("DeskTopShow", "Key", 0xdead, settings.c_str()));
-
-    // Closed, it opens again on the next command, showing what was saved.
-    PostMessageA(tray, WM_COMMAND, kCommandSettings, 0);
-    dialog = morvek.WaitForDialog(L"Morvek の設定");
-    ASSERT_NE(nullptr, dialog);
-    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, 1006));
-    SendDlgItemMessageA(dialog, 1013, BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
-
     // The drop dialog likewise: centred, once, closed by its button.
     PostMessageA(tray, WM_COMMAND, kCommandAddShortcut, 0);
     dialog = morvek.WaitForDialog(L"", 1018);
     ASSERT_NE(nullptr, dialog);
     ExpectCentredOnDesktop(dialog);
-    EXPECT_EQ(L"このダイアログを閉じる", WindowTextW(GetDlgItem(dialog, 8)));
     ASSERT_TRUE(SendMessageTimeoutA(tray, WM_COMMAND, kCommandAddShortcut, 0, SMTO_NORMAL, 10000, &result))
         << "the second command opened a dialog of its own";
     EXPECT_EQ(1, CountVisibleWindows(L"#32770", morvek.info.dwProcessId, L""));
-
     SendDlgItemMessageA(dialog, 8, BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }));
     EXPECT_TRUE(morvek.Running()) << "Morvek ended";
 }
 
 // The Unix path of a path on Wine's drive Z: (the test area is there).
-std::string UnixPath(const std::string& path)
+std::string UnixPath(std::string path)
 {
-    std::string unixPath = path.substr(2);
-    for (char& c : unixPath)
-        if (c == '\\')
-            c = '/';
-    return unixPath;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path.substr(2);
 }
 
-// Morvek started in dir (from builtExe) with its drop dialog open; files dropped on it
-// from the desktop as a Linux file manager drops them (XDND, which Wine turns into
-// WM_DROPFILES). Each box the drop shows is closed in turn, as a person would; their
-// captions come back in order.
+// Morvek started in dir (from builtExe) with its drop dialog open, and files dropped on it as
+// a Linux file manager drops them (XDND, which Wine turns into WM_DROPFILES); each box the
+// drop shows is closed in turn, and their captions come back in order.
 std::vector<std::wstring> DropFromDesktop(MorvekProcess& morvek, const std::string& dir, const char* builtExe,
                                           const std::vector<std::string>& files)
 {
@@ -146,7 +126,6 @@ TEST(DialogsE2E, DroppedFilesOfAnyNameBecomeShortcutsToThem)
     const wchar_t* const shortcuts[] = {L"Café.lnk", L"한국어.lnk", L"inside.lnk"};
     for (const std::string& file : files)
         ASSERT_TRUE(WriteTextFile(file, "x"));
-
     MorvekProcess morvek;
     std::vector<std::wstring> boxes = DropFromDesktop(morvek, dir, BuiltMorvek(), files);
     EXPECT_EQ(std::vector<std::wstring>(3, L"Morevk からのメッセージ"), boxes);
@@ -169,7 +148,6 @@ TEST(DialogsE2E, OnAnOlderSystemANameTheCodePageLacksIsRefused)
                                       dir + "\\" + Ansi(L"表.txt")};
     for (const std::string& file : files)
         ASSERT_TRUE(WriteTextFile(file, "x"));
-
     MorvekProcess morvek;
     std::vector<std::wstring> boxes = DropFromDesktop(morvek, dir, MORVEK_SYSTEM_CP_EXE_PATH, files);
     EXPECT_EQ((std::vector<std::wstring>{L"失敗", L"失敗", L"Morevk からのメッセージ"}), boxes);

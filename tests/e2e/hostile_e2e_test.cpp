@@ -1,23 +1,8 @@
-// The built exe in hostile places: a shortcut whose target is gone, an executable path
-// of 258 or 259 bytes whose settings or items path would not fit 260, and a folder whose name
-// ends in a double-byte character with trail byte 0x5C.
-//
-// What is expected:
-// - Choosing a shortcut whose target is gone opens nothing (the shell may say so in its
-//   own box); Morvek keeps running and the next entry chosen opens.
-// - An executable path that fits while "setting1.ini" or "items" beside it would not:
-//   the program starts; a path that would not fit is refused, never cut. A settings path
-//   refused gives every default (a file under the cut name is never read); an items path
-//   refused gives the missing-folder message (a folder under the cut name, or an "items"
-//   in the working folder, is never listed).
-// - In a folder named "表" (0x95 0x5C in Shift-JIS) the program on a system that runs it
-//   under code page 932 (the build without the UTF-8 manifest entry) finds its settings
-//   file and items folder inside that folder, not a sibling named "表setting1.ini" or
-//   "表items".
+// The built exe in hostile places: a shortcut whose target is gone, an exe path near 260
+// bytes, and a folder whose name ends in a double-byte character with trail byte 0x5C.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include <cstdio>
 #include <string>
@@ -37,8 +22,7 @@ std::string MakeLongScratchDir(const std::string& name)
     return MakeScratchDir(name);
 }
 
-// A folder path of exactly `length` bytes under base, made of components of at most 100
-// bytes, created on the way.
+// A folder path of exactly `length` bytes under base, in pieces of at most 100, made on the way.
 std::string MakeDeepDir(const std::string& base, size_t length)
 {
     std::string path = base;
@@ -59,24 +43,16 @@ protected:
     MorvekProcess morvek;
     LaunchRecorder recorder;
     HWND tray = nullptr;
-
     void TearDown() override { morvek.Stop(); }
-
-    std::string Recorder() const { return recorder.Exe(); }
-    std::string Launched() const { return recorder.Launched(); }
-    // The launch record once it holds a whole line.
-    std::string FirstLaunch() const { return recorder.WaitForLaunches(1); }
-
-    // The built exe (or builtExe) copied to exePath and started in workingDir.
+    // The built exe (or builtExe) copied to exePath and started in workingDir; its tray window.
     void StartAt(const std::string& exePath, const std::string& workingDir, const char* builtExe = BuiltMorvek())
     {
         ASSERT_TRUE(morvek.StartAt(exePath, workingDir, builtExe));
         ASSERT_TRUE(morvek.WaitForTrayWindow()) << "no tray window";
         tray = morvek.TrayWindow();
     }
-
-    // A left click shows the launcher menu (closing any box the shell left open on the
-    // way); picks entry index (from 0).
+    // A left click shows the launcher menu (closing any box the shell left open); picks entry
+    // index (from 0).
     void LaunchEntry(size_t index)
     {
         morvek.Click(WM_LBUTTONUP);
@@ -95,9 +71,7 @@ protected:
         PostKeys(menu, {VK_RETURN});
         ASSERT_TRUE(morvek.WaitForNoMenu());
     }
-
-    // The quit command ends the program at once, with no question: "Message" was not read
-    // as set.
+    // Quit ends the program at once, with no question: "Message" was not read as set.
     void ExpectQuitWithoutQuestion()
     {
         PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);
@@ -113,17 +87,16 @@ TEST_F(HostileE2E, AShortcutWhoseTargetIsGoneOpensNothingAndMorvekGoesOn)
     std::string goneTarget = recorder.dir + "\\gone.exe";
     ASSERT_TRUE(CopyFileA(MORVEK_RECORDER_PATH, goneTarget.c_str(), FALSE));
     ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\gone.lnk", goneTarget, "gone"));
-    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\alive.lnk", Recorder(), "alive"));
+    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\alive.lnk", recorder.Exe(), "alive"));
     ASSERT_TRUE(DeleteFileA(goneTarget.c_str()));
     std::vector<std::string> order = ShellOrder(dir + "\\items");
     ASSERT_EQ(2u, order.size());
     size_t gone = order[0].rfind("gone", 0) == 0 ? 0 : 1;
     ASSERT_EQ(0u, order[gone].rfind("gone", 0)) << order[0] << ", " << order[1];
-
     ASSERT_NO_FATAL_FAILURE(StartAt(dir + "\\Morvek.exe", WorkingDir()));
     ASSERT_NO_FATAL_FAILURE(LaunchEntry(gone));
-    // The shell may report the missing target in boxes of its own, shown inside the
-    // launch: close them until the click has ended.
+    // Opening nothing, the shell may say so in boxes of its own inside the launch: closed
+    // until the click has ended. Morvek runs on, and the next entry chosen opens.
     std::vector<std::wstring> shellSaid;
     ASSERT_TRUE(WaitFor([&] {
         HWND box = morvek.Dialog(nullptr);
@@ -137,35 +110,32 @@ TEST_F(HostileE2E, AShortcutWhoseTargetIsGoneOpensNothingAndMorvekGoesOn)
     }, 20000)) << "the click on the gone entry never ended";
     for (const std::wstring& text : shellSaid)
         std::printf("the shell said: %s\n", Ansi(text).c_str());
-
     ASSERT_NO_FATAL_FAILURE(LaunchEntry(1 - gone));
-    EXPECT_EQ("alive\n", FirstLaunch()) << "the live entry was not opened";
+    EXPECT_EQ("alive\n", recorder.WaitForLaunches(1)) << "the live entry was not opened";
     EXPECT_TRUE(morvek.Running()) << "Morvek ended with " << morvek.ExitCode(0);
     ExpectQuitWithoutQuestion();
 }
 
 TEST_F(HostileE2E, AnExePathNear260BytesStartsAndRefusesPathsThatWouldNotFit)
 {
-    // "Morvek.exe" at 258 bytes: items\e.lnk (259) fits, setting1.ini (260) does not. The
-    // file a settings path cut to 259 bytes would name holds a setting that shows when read.
+    // A path that would not fit is refused, never cut. "Morvek.exe" at 258 bytes: items\e.lnk
+    // (259) fits, setting1.ini (260) does not, and the file a cut path would name is not read.
     {
         SCOPED_TRACE("settings path over 260");
         std::string dir = MakeDeepDir(MakeLongScratchDir("hostile_deep_a"), 247);
         std::string exe = dir + "\\Morvek.exe";
         ASSERT_EQ(258u, exe.size());
         ASSERT_TRUE(CreateDirectoryW(Wide(dir + "\\items").c_str(), nullptr));
-        ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\e.lnk", Recorder(), "deep"));
+        ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\e.lnk", recorder.Exe(), "deep"));
         ASSERT_TRUE(WriteTextFile(dir + "\\setting1.in", "[EXIT]\r\nMessage=1\r\n"));
-
         ASSERT_NO_FATAL_FAILURE(StartAt(exe, WorkingDir()));
         ASSERT_NO_FATAL_FAILURE(LaunchEntry(0));
-        EXPECT_EQ("deep\n", FirstLaunch()) << "the entry was not opened";
+        EXPECT_EQ("deep\n", recorder.WaitForLaunches(1)) << "the entry was not opened";
         ExpectQuitWithoutQuestion();
         morvek.Stop();
     }
-    // An exe of one byte's name at 259 bytes: items (263) does not fit either. A folder
-    // under the cut name ("i") and the working folder's own items and settings file must
-    // not be used.
+    // An exe of one byte's name at 259 bytes: items (263) does not fit either, giving the
+    // missing-folder message; neither the cut name ("i") nor the working folder's are used.
     {
         SCOPED_TRACE("items path over 260");
         recorder.Forget();
@@ -173,14 +143,13 @@ TEST_F(HostileE2E, AnExePathNear260BytesStartsAndRefusesPathsThatWouldNotFit)
         std::string work = base + "\\work";
         ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
         ASSERT_TRUE(CreateDirectoryA((work + "\\items").c_str(), nullptr));
-        ASSERT_EQ(S_OK, MakeShortcut(work + "\\items\\w.lnk", Recorder(), "working folder"));
+        ASSERT_EQ(S_OK, MakeShortcut(work + "\\items\\w.lnk", recorder.Exe(), "working folder"));
         ASSERT_TRUE(WriteTextFile(work + "\\setting1.ini", "[EXIT]\r\nMessage=1\r\n"));
         std::string dir = MakeDeepDir(base, 257);
         std::string exe = dir + "\\m";
         ASSERT_EQ(259u, exe.size());
         ASSERT_TRUE(CreateDirectoryW(Wide("\\\\?\\" + dir + "\\i").c_str(), nullptr));
-        ASSERT_EQ(S_OK, MakeShortcut("\\\\?\\" + dir + "\\i\\c.lnk", Recorder(), "cut"));
-
+        ASSERT_EQ(S_OK, MakeShortcut("\\\\?\\" + dir + "\\i\\c.lnk", recorder.Exe(), "cut"));
         ASSERT_NO_FATAL_FAILURE(StartAt(exe, work));
         morvek.Click(WM_LBUTTONUP);
         HWND box = nullptr;
@@ -191,7 +160,7 @@ TEST_F(HostileE2E, AnExePathNear260BytesStartsAndRefusesPathsThatWouldNotFit)
         EXPECT_EQ(kMissingFolderText, MessageBoxTextOf(box));
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
-        EXPECT_EQ("", Launched());
+        EXPECT_EQ("", recorder.Launched());
         ExpectQuitWithoutQuestion();
     }
     morvek.Stop();
@@ -199,6 +168,8 @@ TEST_F(HostileE2E, AnExePathNear260BytesStartsAndRefusesPathsThatWouldNotFit)
     MakeLongScratchDir("hostile_deep_b");
 }
 
+// In a folder named "表" (0x95 0x5C in Shift-JIS) the build without the UTF-8 manifest entry
+// finds its settings and items inside it, not siblings named "表setting1.ini" or "表items".
 TEST_F(HostileE2E, AFolderEndingInATrailByteOf5CIsItsOwnHome)
 {
     ASSERT_EQ(932u, GetACP()) << "needs the Shift-JIS code page";
@@ -208,18 +179,14 @@ TEST_F(HostileE2E, AFolderEndingInATrailByteOf5CIsItsOwnHome)
     ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
     ASSERT_EQ(L"表", Wide(hyo));
     ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\in.lnk", Recorder(), "inside"));
+    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\in.lnk", recorder.Exe(), "inside"));
     ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Exit]\r\nMessage=1\r\n"));
-    // Siblings that the folder would name if the trail byte 0x5C were taken for its
-    // closing backslash.
     ASSERT_TRUE(CreateDirectoryA((base + "\\" + hyo + "items").c_str(), nullptr));
-    ASSERT_EQ(S_OK, MakeShortcut(base + "\\" + hyo + "items\\out.lnk", Recorder(), "sibling"));
+    ASSERT_EQ(S_OK, MakeShortcut(base + "\\" + hyo + "items\\out.lnk", recorder.Exe(), "sibling"));
     ASSERT_TRUE(WriteTextFile(base + "\\" + hyo + "setting1.ini", "[Exit]\r\nMessage=0\r\n"));
-
     ASSERT_NO_FATAL_FAILURE(StartAt(dir + "\\Morvek.exe", base, MORVEK_SYSTEM_CP_EXE_PATH));
     ASSERT_NO_FATAL_FAILURE(LaunchEntry(0));
-    EXPECT_EQ("inside\n", FirstLaunch()) << "the entry was not opened";
-
+    EXPECT_EQ("inside\n", recorder.WaitForLaunches(1)) << "the entry was not opened";
     // The settings file inside the folder asks before quitting.
     PostMessageA(tray, WM_COMMAND, kQuitCommand, 0);
     HWND box = morvek.WaitForDialog(L"確認 by Morvek");

@@ -1,14 +1,8 @@
-// Soak of the built exe under Wine: many launcher menus over a folder of 100 shortcuts,
-// some dismissed and some launching an entry, each followed by the desktop list, with both
-// dialogs opened and closed between them. Leaks are judged from outside, by the process's private memory as the system
-// reports it, per click once the process has warmed up. The launcher's own counts of the
-// icons, fonts, brushes and item-ID lists it holds must also stay where the first click
-// left them.
-//
-// MORVEK_SOAK_CYCLES sets the number of launcher clicks (default and least 350: 50 to warm
-// up, then three stretches of at least 100); each dialog opens at every warm-up click and
-// once every ten clicks after. scripts/soak.sh runs the long version. The memory after
-// every click goes to memory.csv in the test's folder (build/win64/testrun/soak_e2e_CYCLES).
+// Soak of the built exe under Wine: many launcher menus over 100 shortcuts, each followed by
+// the desktop list, with both dialogs between them. Leaks are judged from outside, by the
+// private memory per click after warm-up, and by the launcher's own live counts, which must
+// stay where the first click left them. MORVEK_SOAK_CYCLES sets the clicks (least 350);
+// scripts/soak.sh runs the long version; the memory goes to memory.csv in the test's folder.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <psapi.h>
@@ -28,7 +22,7 @@
 namespace {
 
 constexpr int kEntries = 100;
-constexpr int kWarmUpCycles = 50;   // both dialogs open at every one of these
+constexpr int kWarmUpCycles = 50;   // both dialogs open at each: the heap settles early
 constexpr int kDialogEvery = 10;    // after warm-up each dialog opens once every this many clicks
 constexpr int kLaunchEvery = 10;    // one click in this many launches an entry
 constexpr int kStretches = 3;
@@ -36,14 +30,10 @@ constexpr int kLeastStretch = 100;  // clicks
 constexpr const char* kCountNames[] = {"icons", "fonts", "brushes", "item-ID lists", "", "folder submenus"};
 constexpr WPARAM kCounts[] = {0, 1, 2, 3, 5};  // the live counts judged (4 says whether a menu is open)
 
-// The bound on leaks, per click after warm-up. Private memory moves in whole pages of
-// 4096 bytes, and now and then by a few pages with no leak at all as the heap settles:
-// in the runs seen, 0 to 12 KB in a stretch of 100 clicks, most stretches not at all,
-// never every stretch. Opening the dialogs at every warm-up click gets most of that over
-// early (without it, 32 KB came in one stretch after 100 clicks). A steady leak grows
-// every stretch alike, so the least growth of the three is the one judged: 128 bytes per
-// click allows 12.5 KB in a stretch of 100; a leak of 256 bytes per click grew by 28 KB
-// in every stretch and failed.
+// The bound on leaks, per click after warm-up. Private memory moves in pages, now and then
+// by a few with no leak as the heap settles (0 to 12 KB in a stretch of 100 clicks, never in
+// every stretch); a steady leak grows every stretch alike, so the least growth is judged. A
+// leak of 256 bytes per click grew by 28 KB in every stretch and failed.
 constexpr long long kBytesPerClick = 128;
 
 int SoakCycles()
@@ -53,20 +43,14 @@ int SoakCycles()
     return std::max(cycles, kWarmUpCycles + kStretches * kLeastStretch);
 }
 
-int LineCount(const std::string& text)
-{
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-}
-
 class Soak : public testing::Test {
 protected:
     std::string dir;
     LaunchRecorder recorder;
     MorvekProcess morvek;
     HWND tray = nullptr;
-
-    // The user's desktop is the Linux home folder under Wine, where other programs write at
-    // any time: the soak's desktop list shows a scratch folder of its own instead.
+    // Under Wine the user's desktop is the Linux home, where other programs write at any time:
+    // the soak's desktop list shows a scratch folder instead.
     static constexpr wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
     std::vector<BYTE> savedDesktop;
     void SetDesktop(const BYTE* value, DWORD size)
@@ -82,7 +66,6 @@ protected:
         if (!savedDesktop.empty())
             SetDesktop(savedDesktop.data(), static_cast<DWORD>(savedDesktop.size()));
     }
-
     void SetUp() override
     {
         DWORD size = 0;
@@ -103,35 +86,38 @@ protected:
             names.push_back(name);
         }
         // A folder per length, so a long soak and the short one can run side by side.
-        // A middle click lists the desktop.
         ASSERT_TRUE(StartWithItems(morvek, recorder, "soak_e2e_" + std::to_string(SoakCycles()), names,
                                    "[DeskTopShow]\r\nKey=1\r\n"));
         dir = morvek.dir;
         tray = morvek.TrayWindow();
     }
-
-    int Launches() { return LineCount(recorder.Launched()); }
-
-    // The counts after the first click; later clicks must leave the same.
-    long held[6] = {};
-    void RememberHeld()
+    int Launches()
     {
+        std::string text = recorder.Launched();
+        return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    }
+    // The counts after the first click, which later clicks must leave the same; false once not.
+    long held[6] = {};
+    bool CheckHeld(int cycle)
+    {
+        if (cycle > 0) {
+            ExpectHeldAsBefore(cycle);
+            return !HasFailure();
+        }
         for (WPARAM which : kCounts)
             held[which] = morvek.LiveCount(which);
         printf("soak: held after the first click: %ld icons, %ld fonts, %ld brushes, %ld item-ID lists, "
                "%ld folder submenus\n",
                held[0], held[1], held[2], held[3], held[5]);
-        // One icon handle, the tray's own at the taskbar's size; the launcher holds none (its
-        // icons are places in the system's image list). The font and brushes of measuring
-        // and drawing live only within a message.
+        // One icon handle, the tray's own; the launcher's icons are places in the system's
+        // image list, and fonts and brushes live only within a message.
         EXPECT_EQ(1, held[0]);
         EXPECT_EQ(0, held[1]);
         EXPECT_EQ(0, held[2]);
+        return !HasFailure();
     }
-
-    // Waits until every count is back where the first click left it; the launcher frees
-    // its menu right after the chosen entry has been opened, so the counts may lag the
-    // menu window by a moment.
+    // Waits until every count is back where the first click left it (the menu is freed
+    // only after the chosen entry opened, so the counts may lag the menu window).
     void ExpectHeldAsBefore(int cycle)
     {
         for (WPARAM which : kCounts) {
@@ -141,25 +127,20 @@ protected:
                 << held[which];
         }
     }
-
-    // The process's private memory as the system reports it to another process. Under
-    // Wine this is the Linux process's anonymous resident memory (RssAnon + VmSwap): the
-    // heaps, without the mapped DLLs and fonts that make up most of the working set, so it
-    // moves with every heap page taken. PrivateUsage reads 0 there. 0 when unreadable.
-    SIZE_T PrivateBytes(SIZE_T* workingSet)
+    // The process's private memory, added to privateBytes, and its working set. Under Wine
+    // PagefileUsage is the Linux process's anonymous resident memory (the heaps, without the
+    // mapped DLLs and fonts); PrivateUsage reads 0 there.
+    void MeasureMemory(std::vector<SIZE_T>& privateBytes, SIZE_T* workingSet = nullptr)
     {
         PROCESS_MEMORY_COUNTERS memory = {};
         memory.cb = sizeof(memory);
-        memory.PagefileUsage = static_cast<SIZE_T>(0xdeadbeef);
-        if (!GetProcessMemoryInfo(morvek.info.hProcess, &memory, sizeof(memory)))
-            return 0;
-        *workingSet = memory.WorkingSetSize;
-        return memory.PagefileUsage;
+        ASSERT_TRUE(GetProcessMemoryInfo(morvek.info.hProcess, &memory, sizeof(memory)));
+        ASSERT_NE(0u, memory.PagefileUsage) << "the private memory could not be read";
+        privateBytes.push_back(memory.PagefileUsage);
+        if (workingSet)
+            *workingSet = memory.WorkingSetSize;
     }
-
-    // A launcher click (or another that opens a folder menu): the menu opens, then Escape
-    // dismisses it, or a few Downs and Return launch an entry (the recorder, which writes one
-    // line and exits).
+    // A click that opens a folder menu, then Escape, or Downs and Return launching an entry.
     void LauncherCycle(int cycle, bool launch, UINT click = WM_LBUTTONUP)
     {
         PostMessageA(tray, kTrayCallbackMessage, kTrayIconId, click);
@@ -181,7 +162,6 @@ protected:
         // A click that comes while the last one still ends is ignored, as during its menu.
         ASSERT_TRUE(WaitFor([&] { return !morvek.ClickGoingOn(); }, 30000)) << "the click never ended at cycle " << cycle;
     }
-
     // Opens a dialog through its main-menu command and closes it with its button.
     void DialogCycle(int cycle, UINT command, const wchar_t* caption, int closeButton)
     {
@@ -192,9 +172,7 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 30000))
             << "dialog " << command << " did not close at cycle " << cycle;
     }
-
-    // privateBytes[i] is the figure after click i; warm-up ends after click kWarmUpCycles - 1.
-    // Judges the least growth of the stretches after it.
+    // privateBytes[i] is the figure after click i: the least growth of a stretch is judged.
     void ExpectMemoryFlat(const std::vector<SIZE_T>& privateBytes, int cycles)
     {
         const int stretch = (cycles - kWarmUpCycles) / kStretches;
@@ -230,28 +208,23 @@ TEST_F(Soak, NothingLeaksOverManyMenusAndDialogs)
         ASSERT_NO_FATAL_FAILURE(LauncherCycle(cycle, cycle % kLaunchEvery == kLaunchEvery - 1));
         // The kept desktop list, shown and dismissed.
         ASSERT_NO_FATAL_FAILURE(LauncherCycle(cycle, false, WM_MBUTTONUP));
+        if (!CheckHeld(cycle))
+            return;
         if (cycle == 0) {
-            RememberHeld();
             // What the kept menus hold: one item-ID list per entry of each, no submenu.
             EXPECT_EQ(kEntries + static_cast<long>(ShellOrder("").size()), held[3]);
             EXPECT_EQ(0, held[5]);
         }
-        ExpectHeldAsBefore(cycle);
-        if (HasFailure())
-            return;
         if (cycle < kWarmUpCycles || cycle % kDialogEvery == 0) {
             ASSERT_NO_FATAL_FAILURE(DialogCycle(cycle, IDM_SETTINGS, L"Morvek の設定", IDC_CLOSE));
             ASSERT_NO_FATAL_FAILURE(DialogCycle(cycle, IDM_ADD_SHORTCUT, L"", IDC_DROP_CLOSE));
             ++openings;
         }
         SIZE_T workingSet = 0;
-        SIZE_T bytes = PrivateBytes(&workingSet);
-        ASSERT_NE(0u, bytes) << "the private memory could not be read";
-        privateBytes.push_back(bytes);
-        fprintf(csv, "%d,%zu,%zu\n", cycle, static_cast<size_t>(bytes), static_cast<size_t>(workingSet));
+        ASSERT_NO_FATAL_FAILURE(MeasureMemory(privateBytes, &workingSet));
+        fprintf(csv, "%d,%zu,%zu\n", cycle, static_cast<size_t>(privateBytes.back()), static_cast<size_t>(workingSet));
         fflush(csv);
     }
-
     printf("soak: %d clicks, %d openings of each dialog, %d launches\n", cycles, openings, cycles / kLaunchEvery);
     ExpectMemoryFlat(privateBytes, cycles);
     EXPECT_EQ(cycles / kLaunchEvery, Launches());
@@ -259,11 +232,9 @@ TEST_F(Soak, NothingLeaksOverManyMenusAndDialogs)
     EXPECT_FALSE(morvek.WaitForExit(0, &code)) << "Morvek ended during the soak";
 }
 
-// With Submenus=1, a folder beside the 100 entries and a folder inside it: every click opens
-// the folder's submenu and the nested one twice by type-ahead (over 1,000 openings of
-// submenus in the default 350 clicks), one in ten launches an entry two levels down, and
-// one in ten rewrites a shortcut there first, so that the submenus are filled anew as well
-// as kept. Counts and memory stay flat.
+// With Submenus=1 and a folder with a nested one beside the entries, every click opens both
+// submenus by type-ahead, the nested one twice; one in ten launches an entry two levels down,
+// one in ten rewrites a shortcut there first, so submenus are filled anew as well as kept.
 TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
 {
     const int cycles = SoakCycles();
@@ -276,7 +247,6 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
     for (const char* name : {"alpha", "bravo", "charlie", "delta", "echo"})
         ASSERT_EQ(S_OK, MakeShortcut(nested + "\\" + name + ".lnk", target, name));
     ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Launcher]\r\nSubmenus=1\r\n"));
-
     std::vector<SIZE_T> privateBytes;
     int retyped = 0;
     PointerToTopRight();
@@ -288,8 +258,8 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
         PostMessageA(tray, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
         HWND menu = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (menu = morvek.MenuWindow()) != nullptr; }, 30000)) << "no menu at " << cycle;
-        // f: the only name with f opens its submenu; n there the only one with n. Escape
-        // closes the nested one and n opens it again, checked and kept this time.
+        // f opens the folder's submenu, n the nested one; Escape closes it alone and n opens
+        // it again, checked and kept this time.
         const struct {
             wchar_t character;
             int menus;  // menu windows open after it
@@ -305,9 +275,8 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
                     return (seen = CountVisibleWindows(L"#32768", morvek.info.dwProcessId)) == step.menus;
                 }, ms);
             };
-            // Under Wine, with the whole suite running, a typed character opened nothing once
-            // in some hundreds of clicks: it is typed again, and counted, since this soak
-            // judges what is held, not the keyboard.
+            // Under a busy Wine a typed character opened nothing once in some hundreds of
+            // clicks: typed again and counted, since this soak judges what is held.
             if (step.character != L'\x1b' && !reached(5000)) {
                 printf("soak: %c typed again at cycle %d (%d menu windows)\n", static_cast<char>(step.character),
                        cycle, seen);
@@ -328,20 +297,15 @@ TEST_F(Soak, SubmenusOpenedAgainAndAgainHoldNothingMore)
         ASSERT_TRUE(WaitFor([&] { return morvek.MenuWindow() == nullptr; }, 30000)) << "the menu stayed open at " << cycle;
         // The click is over (the chosen entry started) before the next one.
         ASSERT_TRUE(WaitFor([&] { return morvek.LiveCount(4) == 0; }, 30000)) << "the click never ended at " << cycle;
+        if (!CheckHeld(cycle))
+            return;
         if (cycle == 0) {
-            RememberHeld();
-            // The kept menu with both submenus filled: 2 submenus, one list per item
-            // (101 at the top, 22 in the folder, 6 in the nested one) and the icons.
+            // Both submenus filled: one list per item (101 at the top, 22 in the folder, 6 in
+            // the nested one) and the icons.
             EXPECT_EQ(2, held[5]);
             EXPECT_EQ(kEntries + 1 + 22 + 6 + 2 * 2, held[3]);
         }
-        ExpectHeldAsBefore(cycle);
-        if (HasFailure())
-            return;
-        SIZE_T workingSet = 0;
-        SIZE_T bytes = PrivateBytes(&workingSet);
-        ASSERT_NE(0u, bytes) << "the private memory could not be read";
-        privateBytes.push_back(bytes);
+        ASSERT_NO_FATAL_FAILURE(MeasureMemory(privateBytes));
     }
     printf("soak: %d clicks with %d openings of submenus, %d characters typed again\n", cycles, 3 * cycles,
            retyped);

@@ -47,9 +47,8 @@ protected:
     LauncherOwner owner;
 };
 
-// While the build ahead waits for an icon, the tray answers at once: a right click opens the
-// main menu; a left click is answered with the launcher as soon as the build arrives, and
-// is not made to build it a second time.
+// While the build ahead waits for an icon a right click opens the main menu at once; a left
+// click is answered with the launcher as soon as the build arrives, not built a second time.
 TEST_F(BuildAhead, ClicksDuringTheBuildAreAnswered)
 {
     FreeKeptMenu(true);
@@ -57,15 +56,12 @@ TEST_F(BuildAhead, ClicksDuringTheBuildAreAnswered)
     IconFetches stalled(true);
     StartLauncherBuildAhead(owner.window);
     ASSERT_TRUE(WaitFor([&] { return stalled.Count() > 0; })) << "the build never asked for an icon";
-
     OnTrayNotify(owner.window, kTrayIconId, WM_RBUTTONDOWN);
     EXPECT_EQ(std::vector<HMENU>{g_app.mainTrayMenu}, owner.menusOpened);
     EXPECT_TRUE(LauncherBuildRunning());
-
     OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
     EXPECT_EQ(1u, owner.menusOpened.size()) << "a launcher shown before it was built";
     EXPECT_EQ(builds, g_launcher.launcherBuilds);
-
     stalled.Release();
     ASSERT_TRUE(owner.Step([&] { return owner.menusOpened.size() == 2; })) << "the waiting click was dropped";
     EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[1]);
@@ -76,8 +72,7 @@ TEST_F(BuildAhead, ClicksDuringTheBuildAreAnswered)
 
 // A click held for a build that does not come within a second is answered then with a
 // launcher built for it (the build under way is kept when it comes), unless the user went
-// elsewhere meanwhile: another window came to the front as the user did something, or a
-// key went down. A foreground that passes on with no input (a box that closed) is no going.
+// elsewhere: another window came to the front with input, or a key went down.
 TEST_F(BuildAhead, AHeldClickOpensOnlyWhileTheUserWaits)
 {
     auto front = [] { SetForegroundWindow(MakeWindow(L"HeldClickTest", DefWindowProcW, 0, WS_POPUP | WS_VISIBLE)); };
@@ -132,8 +127,7 @@ TEST_F(BuildAhead, AHeldClickOpensOnlyWhileTheUserWaits)
     }
 }
 
-// An icon that answers after its build stopped waiting goes into the kept launcher when it
-// comes, without a rebuild; an open launcher is drawn again.
+// An icon that comes after its build stopped waiting lands in the kept launcher, drawn again.
 TEST_F(BuildAhead, ALateIconLandsInTheKeptMenuWithoutARebuild)
 {
     ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));
@@ -197,8 +191,7 @@ BOOL WINAPI RefusePost(HWND, UINT, WPARAM, LPARAM)
     return FALSE;
 }
 
-// A build whose result can't be posted (a full queue) ends all the same: the next click is
-// not held for it.
+// A build whose result can't be posted (a full queue) ends all the same: no click waits.
 TEST_F(BuildAhead, ABuildWhosePostIsRefusedStillEnds)
 {
     FreeKeptMenu(true);
@@ -212,13 +205,12 @@ TEST_F(BuildAhead, ABuildWhosePostIsRefusedStillEnds)
     EXPECT_EQ(1u, owner.menusOpened.size()) << "the click was held";
 }
 
-// A click that comes before the build ahead of a change has built the launcher itself: the
-// build asked for by the change is not made again after it.
+// A click before the build ahead of a change builds it itself: it is not built again after.
 TEST_F(BuildAhead, AClickThatBuiltTheChangeLeavesNoBuildBehind)
 {
     unsigned builds = g_launcher.launcherBuilds;
     ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\four.txt", "x"));
-    // The change is seen, and the build waits for the folder to stay quiet.
+    // The change is seen; the build waits for the folder to stay quiet.
     ASSERT_TRUE(owner.Step([] { return LauncherQuietWait() != INFINITE; }));
     OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
     ASSERT_EQ(1u, owner.menusOpened.size());
@@ -255,8 +247,7 @@ TEST_F(BuildAhead, ABuildThatArrivesWhileAMenuIsOpenIsKeptOnceItCloses)
     DeleteFileA(TestSettingsPath().c_str());
 }
 
-// Each change starts the quiet time again, so a burst spread over longer than it costs one
-// build, after its last change; the message loop runs between the changes.
+// Each change starts the quiet time again: a burst spread over longer than it costs one build.
 TEST_F(BuildAhead, EachChangeStartsTheQuietTimeAgain)
 {
     unsigned builds = g_launcher.launcherBuilds;
@@ -274,9 +265,8 @@ TEST_F(BuildAhead, EachChangeStartsTheQuietTimeAgain)
     EXPECT_EQ(6, GetMenuItemCount(g_launcher.keptMenu.menu));
 }
 
-// The launcher is built ahead, once, for the first click, and again, once, after many
-// shortcuts are copied in at once, when the folder is quiet; the next click shows each build
-// as built, and between them nothing wakes the program.
+// The launcher is built ahead, once, for the first click, and once more after many shortcuts
+// are copied in, when the folder is quiet; each next click shows it as built.
 TEST_F(BuildAhead, EachClickFindsTheLauncherBuiltAndABurstOfChangesCostsOneBuild)
 {
     FreeKeptMenu(true);
@@ -293,7 +283,6 @@ TEST_F(BuildAhead, EachClickFindsTheLauncherBuiltAndABurstOfChangesCostsOneBuild
     OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
     EXPECT_EQ(std::vector<HMENU>{g_launcher.keptMenu.menu}, owner.menusOpened);
     EXPECT_EQ(builds + 1, g_launcher.launcherBuilds) << "the click built the launcher again";
-
     IconFetches fetches;
     for (int i = 0; i < 40; ++i)
         ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\burst " + std::to_string(i) + ".txt", "x"));
@@ -309,8 +298,8 @@ TEST_F(BuildAhead, EachClickFindsTheLauncherBuiltAndABurstOfChangesCostsOneBuild
     EXPECT_EQ(builds + 2, g_launcher.launcherBuilds);
 }
 
-// The desktop list is built at its first click and shown again, kept, at the next, beside the
-// launcher menu. Quit while it is shown frees it only once it has closed, with its watches.
+// The desktop list is built at its first click and kept for the next, beside the launcher.
+// Quit while it is shown frees it, with its watches, only once it has closed.
 TEST_F(BuildAhead, TheDesktopListIsKeptFromOneClickToTheNextAndFreedAtQuit)
 {
     ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
@@ -324,7 +313,6 @@ TEST_F(BuildAhead, TheDesktopListIsKeptFromOneClickToTheNextAndFreedAtQuit)
     EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[1]);
     EXPECT_EQ(desktop, owner.menusOpened[2]);
     EXPECT_EQ(builds + 1, g_launcher.desktopBuilds) << "the second click built the desktop list again";
-
     owner.whileOpen = [&](HMENU) {
         g_app.quitting = true;
         FreeLauncherAtQuit();
@@ -341,8 +329,8 @@ TEST_F(BuildAhead, TheDesktopListIsKeptFromOneClickToTheNextAndFreedAtQuit)
     DeleteFileA(TestSettingsPath().c_str());
 }
 
-// A submenu opened on a folder outside items holds no handle on it once the menu has closed:
-// the folder can be removed; made again, it is listed afresh at the next opening.
+// A closed submenu holds no handle on its folder outside items: it can be removed, and made
+// again it is listed afresh at the next opening.
 TEST_F(BuildAhead, NoSubmenuHoldsItsFolderOnceTheMenuHasClosed)
 {
     std::string elsewhere = MakeScratchDir("submenu_held");

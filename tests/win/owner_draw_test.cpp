@@ -49,8 +49,7 @@ struct Canvas : DibCanvas {
         DWORD p = pixels[y * kWidth + x];
         return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
     }
-    // The leftmost column in [from, to) holding a pixel of the item's 20 rows that is
-    // not the background.
+    // The leftmost column in [from, to) with a pixel of the item's 20 rows not the background.
     int FirstInk(COLORREF background, int from = 0, int to = kWidth) const
     {
         for (int x = from; x < to; ++x)
@@ -74,7 +73,6 @@ protected:
     HWND window = nullptr;
     LiveCounts before = {};
     GdiCreations gdi;  // every font and brush made during the test
-
     void SetUp() override
     {
         DeleteFileA(TestSettingsPath().c_str());
@@ -143,8 +141,7 @@ protected:
         ExpectMadeAndDeleted(gdi.fonts, made, id, "font");
         return mis;
     }
-    // The handler for item id made objects of this kind from objects[from] on, if the id
-    // has a record, and the system no longer knows any of them.
+    // For an id with a record objects[from] on were made, and the system knows none of them now.
     void ExpectMadeAndDeleted(const std::vector<HGDIOBJ>& objects, size_t from, UINT id, const char* kind)
     {
         if (DataOf(id)) {
@@ -218,9 +215,8 @@ TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)
     }
 }
 
-// The app theme is read at each capture: dark draws the dark menu colours whatever the
-// DC holds, light the highlight colours when selected and the DC's background when not,
-// the colours left in the DC; the switch shows at the next capture.
+// The app theme is read at each capture: dark draws the dark menu colours whatever the DC
+// holds, light the highlight colours when selected and the DC's background when not.
 TEST_F(OwnerDraw, DarkAppThemeDrawsTheDarkColoursAndLightStaysAsItWas)
 {
     MakeRecords({"MMMM"});
@@ -265,8 +261,8 @@ TEST_F(OwnerDraw, DarkAppThemeDrawsTheDarkColoursAndLightStaysAsItWas)
     }
 }
 
-// The dark separator: as high as the system's, no wider than the entries, and only the dark
-// palette inside its rectangle: a line across the middle of the dark background.
+// The dark separator: as high as the system's, no wider than the entries, a line of the dark
+// palette across the middle of the dark background.
 TEST_F(OwnerDraw, TheDarkSeparatorIsALineOfTheDarkPalette)
 {
     MEASUREITEMSTRUCT mis = MeasureItem(window, 0, DarkSeparatorData());
@@ -280,8 +276,7 @@ TEST_F(OwnerDraw, TheDarkSeparatorIsALineOfTheDarkPalette)
     EXPECT_EQ(kPoison, canvas.At(0, 9)) << "painted outside the item";
 }
 
-// The entry points for dark popup menus are asked for only on a build that has them, and
-// both or neither are used.
+// The dark menus' entry points are asked for only on a build that has them, both or neither used.
 std::vector<WORD> g_asked;
 WORD g_missingOrdinal = 0;
 DWORD g_build = 0;
@@ -295,10 +290,7 @@ int WINAPI FakeSetPreferredAppMode(int mode)
     return 0;
 }
 
-void WINAPI FakeFlushMenuThemes()
-{
-    ++g_flushes;
-}
+void WINAPI FakeFlushMenuThemes() { ++g_flushes; }
 
 FARPROC WINAPI FakeGetProcAddress(HMODULE, LPCSTR name)
 {
@@ -361,24 +353,16 @@ TEST(DarkMenus, EntryPointsAreLookedUpOnlyWhereTheyExist)
         // The launcher is dark only where the system's own menus can be: the two agree.
         EXPECT_EQ(row.asked, ReadDarkMenuTheme());
     }
-
     // The system's menus are dark only while the launcher is (never in high contrast, where
     // the launcher is light); each change, and the first click, flushes their theme.
     g_build = 19045;
     g_missingOrdinal = 0;
-    FollowSystemMenuTheme(false);
-    EXPECT_EQ(0, g_preferredMode);
-    EXPECT_EQ(1, g_flushes);
-    FollowSystemMenuTheme(false);
-    EXPECT_EQ(1, g_flushes);
-    FollowSystemMenuTheme(true);
-    EXPECT_EQ(1, g_preferredMode);
-    EXPECT_EQ(2, g_flushes);
-    FollowSystemMenuTheme(true);
-    FollowSystemMenuTheme(false);
-    EXPECT_EQ(0, g_preferredMode);
-    EXPECT_EQ(3, g_flushes);
-
+    const struct { bool light; int mode, flushes; } steps[] = {{false, 0, 1}, {false, 0, 1}, {true, 1, 2}, {true, 1, 2}, {false, 0, 3}};
+    for (const auto& step : steps) {
+        FollowSystemMenuTheme(step.light);
+        EXPECT_EQ(step.mode, g_preferredMode);
+        EXPECT_EQ(step.flushes, g_flushes);
+    }
     // The real system here (Wine) has no such exports: nothing is found and nothing fails.
     g_platform = saved;
     DarkMenuCalls real = LookUpDarkMenuCalls();
@@ -404,8 +388,7 @@ TEST_F(OwnerDraw, TextStartsInOneColumnWithOrWithoutAnIcon)
             Draw(canvas, 2000 + i, false, 3);
             int textLeft = 3 + row.textLeft;
             firstInk[i] = canvas.FirstInk(kBackground, textLeft);
-            // Before the text: the icon 2 pixels in when there is one and icons are on,
-            // else nothing at all.
+            // Before the text: the icon 2 pixels in when there is one and icons are on, else nothing.
             int ink = canvas.FirstInk(kBackground, 3, textLeft);
             if (i == 0 && row.icons)
                 EXPECT_EQ(3 + 2, ink);
@@ -419,10 +402,10 @@ TEST_F(OwnerDraw, TextStartsInOneColumnWithOrWithoutAnIcon)
     }
 }
 
-// Icons come from the system's image list, by index, so the launcher holds no icon handle.
-// Each entry shows the pixels the image list draws (exactly where the icon is opaque) and its
-// own small icon handle would, on every background, at the list's size and at the 24 pixels
-// of 144 DPI; from pixels taken once per index, and taken again when the shell says so.
+// Icons come from the system's image list, by index: each entry shows the pixels the list
+// (exactly where the icon is opaque) and its own icon handle would draw, on every background,
+// at the list's size and at the 24 pixels of 144 DPI, taken once per index and again when the
+// shell says so.
 TEST_F(OwnerDraw, ImageListIconsDrawTheSamePixelsAsIconHandles)
 {
     std::string dir = MakeScratchDir("image_list_icons");
@@ -443,9 +426,9 @@ TEST_F(OwnerDraw, ImageListIconsDrawTheSamePixelsAsIconHandles)
         ASSERT_LE(0, ImageList_ReplaceIcon(large, -1, icon));
         DestroyIcon(icon);
     }
-    // What drawn holds in the icon's square at x, y against what the list draws there on the
-    // same fill (or, given one, the icon handle's drawing): the same pixel where the icon hides
-    // the fill, a step of rounding at most where it shows through.
+    // What drawn holds in the icon's square at x, y against the list's (or the icon handle's)
+    // drawing on the same fill: the same pixel where the icon hides it, a step of rounding at
+    // most where it shows through.
     auto expectIcon = [&](Canvas& drawn, IImageList* list, int index, COLORREF fill, int x, int y, int size,
                           HICON icon = nullptr) {
         Canvas expected, under;
