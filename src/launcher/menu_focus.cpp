@@ -23,6 +23,11 @@
 // the foreground still reach the desktop, Wine ends the open menu although the user did
 // nothing: while a menu is tracked, such an end (no input since the menu opened, and not
 // asked for by Morvek) is refused once and the focus taken back.
+//
+// X may still ignore a request without Wine knowing (one stamped before X's last change of
+// focus, and Wine stamps from its own clock): the menu then holds the focus in Wine, never in
+// X, and no typed key reaches it. So until the first key reaches the menu's loop its window
+// is given the focus again a few times a second, each time with a later stamp.
 #include "launcher/menu_focus.h"
 
 namespace {
@@ -46,9 +51,11 @@ struct MenuFocus {
     DWORD openedAt;    // GetTickCount() as the menu's tracking began
     bool ending;       // Morvek itself ends the menu
     bool refused;      // one end has been refused
+    bool keySeen;      // a key typed since the menu window was first focused came to the loop
     int depth;         // scopes open (the shell's menu on an entry opens one inside)
     HHOOK hook;
     HHOOK closeHook;
+    UINT_PTR retry;    // the timer that gives the focus again
 };
 MenuFocus g_focus;
 
@@ -83,6 +90,9 @@ bool InputSince(DWORD tick)
 LRESULT CALLBACK StaleEndFilter(int code, WPARAM wParam, LPARAM lParam)
 {
     const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    // A Down posted for the hotkey is taken before the menu window is first focused.
+    if (code == MSGF_MENU && g_focus.lastFocused && (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN))
+        g_focus.keySeen = true;
     if (code == MSGF_MENU && msg->message == WM_CANCELMODE && !g_focus.ending && !g_focus.refused &&
         GetWindowThreadProcessId(GetForegroundWindow(), nullptr) != GetCurrentThreadId() &&
         !InputSince(g_focus.openedAt)) {
@@ -109,15 +119,27 @@ LRESULT CALLBACK MenuCloseFilter(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// Run by the menu's loop: the focused menu window is given the focus again until a key came.
+void CALLBACK RetryFocus(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (g_focus.keySeen) {
+        KillTimer(nullptr, g_focus.retry);
+        g_focus.retry = 0;
+    } else if (g_focus.lastFocused && GetFocus() == g_focus.lastFocused) {
+        FocusMenuWindow(g_focus.owner, g_focus.lastFocused);
+    }
+}
+
 }  // namespace
 
 MenuFocusScope::MenuFocusScope(HWND owner)
 {
     if (!RunsOnWine() || g_focus.depth++ > 0)
         return;
-    g_focus = {owner, nullptr, GetTickCount(), false, false, 1, nullptr, nullptr};
+    g_focus = {owner, nullptr, GetTickCount(), false, false, false, 1, nullptr, nullptr, 0};
     g_focus.hook = SetWindowsHookExW(WH_MSGFILTER, StaleEndFilter, nullptr, GetCurrentThreadId());
     g_focus.closeHook = SetWindowsHookExW(WH_CBT, MenuCloseFilter, nullptr, GetCurrentThreadId());
+    g_focus.retry = SetTimer(nullptr, 0, kFocusRetryMs, RetryFocus);
 }
 
 MenuFocusScope::~MenuFocusScope()
@@ -128,6 +150,8 @@ MenuFocusScope::~MenuFocusScope()
         UnhookWindowsHookEx(g_focus.hook);
     if (g_focus.closeHook)
         UnhookWindowsHookEx(g_focus.closeHook);
+    if (g_focus.retry)
+        KillTimer(nullptr, g_focus.retry);
     g_focus = {};
 }
 
@@ -140,8 +164,12 @@ void EndOurMenu()
 void OnMenuIdle(HWND owner, WPARAM wParam, LPARAM lParam)
 {
     auto menuWindow = reinterpret_cast<HWND>(lParam);
-    if (wParam != MSGF_MENU || !menuWindow || !RunsOnWine() || GetFocus() == menuWindow ||
+    if (wParam != MSGF_MENU || !menuWindow || !RunsOnWine() ||
         GetWindowThreadProcessId(menuWindow, nullptr) != GetCurrentThreadId())
         return;
-    FocusMenuWindow(owner, menuWindow);
+    // Focused already (by its own activation, say), it is given the focus again by the timer.
+    if (GetFocus() == menuWindow)
+        g_focus.lastFocused = menuWindow;
+    else
+        FocusMenuWindow(owner, menuWindow);
 }

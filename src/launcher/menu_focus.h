@@ -12,10 +12,14 @@ void OnMenuIdle(HWND owner, WPARAM wParam, LPARAM lParam);
 // Posted to the menu's owner and taken back at once by OnMenuIdle; does nothing else.
 constexpr UINT kRenewMessageTime = WM_APP + 21;
 
+// How often a menu window is given the focus again while no key has come to it (Wine only).
+constexpr UINT kFocusRetryMs = 250;
+
 // Around the tracking of a menu of ours (nested scopes count as one): under Wine, a menu
 // window that goes leaves the activation with the owner, and an end of the menu that comes
 // from the foreground taken by another process with no input since the menu opened is
-// refused once, and the menu's window focused again. Nothing on Windows.
+// refused once, and the menu's window focused again; until a key comes to the menu, its
+// window is given the focus again every kFocusRetryMs. Nothing on Windows.
 class MenuFocusScope {
 public:
     explicit MenuFocusScope(HWND owner);

@@ -707,3 +707,46 @@ TEST(MenuFocus, AClosedMenuLeavesItsOwnerActive)
     }
     DestroyWindow(owner);
 }
+
+// X may refuse a focus request without Wine knowing: until a key comes to the menu's loop,
+// the focused menu window is given the focus again, and not after.
+int g_focusGains;
+LRESULT CALLBACK CountFocusGains(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    g_focusGains += message == WM_SETFOCUS;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(MenuFocus, TheFocusIsGivenAgainUntilAKeyComes)
+{
+    HWND owner = CreateLauncherOwner();
+    HWND menuWindow = MakeWindow(L"MorvekFocusGains", CountFocusGains, WS_EX_TOOLWINDOW, WS_POPUP | WS_VISIBLE);
+    ASSERT_NE(nullptr, menuWindow);
+    auto pumpFor = [](DWORD ms, const std::function<bool()>& until) {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < ms && !until(); Sleep(10)) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&msg);
+        }
+    };
+    {
+        MenuFocusScope scope(owner);
+        // The Down the hotkey posts comes before the first focusing: it is no typed key.
+        MSG down = {menuWindow, WM_KEYDOWN, VK_DOWN, 0, 0, {}};
+        CallMsgFilterW(&down, MSGF_MENU);
+        // Focused as it opened: the focus is still given again.
+        ASSERT_EQ(menuWindow, GetFocus());
+        OnMenuIdle(owner, MSGF_MENU, reinterpret_cast<LPARAM>(menuWindow));
+        g_focusGains = 0;
+        pumpFor(20000, [] { return g_focusGains >= 2; });
+        EXPECT_LE(2, g_focusGains) << "the focus was not given again";
+        CallMsgFilterW(&down, MSGF_MENU);  // a key reached the menu
+        pumpFor(2 * kFocusRetryMs, [] { return false; });
+        g_focusGains = 0;
+        pumpFor(4 * kFocusRetryMs, [] { return false; });
+        EXPECT_EQ(0, g_focusGains) << "given again after a key came";
+        EXPECT_EQ(menuWindow, GetFocus());
+    }
+    DestroyWindow(menuWindow);
+    DestroyWindow(owner);
+}
