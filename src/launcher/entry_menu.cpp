@@ -127,8 +127,8 @@ bool OnFolderMenuMessage(const MSG& msg)
     if (OnEntryDragMessage(msg, g_tracking.window))
         return true;
     // Ctrl alone: Ctrl+Shift belongs to opening as administrator.
-    bool moveKey = msg.message == WM_KEYDOWN && (msg.wParam == VK_UP || msg.wParam == VK_DOWN) && Held(VK_CONTROL) &&
-                   !Held(VK_SHIFT);
+    bool moveKey = msg.message == WM_KEYDOWN && (msg.wParam == VK_UP || msg.wParam == VK_DOWN) &&
+                   msg.lParam != kOpeningDownLParam && Held(VK_CONTROL) && !Held(VK_SHIFT);
     if (moveKey) {
         HMENU owner = nullptr;
         int index = -1;

@@ -10,6 +10,11 @@
 #include "launcher/launcher.h"
 #include "launcher/launcher_types.h"
 
+// The Down posted as the launcher opens from the keyboard, to select its first entry: a
+// repeat count of 0, which no typed key has. It is never taken for Ctrl+Down (a move), though
+// the hotkey's own Ctrl may still be down.
+constexpr LPARAM kOpeningDownLParam = 0;
+
 // The item chosen in a folder menu (0: none), and whether to open it as administrator.
 struct FolderChoice {
     UINT id;

@@ -109,7 +109,7 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false, boo
         // A Down already waiting when tracking starts selects the first item, as a menu
         // opened from the keyboard has it.
         if (fromKeyboard)
-            PostMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageW(window, WM_KEYDOWN, VK_DOWN, kOpeningDownLParam);
         FolderChoice chosen = TrackFolderMenu(menu, head, window, point);
         // An entry of the menu itself, or of a folder's submenu at any depth.
         LPCITEMIDLIST list = nullptr;

@@ -16,6 +16,7 @@
 #include "resources/resource.h"
 #include "tray/tray_icon.h"
 #include "launcher/build_ahead.h"
+#include "launcher/entry_menu.h"
 #include "launcher/folder_menu.h"
 #include "launcher/kept_menu.h"
 #include "launcher/launcher_state.h"
@@ -488,6 +489,22 @@ TEST_F(LauncherClick, TheUsersOrderByDragKeysHandEditAndBackToTheShells)
     ASSERT_EQ(1u, g_opened.size());
     EXPECT_EQ(0, lstrcmpiA((TestItemsDir() + "\\" + o[2]).c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
     EXPECT_EQ(stored({0, 2, 1}), ReadTextFile(orderPath));
+    // The Down a hotkey's opening posts, with the hotkey's Ctrl still down, selects: it moves
+    // nothing.
+    click([](HWND m) {
+        PostKeys(m, {VK_DOWN});
+        WhenMenuOpens([](HWND m) {
+            HoldKey(VK_CONTROL);
+            PostMessageW(m, WM_KEYDOWN, VK_DOWN, kOpeningDownLParam);
+            WhenMenuOpens([](HWND m) {
+                HoldKey(0);
+                PostKeys(m, {VK_RETURN});
+            });
+        });
+    });
+    ASSERT_EQ(1u, g_opened.size());
+    EXPECT_EQ(0, lstrcmpiA((TestItemsDir() + "\\" + o[2]).c_str(), g_opened[0].path.c_str())) << g_opened[0].path;
+    EXPECT_EQ(stored({0, 2, 1}), ReadTextFile(orderPath)) << "the opening Down moved an entry";
     // Escape during a drag ends the drag, not the menu: a plain click then opens its entry.
     click([&](HWND m) {
         post(m, WM_MOUSEMOVE, 0);
