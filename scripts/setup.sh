@@ -47,8 +47,18 @@ dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok insta
 
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
-    wait_for_package_lock
-    $sudo apt-get "${apt_wait[@]}" update -qq
+    # A mirror being synced fails an index now and then ("File has unexpected size"):
+    # try again, and at the last go on with the indexes that did come.
+    for try in 1 2 3; do
+        wait_for_package_lock
+        $sudo apt-get "${apt_wait[@]}" update -qq && break
+        if [ "$try" -lt 3 ]; then
+            echo "The package indexes did not all download; trying again in 20 s..."
+            sleep 20
+        else
+            echo "The package indexes did not all download; going on with those that did."
+        fi
+    done
     wait_for_package_lock
     DEBIAN_FRONTEND=noninteractive $sudo apt-get "${apt_wait[@]}" install -y -qq "${missing[@]}" >/dev/null
 fi
