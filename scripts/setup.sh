@@ -49,9 +49,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     # A mirror being synced fails an index now and then ("File has unexpected size"):
     # try again, and at the last go on with the indexes that did come.
+    indexes_complete=0
     for try in 1 2 3; do
         wait_for_package_lock
-        $sudo apt-get "${apt_wait[@]}" update -qq && break
+        if $sudo apt-get "${apt_wait[@]}" update -qq; then indexes_complete=1; break; fi
         if [ "$try" -lt 3 ]; then
             echo "The package indexes did not all download; trying again in 20 s..."
             sleep 20
@@ -60,7 +61,16 @@ if [ ${#missing[@]} -gt 0 ]; then
         fi
     done
     wait_for_package_lock
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get "${apt_wait[@]}" install -y -qq "${missing[@]}" >/dev/null
+    install=($sudo env DEBIAN_FRONTEND=noninteractive apt-get "${apt_wait[@]}" install -y -qq)
+    if ! "${install[@]}" "${missing[@]}" >/dev/null; then
+        # Without one architecture's update index the two halves of a multi-arch library
+        # (wine32's i386 libraries beside the amd64 ones) come at different versions and
+        # cannot go together: take them all from the release itself.
+        [ "$indexes_complete" = 0 ] || exit 1
+        release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+        echo "Installing again from $release alone, whose indexes did download..."
+        "${install[@]}" -t "$release" "${missing[@]}" >/dev/null
+    fi
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
