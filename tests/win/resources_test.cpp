@@ -142,10 +142,8 @@ Template ReadTemplate(int id)
         if (extended)
             r.Dword();  // help id
         styles(&c.style, &c.exStyle);
-        c.x = static_cast<short>(r.Word());
-        c.y = static_cast<short>(r.Word());
-        c.cx = static_cast<short>(r.Word());
-        c.cy = static_cast<short>(r.Word());
+        for (short* place : {&c.x, &c.y, &c.cx, &c.cy})
+            *place = static_cast<short>(r.Word());
         c.id = extended ? r.Dword() : r.Word();
         c.cls = r.SzOrOrd();
         c.text = r.SzOrOrd();
