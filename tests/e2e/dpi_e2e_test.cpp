@@ -26,8 +26,7 @@ TEST_P(LauncherDpi, ItemIsAsHighAsTheSmallIconPlusFour)
     ASSERT_GT(one, 0);
     ASSERT_GT(two, 0);
     // The small icon of a DPI-aware process at this DPI: 16 scaled, as the system gives it.
-    int smallIcon = MulDiv(16, dpi, 96);
-    EXPECT_EQ(smallIcon + 4, two - one) << "at " << dpi << " DPI";
+    EXPECT_EQ(MulDiv(16, dpi, 96) + 4, two - one) << "at " << dpi << " DPI";
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, LauncherDpi, testing::Values(96, 144));

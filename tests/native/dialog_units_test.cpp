@@ -2,6 +2,8 @@
 // read back to exactly its dialog units.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "core/dialog_units.h"
 
 namespace {
@@ -20,26 +22,23 @@ TEST(DialogUnits, RoundsHalfAwayFromZeroAsMulDiv)
 
 TEST(DialogUnits, ALayoutReadsBackToItsUnitsAtEveryLegibleFont)
 {
+    auto fields = [](const LayoutRect& r) { return std::vector<int>{r.left, r.top, r.width, r.height}; };
     for (int x = 4; x <= 24; ++x) {
         for (int y = 8; y <= 48; ++y) {
             for (int unit = 0; unit <= 300; unit += 7) {
                 LayoutRect units = {unit, unit + 1, unit + 2, unit + 3};
                 LayoutRect back = PixelsToUnits(UnitsToPixels(units, {x, y}), {x, y});
-                ASSERT_EQ(units.left, back.left) << x << "," << y;
-                ASSERT_EQ(units.top, back.top) << x << "," << y;
-                ASSERT_EQ(units.width, back.width) << x << "," << y;
-                ASSERT_EQ(units.height, back.height) << x << "," << y;
+                ASSERT_EQ(fields(units), fields(back)) << x << "," << y;
             }
         }
     }
     // The template's 9 points at each DPI, and back; 10 points at 120 DPI round up.
-    const int dpis[] = {72, 96, 120, 144, 192}, heights[] = {-9, -12, -15, -18, -24};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(heights[i], FontHeightForPoints(9, dpis[i])) << dpis[i];
-        EXPECT_EQ(9, PointsOfFontHeight(heights[i], dpis[i])) << dpis[i];
+    const struct { int points, dpi, height; } fonts[] = {{9, 72, -9}, {9, 96, -12}, {9, 120, -15}, {9, 144, -18},
+                                                         {9, 192, -24}, {10, 120, -17}};
+    for (const auto& font : fonts) {
+        EXPECT_EQ(font.height, FontHeightForPoints(font.points, font.dpi)) << font.dpi;
+        EXPECT_EQ(font.points, PointsOfFontHeight(font.height, font.dpi)) << font.dpi;
     }
-    EXPECT_EQ(-17, FontHeightForPoints(10, 120));
-    EXPECT_EQ(10, PointsOfFontHeight(-17, 120));
     EXPECT_EQ(6, BaseUnitXOfAlphabet(312));  // 12 pixels a letter on average: 6 per 4 units
 }
 

@@ -7,12 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "core/app_state.h"
 #include "core/live_counts.h"
 #include "app/tray_window.h"
 #include "core/platform_calls.h"
-#include "launcher/folder_menu.h"
 #include "launcher/icon_pixels.h"
+#include "launcher/launcher_records.h"
 #include "launcher/launcher_state.h"
 #include "launcher/menu_theme.h"
 #include "launcher/owner_draw.h"
@@ -36,13 +35,18 @@ std::string ThisProgram()
     return path;
 }
 
-// An item's size, filled with a poison colour before each draw.
+// An item's size, filled with a poison colour before each draw; its DC's background kBackground.
 struct Canvas : DibCanvas {
-    Canvas() : DibCanvas(kWidth, kHeight) { Fill(kPoison); }
-    void Fill(COLORREF colour)
+    Canvas() : DibCanvas(kWidth, kHeight)
     {
-        for (int i = 0; i < kWidth * kHeight; ++i)
-            pixels[i] = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+        Fill(kPoison);
+        SetBkColor(dc, kBackground);
+    }
+    void Fill(COLORREF colour, const RECT& r = {0, 0, kWidth, kHeight})
+    {
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                pixels[y * kWidth + x] = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
     }
     COLORREF At(int x, int y) const
     {
@@ -204,11 +208,9 @@ TEST_F(OwnerDraw, MeasureAddsTheIconColumnAndPadding)
             MEASUREITEMSTRUCT mis = Measure(record->id);
             EXPECT_EQ(static_cast<UINT>(text.cx + row.extraWidth), mis.itemWidth);
             EXPECT_EQ(static_cast<UINT>(row.height ? row.height : text.cy + 4), mis.itemHeight);
-            // Asked again while the menu lives (each showing of a kept menu), the record
-            // answers as it was measured, without measuring anew.
+            // Asked again at a kept menu's next showing, the record answers as measured, not anew.
             g_launcher.menuLook.menuFont.lfHeight += 10;
             MEASUREITEMSTRUCT again = MeasureItem(window, mis.itemID, mis.itemData);
-            g_launcher.menuLook.menuFont = row.font;
             EXPECT_EQ(mis.itemWidth, again.itemWidth);
             EXPECT_EQ(mis.itemHeight, again.itemHeight);
         }
@@ -247,7 +249,6 @@ TEST_F(OwnerDraw, DarkAppThemeDrawsTheDarkColoursAndLightStaysAsItWas)
         }
         SetIconShow(false);
         Canvas canvas;
-        SetBkColor(canvas.dc, kBackground);
         SetTextColor(canvas.dc, RGB(0, 0, 0));
         Draw(canvas, 2000, row.selected);
         EXPECT_EQ(row.fill, canvas.At(kWidth - 1, 19));
@@ -357,9 +358,10 @@ TEST(DarkMenus, EntryPointsAreLookedUpOnlyWhereTheyExist)
     // the launcher is light); each change, and the first click, flushes their theme.
     g_build = 19045;
     g_missingOrdinal = 0;
-    const struct { bool light; int mode, flushes; } steps[] = {{false, 0, 1}, {false, 0, 1}, {true, 1, 2}, {true, 1, 2}, {false, 0, 3}};
+    const struct { bool dark; int mode, flushes; } steps[] = {
+        {false, 0, 1}, {false, 0, 1}, {true, 1, 2}, {true, 1, 2}, {false, 0, 3}};
     for (const auto& step : steps) {
-        FollowSystemMenuTheme(step.light);
+        FollowSystemMenuTheme(step.dark);
         EXPECT_EQ(step.mode, g_preferredMode);
         EXPECT_EQ(step.flushes, g_flushes);
     }
@@ -372,40 +374,36 @@ TEST(DarkMenus, EntryPointsAreLookedUpOnlyWhereTheyExist)
 
 TEST_F(OwnerDraw, TextStartsInOneColumnWithOrWithoutAnIcon)
 {
-    MakeRecords({"Hello", "Hello"}, true);
-    struct Row {
-        const char* name;
-        bool icons;
-        int textLeft;
-    } rows[] = {{"icons on", true, 16 + 14}, {"icons off", false, 14}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        SetIconShow(row.icons);
-        int firstInk[2] = {};
-        for (int i = 0; i < 2; ++i) {
-            Canvas canvas;
-            SetBkColor(canvas.dc, kBackground);
-            Draw(canvas, 2000 + i, false, 3);
-            int textLeft = 3 + row.textLeft;
-            firstInk[i] = canvas.FirstInk(kBackground, textLeft);
-            // Before the text: the icon 2 pixels in when there is one and icons are on, else nothing.
-            int ink = canvas.FirstInk(kBackground, 3, textLeft);
-            if (i == 0 && row.icons)
-                EXPECT_EQ(3 + 2, ink);
-            else
-                EXPECT_EQ(-1, ink) << "ink left of the text column";
-            EXPECT_EQ(-1, canvas.FirstInk(kBackground, 3 + 2 + 16, textLeft)) << "text too far left";
-        }
-        EXPECT_EQ(firstInk[0], firstInk[1]);
-        EXPECT_GE(firstInk[0], 3 + row.textLeft);
-        EXPECT_LE(firstInk[0], 3 + row.textLeft + 4);
+    MakeRecords({"A&B", "A&B"}, true);
+    // Icons on: the icon 2 pixels in where there is one, the text after the icon's column either way.
+    SetIconShow(true);
+    const int textLeft = 3 + 16 + 14;
+    int firstInk[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i == 0 ? "with an icon" : "without an icon");
+        Canvas canvas;
+        Draw(canvas, 2000 + i, false, 3);
+        firstInk[i] = canvas.FirstInk(kBackground, textLeft);
+        EXPECT_EQ(i == 0 ? 3 + 2 : -1, canvas.FirstInk(kBackground, 3, textLeft)) << "ink left of the text";
+        EXPECT_EQ(-1, canvas.FirstInk(kBackground, 3 + 2 + 16, textLeft)) << "text too far left";
+    }
+    EXPECT_EQ(firstInk[0], firstInk[1]);
+    EXPECT_GE(firstInk[0], textLeft);
+    EXPECT_LE(firstInk[0], textLeft + 4);
+    // Icons off: exactly the name drawn at the indent without mnemonics (an ampersand is part of it).
+    SetIconShow(false);
+    for (int i = 0; i < 2; ++i) {
+        Canvas drawn, expected;
+        Draw(drawn, 2000 + i, false, 3);
+        expected.Fill(kBackground, {3, 0, kWidth, 20});
+        RECT box = {3 + 14, 2, kWidth, 20};
+        DrawTextA(expected.dc, "A&B", 3, &box, DT_NOPREFIX);
+        EXPECT_EQ(0, memcmp(drawn.pixels, expected.pixels, kWidth * kHeight * 4)) << "entry " << i;
     }
 }
 
-// Icons come from the system's image list, by index: each entry shows the pixels the list
-// (exactly where the icon is opaque) and its own icon handle would draw, on every background,
-// at the list's size and at the 24 pixels of 144 DPI, taken once per index and again when the
-// shell says so.
+// Each entry shows the pixels its system image list entry (exactly where opaque) and its icon handle
+// draw, on every background, at 16 and at 24 pixels, taken once per index and again on the shell's word.
 TEST_F(OwnerDraw, ImageListIconsDrawTheSamePixelsAsIconHandles)
 {
     std::string dir = MakeScratchDir("image_list_icons");
@@ -426,9 +424,8 @@ TEST_F(OwnerDraw, ImageListIconsDrawTheSamePixelsAsIconHandles)
         ASSERT_LE(0, ImageList_ReplaceIcon(large, -1, icon));
         DestroyIcon(icon);
     }
-    // What drawn holds in the icon's square at x, y against the list's (or the icon handle's)
-    // drawing on the same fill: the same pixel where the icon hides it, a step of rounding at
-    // most where it shows through.
+    // drawn's square at x, y against the list's (or the icon's) drawing on the same fill: the same
+    // pixel where the icon hides the fill, a step of rounding at most where it shows through.
     auto expectIcon = [&](Canvas& drawn, IImageList* list, int index, COLORREF fill, int x, int y, int size,
                           HICON icon = nullptr) {
         Canvas expected, under;
@@ -496,25 +493,6 @@ TEST_F(OwnerDraw, ImageListIconsDrawTheSamePixelsAsIconHandles)
     ImageList_Destroy(large);
     EXPECT_EQ(before.icons, g_live.icons);
     RemoveTree(dir);
-}
-
-TEST_F(OwnerDraw, AmpersandIsDrawnAsItself)
-{
-    MakeRecords({"A&B"});
-    SetIconShow(false);
-    Canvas drawn;
-    SetBkColor(drawn.dc, kBackground);
-    Draw(drawn, 2000, false);
-    // The same text drawn without mnemonics at the same place.
-    Canvas expected;
-    SetBkColor(expected.dc, kBackground);
-    RECT item = {0, 0, kWidth, 20};
-    HBRUSH brush = CreateSolidBrush(kBackground);
-    FillRect(expected.dc, &item, brush);
-    DeleteObject(brush);
-    RECT box = {14, 2, kWidth, 20};
-    DrawTextA(expected.dc, "A&B", 3, &box, DT_NOPREFIX);
-    EXPECT_EQ(0, memcmp(drawn.pixels, expected.pixels, kWidth * kHeight * 4));
 }
 
 TEST_F(OwnerDraw, AnIdWithoutARecordIsLeftAlone)

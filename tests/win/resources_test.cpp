@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "resources/resource.h"
@@ -33,12 +34,14 @@ void ExpectMenu(HMENU menu, const std::vector<MenuRow>& expected)
         wchar_t text[256] = L"\x01";
         MENUITEMINFOW info = {};
         info.cbSize = sizeof(info);
-        info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU;
+        info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU | MIIM_STATE;
         info.dwTypeData = text;
         info.cch = 256;
         ASSERT_TRUE(GetMenuItemInfoW(menu, i, TRUE, &info));
         if (info.fType & MFT_SEPARATOR)
             text[0] = 0;
+        else
+            EXPECT_EQ(0u, info.fState & (MFS_GRAYED | MFS_CHECKED | MFS_DEFAULT));
         EXPECT_EQ(expected[i].id, info.hSubMenu ? 0u : info.wID);
         EXPECT_EQ(expected[i].text, text);
     }
@@ -48,10 +51,7 @@ TEST(Resources, TrayMenuItemsInOrder)
 {
     HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
     ASSERT_TRUE(menu);
-    ASSERT_EQ(1, GetMenuItemCount(menu));
-    wchar_t top[64] = {};
-    GetMenuStringW(menu, 0, top, 64, MF_BYPOSITION);
-    EXPECT_STREQ(L"TASKTRAY", top);
+    ExpectMenu(menu, {{0, L"TASKTRAY"}});
     HMENU tray = GetSubMenu(menu, 0);
     ExpectMenu(tray, {{40003, L"Morvek を終了する "},
                       {40025, L"ランチャにショートカットを追加"},
@@ -72,12 +72,6 @@ TEST(Resources, TrayMenuItemsInOrder)
                                      {40002, L"Windows 終了"},
                                      {40005, L"Windows 再起動"}});
     ExpectMenu(GetSubMenu(tray, 5), {{40007, L"開ける"}, {40008, L"閉じる"}});
-    for (int i = 0; i < GetMenuItemCount(tray); ++i) {
-        UINT state = GetMenuState(tray, i, MF_BYPOSITION);
-        if (!(state & MF_SEPARATOR)) {
-            EXPECT_EQ(0u, state & (MF_GRAYED | MF_CHECKED | MF_DEFAULT)) << "item " << i;
-        }
-    }
     DestroyMenu(menu);
 }
 
@@ -148,10 +142,8 @@ Template ReadTemplate(int id)
         if (extended)
             r.Dword();  // help id
         styles(&c.style, &c.exStyle);
-        c.x = static_cast<short>(r.Word());
-        c.y = static_cast<short>(r.Word());
-        c.cx = static_cast<short>(r.Word());
-        c.cy = static_cast<short>(r.Word());
+        for (short* place : {&c.x, &c.y, &c.cx, &c.cy})
+            *place = static_cast<short>(r.Word());
         c.id = extended ? r.Dword() : r.Word();
         c.cls = r.SzOrOrd();
         c.text = r.SzOrOrd();
@@ -189,10 +181,7 @@ void ExpectControls(const Template& t, const std::vector<ControlRow>& rows)
         EXPECT_EQ(want.tabStop, (got.style & WS_TABSTOP) != 0);
         EXPECT_EQ(want.group, (got.style & WS_GROUP) != 0);
         EXPECT_EQ(static_cast<DWORD>(WS_CHILD | WS_VISIBLE), got.style & (WS_CHILD | WS_VISIBLE));
-        EXPECT_EQ(want.x, got.x);
-        EXPECT_EQ(want.y, got.y);
-        EXPECT_EQ(want.cx, got.cx);
-        EXPECT_EQ(want.cy, got.cy);
+        EXPECT_EQ(std::make_tuple(want.x, want.y, want.cx, want.cy), std::make_tuple(got.x, got.y, got.cx, got.cy));
         EXPECT_EQ(std::wstring(want.text), got.text);
     }
 }
@@ -234,8 +223,7 @@ TEST(Resources, DialogTemplates)
         Template t = ReadTemplate(want.id);
         EXPECT_EQ(want.style, t.style);
         EXPECT_EQ(want.exStyle, t.exStyle);
-        EXPECT_EQ(want.cx, t.cx);
-        EXPECT_EQ(want.cy, t.cy);
+        EXPECT_EQ(std::make_pair(want.cx, want.cy), std::make_pair(t.cx, t.cy));
         EXPECT_EQ(want.caption, t.caption);
         EXPECT_EQ(9, t.points);
         EXPECT_EQ(L"ＭＳ Ｐゴシック", t.font);
@@ -295,12 +283,16 @@ TEST(Resources, VersionBlock)
     EXPECT_EQ(MAKELONG(1, 0), fixed->dwProductVersionMS);
     EXPECT_EQ(MAKELONG(0, 4), fixed->dwProductVersionLS);
     EXPECT_EQ(static_cast<DWORD>(VFT_APP), fixed->dwFileType);
-    EXPECT_EQ(L"1. 4", VersionString(block.data(), L"FileVersion"));
-    EXPECT_EQ(L"1. 4", VersionString(block.data(), L"ProductVersion"));
-    for (const wchar_t* name : {L"Comments", L"InternalName", L"ProductName", L"FileDescription"})
-        EXPECT_EQ(L"Morvek", VersionString(block.data(), name)) << name;
-    for (const wchar_t* name : {L"LegalTrademarks", L"PrivateBuild", L"SpecialBuild"})
-        EXPECT_EQ(L"", VersionString(block.data(), name)) << name;
+    const struct {
+        const wchar_t* name;
+        const wchar_t* value;
+    } strings[] = {{L"FileVersion", L"1. 4"}, {L"ProductVersion", L"1. 4"}, {L"Comments", L"Morvek"},
+                   {L"InternalName", L"Morvek"}, {L"ProductName", L"Morvek"}, {L"FileDescription", L"Morvek"},
+                   {L"CompanyName", L"Morvek developers"}, {L"LegalCopyright", L"Copyright (C) Morvek developers"},
+                   {L"OriginalFilename", L"Morvek.exe"}, {L"LegalTrademarks", L""}, {L"PrivateBuild", L""},
+                   {L"SpecialBuild", L""}};
+    for (const auto& string : strings)
+        EXPECT_EQ(string.value, VersionString(block.data(), string.name)) << string.name;
     DWORD* translation = nullptr;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
                                reinterpret_cast<void**>(&translation), &length));
