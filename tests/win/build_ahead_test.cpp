@@ -2,7 +2,6 @@
 // program's own message loop.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <shlobj.h>
 
 #include <functional>
 #include <string>
@@ -115,12 +114,11 @@ TEST_F(BuildAhead, AHeldClickOpensOnlyWhileTheUserWaits)
         ASSERT_NE(INFINITE, LauncherHeldClickWait()) << "not held";
         row.elsewhere();
         EXPECT_TRUE(owner.Step([] { return LauncherHeldClickWait() == INFINITE; }));
-        bool wanted = row.wanted;
-        ASSERT_EQ(wanted ? 1u : 0u, owner.menusOpened.size());
-        EXPECT_EQ(wanted ? 3 : 0, items);
+        ASSERT_EQ(row.wanted ? 1u : 0u, owner.menusOpened.size());
+        EXPECT_EQ(row.wanted ? 3 : 0, items);
         stalled.Release();
         ASSERT_TRUE(Settle());
-        EXPECT_EQ(wanted ? 1u : 0u, owner.menusOpened.size()) << "opened once the build came";
+        EXPECT_EQ(row.wanted ? 1u : 0u, owner.menusOpened.size()) << "opened once the build came";
         EXPECT_NE(nullptr, g_launcher.keptMenu.menu) << "the build was not kept";
         if (HWND front = FindTopWindow(L"HeldClickTest", nullptr, GetCurrentProcessId()))
             DestroyWindow(front);
@@ -221,52 +219,9 @@ TEST_F(BuildAhead, AClickThatBuiltTheChangeLeavesNoBuildBehind)
     EXPECT_EQ(owner.menusOpened[0], g_launcher.keptMenu.menu);
 }
 
-// A build that arrives while a folder menu (here the desktop list) is open is kept only
-// once the menu has closed: nothing the open menu may show is freed under it.
-TEST_F(BuildAhead, ABuildThatArrivesWhileAMenuIsOpenIsKeptOnceItCloses)
-{
-    ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
-    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\four.txt", "x"));
-    HMENU before = g_launcher.keptMenu.menu;
-    unsigned builds = g_launcher.launcherBuilds;
-    IconFetches stalled(true, "\\four.txt");
-    StartLauncherBuildAhead(owner.window);
-    ASSERT_TRUE(WaitFor([&] { return stalled.Count() > 0 && LauncherBuildRunning(); }));
-    owner.whileOpen = [&](HMENU) {
-        stalled.Release();
-        EXPECT_TRUE(owner.Step([] { return !LauncherBuildRunning(); })) << "the build never arrived";
-        EXPECT_EQ(before, g_launcher.keptMenu.menu) << "kept while a menu was open";
-        EXPECT_EQ(builds, g_launcher.launcherBuilds);
-    };
-    OnTrayNotify(owner.window, kTrayIconId, WM_MBUTTONUP);
-    owner.whileOpen = nullptr;
-    ASSERT_EQ(1u, owner.menusOpened.size());
-    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds) << "the held build was not kept";
-    EXPECT_FALSE(IsMenu(before));
-    EXPECT_EQ(4, GetMenuItemCount(g_launcher.keptMenu.menu));
-    DeleteFileA(TestSettingsPath().c_str());
-}
-
-// Each change starts the quiet time again: a burst spread over longer than it costs one build.
-TEST_F(BuildAhead, EachChangeStartsTheQuietTimeAgain)
-{
-    unsigned builds = g_launcher.launcherBuilds;
-    int exitCode = 0;
-    for (int i = 0; i < 3; ++i) {
-        Sleep(kQuietMs + 20);  // the quiet time of the last change has run out, unanswered
-        ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\burst " + std::to_string(i) + ".txt", "x"));
-        OnLauncherWatchSignalled();  // as the loop does when the watch says so
-        ASSERT_TRUE(TrayLoopStep(owner.window, 0, &exitCode));
-        EXPECT_FALSE(LauncherBuildRunning()) << "built before the folder was quiet, change " << i;
-        EXPECT_EQ(builds, g_launcher.launcherBuilds);
-    }
-    ASSERT_TRUE(Settle());
-    EXPECT_EQ(builds + 1, g_launcher.launcherBuilds);
-    EXPECT_EQ(6, GetMenuItemCount(g_launcher.keptMenu.menu));
-}
-
 // The launcher is built ahead, once, for the first click, and once more after many shortcuts
-// are copied in, when the folder is quiet; each next click shows it as built.
+// are copied in, when the folder is quiet; each next click shows it as built. Each change
+// starts the quiet time again: a burst spread over longer than it costs one build too.
 TEST_F(BuildAhead, EachClickFindsTheLauncherBuiltAndABurstOfChangesCostsOneBuild)
 {
     FreeKeptMenu(true);
@@ -296,15 +251,47 @@ TEST_F(BuildAhead, EachClickFindsTheLauncherBuiltAndABurstOfChangesCostsOneBuild
     ASSERT_EQ(2u, owner.menusOpened.size());
     EXPECT_EQ(g_launcher.keptMenu.menu, owner.menusOpened[1]);
     EXPECT_EQ(builds + 2, g_launcher.launcherBuilds);
+
+    int exitCode = 0;
+    for (int i = 0; i < 3; ++i) {
+        Sleep(kQuietMs + 20);  // the quiet time of the last change has run out, unanswered
+        ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\spread " + std::to_string(i) + ".txt", "x"));
+        OnLauncherWatchSignalled();  // as the loop does when the watch says so
+        ASSERT_TRUE(TrayLoopStep(owner.window, 0, &exitCode));
+        EXPECT_FALSE(LauncherBuildRunning()) << "built before the folder was quiet, change " << i;
+        EXPECT_EQ(builds + 2, g_launcher.launcherBuilds);
+    }
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(builds + 3, g_launcher.launcherBuilds);
+    EXPECT_EQ(46, GetMenuItemCount(g_launcher.keptMenu.menu));
 }
 
 // The desktop list is built at its first click and kept for the next, beside the launcher.
-// Quit while it is shown frees it, with its watches, only once it has closed.
-TEST_F(BuildAhead, TheDesktopListIsKeptFromOneClickToTheNextAndFreedAtQuit)
+// A build that arrives while it (any folder menu) is open is kept only once it has closed:
+// nothing the open menu may show is freed under it. Quit while the list is shown frees it,
+// with its watches, only once it has closed.
+TEST_F(BuildAhead, TheDesktopListIsKeptAndWhatComesWhileItIsOpenWaitsUntilItCloses)
 {
     ASSERT_TRUE(WriteTextFile(TestSettingsPath(), "[DeskTopShow]\r\nKey=1\r\n"));
+    ASSERT_TRUE(WriteTextFile(TestItemsDir() + "\\four.txt", "x"));
+    HMENU before = g_launcher.keptMenu.menu;
+    unsigned launcherBuilds = g_launcher.launcherBuilds;
     unsigned builds = g_launcher.desktopBuilds;
+    IconFetches stalled(true, "\\four.txt");
+    StartLauncherBuildAhead(owner.window);
+    ASSERT_TRUE(WaitFor([&] { return stalled.Count() > 0 && LauncherBuildRunning(); }));
+    owner.whileOpen = [&](HMENU) {
+        stalled.Release();
+        EXPECT_TRUE(owner.Step([] { return !LauncherBuildRunning(); })) << "the build never arrived";
+        EXPECT_EQ(before, g_launcher.keptMenu.menu) << "kept while a menu was open";
+        EXPECT_EQ(launcherBuilds, g_launcher.launcherBuilds);
+    };
     OnTrayNotify(owner.window, kTrayIconId, WM_MBUTTONUP);
+    owner.whileOpen = nullptr;
+    ASSERT_EQ(1u, owner.menusOpened.size());
+    EXPECT_EQ(launcherBuilds + 1, g_launcher.launcherBuilds) << "the held build was not kept";
+    EXPECT_FALSE(IsMenu(before));
+    EXPECT_EQ(4, GetMenuItemCount(g_launcher.keptMenu.menu));
     OnTrayNotify(owner.window, kTrayIconId, WM_LBUTTONUP);
     OnTrayNotify(owner.window, kTrayIconId, WM_MBUTTONUP);
     ASSERT_EQ(3u, owner.menusOpened.size());
@@ -318,7 +305,6 @@ TEST_F(BuildAhead, TheDesktopListIsKeptFromOneClickToTheNextAndFreedAtQuit)
         FreeLauncherAtQuit();
         EXPECT_TRUE(IsMenu(desktop)) << "freed while shown";
     };
-    g_app.quitting = false;
     OnTrayNotify(owner.window, kTrayIconId, WM_MBUTTONUP);
     g_app.quitting = false;
     ASSERT_EQ(4u, owner.menusOpened.size());

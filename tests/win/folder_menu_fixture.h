@@ -3,7 +3,6 @@
 #pragma once
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <shlobj.h>
 
 #include <string>
 #include <vector>
@@ -39,7 +38,6 @@ protected:
     {
         FreeKeptMenu(true);
         FreeFolderMenu(menu, head);
-        EXPECT_EQ(nullptr, g_launcher.recordListHead);
         EXPECT_EQ(before.idLists, g_live.idLists) << "item-ID lists left over";
         EXPECT_EQ(before.icons, g_live.icons) << "icons left over";
         EXPECT_EQ(before.submenus, g_live.submenus) << "submenus left over";
@@ -80,13 +78,6 @@ protected:
         for (; r; r = r->next)
             names.push_back(r->text);
         return names;
-    }
-    std::vector<LaunchEntry*> Entries()
-    {
-        std::vector<LaunchEntry*> entries;
-        for (LaunchEntry* e = head; e; e = e->next)
-            entries.push_back(e);
-        return entries;
     }
     // What type-ahead leaves in a menu: the item at pos highlighted.
     static void Highlight(HMENU in, int pos)

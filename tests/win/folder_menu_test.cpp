@@ -60,28 +60,28 @@ TEST_F(FolderMenu, ThreeEntriesInEnumerationOrderFrom2000)
     std::vector<BYTE> parent = ListBytes(itemsList);
     parent.resize(parent.size() - 2);
     FreeIdList(itemsList);
-    ASSERT_EQ(3, GetMenuItemCount(menu));
-    auto entries = Entries();
     auto records = Records();
-    ASSERT_EQ(3u, entries.size());
     ASSERT_EQ(3u, records.size());
-    for (UINT i = 0; i < 3; ++i) {
+    LaunchEntry* entry = head;
+    for (UINT i = 0; i < 3; ++i, entry = entry->next) {
         SCOPED_TRACE(Ansi(listed[i].name));
+        ASSERT_NE(nullptr, entry);
         EXPECT_EQ(2000 + i, GetMenuItemID(menu, i));
         EXPECT_EQ(static_cast<UINT>(MFT_OWNERDRAW), MenuItemAt(menu, i, MIIM_FTYPE).fType & MFT_OWNERDRAW);
         EXPECT_EQ(Ansi(listed[i].name), records[i]->text);
         // The items folder's list followed by the entry's own item.
         std::vector<BYTE> expected = parent;
         expected.insert(expected.end(), listed[i].child.begin(), listed[i].child.end());
-        EXPECT_EQ(expected, ListBytes(entries[i]->idList));
+        EXPECT_EQ(expected, ListBytes(entry->idList));
         // Icons are on by default: each record holds its icon's index.
         EXPECT_EQ(SmallIconIndexOf(TestItemsDir() + "\\" + Ansi(listed[i].name)), records[i]->iconIndex);
     }
+    EXPECT_EQ(nullptr, entry);
     EXPECT_NE(nullptr, SmallIconList());
     EXPECT_EQ(before.icons, g_live.icons);
     std::vector<std::wstring> wideNames;
-    for (const ShellEntry& entry : listed)
-        wideNames.push_back(Wide(Ansi(entry.name)));
+    for (const ShellEntry& item : listed)
+        wideNames.push_back(Wide(Ansi(item.name)));
     ExpectSpokenNames(menu, wideNames);
 
     Free();  // the next build starts again at 2000
@@ -425,51 +425,47 @@ TEST_F(FakeFolderMenu, EveryDisplayNameFormGivesItsTextAndFaultyAnswersAreLeftOu
     EXPECT_LT(endless.calls, 1000);
 }
 
-TEST_F(FakeFolderMenu, NoEnumeratorAnUnknownFormOrAFailedNameFailsAndFreesEverything)
+// No enumerator, an unknown name form or a failed name stops the build at that entry; an
+// entry whose join fails is left out. Either way what the build took goes back.
+TEST_F(FakeFolderMenu, ABadEntryStopsTheBuildOrIsLeftOutAndEverythingIsFreed)
 {
     struct Row {
         const char* name;
         UINT type;
         HRESULT enumResult;
-        int items;  // appended before the build stopped
+        int items;                 // appended before the build stopped, or without the bad one
+        bool joinRefused = false;  // the second child's joined list
     } rows[] = {{"unknown form 5", 5, S_OK, 1}, {"GetDisplayNameOf fails", 0xFFFF, S_OK, 1},
-                {"no enumerator", STRRET_CSTR, S_FALSE, 0}};
+                {"no enumerator", STRRET_CSTR, S_FALSE, 0}, {"its join fails", STRRET_WSTR, S_OK, 2, true}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CountingMalloc counting;
-        FakeFolder folder({{STRRET_WSTR, "first"}, {row.type, "bad"}, {STRRET_CSTR, "never"}});
+        FakeFolder folder({{STRRET_WSTR, "one"}, {row.type, "two, longer"}, {STRRET_CSTR, "three"}});
         folder.enumResult = row.enumResult;
+        // The joined list of the second child has its own size: refuse exactly that one.
+        if (row.joinRefused)
+            counting.refuseSize = parent.size() - 2 + folder.Lists()[1].size();
         HMENU built = CreatePopupMenu();
         LaunchEntry* entries = nullptr;
-        EXPECT_FALSE(AppendFolderItems(built, &folder, Parent(), &entries));
+        EXPECT_EQ(row.joinRefused, AppendFolderItems(built, &folder, Parent(), &entries));
         EXPECT_EQ(row.items, GetMenuItemCount(built)) << "the build stops at the bad entry";
+        if (row.joinRefused) {
+            EXPECT_EQ((std::vector<std::string>{"one", "three"}), Names(g_launcher.recordListHead));
+            std::vector<LauncherRecord*> records = Records();
+            ASSERT_EQ(2u, records.size());
+            int i = 0;
+            for (LaunchEntry* e = entries; e; e = e->next, ++i) {
+                ASSERT_LT(i, 2);
+                EXPECT_NE(nullptr, e->idList);
+                EXPECT_EQ(e->id, records[i]->id);
+                EXPECT_EQ(e->id, GetMenuItemID(built, i));
+            }
+            EXPECT_EQ(2, i);
+        }
         FreeFolderMenu(built, entries);
-        EXPECT_EQ(0, counting.Live());
+        EXPECT_EQ(0, counting.Live()) << "a refused entry's child or wide name was kept";
         EXPECT_EQ(0u, folder.refs);
-        EXPECT_EQ(nullptr, g_launcher.recordListHead);
     }
-}
-
-TEST_F(FakeFolderMenu, AnEntryWhoseJoinFailsIsLeftOut)
-{
-    CountingMalloc counting;
-    FakeFolder folder({{STRRET_CSTR, "one"}, {STRRET_WSTR, "two, longer"}, {STRRET_CSTR, "three"}});
-    // The joined list of the second child has its own size: refuse exactly that one.
-    counting.refuseSize = parent.size() - 2 + folder.Lists()[1].size();
-    ASSERT_TRUE(AppendFolderItems(menu, &folder, Parent(), &head));
-    ASSERT_EQ(2, GetMenuItemCount(menu));
-    auto entries = Entries();
-    auto records = Records();
-    ASSERT_EQ(2u, entries.size());
-    ASSERT_EQ(2u, records.size());
-    for (size_t i = 0; i < 2; ++i) {
-        EXPECT_NE(nullptr, entries[i]->idList);
-        EXPECT_EQ(entries[i]->id, records[i]->id);
-        EXPECT_EQ(entries[i]->id, GetMenuItemID(menu, static_cast<int>(i)));
-    }
-    EXPECT_EQ((std::vector<std::string>{"one", "three"}), Names(records[0]));
-    Free();
-    EXPECT_EQ(0, counting.Live()) << "the refused entry's child and wide name went back";
 }
 
 std::string Utf8Repeat(const wchar_t* piece, int times)

@@ -70,12 +70,6 @@ TEST_F(IconFetch, StalledLookupsCostOneWaitAFewThreadsAndNoSecondAsking)
     ASSERT_TRUE(WaitFor([] { return IconFetchesHeld().out == 0; }));  // a busy machine's late ones
     const int threads = ThreadsOfProcess();
     ASSERT_GT(threads, 0);
-    auto allLate = [] {
-        for (LauncherRecord* r = g_launcher.keptMenu.records; r; r = r->next)
-            if (!r->iconLate)
-                return false;
-        return true;
-    };
     {
         IconFetches stalled(true);
         const LONG deadlines = IconFetchesHeld().deadlines;
@@ -84,7 +78,8 @@ TEST_F(IconFetch, StalledLookupsCostOneWaitAFewThreadsAndNoSecondAsking)
             MarkKeptMenuStale();
             EXPECT_EQ(1u, Click());
             EXPECT_EQ(10u, Records(g_launcher.keptMenu.records).size());
-            EXPECT_TRUE(allLate());
+            for (LauncherRecord* r : Records(g_launcher.keptMenu.records))
+                EXPECT_TRUE(r->iconLate) << r->text;
             EXPECT_EQ(deadlines + 1, IconFetchesHeld().deadlines) << "not one wait for the build's late icons";
             EXPECT_EQ(10, IconFetchesHeld().out) << "entries still out were asked again";
             // The helpers take the lookups left to them (not all at once on a busy machine).

@@ -12,12 +12,7 @@ namespace {
 
 TEST(WideToAnsiDup, SizesItsCopyByWhatTheCodePageNeeds)
 {
-    char* empty = WideToAnsiDup(L"");
-    ASSERT_NE(nullptr, empty);
-    EXPECT_EQ(1u, HeapSize(GetProcessHeap(), 0, empty));
-    EXPECT_EQ('\0', empty[0]);
-    HeapFree(GetProcessHeap(), 0, empty);
-    for (const wchar_t* name : {L"plain name.txt", L"日本語の名前", L"Ä ö ß ĳ"}) {
+    for (const wchar_t* name : {L"", L"plain name.txt", L"日本語の名前", L"Ä ö ß ĳ"}) {
         SCOPED_TRACE(Ansi(name));
         char* copy = WideToAnsiDup(name);
         ASSERT_NE(nullptr, copy);

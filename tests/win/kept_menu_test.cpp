@@ -153,12 +153,7 @@ TEST_F(KeptLauncherMenu, IsShownAgainUntilWhatItShowsChanges)
     ASSERT_TRUE(MakeItems({"third.txt"}));
     EXPECT_EQ(std::vector<std::string>{"third.txt"}, click());
 
-    HMENU last = g_launcher.keptMenu.menu;
     FreeKeptMenu(true);  // at quit
-    EXPECT_FALSE(IsMenu(last));
-    EXPECT_EQ(nullptr, g_launcher.keptMenu.menu);
-    EXPECT_EQ(nullptr, g_launcher.keptMenu.change);
-    EXPECT_EQ(before.idLists, g_live.idLists);
 
     // Where the watch fails (a share without notifications) nothing is kept or built ahead.
     EXPECT_EQ(1u, Click());
@@ -313,31 +308,6 @@ TEST_F(KeptLauncherMenu, ChangedIconsAnnouncedDuringABuildAreForTheNextClick)
     EXPECT_FALSE(g_announceDuringBuild) << "the build fetched no icon";
     ASSERT_TRUE(kept);
     EXPECT_EQ(1u, Click()) << "the announcement was lost";
-}
-
-// Type-ahead highlights the item it selects, and a platform may keep that state after the
-// menu closes: a kept menu shown again picks by letter from the top all the same.
-TEST_F(KeptLauncherMenu, ShownAgainPicksByLetterFromTheTop)
-{
-    ASSERT_TRUE(MakeItems({"alpha.txt", "beta.txt", "bravo.txt"}));
-    HWND owner = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    Click();
-    ASSERT_TRUE(kept);
-    HMENU first = shownMenu;
-    std::vector<int> b;  // the b-names' places
-    std::vector<std::string> order = ShellOrder(TestItemsDir());
-    for (size_t i = 0; i < order.size(); ++i)
-        if (order[i][0] == 'b')
-            b.push_back(static_cast<int>(i));
-    ASSERT_EQ(2u, b.size());
-    EXPECT_EQ(b[0], LOWORD(OnLauncherMenuChar(owner, L'b', reinterpret_cast<LPARAM>(first))));
-    // What the last showing left: the first b-name highlighted, from which a b would move on.
-    Highlight(first, b[0]);
-    ASSERT_EQ(static_cast<UINT>(MF_HILITE), GetMenuState(first, b[0], MF_BYPOSITION) & MF_HILITE);
-    Click();
-    ASSERT_EQ(first, shownMenu);
-    EXPECT_EQ(b[0], LOWORD(OnLauncherMenuChar(owner, L'b', reinterpret_cast<LPARAM>(first))));
-    DestroyWindow(owner);
 }
 
 }  // namespace

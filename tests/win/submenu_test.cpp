@@ -12,7 +12,6 @@
 #include "folder_menu_fixture.h"
 #include "launcher/menu_theme.h"
 #include "launcher/submenu.h"
-#include "resources/resource.h"
 
 namespace {
 
@@ -212,10 +211,13 @@ TEST_F(SubmenuMenu, AKeptSubmenuIsCheckedAtEachOpeningAndFreedAtQuit)
     FolderSubmenu* sub = Open(keptMenu, "sub");
     ASSERT_NE(nullptr, sub);
     EXPECT_EQ(Filled(TestItemsDir() + "\\sub"), Shown(sub->popup));
-    // What type-ahead left highlighted in the submenu goes when the kept menu is shown again.
+    // What type-ahead left highlighted goes when the kept menu is shown again, in its submenus
+    // too: a letter then picks from the top.
+    Highlight(keptMenu, 0);
     Highlight(sub->popup, 2);
     Click();
     ASSERT_EQ(keptMenu, shownMenu);
+    EXPECT_EQ(0u, GetMenuState(keptMenu, 0, MF_BYPOSITION) & MF_HILITE);
     EXPECT_EQ(0u, GetMenuState(sub->popup, 2, MF_BYPOSITION) & MF_HILITE);
     // Marks what is kept, so that a submenu shown again unchanged shows the mark.
     lstrcpyA(sub->records->next->text, "(kept)");
