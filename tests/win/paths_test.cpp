@@ -20,25 +20,16 @@ protected:
     void TearDown() override { DeleteFileA(path.c_str()); }
 };
 
-TEST(ExePaths, ExeDirIsTheModuleFolderWithItsBackslash)
+// The module's folder with its backslash; a path built on it that is too long is refused, not cut.
+TEST(ExePaths, ExeDirIsTheModuleFolderAndTooLongAResultIsRefusedNotCut)
 {
     char dir[kPathBytes];
     memset(dir, 'x', sizeof(dir));
     ASSERT_TRUE(GetExeDir(dir));
     EXPECT_EQ(TestExeDir(), dir);
-    char settings[kPathBytes];
-    ASSERT_TRUE(MakeExePath(settings, "setting1.ini"));
-    EXPECT_EQ(TestExeDir() + "setting1.ini", settings);
-}
-
-TEST(ExePaths, TooLongAResultIsRefusedNotCut)
-{
-    char dir[kPathBytes];
-    ASSERT_TRUE(GetExeDir(dir));
     size_t dirUnits = Wide(dir).size();
-    // Windows counts a path in UTF-16 units: one of 259 is taken however many bytes its
-    // characters take in the code page (two for "表" in 932, three in UTF-8), one of 260
-    // is not.
+    // Windows counts a path in UTF-16 units: one of 259 is taken however many bytes its characters
+    // take in the code page (two for "表" in 932, three in UTF-8), one of 260 is not.
     std::wstring piece = Wide(Ansi(L"表")) == L"表" ? L"表" : L"a";
     for (const std::wstring& character : {std::wstring(L"a"), piece}) {
         SCOPED_TRACE(Ansi(character));
@@ -49,7 +40,6 @@ TEST(ExePaths, TooLongAResultIsRefusedNotCut)
         char out[kPathBytes];
         EXPECT_TRUE(MakeExePath(out, fits.c_str()));
         EXPECT_EQ(std::string(dir) + fits, out);
-        EXPECT_EQ(MAX_PATH - 1, static_cast<int>(Wide(out).size()));
         memset(out, 'x', sizeof(out));
         EXPECT_FALSE(MakeExePath(out, tooLong.c_str()));
         EXPECT_STREQ("", out);
