@@ -1,6 +1,5 @@
-// Settings files well-formed and as a person or a broken disk could leave them (garbage, signs,
-// binary bytes, 100 KB lines, a folder in the file's place): each user treats every value as
-// GetPrivateProfileIntA reads it (any non-zero switch is on); reading never changes the file.
+// Settings files well-formed and hostile (garbage, signs, binary bytes, 100 KB lines, a folder in the file's
+// place): each user acts on a value as GetPrivateProfileIntA reads it; reading never changes the file.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -58,6 +57,7 @@ TEST_F(HostileSettings, EveryReaderFollowsTheProfileRulesAndEveryUserActsOnTheVa
          "[MyComputer]\nFolderView=0\n[Icon]\nIconShow=0\n[Exit]\nMessage=0\n[DeskTopShow]\nKey=2\n", 0, 2, 0, 0},
         {"alt set by hand", "[DeskTopShow]\nKey=3\n", 1, 3, 0, 0},
         {"ctrl written out", "[DeskTopShow]\nKey=0\n[Exit]\nMessage=1\n", 1, 0, 1, 0},
+        {"sections and keys in another case", "[icon]\r\niconshow=0\r\n[DESKTOPSHOW]\r\nkey=3\r\n", 0, 3, 0, 0},
         {"submenus on", "[Launcher]\r\nSubmenus=1\r\n", 1, 0, 0, 0, 1},
         {"submenus off", "[Launcher]\r\nSubmenus=0\r\n", 1, 0, 0, 0, 0},
         {"submenus 2", "[Launcher]\r\nSubmenus=2\r\n", 1, 0, 0, 0, 0},

@@ -1,5 +1,5 @@
-// The executable's paths, the settings readers and the order file, on the real file system
-// under Wine, under the system's code page and under UTF-8 (paths_test_utf8).
+// The executable's paths and the order file, on the real file system under Wine, under the
+// system's code page and under UTF-8 (paths_test_utf8).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -8,17 +8,9 @@
 
 #include "launcher/order_file.h"
 #include "settings/exe_paths.h"
-#include "settings/settings_file.h"
 #include "test_support.h"
 
 namespace {
-
-class SettingsFile : public testing::Test {
-protected:
-    std::string path = TestExeDir() + "setting1.ini";
-    void SetUp() override { DeleteFileA(path.c_str()); }
-    void TearDown() override { DeleteFileA(path.c_str()); }
-};
 
 // The module's folder with its backslash; a path built on it that is too long is refused, not cut.
 TEST(ExePaths, ExeDirIsTheModuleFolderAndTooLongAResultIsRefusedNotCut)
@@ -78,25 +70,6 @@ TEST(ExePaths, SplitPathFollowsTheSystemCodePage)
         EXPECT_STREQ("Morvek", baseName);
         EXPECT_STREQ(".exe", extension);
     }
-}
-
-// Without a file the defaults, and no file made; values read fresh at each call, sections
-// and keys in any case; a write goes beside the executable.
-TEST_F(SettingsFile, DefaultsFreshValuesAnyCaseAndWritesBesideTheExe)
-{
-    EXPECT_EQ(1u, ReadIconShow());
-    EXPECT_EQ(0u, ReadDesktopKey());
-    EXPECT_FALSE(FileExists(path)) << "reading must not create the file";
-    ASSERT_TRUE(WriteTextFile(path, "[Icon]\r\nIconShow=0\r\n[DeskTopShow]\r\nKey=2\r\n[Exit]\r\nMessage=1\r\n"));
-    EXPECT_EQ(0u, ReadIconShow());
-    EXPECT_EQ(2u, ReadDesktopKey());
-    EXPECT_EQ(1u, ReadSetting(kSectionExitRead, kKeyMessage, 0));
-    ASSERT_TRUE(WriteTextFile(path, "[icon]\r\niconshow=1\r\n[DESKTOPSHOW]\r\nkey=3\r\n"));
-    EXPECT_EQ(1u, ReadIconShow());
-    EXPECT_EQ(3u, ReadDesktopKey());
-    DeleteFileA(path.c_str());
-    ASSERT_TRUE(WriteSetting(kSectionIcon, kKeyIconShow, "0"));
-    EXPECT_EQ("[Icon]\nIconShow=0\n", ReadTextFile(path));
 }
 
 class OrderFile : public testing::Test {

@@ -61,10 +61,12 @@ protected:
     void Click(int id) const { SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0); }
 };
 
-// Without a file its own defaults, and no file made; what it shows of a file is in
-// hostile_settings_test's table.
+// Without a file the readers' and its own defaults, and no file made; what it shows of a file
+// is in hostile_settings_test's table.
 TEST_F(SettingsDialog, ShowsItsOwnDefaultsWithoutAFile)
 {
+    EXPECT_EQ(1u, ReadIconShow());
+    EXPECT_EQ(0u, ReadDesktopKey());
     Open();
     EXPECT_EQ(dialog, g_app.settingsDialog);
     EXPECT_EQ(BST_CHECKED, Checked(IDC_FOLDERVIEW));
