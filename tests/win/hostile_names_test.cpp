@@ -1,8 +1,5 @@
-// Hostile names in the items folder and in drops ("&", printf directives, long names and
-// paths, names from several scripts), under code page 932, 1252 and UTF-8 (the _cp1252 and
-// _utf8 runs). A record holds the shell's name in the ANSI code page ("?" for what it
-// lacks), while its item-ID list names the real file; a drop refuses any name the code page
-// does not hold exactly or whose path Windows would not take, and writes nothing for it.
+// Hostile names ("&", printf directives, long names and paths, several scripts) in items and in drops, under 932,
+// 1252 and UTF-8: a record holds the ANSI name, a drop refuses a name the code page lacks or a path too long.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <objbase.h>

@@ -1,5 +1,5 @@
-// The executable's paths, the settings readers and the order file, on the real file system
-// under Wine, under the system's code page and under UTF-8 (paths_test_utf8).
+// The executable's paths and the order file, on the real file system under Wine, under the
+// system's code page and under UTF-8 (paths_test_utf8).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -8,37 +8,20 @@
 
 #include "launcher/order_file.h"
 #include "settings/exe_paths.h"
-#include "settings/settings_file.h"
 #include "test_support.h"
 
 namespace {
 
-class SettingsFile : public testing::Test {
-protected:
-    std::string path = TestExeDir() + "setting1.ini";
-    void SetUp() override { DeleteFileA(path.c_str()); }
-    void TearDown() override { DeleteFileA(path.c_str()); }
-};
-
-TEST(ExePaths, ExeDirIsTheModuleFolderWithItsBackslash)
+// The module's folder with its backslash; a path built on it that is too long is refused, not cut.
+TEST(ExePaths, ExeDirIsTheModuleFolderAndTooLongAResultIsRefusedNotCut)
 {
     char dir[kPathBytes];
     memset(dir, 'x', sizeof(dir));
     ASSERT_TRUE(GetExeDir(dir));
     EXPECT_EQ(TestExeDir(), dir);
-    char settings[kPathBytes];
-    ASSERT_TRUE(MakeExePath(settings, "setting1.ini"));
-    EXPECT_EQ(TestExeDir() + "setting1.ini", settings);
-}
-
-TEST(ExePaths, TooLongAResultIsRefusedNotCut)
-{
-    char dir[kPathBytes];
-    ASSERT_TRUE(GetExeDir(dir));
     size_t dirUnits = Wide(dir).size();
-    // Windows counts a path in UTF-16 units: one of 259 is taken however many bytes its
-    // characters take in the code page (two for "表" in 932, three in UTF-8), one of 260
-    // is not.
+    // Windows counts a path in UTF-16 units: one of 259 is taken however many bytes its characters
+    // take in the code page (two for "表" in 932, three in UTF-8), one of 260 is not.
     std::wstring piece = Wide(Ansi(L"表")) == L"表" ? L"表" : L"a";
     for (const std::wstring& character : {std::wstring(L"a"), piece}) {
         SCOPED_TRACE(Ansi(character));
@@ -49,7 +32,6 @@ TEST(ExePaths, TooLongAResultIsRefusedNotCut)
         char out[kPathBytes];
         EXPECT_TRUE(MakeExePath(out, fits.c_str()));
         EXPECT_EQ(std::string(dir) + fits, out);
-        EXPECT_EQ(MAX_PATH - 1, static_cast<int>(Wide(out).size()));
         memset(out, 'x', sizeof(out));
         EXPECT_FALSE(MakeExePath(out, tooLong.c_str()));
         EXPECT_STREQ("", out);
@@ -88,25 +70,6 @@ TEST(ExePaths, SplitPathFollowsTheSystemCodePage)
         EXPECT_STREQ("Morvek", baseName);
         EXPECT_STREQ(".exe", extension);
     }
-}
-
-// Without a file the defaults, and no file made; values read fresh at each call, sections
-// and keys in any case; a write goes beside the executable.
-TEST_F(SettingsFile, DefaultsFreshValuesAnyCaseAndWritesBesideTheExe)
-{
-    EXPECT_EQ(1u, ReadIconShow());
-    EXPECT_EQ(0u, ReadDesktopKey());
-    EXPECT_FALSE(FileExists(path)) << "reading must not create the file";
-    ASSERT_TRUE(WriteTextFile(path, "[Icon]\r\nIconShow=0\r\n[DeskTopShow]\r\nKey=2\r\n[Exit]\r\nMessage=1\r\n"));
-    EXPECT_EQ(0u, ReadIconShow());
-    EXPECT_EQ(2u, ReadDesktopKey());
-    EXPECT_EQ(1u, ReadSetting(kSectionExitRead, kKeyMessage, 0));
-    ASSERT_TRUE(WriteTextFile(path, "[icon]\r\niconshow=1\r\n[DESKTOPSHOW]\r\nkey=3\r\n"));
-    EXPECT_EQ(1u, ReadIconShow());
-    EXPECT_EQ(3u, ReadDesktopKey());
-    DeleteFileA(path.c_str());
-    ASSERT_TRUE(WriteSetting(kSectionIcon, kKeyIconShow, "0"));
-    EXPECT_EQ("[Icon]\nIconShow=0\n", ReadTextFile(path));
 }
 
 class OrderFile : public testing::Test {
