@@ -314,7 +314,7 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
 {
     std::string dir = MakeScratchDir("launcher_e2e_xkeys");
     LaunchRecorder recorder;
-    ASSERT_TRUE(recorder.MakeItems(dir, kNames));
+    ASSERT_TRUE(MakeItems(recorder.Shortcuts(kNames), dir + "\\items"));
     std::vector<std::string> order = ShellOrder(dir + "\\items");
     ASSERT_EQ(3u, order.size());
     ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[HotKey]\r\nLauncher=Ctrl+Alt+K\r\n"));

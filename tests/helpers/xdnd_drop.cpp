@@ -43,11 +43,8 @@ void SendClientMessage(Display* display, Window target, Atom type, long l0, long
     event.xclient.window = target;
     event.xclient.message_type = type;
     event.xclient.format = 32;
-    event.xclient.data.l[0] = l0;
-    event.xclient.data.l[1] = l1;
-    event.xclient.data.l[2] = l2;
-    event.xclient.data.l[3] = l3;
-    event.xclient.data.l[4] = l4;
+    const long data[5] = {l0, l1, l2, l3, l4};
+    memcpy(event.xclient.data.l, data, sizeof(data));
     XSendEvent(display, target, False, NoEventMask, &event);
     XFlush(display);
 }

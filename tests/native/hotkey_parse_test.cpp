@@ -25,35 +25,19 @@ std::string Parse(const char* text)
     return "?";
 }
 
-struct Row {
-    const char* text;
-    const char* expected;
-};
-
-void Check(const Row* begin, const Row* end)
+// Modifiers in any order and case, function keys 1 to 24, empty text off, anything else malformed.
+TEST(HotKeyParse, ChordsFunctionKeysOffAndMalformed)
 {
-    for (const Row* row = begin; row != end; ++row) {
-        SCOPED_TRACE(std::string("\"") + row->text + "\"");
-        EXPECT_EQ(row->expected, Parse(row->text));
-    }
-}
-
-TEST(HotKeyParse, ModifiersInAnyOrderAndCase)
-{
-    const Row rows[] = {
+    const struct {
+        const char* text;
+        const char* expected;
+    } rows[] = {
         {"Ctrl+Alt+L", "3 4c"},
         {"alt+ctrl+l", "3 4c"},
         {"Shift+Ctrl+Alt+Win+Z", "f 5a"},
         {"Win+Shift+A", "c 41"},
         {"\tCtrl + Alt+ L ", "3 4c"},  // blanks around the parts
         {"Ctrl+0", "2 30"},
-    };
-    Check(std::begin(rows), std::end(rows));
-}
-
-TEST(HotKeyParse, FunctionKeysOneToTwentyFour)
-{
-    const Row rows[] = {
         {"F1", "0 70"},       // a function key may stand alone
         {"Shift+F1", "4 70"},
         {"ctrl+f10", "2 79"},
@@ -62,13 +46,6 @@ TEST(HotKeyParse, FunctionKeysOneToTwentyFour)
         {"Ctrl+F25", "bad"},
         {"Ctrl+F01", "bad"},
         {"Ctrl+F", "2 46"},   // the letter F
-    };
-    Check(std::begin(rows), std::end(rows));
-}
-
-TEST(HotKeyParse, EmptyIsOffAndEverythingElseMalformed)
-{
-    const Row rows[] = {
         {"", "off"},
         {"   ", "off"},
         {"L", "bad"},           // a bare letter or digit would be lost to typing
@@ -85,7 +62,10 @@ TEST(HotKeyParse, EmptyIsOffAndEverythingElseMalformed)
         {"Ctrl+Alt+\x82\x6b", "bad"},      // the same in Shift-JIS
         {"Ctrl-Alt-L", "bad"},
     };
-    Check(std::begin(rows), std::end(rows));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string("\"") + row.text + "\"");
+        EXPECT_EQ(row.expected, Parse(row.text));
+    }
 }
 
 }  // namespace

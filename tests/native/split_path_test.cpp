@@ -29,27 +29,15 @@ std::string Repeat(const std::string& piece, int times)
     return out;
 }
 
-struct Row {
-    const char* path;
-    Parts expected;
-};
-
-void ExpectRows(const Row* rows, size_t count, AnsiEncoding encoding)
+// Under UTF-8 no byte of a multi-byte character is below 0x80, so only a cut could go
+// wrong; under 1252 every byte is a character, so 0x5C always separates.
+TEST(SplitPath, SplitsLikeTheFileSystemInEachEncoding)
 {
-    for (size_t i = 0; i < count; ++i) {
-        const Row& row = rows[i];
-        SCOPED_TRACE(row.path);
-        Parts got = Split(row.path, encoding);
-        EXPECT_EQ(row.expected.drive, got.drive);
-        EXPECT_EQ(row.expected.directory, got.directory);
-        EXPECT_EQ(row.expected.baseName, got.baseName);
-        EXPECT_EQ(row.expected.extension, got.extension);
-    }
-}
-
-TEST(SplitPath, SplitsLikeTheFileSystem)
-{
-    const Row rows[] = {
+    const struct {
+        const char* path;
+        Parts expected;
+        AnsiEncoding encoding = kShiftJis;
+    } rows[] = {
         {"C:\\a\\b.c.txt", {"C:", "\\a\\", "b.c", ".txt"}},
         {"D:\\x\\.profile", {"D:", "\\x\\", "", ".profile"}},
         {"C:\\Tools\\Launcher\\prog.exe", {"C:", "\\Tools\\Launcher\\", "prog", ".exe"}},
@@ -69,49 +57,37 @@ TEST(SplitPath, SplitsLikeTheFileSystem)
         {"C:\\\x95\x5C", {"C:", "\\", "\x95\x5C", ""}},
         // A lead byte with nothing after it ends the scan.
         {"C:\\d\\n\x95", {"C:", "\\d\\", "n\x95", ""}},
-    };
-    ExpectRows(rows, sizeof(rows) / sizeof(rows[0]), kShiftJis);
-}
-
-// Under UTF-8 no byte of a multi-byte character is below 0x80, so only a cut could go
-// wrong; under 1252 every byte is a character, so 0x5C always separates.
-TEST(SplitPath, SplitsUtf8AndSingleBytePaths)
-{
-    const Row utf8[] = {
         {"C:\\\xC3\x9Cn\xC3\xAF" "c\xC3\xB6" "d\xC3\xA9 \xED\x95\x9C\xEA\xB5\xAD \xE8\xA1\xA8\\Morvek.exe",
          {"C:", "\\\xC3\x9Cn\xC3\xAF" "c\xC3\xB6" "d\xC3\xA9 \xED\x95\x9C\xEA\xB5\xAD \xE8\xA1\xA8\\", "Morvek",
-          ".exe"}},  // "Ünïcödé 한국 表"
-        {"D:\\x\\\xF0\x9F\x98\x80.txt", {"D:", "\\x\\", "\xF0\x9F\x98\x80", ".txt"}},  // an emoji
-        {"C:\\Caf\xC3\xA9.d\xC3\xA9j\xC3\xA0", {"C:", "\\", "Caf\xC3\xA9", ".d\xC3\xA9j\xC3\xA0"}},
+          ".exe"}, kUtf8},  // "Ünïcödé 한국 表"
+        {"D:\\x\\\xF0\x9F\x98\x80.txt", {"D:", "\\x\\", "\xF0\x9F\x98\x80", ".txt"}, kUtf8},  // an emoji
+        {"C:\\Caf\xC3\xA9.d\xC3\xA9j\xC3\xA0", {"C:", "\\", "Caf\xC3\xA9", ".d\xC3\xA9j\xC3\xA0"}, kUtf8},
         // The Shift-JIS bytes of "表" are no UTF-8 character: 0x5C separates.
-        {"C:\\d\\\x95\x5Cx", {"C:", "\\d\\\x95\\", "x", ""}},
+        {"C:\\d\\\x95\x5Cx", {"C:", "\\d\\\x95\\", "x", ""}, kUtf8},
+        {"C:\\Caf\xE9\\r\xE9sum\xE9.txt", {"C:", "\\Caf\xE9\\", "r\xE9sum\xE9", ".txt"}, kSingleByte},
+        {"C:\\d\\\x95\x5Cx", {"C:", "\\d\\\x95\\", "x", ""}, kSingleByte},
     };
-    ExpectRows(utf8, sizeof(utf8) / sizeof(utf8[0]), kUtf8);
-    const Row western[] = {
-        {"C:\\Caf\xE9\\r\xE9sum\xE9.txt", {"C:", "\\Caf\xE9\\", "r\xE9sum\xE9", ".txt"}},
-        {"C:\\d\\\x95\x5Cx", {"C:", "\\d\\\x95\\", "x", ""}},
-    };
-    ExpectRows(western, sizeof(western) / sizeof(western[0]), kSingleByte);
-}
-
-TEST(SplitPath, AbsentOutputsAreSkipped)
-{
+    for (const auto& row : rows) {
+        const char* encoding = row.encoding.utf8 ? " in UTF-8" : row.encoding.isLeadByte ? "" : " in 1252";
+        SCOPED_TRACE(testing::Message() << row.path << encoding);
+        Parts got = Split(row.path, row.encoding);
+        EXPECT_EQ(row.expected.drive, got.drive);
+        EXPECT_EQ(row.expected.directory, got.directory);
+        EXPECT_EQ(row.expected.baseName, got.baseName);
+        EXPECT_EQ(row.expected.extension, got.extension);
+    }
+    // Absent outputs are skipped.
     char directory[kSplitPartMax + 1] = "?";
     SplitPathWith("C:\\a\\b.txt", kShiftJis, nullptr, directory, nullptr, nullptr);
     EXPECT_STREQ("\\a\\", directory);
 }
 
-TEST(SplitPath, AnyPartOfAMaxPathPathFitsWholeInUtf8)
-{
-    // 259 three-byte characters: the longest name Windows allows, at its longest in UTF-8.
-    std::string name = Repeat("\xE8\xA1\xA8", 259);
-    Parts whole = Split("C:\\" + name, kUtf8);
-    EXPECT_EQ(name, whole.baseName);
-    EXPECT_EQ(name + "\\", Split(name + "\\x", kUtf8).directory);
-}
-
 TEST(SplitPath, LongPartsAreCutAtACharacterBoundary)
 {
+    // 259 three-byte characters: the longest name Windows allows, at its longest in UTF-8, fits.
+    std::string longest = Repeat("\xE8\xA1\xA8", 259);
+    EXPECT_EQ(longest, Split("C:\\" + longest, kUtf8).baseName);
+    EXPECT_EQ(longest + "\\", Split(longest + "\\x", kUtf8).directory);
     // Single bytes: cut to exactly kSplitPartMax.
     Parts ascii = Split(std::string(800, 'a') + ".txt");
     EXPECT_EQ(std::string(kSplitPartMax, 'a'), ascii.baseName);
@@ -124,9 +100,7 @@ TEST(SplitPath, LongPartsAreCutAtACharacterBoundary)
     // Lead-byte values as trail bytes (0x81 0x81) must not shift the character walk.
     std::string twins = Repeat("\x81\x81", 400);
     EXPECT_EQ(twins.substr(0, kSplitPartMax - 1), Split(twins).baseName);
-
-    std::string longDir = "C:\\" + std::string(800, 'd') + "\\f.x";
-    Parts dir = Split(longDir);
+    Parts dir = Split("C:\\" + std::string(800, 'd') + "\\f.x");
     EXPECT_EQ(std::string(1, '\\') + std::string(kSplitPartMax - 1, 'd'), dir.directory);
     EXPECT_EQ("f", dir.baseName);
     // UTF-8: a three-byte character at 777..779 and a four-byte one at 776..779 would
@@ -137,19 +111,17 @@ TEST(SplitPath, LongPartsAreCutAtACharacterBoundary)
     EXPECT_EQ(four.substr(0, 194 * 4), Split(four, kUtf8).baseName);
 }
 
-struct CutRow {
-    const char* name;
-    std::string text;
-    AnsiEncoding encoding;
-    size_t maxChars, maxBytes;
-    size_t expected;
-};
-
 TEST(CutAtCharBoundary, KeepsWholeCharactersWithinBothLimits)
 {
     const std::string cafe = "Caf\xC3\xA9";
     const std::string smiles = "\xF0\x9F\x98\x80\xF0\x9F\x98\x80";
-    const CutRow rows[] = {
+    const struct {
+        const char* name;
+        std::string text;
+        AnsiEncoding encoding;
+        size_t maxChars, maxBytes;
+        size_t expected;
+    } rows[] = {
         {"no cut", cafe, kUtf8, 255, 1020, 5},
         {"by characters: e-acute is one", cafe, kUtf8, 4, 1020, 5},
         {"by characters, before e-acute", cafe, kUtf8, 3, 1020, 3},
@@ -165,7 +137,7 @@ TEST(CutAtCharBoundary, KeepsWholeCharactersWithinBothLimits)
         {"nothing", "", kUtf8, 255, 1020, 0},
         {"no characters", cafe, kUtf8, 0, 1020, 0},
     };
-    for (const CutRow& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(row.expected,
                   CutAtCharBoundary(row.text.c_str(), row.text.size(), row.maxChars, row.maxBytes, row.encoding));

@@ -24,17 +24,15 @@ unsigned FirstOf(int index, void* context)
     return name.empty() ? 0 : name[0];
 }
 
-struct Row {
-    int current;
-    char32_t typed;
-    int index;
-    bool unique;
-};
-
 TEST(TypeAhead, TheNextNameAfterTheSelectedOneAndAUniqueOneChosen)
 {
     Names menu{{U"ALPHA", U"BETA", U"BRAVO", U"GAMMA", U"", U"&MORE", U"ΩMEGA"}};
-    const Row rows[] = {
+    const struct {
+        int current;
+        char32_t typed;
+        int index;
+        bool unique;
+    } rows[] = {
         {-1, U'B', 1, false},  // nothing selected: the first
         {1, U'B', 2, false},   // after beta, Bravo
         {2, U'B', 1, false},   // after Bravo round to beta
@@ -50,7 +48,7 @@ TEST(TypeAhead, TheNextNameAfterTheSelectedOneAndAUniqueOneChosen)
         {99, U'B', 1, false},  // a selection out of range counts as none
         {-7, U'B', 1, false},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "current " << row.current << " typed U+" << std::hex
                                         << static_cast<unsigned>(row.typed));
         TypeAheadPick pick = PickByFirstChar(static_cast<int>(menu.names.size()), row.current, row.typed,

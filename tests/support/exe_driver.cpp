@@ -71,26 +71,12 @@ LONG FontHeight(HFONT font)
     return logFont.lfHeight;
 }
 
-bool TrayIconCall(HWND window, DWORD what)
-{
-    NOTIFYICONDATAA record = {};
-    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    record.hWnd = window;
-    record.uID = kTrayIconId;
-    return Shell_NotifyIconA(what, &record) != FALSE;
-}
 }  // namespace
 
 const char* BuiltMorvek()
 {
     const char* named = getenv("MORVEK_EXE_UNDER_TEST");
     return named && *named ? named : MORVEK_EXE_PATH;
-}
-
-bool MorvekProcess::Start(const std::string& folder, const char* builtExe)
-{
-    dir = folder;
-    return StartAt(folder + "\\Morvek.exe", WorkingDir(), builtExe);
 }
 
 bool MorvekProcess::StartAt(const std::string& exe, const std::string& workingDir, const char* builtExe)
@@ -126,12 +112,6 @@ HWND MorvekProcess::TrayWindow() const
     return info.hProcess ? FindTopWindow(L"Morvek", nullptr, info.dwProcessId) : nullptr;
 }
 
-bool MorvekProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode)
-{
-    return info.hProcess && WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0 &&
-           GetExitCodeProcess(info.hProcess, exitCode);
-}
-
 bool MorvekProcess::Stop()
 {
     if (!info.hProcess)
@@ -149,7 +129,9 @@ bool MorvekProcess::Stop()
 DWORD MorvekProcess::ExitCode(DWORD timeoutMs)
 {
     DWORD code = kStillRunning;
-    return WaitForExit(timeoutMs, &code) ? code : kStillRunning;
+    bool ended = info.hProcess && WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0 &&
+                 GetExitCodeProcess(info.hProcess, &code);
+    return ended ? code : kStillRunning;
 }
 
 HWND MorvekProcess::MenuWindow() const
@@ -234,20 +216,20 @@ std::string LaunchRecorder::WaitForLaunches(size_t lines, DWORD timeoutMs) const
     return text;
 }
 
-bool LaunchRecorder::MakeItems(const std::string& folder, const std::vector<std::string>& names) const
+std::vector<std::string> LaunchRecorder::Shortcuts(const std::vector<std::string>& names) const
 {
-    std::string items = folder + "\\items";
-    bool made = CreateDirectoryA(items.c_str(), nullptr) != FALSE;
+    std::vector<std::string> paths;
     for (const std::string& name : names)
-        made = made && MakeShortcut(items + "\\" + name + ".lnk", Exe(), name) == S_OK;
-    EXPECT_TRUE(made) << "the shortcuts in " << items << " were not made";
-    return made;
+        paths.push_back(name + ".lnk>" + Exe() + "|" + name);
+    return paths;
 }
 
 bool StartWithItems(MorvekProcess& morvek, const LaunchRecorder& recorder, const std::string& name,
                     const std::vector<std::string>& names, const std::string& settings)
 {
-    auto makeItems = [&](const std::string& dir) { return names.empty() || recorder.MakeItems(dir, names); };
+    auto makeItems = [&](const std::string& dir) {
+        return names.empty() || MakeItems(recorder.Shortcuts(names), dir + "\\items");
+    };
     return morvek.StartFresh(name, settings, makeItems);
 }
 
@@ -341,14 +323,13 @@ void ExpectDialogFollowsDpiChanges(HWND dialog)
     EXPECT_TRUE(GdiObjectDeleted(made));
 }
 
-bool TrayIconExists(HWND window)
+bool TrayIconCall(HWND window, DWORD what)
 {
-    return TrayIconCall(window, NIM_MODIFY);
-}
-
-bool DeleteTrayIcon(HWND window)
-{
-    return TrayIconCall(window, NIM_DELETE);
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = window;
+    record.uID = kTrayIconId;
+    return Shell_NotifyIconA(what, &record) != FALSE;
 }
 
 long RunUnixShell(const std::string& command, DWORD timeoutMs)

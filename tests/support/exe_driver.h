@@ -13,7 +13,11 @@ const char* BuiltMorvek();
 struct MorvekProcess {
     PROCESS_INFORMATION info = {};
     std::string dir;
-    bool Start(const std::string& folder, const char* builtExe = BuiltMorvek());
+    bool Start(const std::string& folder, const char* builtExe = BuiltMorvek())
+    {
+        dir = folder;
+        return StartAt(folder + "\\Morvek.exe", WorkingDir(), builtExe);
+    }
     // Copied to exePath (of any length Windows takes) and started there.
     bool StartAt(const std::string& exePath, const std::string& workingDir, const char* builtExe = BuiltMorvek());
     // Started in the fresh scratch folder `name`, made ready by prepare and given this
@@ -25,7 +29,6 @@ struct MorvekProcess {
     {
         return WaitFor([&] { return TrayWindow() != nullptr; }, timeoutMs);
     }
-    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
     // False, and a test failure, when it does not end (it would keep the single-instance mutex).
     bool Stop();
     ~MorvekProcess() { Stop(); }
@@ -68,8 +71,8 @@ struct LaunchRecorder {
     // The record once it holds this many whole lines, or as it was at the deadline.
     std::string WaitForLaunches(size_t lines, DWORD timeoutMs = 15000) const;
     void Forget() const { DeleteFileA(RecordPath().c_str()); }
-    // folder\items with a shortcut "NAME.lnk" to the recorder passing NAME, for each name.
-    bool MakeItems(const std::string& folder, const std::vector<std::string>& names) const;
+    // For MakeItems: a shortcut "NAME.lnk" to the recorder passing NAME, for each name.
+    std::vector<std::string> Shortcuts(const std::vector<std::string>& names) const;
 };
 
 // StartFresh with the recorder's items of these names (when given).
@@ -109,9 +112,11 @@ inline HWND OpenDialog(int templateId, DLGPROC proc, HWND parent = nullptr)
 // scale (back to their first pixels and font); once destroyed it leaves no font behind.
 void ExpectDialogFollowsDpiChanges(HWND dialog);
 
-// The shell holds this window's tray icon (modifying it succeeds); deleting it as a lost shell would.
-bool TrayIconExists(HWND window);
-bool DeleteTrayIcon(HWND window);
+// Shell_NotifyIconA on this window's tray icon: the shell holds it when modifying it succeeds;
+// deleting it is what a lost shell does.
+bool TrayIconCall(HWND window, DWORD what);
+inline bool TrayIconExists(HWND window) { return TrayIconCall(window, NIM_MODIFY); }
+inline bool DeleteTrayIcon(HWND window) { return TrayIconCall(window, NIM_DELETE); }
 
 // A Linux shell command's exit status (-1: it did not start or end in time).
 long RunUnixShell(const std::string& command, DWORD timeoutMs = 15000);

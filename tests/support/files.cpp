@@ -195,10 +195,12 @@ bool MakeTree(const std::string& root, const std::vector<std::string>& paths)
         size_t arrow = path.find('>');
         bool ok;
         if (arrow != std::string::npos) {
-            std::string target = path.substr(arrow + 1);
+            size_t bar = path.find('|');
+            std::string target = path.substr(arrow + 1, bar - arrow - 1);
             if (target.find(':') == std::string::npos)
                 target = root + "\\" + target;
-            ok = MakeShortcut(root + "\\" + path.substr(0, arrow), target) == S_OK;
+            std::string arguments = bar == std::string::npos ? "" : path.substr(bar + 1);
+            ok = MakeShortcut(root + "\\" + path.substr(0, arrow), target, arguments) == S_OK;
         } else if (path.back() == '\\') {
             ok = CreateDirectoryA((root + "\\" + path).c_str(), nullptr) != FALSE;
         } else {
@@ -208,6 +210,12 @@ bool MakeTree(const std::string& root, const std::vector<std::string>& paths)
             return false;
     }
     return true;
+}
+
+bool MakeItems(const std::vector<std::string>& paths, const std::string& items)
+{
+    RemoveTree(items);
+    return MakeTree(items, paths);
 }
 
 std::vector<ShellEntry> ShellListing(const std::wstring& path)

@@ -52,8 +52,11 @@ std::wstring ShortcutTarget(const std::wstring& linkPath);
 inline std::string ShortcutTarget(const std::string& linkPath) { return Ansi(ShortcutTarget(Wide(linkPath))); }
 
 // Makes each path under root in order: "name\\" a folder, "name.lnk>target" a shortcut (to
-// target under root unless it holds a ':'), anything else a small file. False at a failure.
+// target under root unless it holds a ':'; "target|arguments" passing arguments), anything
+// else a small file. False at a failure.
 bool MakeTree(const std::string& root, const std::vector<std::string>& paths);
+// A fresh items folder (the one beside the test program unless named) holding these paths.
+bool MakeItems(const std::vector<std::string>& paths, const std::string& items = TestItemsDir());
 
 // A folder's entries in the shell's order, the launcher's: display name and item-ID list
 // relative to the folder. An empty path lists the desktop.

@@ -12,30 +12,22 @@
 #include "tray/tray_icon.h"
 
 namespace {
-// What an owner made by CreateLauncherOwner forwards, and the LauncherOwner stepping it.
-struct OwnerData {
-    std::vector<UINT> forwarded;
-    LauncherOwner* stepped;
-};
-
 LRESULT CALLBACK LauncherOwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* data = reinterpret_cast<OwnerData*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (message == WM_NCDESTROY && data) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        delete data;
-        data = nullptr;
-    }
-    LauncherOwner* owner = data ? data->stepped : nullptr;
-    if (message == WM_INITMENUPOPUP && owner) {
+    auto* owner = reinterpret_cast<LauncherOwner*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!owner)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY)
+        owner->window = nullptr;
+    if (message == WM_INITMENUPOPUP) {
         owner->menusOpened.push_back(reinterpret_cast<HMENU>(wParam));
         if (owner->whileOpen)
             owner->whileOpen(reinterpret_cast<HMENU>(wParam));
         if (owner->escapeAtOnce)
             PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
-    } else if (data && std::find(data->forwarded.begin(), data->forwarded.end(), message) != data->forwarded.end()) {
-        return TrayWndProc(hwnd, message, wParam, lParam);
     }
+    if (std::find(owner->forwarded.begin(), owner->forwarded.end(), message) != owner->forwarded.end())
+        return TrayWndProc(hwnd, message, wParam, lParam);
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
@@ -67,19 +59,10 @@ void CALLBACK MenuOpenTimer(HWND, UINT, UINT_PTR timer, DWORD)
 }
 }  // namespace
 
-HWND CreateLauncherOwner(std::initializer_list<UINT> forwarded)
+LauncherOwner::LauncherOwner(std::initializer_list<UINT> forwarded, bool escapeAtOnce)
+    : window(MakeWindow(L"MorvekLauncherOwner", LauncherOwnerProc)), escapeAtOnce(escapeAtOnce), forwarded(forwarded)
 {
-    HWND window = MakeWindow(L"MorvekLauncherOwner", LauncherOwnerProc);
-    if (window)
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new OwnerData{forwarded, nullptr}));
-    return window;
-}
-
-LauncherOwner::LauncherOwner()
-    : window(CreateLauncherOwner({WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM, kTrayCallbackMessage, kLauncherBuilt,
-                                  kLauncherIconCame}))
-{
-    reinterpret_cast<OwnerData*>(GetWindowLongPtrW(window, GWLP_USERDATA))->stepped = this;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 LauncherOwner::~LauncherOwner()
@@ -112,12 +95,6 @@ bool TakeQuitMessage()
 {
     MSG msg;
     return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-}
-
-bool MakeItems(const std::vector<std::string>& paths)
-{
-    RemoveTree(TestItemsDir());
-    return MakeTree(TestItemsDir(), paths);
 }
 
 MENUITEMINFOA MenuItemAt(HMENU menu, UINT position, UINT mask)

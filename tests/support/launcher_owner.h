@@ -8,21 +8,24 @@
 #include "launcher/folder_menu.h"
 #include "launcher/launcher.h"
 
-// A hidden owner window: the messages named go through the tray window's procedure (whose
-// WM_CREATE would add an icon), the rest to the default one. By default the menu messages.
-HWND CreateLauncherOwner(std::initializer_list<UINT> forwarded = {WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM,
-                                                                  WM_INITMENUPOPUP, kShowEntryContextMenu});
-
-// An owner also taking the tray clicks and the builds' messages; it notes each popup menu
-// that opens and closes it with Escape. Step runs the program's own message loop until the
-// condition holds, false at the deadline.
+// A hidden stand-in for the tray window as the launcher's owner: the messages named go through
+// the tray window's procedure (whose WM_CREATE would add an icon), the rest to the default one;
+// by default the menu messages. It notes each popup menu that opens, with escapeAtOnce closes
+// it with Escape, and stands for its window where an HWND is asked for. Step runs the
+// program's own message loop until the condition holds, false at the deadline.
 struct LauncherOwner {
     HWND window = nullptr;
     std::vector<HMENU> menusOpened;
     std::function<void(HMENU)> whileOpen;  // runs inside each menu as it opens
-    bool escapeAtOnce = true;              // false: the test closes the menus itself
-    LauncherOwner();
+    bool escapeAtOnce;
+    std::vector<UINT> forwarded;
+    explicit LauncherOwner(std::initializer_list<UINT> forwarded = {WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM,
+                                                                     WM_INITMENUPOPUP, kShowEntryContextMenu},
+                           bool escapeAtOnce = false);
     ~LauncherOwner();
+    LauncherOwner(const LauncherOwner&) = delete;
+    LauncherOwner& operator=(const LauncherOwner&) = delete;
+    operator HWND() const { return window; }
     bool Step(const std::function<bool()>& condition, DWORD timeoutMs = 15000);
 };
 
@@ -32,9 +35,6 @@ void WhenMenuOpens(std::function<void(HWND menuWindow)> act);
 
 // Takes a WM_QUIT that a quit in the test program posted, so no later modal loop ends on it.
 bool TakeQuitMessage();
-
-// A fresh TestItemsDir() holding these paths (as MakeTree makes them).
-bool MakeItems(const std::vector<std::string>& paths);
 
 // What a menu holds of its item at this position for the fields of mask, read over a
 // poisoned record (data and submenu 0xdeadbeef); a test failure when it can't be read.

@@ -27,8 +27,6 @@ int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     return recorder->onBox ? recorder->onBox(box) : IDOK;
 }
 
-volatile LONG g_iconFetches = 0;
-volatile LONG g_iconFlags = 0;
 HANDLE g_iconRelease = nullptr;  // a manual-reset event each lookup waits for, or null
 std::string g_stallOnly;          // "": every lookup waits
 
@@ -45,8 +43,8 @@ bool Stalls(LPCSTR path, UINT flags)
 
 DWORD_PTR WINAPI CountedIconFetch(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags)
 {
-    InterlockedIncrement(&g_iconFetches);
-    InterlockedOr(&g_iconFlags, static_cast<LONG>(flags));
+    InterlockedIncrement(&IconFetches::fetches);
+    InterlockedOr(&IconFetches::flags, static_cast<LONG>(flags));
     if (g_iconRelease && Stalls(path, flags))
         WaitForSingleObject(g_iconRelease, 60000);
     return ::SHGetFileInfoA(path, attributes, info, size, flags);
@@ -101,8 +99,8 @@ int CountShortcuts(const std::string& folder)
 IconFetches::IconFetches(bool stall, const char* stallOnly)
 {
     g_stallOnly = stallOnly ? stallOnly : "";
-    g_iconFetches = 0;
-    g_iconFlags = 0;
+    fetches = 0;
+    flags = 0;
     g_iconRelease = stall ? CreateEventW(nullptr, TRUE, FALSE, nullptr) : nullptr;
     g_platform.SHGetFileInfoA = CountedIconFetch;
 }
@@ -111,16 +109,6 @@ IconFetches::~IconFetches()
 {
     Release();
     g_platform.SHGetFileInfoA = ::SHGetFileInfoA;
-}
-
-long IconFetches::Count() const
-{
-    return g_iconFetches;
-}
-
-UINT IconFetches::FlagsSeen() const
-{
-    return static_cast<UINT>(g_iconFlags);
 }
 
 void IconFetches::Release()

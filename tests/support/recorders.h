@@ -29,9 +29,11 @@ int CountShortcuts(const std::string& folder = TestItemsDir());
 struct IconFetches {
     explicit IconFetches(bool stall = false, const char* stallOnly = nullptr);
     ~IconFetches();
-    long Count() const;
-    UINT FlagsSeen() const;  // every flag any lookup asked with
-    void Release();          // lets stalled lookups, and later ones, go on
+    long Count() const { return fetches; }
+    UINT FlagsSeen() const { return static_cast<UINT>(flags); }  // every flag any lookup asked with
+    void Release();  // lets stalled lookups, and later ones, go on
+    static inline volatile LONG fetches = 0;
+    static inline volatile LONG flags = 0;
 };
 
 // The shell's small icon of a path both ways the launcher could hold it: its index in the

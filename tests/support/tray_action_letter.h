@@ -1,5 +1,5 @@
-// A tray click's action as one letter, for tables of expected actions in the native and the
-// in-process tests: L launcher, D desktop, M main menu, - nothing. Platform-free.
+// A tray click's action as one letter, for the tables of expected actions in the in-process
+// tests: L launcher, D desktop, M main menu, - nothing. Platform-free.
 #pragma once
 #include "launcher/click_route.h"
 

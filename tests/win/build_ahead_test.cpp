@@ -43,7 +43,8 @@ protected:
     }
     // Until the build under way (if any) is kept and no change waits for a quiet time.
     bool Settle() { return owner.Step([] { return !LauncherBuildRunning() && LauncherQuietWait() == INFINITE; }); }
-    LauncherOwner owner;
+    LauncherOwner owner{{WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM, kTrayCallbackMessage, kLauncherBuilt,
+                         kLauncherIconCame}, true};  // each menu closed with Escape as it opens
 };
 
 // While the build ahead waits for an icon a right click opens the main menu at once; a left

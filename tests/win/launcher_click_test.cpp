@@ -87,14 +87,13 @@ TEST_F(TrayClick, ButtonModifierAndKeySettingChooseTheMenu)
 class MenuGuard : public TrayClick {
 protected:
     BoxRecorder boxes;
-    HWND owner = nullptr;
+    LauncherOwner owner{WM_HOTKEY, kTrayCallbackMessage, WM_COMMAND};
     HMENU resource = nullptr;
     void SetUp() override
     {
         TrayClick::SetUp();
         RemoveTree(TestItemsDir());
         HoldKey(0);
-        owner = CreateLauncherOwner({WM_HOTKEY, kTrayCallbackMessage, WM_COMMAND});
         ASSERT_NE(nullptr, owner);
         resource = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
         g_app.mainTrayMenu = GetSubMenu(resource, 0);
@@ -186,12 +185,11 @@ BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOA* info)
 // Clicks on the launcher of the items folder, over a stand-in owner, with what it opens recorded.
 class LauncherClick : public TrayClick {
 protected:
-    HWND window = nullptr;
+    LauncherOwner window;
     void SetUp() override
     {
         TrayClick::SetUp();
         HoldKey(0);
-        window = CreateLauncherOwner();
         ASSERT_NE(nullptr, window);
         g_platform.ShellExecuteExA = RecordShellExecute;
     }
@@ -676,7 +674,7 @@ TEST(TrayIcon, AfterQuitATaskbarRestartAddsNoIcon)
 // owner stays for them, and the menu loop's wait wakes for it.
 TEST(MenuFocus, TakingTheFocusLeavesQueuedKeysAlone)
 {
-    HWND owner = CreateLauncherOwner();
+    LauncherOwner owner;
     HWND menuWindow = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
                                       nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, owner);
@@ -703,7 +701,7 @@ TEST(MenuFocus, TakingTheFocusLeavesQueuedKeysAlone)
 // process would answer that by taking the X focus, late, from the next menu.
 TEST(MenuFocus, AClosedMenuLeavesItsOwnerActive)
 {
-    HWND owner = CreateLauncherOwner();
+    LauncherOwner owner;
     ASSERT_NE(nullptr, owner);
     SetForegroundWindow(owner);
     {
@@ -736,7 +734,7 @@ LRESULT CALLBACK CountFocusGains(HWND window, UINT message, WPARAM wParam, LPARA
 
 TEST(MenuFocus, TheFocusIsGivenAgainUntilAKeyComes)
 {
-    HWND owner = CreateLauncherOwner();
+    LauncherOwner owner;
     HWND menuWindow = MakeWindow(L"MorvekFocusGains", CountFocusGains, WS_EX_TOOLWINDOW, WS_POPUP | WS_VISIBLE);
     ASSERT_NE(nullptr, menuWindow);
     auto pumpFor = [](DWORD ms, const std::function<bool()>& until) {

@@ -34,7 +34,7 @@ HMENU MenuOfNames(const std::vector<std::wstring>& names, LaunchEntry** head)
 TEST(TypeAhead, TypedCharactersSelectAndChooseByName)
 {
     CaptureMenuLook();
-    HWND owner = CreateLauncherOwner({WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM});
+    LauncherOwner owner{WM_MENUCHAR, WM_MEASUREITEM, WM_DRAWITEM};
     ASSERT_NE(nullptr, owner);
     SetForegroundWindow(owner);
     // What is typed into the open menu, then the name chosen: ↓ is the Down key, the rest
