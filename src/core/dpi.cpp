@@ -22,11 +22,19 @@ void FontToAnsi(const LOGFONTW& wide, LOGFONTA* ansi)
 
 UINT SystemDpi()
 {
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+    // Read once: the system DPI changes only at the next sign-in, and a look read at a click
+    // asks for it a dozen times, each a screen DC under Wine.
+    static UINT systemDpi;
+    if (!systemDpi) {
+        HDC screen = GetDC(nullptr);
+        int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+        if (screen)
+            ReleaseDC(nullptr, screen);
+        if (dpi <= 0)
+            return USER_DEFAULT_SCREEN_DPI;
+        systemDpi = static_cast<UINT>(dpi);
+    }
+    return systemDpi;
 }
 
 UINT DpiAtPoint(POINT point)
