@@ -30,15 +30,11 @@ protected:
     LaunchRecorder recorder;
     std::string dir;
     MorvekProcess morvek;
-    HWND tray = nullptr;
-    // A Morvek in its own folder with the recorder's items (when asked) and settings (given).
-    void Start(const char* name, bool withItems, const std::vector<std::string>& names = kNames,
-               const std::string& settings = "")
+    // A Morvek in its own folder with the recorder's items of these names and this settings file.
+    void Start(const char* name, const std::vector<std::string>& names = kNames, const std::string& settings = "")
     {
-        ASSERT_TRUE(
-            StartWithItems(morvek, recorder, name, withItems ? names : std::vector<std::string>{}, settings));
+        ASSERT_TRUE(StartWithItems(morvek, recorder, name, names, settings));
         dir = morvek.dir;
-        tray = morvek.TrayWindow();
     }
     HMENU shownMenu = nullptr;  // the menu LaunchAt showed
     // Opens the launcher (or what the click opens), picks the entry at this position and
@@ -64,24 +60,11 @@ protected:
         std::vector<std::string> order = ShellOrder(folder);
         return static_cast<size_t>(std::find(order.begin(), order.end(), name) - order.begin());
     }
-    // One launcher click and a character typed into its menu (as its key translates into)
-    // must launch exactly the expected entry and end the click.
-    void ClickAndType(wchar_t character, const std::string& expected)
-    {
-        SCOPED_TRACE(Ansi(std::wstring(1, character)));
-        recorder.Forget();
-        morvek.Click(WM_LBUTTONUP);
-        HWND menu = morvek.WaitForMenu();
-        ASSERT_NE(nullptr, menu);
-        PostMessageW(menu, WM_CHAR, character, 1);
-        EXPECT_EQ(expected + "\n", recorder.WaitForLaunches(1));
-        EXPECT_TRUE(WaitFor([&] { return !morvek.ClickGoingOn(); })) << "the click never ended";
-    }
 };
 
 TEST_F(LauncherE2E, EveryClickShowsTheFolderAsItIsNow)
 {
-    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_now", true));
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_now"));
     auto at = [&](const std::string& name) { return At(dir + "\\items", name); };
     // Unchanged, a second click shows the same menu again.
     EXPECT_EQ("beta\n", LaunchAt(at("beta")));
@@ -98,18 +81,15 @@ TEST_F(LauncherE2E, AShortcutOnTheDesktopIsListedAndLaunched)
 {
     RemovedAtEnd link{DesktopDir(CSIDL_DESKTOPDIRECTORY) + "\\morvek e2e desktop.lnk"};
     ASSERT_EQ(S_OK, MakeShortcut(link.path, recorder.Exe(), "desktop"));
-    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_desktop", false, kNames, "[DeskTopShow]\r\nKey=1\r\n"));
-    std::vector<ShellEntry> desktop = ShellListing(L"");
-    size_t at = 0;
-    while (at < desktop.size() && desktop[at].name.rfind(L"morvek e2e desktop", 0) != 0)
-        ++at;
-    ASSERT_LT(at, desktop.size()) << "the shell does not list the shortcut on the desktop";
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_desktop", {}, "[DeskTopShow]\r\nKey=1\r\n"));
+    size_t at = At("", "morvek e2e desktop");
+    ASSERT_LT(at, ShellOrder("").size()) << "the shell does not list the shortcut on the desktop";
     EXPECT_EQ("desktop\n", LaunchAt(at, WM_MBUTTONUP));
 }
 
 TEST_F(LauncherE2E, TheHotKeyOpensTheLauncherAtThePointerWithItsFirstItemSelected)
 {
-    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_hotkey", true, kNames, "[HotKey]\r\nLauncher=Ctrl+Alt+L\r\n"));
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_hotkey", kNames, "[HotKey]\r\nLauncher=Ctrl+Alt+L\r\n"));
     std::vector<std::string> order = ShellOrder(dir + "\\items");
     ASSERT_EQ(3u, order.size());
     // Probed once Morvek is idle: a probe just before Morvek registers would take the chord.
@@ -150,7 +130,7 @@ TEST_F(LauncherE2E, TheHotKeyOpensTheLauncherAtThePointerWithItsFirstItemSelecte
     EXPECT_TRUE(WaitFor([&] { return morvek.MenuWindow() == nullptr; }));
     DestroyWindow(other);
     // Quitting gives the chord back.
-    PostMessageA(tray, WM_CLOSE, 0, 0);
+    PostMessageA(morvek.TrayWindow(), WM_CLOSE, 0, 0);
     ASSERT_NE(MorvekProcess::kStillRunning, morvek.ExitCode());
     EXPECT_FALSE(HotKeyHeldElsewhere(MOD_CONTROL | MOD_ALT, 'L'));
 }
@@ -170,8 +150,8 @@ TEST_F(LauncherE2E, AMalformedOrHeldHotKeySaysSoOnceAndMorvekRunsOn)
     ASSERT_TRUE(RegisterHotKey(nullptr, 0x7e58, MOD_CONTROL | MOD_ALT, 'K'));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.value);
-        ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_hotkey_bad", true, kNames,
-                                      std::string("[HotKey]\r\nLauncher=") + row.value + "\r\n"));
+        ASSERT_NO_FATAL_FAILURE(
+            Start("launcher_e2e_hotkey_bad", kNames, std::string("[HotKey]\r\nLauncher=") + row.value + "\r\n"));
         if (!row.firstLine.empty()) {
             HWND box = morvek.WaitForDialog(L"Morvek Error");
             ASSERT_NE(nullptr, box) << "no message";
@@ -189,12 +169,18 @@ TEST_F(LauncherE2E, AMalformedOrHeldHotKeySaysSoOnceAndMorvekRunsOn)
     UnregisterHotKey(nullptr, 0x7e58);
 }
 
-// Names from outside any one code page each list and launch. The Japanese name is the
-// longest the file system holds (255 bytes of UTF-8 with ".lnk"); longer ones in-process.
-TEST_F(LauncherE2E, NamesFromAnyScriptListAndLaunch)
+// In a folder named outside any one code page, deeper than 260 bytes of UTF-8, the exe reads its settings
+// and lists names from any script; the Japanese one is the longest a file has (255 bytes with ".lnk").
+TEST_F(LauncherE2E, NamesFromAnyScriptInTheExesFolderAndItsItemsWork)
 {
     ASSERT_EQ(static_cast<UINT>(CP_UTF8), GetACP()) << "this program carries the UTF-8 manifest";
-    dir = MakeScratchDir("launcher_e2e_world");
+    std::string folder = MakeScratchDir("launcher_e2e_world") + "\\" + Ansi(L"Ünïcödé 한국 表");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    dir = folder + "\\" + Ansi(Repeat(L"表", 80));
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+    ASSERT_GT((dir + "\\setting1.ini").size(), static_cast<size_t>(MAX_PATH));
+    ASSERT_LT(Wide(dir + "\\setting1.ini").size(), static_cast<size_t>(MAX_PATH));
+    ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Exit]\r\nMessage=1\r\n"));
     ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
     struct Entry {
         std::wstring name;
@@ -211,41 +197,26 @@ TEST_F(LauncherE2E, NamesFromAnyScriptListAndLaunch)
     std::vector<std::string> order = ShellOrder(dir + "\\items");
     ASSERT_EQ(5u, order.size());
     ASSERT_TRUE(morvek.Start(dir) && morvek.WaitForTrayWindow());
-    tray = morvek.TrayWindow();
     for (size_t i = 0; i < order.size(); ++i) {
         const char* tag = nullptr;
         for (const Entry& entry : entries)
             if (Ansi(entry.name) == order[i])
                 tag = entry.tag;
         ASSERT_NE(nullptr, tag) << "the shell lists an unknown name: " << order[i];
-        EXPECT_EQ(std::string(tag) + "\n", LaunchAt(i));
+        EXPECT_EQ(std::string(tag) + "\n", LaunchAt(i)) << "(no menu): the items folder was not found";
     }
     // Typed, a letter picks its only name at once (the rules are tested natively, the menu's
     // part in-process); an ANSI window would get one code unit of the code page, not the ε.
-    EXPECT_TRUE(IsWindowUnicode(tray));
-    ASSERT_NO_FATAL_FAILURE(ClickAndType(L'c', "cafe"));
-    ASSERT_NO_FATAL_FAILURE(ClickAndType(L'ε', "greek"));
-}
-
-// The exe in a folder named outside any one code page but UTF-8, and deeper than 260
-// bytes (not 260 UTF-16 units): it reads the settings file and lists the items beside it.
-TEST_F(LauncherE2E, AnExeInAFolderOfAnyNameFindsItsSettingsAndItems)
-{
-    std::string base = MakeScratchDir("launcher_e2e_folder");
-    std::string folder = base + "\\" + Ansi(L"Ünïcödé 한국 表");
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-    dir = folder + "\\" + Ansi(Repeat(L"表", 80));
-    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
-    ASSERT_GT((dir + "\\setting1.ini").size(), static_cast<size_t>(MAX_PATH));
-    ASSERT_LT(Wide(dir + "\\setting1.ini").size(), static_cast<size_t>(MAX_PATH));
-    ASSERT_TRUE(CreateDirectoryA((dir + "\\items").c_str(), nullptr));
-    ASSERT_EQ(S_OK, MakeShortcut(dir + "\\items\\" + Ansi(L"中.lnk"), recorder.Exe(), "inside"));
-    ASSERT_TRUE(WriteTextFile(dir + "\\setting1.ini", "[Exit]\r\nMessage=1\r\n"));
-    ASSERT_TRUE(morvek.Start(dir) && morvek.WaitForTrayWindow());
-    tray = morvek.TrayWindow();
-    ASSERT_EQ("inside\n", LaunchAt(0)) << "(no menu): the items folder was not found";
+    EXPECT_TRUE(IsWindowUnicode(morvek.TrayWindow()));
+    recorder.Forget();
+    morvek.Click(WM_LBUTTONUP);
+    HWND menu = morvek.WaitForMenu();
+    ASSERT_NE(nullptr, menu);
+    PostMessageW(menu, WM_CHAR, L'ε', 1);
+    EXPECT_EQ("greek\n", recorder.WaitForLaunches(1));
+    EXPECT_TRUE(WaitFor([&] { return !morvek.ClickGoingOn(); })) << "the click never ended";
     // The settings file beside the exe asks before quitting.
-    PostMessageA(tray, WM_COMMAND, 40003, 0);
+    PostMessageA(morvek.TrayWindow(), WM_COMMAND, 40003, 0);
     HWND box = morvek.WaitForDialog(L"確認 by Morvek");
     ASSERT_NE(nullptr, box) << "no question: the settings were not read";
     PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -255,7 +226,7 @@ TEST_F(LauncherE2E, AnExeInAFolderOfAnyNameFindsItsSettingsAndItems)
 // With [Launcher] Submenus=1 a folder opens as a submenu, reached by the arrows at any depth.
 TEST_F(LauncherE2E, FoldersOpenAsSubmenusByTheArrows)
 {
-    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_submenus", true, {"alpha"}, "[Launcher]\r\nSubmenus=1\r\n"));
+    ASSERT_NO_FATAL_FAILURE(Start("launcher_e2e_submenus", {"alpha"}, "[Launcher]\r\nSubmenus=1\r\n"));
     std::string items = dir + "\\items";
     ASSERT_TRUE(MakeTree(items, {"one\\", "one\\two\\"}));
     for (const char* name : {"kilo", "lima", "mike"})
@@ -306,10 +277,8 @@ int ProcessesOf(const std::string& exePath, bool end)
     return found;
 }
 
-// Keys typed on the real keyboard, as X key events in the Wine desktop window where a
-// person on Linux runs Morvek: the hotkey opens the launcher, a right click on the tray icon
-// the main menu, and then Down, Return, a letter and Escape act on them. Then the real
-// mouse drags the third entry to the top, where it stays, also after Morvek starts again.
+// Real X key and mouse events in a Wine desktop window, as a person on Linux gives them: the
+// hotkey's launcher and the main menu take the keys; a dragged entry stays first, also after a restart.
 TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
 {
     std::string dir = MakeScratchDir("launcher_e2e_xkeys");
@@ -336,16 +305,14 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
         return made;
     };
     ASSERT_TRUE(startInDesktop(&explorer));
-    // The desktop's window has the X keyboard focus, as a window manager gives it, and the
-    // pointer rests in it (left outside, its first event here would move it onto the open
-    // launcher's border, and the menu would take the highlight away as from a moved mouse).
+    // The desktop's window gets the X focus, as from a window manager, and the pointer (left outside,
+    // its first move here would cross the open launcher's border and take the highlight away).
     long started = RunUnixShell("xdotool search --sync --onlyvisible --name '" + desktop +
                                     " - Wine desktop' windowfocus --sync %1 mousemove --window %1 400 300",
                                 30000);
     EXPECT_EQ(0, started) << "the Wine desktop window was not found";
-    // Keys are typed once the menu they are for holds the X keyboard focus, as a person's
-    // are: no menu of Morvek's is shown (the one before has closed), then `open` shows one,
-    // and its window takes the focus. Typed earlier, they would go to the desktop.
+    // Keys are typed once no menu of Morvek's is shown, then `open` shows one and it holds the X
+    // focus, as a person's are: typed earlier, they would go to the desktop.
     auto openThen = [&](const std::string& open, const std::string& then) {
         const std::string shown = "xdotool search --onlyvisible --classname morvek";
         return RunUnixShell("(for i in $(seq 300); do " + shown + " >/dev/null || exit 0; sleep 0.05; done; echo a menu of Morvek is still shown >&2; exit 1) && " +
@@ -358,9 +325,8 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
     };
     auto hotkeyThen = [&](const std::string& keys) { return openThenType("xdotool key ctrl+alt+k", keys); };
     if (started == 0) {
-        // Morvek is ready once its hotkey opens the launcher (a press before it registered the
-        // hotkey opens nothing; under load its start and first build may take half a minute);
-        // g, the only name so starting, then launches its entry at once.
+        // Ready once its hotkey opens the launcher (under load half a minute after the start); g,
+        // the only name so starting, then launches its entry at once.
         EXPECT_TRUE(WaitFor([&] { return hotkeyThen("g") && launched(1, 1000) == "gamma\n"; }, 120000))
             << "launched: " << recorder.Launched();
         // The hotkey selects the first entry; Down the second, Return launches it.
@@ -370,9 +336,8 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
         EXPECT_TRUE(hotkeyThen("Down Escape"));
         EXPECT_TRUE(hotkeyThen("Return"));
         EXPECT_EQ("gamma\n" + order[1] + "\n" + order[0] + "\n", launched(3));
-        // A click on the tray icon (the only one, at the right end of the taskbar along the
-        // bottom edge) gives the taskbar the X focus: the menus opened after it get the keys
-        // too. (Chained after a search, xdotool would send the keys to the found window.)
+        // A click on the tray icon (the only one, at the taskbar's right end) gives the taskbar the X
+        // focus: later menus get the keys too. (Chained after a search, xdotool would send them there.)
         auto rightClickThen = [&](const std::string& keys) {
             return openThenType("xdotool search --name '" + desktop +
                                     " - Wine desktop' mousemove --window %1 790 590 click 3",
@@ -382,10 +347,8 @@ TEST(LauncherRealKeys, XKeyEventsInAWineDesktopActOnTheLauncherAndTheMainMenu)
         EXPECT_TRUE(hotkeyThen("Down Return"));
         std::string expected = "gamma\n" + order[1] + "\n" + order[0] + "\n" + order[1] + "\n";
         EXPECT_EQ(expected, launched(4));
-        // The third entry dragged to the top with the real mouse: the launcher stays open, in
-        // the new order, the entry highlighted; it is first at the next click and after a
-        // restart. The pointer moves within the focused launcher window (its size is right;
-        // xdotool misplaces a Wine desktop's child windows), each entry a third of its height.
+        // The third entry dragged to the top: the launcher stays open with it highlighted; it stays
+        // first. The pointer moves within the focused launcher (xdotool misplaces a desktop's children).
         EXPECT_TRUE(openThen("xdotool key ctrl+alt+k",
                              "eval $(xdotool getwindowfocus getwindowgeometry --shell) && "
                              "x=$((WIDTH / 2)) item=$((HEIGHT / 3)) && from=$((HEIGHT - item / 2)) && "

@@ -1,5 +1,5 @@
-// The tray's life in the built exe: a second copy started while the first is busy, and the
-// icon brought back after the shell lost it.
+// The tray's life in the built exe: hidden, one copy at a time, the icon brought back after the
+// shell lost it, and orderly exit.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
@@ -32,6 +32,28 @@ protected:
     }
 };
 
+// Hidden, with no caption; WM_CLOSE goes to the default processing, destroying the window and the icon.
+TEST_F(TrayLife, StartsHiddenAndQuitsOnClose)
+{
+    ASSERT_NO_FATAL_FAILURE(StartFirst("tray_life_start"));
+    EXPECT_FALSE(IsWindowVisible(tray));
+    EXPECT_EQ(static_cast<LONG_PTR>(WS_EX_TOOLWINDOW), GetWindowLongPtrA(tray, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_EQ(static_cast<LONG_PTR>(WS_POPUP), GetWindowLongPtrA(tray, GWL_STYLE) & WS_POPUP);
+    EXPECT_EQ(L"", WindowTextW(tray));
+    PostMessageA(tray, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, first.ExitCode());
+    EXPECT_FALSE(TrayIconExists(tray));
+}
+
+// A name its mutex cannot be made under (another kind of object holds it) counts as another copy too.
+TEST_F(TrayLife, ANameItCannotOpenAsItsMutexCountsAsAnotherCopy)
+{
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, L"ZUNOMORVEKXX");
+    ASSERT_NE(nullptr, held);
+    SecondCopySaysSoAndEnds("tray_life_blocked");
+    CloseHandle(held);
+}
+
 // Started while the launcher menu or a dialog is up, the second copy says so, ends and closes
 // neither: the same window is still there and answers, and the launcher works afterwards.
 TEST_F(TrayLife, SecondCopyDuringAMenuOrADialogLeavesItWorking)
@@ -41,8 +63,7 @@ TEST_F(TrayLife, SecondCopyDuringAMenuOrADialogLeavesItWorking)
         const wchar_t* caption;
         int closeButton;
         const char* second;
-    };
-    const Case cases[] = {
+    } const cases[] = {
         {0, nullptr, 0, "tray_life_menu_second"},
         {IDM_SETTINGS, L"Morvek の設定", IDC_CLOSE, "tray_life_settings_second"},
         {IDM_ADD_SHORTCUT, L"", IDC_DROP_CLOSE, "tray_life_drop_second"},
@@ -74,9 +95,9 @@ TEST_F(TrayLife, SecondCopyDuringAMenuOrADialogLeavesItWorking)
     ExpectFirstAlive();
 }
 
-// The shell lost the icon (as it may across sleep or a display change): resuming or the
-// display changing brings it back, and with the icon still there adds no second one.
-TEST_F(TrayLife, ResumeAndADisplayChangeBringBackADroppedIconOnce)
+// The shell lost the icon (across sleep, a display change, Explorer's restart): resuming, the display
+// changing or the new taskbar's broadcast brings it back, and with the icon there adds no second one.
+TEST_F(TrayLife, ResumeADisplayChangeAndATaskbarRestartBringBackADroppedIconOnce)
 {
     ASSERT_NO_FATAL_FAILURE(StartFirst("tray_life_resume"));
     struct Case {
@@ -86,6 +107,7 @@ TEST_F(TrayLife, ResumeAndADisplayChangeBringBackADroppedIconOnce)
     } cases[] = {
         {"resume", WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC},
         {"display change", WM_DISPLAYCHANGE, 32},
+        {"taskbar restart", RegisterWindowMessageA("TaskbarCreated"), 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
