@@ -23,6 +23,7 @@
 #include "launcher/menu_focus.h"
 #include "launcher/menu_theme.h"
 #include "launcher/order_file.h"
+#include "launcher/owner_draw.h"
 #include "launcher/tray_click.h"
 #include "settings/hotkey.h"
 #include "test_support.h"
@@ -527,6 +528,36 @@ TEST_F(LauncherClick, TheUsersOrderByDragKeysHandEditAndBackToTheShells)
     EXPECT_EQ(kTextRestoreOrder, first);
     EXPECT_EQ(lines({0, 1, 2}), KeptNames());
     EXPECT_EQ("", ReadTextFile(orderPath));
+}
+
+// Many menus over a real folder, each measured, drawn and freed: every font and brush they
+// made is gone, checked through the system, not through the launcher's own counts.
+TEST(LauncherSoak, NothingIsLeftAfterManyMenus)
+{
+    DeleteFileA(TestSettingsPath().c_str());
+    ASSERT_TRUE(MakeItems({"one.txt", "two.ini", "three.bat"}));
+    HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    DibCanvas canvas(200, 20);
+    LiveCounts before = g_live;
+    GdiCreations gdi;
+    for (int cycle = 0; cycle < 50; ++cycle) {
+        LaunchEntry* head = nullptr;
+        CaptureMenuLook();
+        HMENU menu = BuildFolderMenu(&head, FolderMode::Items, g_launcher.menuLook);
+        ASSERT_NE(nullptr, menu);
+        for (LauncherRecord* r = g_launcher.recordListHead; r; r = r->next) {
+            MeasureItem(window, r->id, reinterpret_cast<ULONG_PTR>(r));
+            DrawItem(window, r->id, reinterpret_cast<ULONG_PTR>(r), canvas.dc, {0, 0, 200, 20}, (cycle & 1) ? ODS_SELECTED : 0);
+        }
+        FreeMenuExpectingNothingLeft(menu, head, before);
+    }
+    EXPECT_FALSE(gdi.fonts.empty()) << "the measures' fonts were seen";
+    EXPECT_FALSE(gdi.brushes.empty()) << "the draws' brushes were seen";
+    EXPECT_TRUE(gdi.Alive().empty()) << gdi.Alive().size() << " fonts and brushes left";
+    EXPECT_EQ(before.fonts, g_live.fonts);
+    EXPECT_EQ(before.brushes, g_live.brushes);
+    DestroyWindow(window);
+    RemoveTree(TestItemsDir());
 }
 
 UINT g_shellMessage = 0;
