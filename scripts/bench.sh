@@ -12,7 +12,8 @@ if ! command -v gnuplot >/dev/null; then
     sudo=""
     if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
     echo "Installing: gnuplot-nox"
-    $sudo apt-get update -qq
+    # An index that does not download (a mirror being synced) leaves the others to use.
+    $sudo apt-get update -qq || echo "Some package indexes did not download; going on with the others."
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq gnuplot-nox >/dev/null
 fi
 cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
