@@ -634,8 +634,18 @@ TEST(TrayIcon, AfterQuitATaskbarRestartAddsNoIcon)
 
 }  // namespace
 
-// Under Wine an open menu takes the focus when its loop goes idle, after renewing the message time, and
-// takes nothing else from the queue: a key posted to the menu or its owner stays, and wakes the loop's wait.
+LONG g_timeAtFocus;
+
+LRESULT CALLBACK RecordTimeAtFocus(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (reinterpret_cast<const CWPSTRUCT*>(lParam)->message == WM_SETFOCUS)
+        g_timeAtFocus = GetMessageTime();
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Under Wine an open menu takes the focus when its loop goes idle, after renewing the message time (X
+// refuses a focus stamped before its last change of focus), and takes nothing else from the queue: a key
+// posted to the menu or its owner stays, and wakes the loop's wait.
 TEST(MenuFocus, TakingTheFocusLeavesQueuedKeysAlone)
 {
     LauncherOwner owner;
@@ -646,12 +656,19 @@ TEST(MenuFocus, TakingTheFocusLeavesQueuedKeysAlone)
     // Active already, without the focus: focusing it posts nothing that would wake the wait.
     SetFocus(menuWindow);
     SetFocus(nullptr);
+    MSG msg;
+    PostMessageW(owner, WM_NULL, 0, 0);
+    Sleep(300);
+    PeekMessageW(&msg, owner, WM_NULL, WM_NULL, PM_REMOVE);
+    const LONG stale = GetMessageTime();
     PostMessageW(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(owner, WM_KEYDOWN, VK_RETURN, 0);
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordTimeAtFocus, nullptr, GetCurrentThreadId());
     OnMenuIdle(owner, MSGF_MENU, reinterpret_cast<LPARAM>(menuWindow));
+    UnhookWindowsHookEx(hook);
     EXPECT_EQ(menuWindow, GetFocus());
+    EXPECT_GE(g_timeAtFocus - stale, 250) << "the focus was given with a message time 300 ms old";
     EXPECT_EQ(WAIT_OBJECT_0, MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0)) << "the keys woke nothing";
-    MSG msg;
     EXPECT_TRUE(PeekMessageW(&msg, menuWindow, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) << "the menu's key was taken";
     EXPECT_TRUE(PeekMessageW(&msg, owner, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) << "the owner's key was taken";
     EXPECT_FALSE(PeekMessageW(&msg, owner, kRenewMessageTime, kRenewMessageTime, PM_REMOVE));
