@@ -103,12 +103,13 @@ MenuLook ReadMenuLook()
     return ReadMenuLook(g_launcher.clickDpi ? g_launcher.clickDpi : SystemDpi());
 }
 
-void CaptureMenuLook()
+POINT CaptureMenuLook()
 {
     POINT point = {};
     GetCursorPos(&point);
     g_launcher.clickDpi = DpiAtPoint(point);
     g_launcher.menuLook = ReadMenuLook(g_launcher.clickDpi);
+    return point;
 }
 
 IImageList* SmallIconList()

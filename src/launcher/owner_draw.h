@@ -14,11 +14,12 @@ constexpr int kIconInset = 2;    // the icon's distance from the item's left and
 constexpr int kTextTop = 2;      // the text box's distance from the item's top
 constexpr int kItemPadding = 4;  // added to the height of the icon or the text
 
-// Takes the look for the DPI of the monitor under the cursor (where the menu opens) into
-// g_launcher.menuLook, and that DPI as the last click's. ReadMenuLook reads a look without
+// Takes the look for the DPI of the monitor under the cursor into g_launcher.menuLook, and
+// that DPI as the last click's; returns the cursor's position, where the menu opens (read
+// once: under Wine each read asks the X server). ReadMenuLook reads a look without
 // touching either: for the DPI given, or for the last click's monitor (a build ahead; the
 // system DPI before the first click).
-void CaptureMenuLook();
+POINT CaptureMenuLook();
 MenuLook ReadMenuLook(UINT dpi);
 MenuLook ReadMenuLook();
 // The system's small-icon image list that records' iconIndex values index, or null when the

@@ -91,11 +91,9 @@ void ShowFolderMenu(HWND window, FolderMode mode, bool fromKeyboard = false, boo
     g_launcher.folderMenuOpen = true;
     LaunchEntry* head = nullptr;
     SetForegroundWindow(window);
-    POINT point = {};
-    GetCursorPos(&point);
     // The settings and the look are read once, here: the menu is built (or chosen from what
-    // is kept), measured and drawn with the same values.
-    CaptureMenuLook();
+    // is kept), measured and drawn with the same values, and opens where they were read.
+    const POINT point = CaptureMenuLook();
     bool kept = false;
     // While a build runs the kept menu is read by it and stays as it is: this menu is the
     // click's own, without the kept records.
