@@ -45,11 +45,7 @@ TEST(DialogsE2E, TheMenuCommandsOpenTheirWindowsOnceAndQuitNeedsNoAnswer)
     PostMessageA(tray, WM_COMMAND, kCommandSettings, 0);
     HWND dialog = morvek.WaitForDialog(L"Morvek の設定");
     ASSERT_NE(nullptr, dialog);
-    RECT desktop, own;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(dialog, &own);
-    EXPECT_EQ((desktop.right - (own.right - own.left)) / 2, own.left);
-    EXPECT_EQ((desktop.bottom - (own.bottom - own.top)) / 2, own.top);
+    ExpectCentredOnDesktop(dialog);
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, 1006));
     // A second command while it is open brings it forward and returns: no second dialog.
     DWORD_PTR result = 0;

@@ -182,6 +182,15 @@ int MorvekProcess::LauncherMenuHeight() const
     return rect.bottom - rect.top;
 }
 
+void ExpectCentredOnDesktop(HWND window)
+{
+    RECT desktop, own;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(window, &own);
+    EXPECT_EQ((desktop.right - (own.right - own.left)) / 2, own.left);
+    EXPECT_EQ((desktop.bottom - (own.bottom - own.top)) / 2, own.top);
+}
+
 void SecondCopySaysSoAndEnds(const std::string& name)
 {
     MorvekProcess second;

@@ -100,6 +100,8 @@ inline int CountVisibleWindows(const wchar_t* className, DWORD processId, const 
 }
 std::wstring WindowTextW(HWND window);
 inline std::wstring MessageBoxTextOf(HWND box) { return WindowTextW(GetDlgItem(box, 0xFFFF)); }
+// Expects the window centred on the desktop, as Morvek's dialogs open.
+void ExpectCentredOnDesktop(HWND window);
 
 // A hidden top-level window of this class, registered at first use.
 HWND MakeWindow(const wchar_t* className, WNDPROC proc, DWORD exStyle = WS_EX_TOOLWINDOW, DWORD style = WS_POPUP);

@@ -274,11 +274,7 @@ TEST_F(DropDialog, OnlyButtonEightClosesIt)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Open();
-        RECT desktop, own;
-        GetWindowRect(GetDesktopWindow(), &desktop);
-        GetWindowRect(dialog, &own);
-        EXPECT_EQ((desktop.right - (own.right - own.left)) / 2, own.left);
-        EXPECT_EQ((desktop.bottom - (own.bottom - own.top)) / 2, own.top);
+        ExpectCentredOnDesktop(dialog);
         EXPECT_TRUE(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
         if (row.id == IDC_DROP_CLOSE)
             SendDlgItemMessageA(dialog, row.id, BM_CLICK, 0, 0);
