@@ -82,6 +82,7 @@ PlatformCalls RealPlatformCalls()
     LookUp(&calls.SystemParametersInfoForDpi, user32, "SystemParametersInfoForDpi");
     calls.PostMessageW = ::PostMessageW;
     calls.GetDriveTypeW = ::GetDriveTypeW;
+    LookUp(&calls.DrawMenuBarTemp, user32, "DrawMenuBarTemp");
     return calls;
 }
 

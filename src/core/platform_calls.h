@@ -1,7 +1,8 @@
 // The calls that end the session, power the machine down, move hardware or wait for a
 // person, the launcher's watch on items, icon lookup (which a network share may
-// refuse, or stall) and the build's post (which a full queue refuses), and the per-monitor
-// DPI calls (which older systems lack).
+// refuse, or stall) and the build's post (which a full queue refuses), the per-monitor
+// DPI calls (which older systems lack) and the menu bar drawn into a DC (which no header
+// declares).
 // The program fills the table with the real functions; tests swap in recorders.
 #pragma once
 #include <windows.h>
@@ -41,6 +42,9 @@ struct PlatformCalls {
     BOOL(WINAPI* PostMessageW)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // Whether a drive is one mapped to a share, which the launcher never lists (any thread).
     UINT(WINAPI* GetDriveTypeW)(LPCWSTR root);
+    // A window's menu bar drawn into any DC: exported by user32 on every version, declared in
+    // no header the program is built with. Null where it is missing.
+    DWORD(WINAPI* DrawMenuBarTemp)(HWND window, HDC dc, RECT* rect, HMENU menu, HFONT font);
 };
 
 extern PlatformCalls g_platform;

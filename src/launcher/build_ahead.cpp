@@ -205,6 +205,7 @@ void OnLauncherBuilt(HWND window, LPARAM lParam, bool clickWaiting)
         return;
     }
     Keep(build);
+    PreparePlatformMenus(window);
     // A waiting click is answered first; the next build follows its menu.
     if (g_ahead.again && !clickWaiting)
         StartLauncherBuildAhead(window);

@@ -352,4 +352,48 @@ TEST_F(BuildAhead, NoSubmenuHoldsItsFolderOnceTheMenuHasClosed)
     DeleteFileA(TestSettingsPath().c_str());
 }
 
+// The menu bars drawn through the platform table, each as the call saw it.
+struct BarDrawn {
+    HWND window;
+    HDC dc;
+    HMENU menu;
+    HFONT font;
+    int items;
+    bool memoryDc;
+};
+std::vector<BarDrawn> g_barsDrawn;
+DWORD(WINAPI* g_drawMenuBarTemp)(HWND, HDC, RECT*, HMENU, HFONT);
+
+DWORD WINAPI RecordMenuBarDrawn(HWND window, HDC dc, RECT* rect, HMENU menu, HFONT font)
+{
+    g_barsDrawn.push_back({window, dc, menu, font, GetMenuItemCount(menu), GetObjectType(dc) == OBJ_MEMDC});
+    return g_drawMenuBarTemp(window, dc, rect, menu, font);
+}
+
+// A kept build ahead has the platform set up its menu code for the window the menus belong
+// to, with its own menu font, into a bitmap of Morvek's; once for the process, and nothing
+// drawn with stays behind.
+TEST_F(BuildAhead, ThePlatformMenuCodeIsSetUpOnceAheadOfTheFirstClick)
+{
+    g_drawMenuBarTemp = g_platform.DrawMenuBarTemp;
+    ASSERT_NE(nullptr, g_drawMenuBarTemp) << "user32 exports no DrawMenuBarTemp";
+    g_platform.DrawMenuBarTemp = RecordMenuBarDrawn;
+    g_launcher.platformMenusReady = false;
+    g_barsDrawn.clear();
+    for (int build = 0; build < 2; ++build) {
+        FreeKeptMenu(true);
+        StartLauncherBuildAhead(owner.window);
+        EXPECT_TRUE(Settle());
+    }
+    g_platform.DrawMenuBarTemp = g_drawMenuBarTemp;
+    ASSERT_EQ(1u, g_barsDrawn.size());
+    const BarDrawn& bar = g_barsDrawn[0];
+    EXPECT_EQ(owner.window, bar.window);
+    EXPECT_TRUE(bar.memoryDc);
+    EXPECT_EQ(1, bar.items);
+    EXPECT_EQ(nullptr, bar.font);
+    EXPECT_FALSE(IsMenu(bar.menu));
+    EXPECT_EQ(0u, GetObjectType(bar.dc));
+}
+
 }  // namespace
