@@ -42,8 +42,8 @@ struct PlatformCalls {
     BOOL(WINAPI* PostMessageW)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // Whether a drive is one mapped to a share, which the launcher never lists (any thread).
     UINT(WINAPI* GetDriveTypeW)(LPCWSTR root);
-    // A window's menu bar drawn into any DC: exported by user32 on every version, declared in
-    // no header the program is built with. Null where it is missing.
+    // A window's menu bar drawn into any DC: exported by user32 since Windows 2000, declared
+    // in no header the program is built with. Null where it is missing.
     DWORD(WINAPI* DrawMenuBarTemp)(HWND window, HDC dc, RECT* rect, HMENU menu, HFONT font);
 };
 

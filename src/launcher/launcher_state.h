@@ -42,7 +42,7 @@ struct LauncherState {
     unsigned iconChanges;            // the shell's announcements of changed icons so far
     unsigned lookChanges;            // the system's announcements of a changed look so far
     OrderStore order;                // the user's order of the launcher's entries (menu_order.h)
-    bool platformMenusReady;         // the platform's menu code was set up ahead of a click
+    bool platformMenusTried;         // the platform's menu code was set up ahead of a click, or could not be
 };
 
 extern LauncherState g_launcher;

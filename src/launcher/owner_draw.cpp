@@ -12,6 +12,7 @@
 
 #include "core/dpi.h"
 #include "core/live_counts.h"
+#include "core/owners.h"
 #include "core/platform_calls.h"
 #include "launcher/folder_menu.h"
 #include "launcher/icon_pixels.h"
@@ -203,29 +204,27 @@ void RenderLauncherNames(const LauncherRecord* records, const MenuLook& look)
 
 void PreparePlatformMenus(HWND window)
 {
-    if (g_launcher.platformMenusReady)
+    if (g_launcher.platformMenusTried)
         return;
-    g_launcher.platformMenusReady = true;
-    HMENU menu = g_platform.DrawMenuBarTemp ? CreateMenu() : nullptr;
+    g_launcher.platformMenusTried = true;
+    AutoMenu menu(g_platform.DrawMenuBarTemp ? CreateMenu() : nullptr);
     HDC dc = menu ? CreateCompatibleDC(nullptr) : nullptr;
     HBITMAP bitmap = dc ? CreateCompatibleBitmap(dc, 64, 32) : nullptr;
-    if (bitmap && AppendMenuW(menu, MF_STRING, 1, L"A")) {
+    if (bitmap && AppendMenuW(menu.get(), MF_STRING, 1, L"A")) {
         HGDIOBJ previous = SelectObject(dc, bitmap);
         RECT box = {0, 0, 64, 32};
         // No font given: the platform's own menu font, the one its menus measure with.
-        g_platform.DrawMenuBarTemp(window, dc, &box, menu, nullptr);
+        g_platform.DrawMenuBarTemp(window, dc, &box, menu.get(), nullptr);
         SelectObject(dc, previous);
     }
     if (bitmap)
         DeleteObject(bitmap);
     if (dc)
         DeleteDC(dc);
-    if (menu)
-        DestroyMenu(menu);
     // Wine's X driver gives each menu window the window logo as its icon in X, loading the
     // logo at the first menu; loaded now, the first finds it shared and ready. Shared icons
     // are the system's to free.
-    constexpr WORD kWindowLogo = 32517;  // IDI_WINLOGO, in its wide form
+    constexpr WORD kWindowLogo = 32517;  // IDI_WINLOGO, which this build's headers give as ANSI
     LoadImageW(nullptr, MAKEINTRESOURCEW(kWindowLogo), IMAGE_ICON, 0, 0, LR_SHARED | LR_DEFAULTSIZE);
 }
 

@@ -356,6 +356,7 @@ TEST_F(BuildAhead, NoSubmenuHoldsItsFolderOnceTheMenuHasClosed)
 struct BarDrawn {
     HWND window;
     HDC dc;
+    HGDIOBJ bitmap;
     HMENU menu;
     HFONT font;
     int items;
@@ -366,7 +367,8 @@ DWORD(WINAPI* g_drawMenuBarTemp)(HWND, HDC, RECT*, HMENU, HFONT);
 
 DWORD WINAPI RecordMenuBarDrawn(HWND window, HDC dc, RECT* rect, HMENU menu, HFONT font)
 {
-    g_barsDrawn.push_back({window, dc, menu, font, GetMenuItemCount(menu), GetObjectType(dc) == OBJ_MEMDC});
+    g_barsDrawn.push_back({window, dc, GetCurrentObject(dc, OBJ_BITMAP), menu, font, GetMenuItemCount(menu),
+                           GetObjectType(dc) == OBJ_MEMDC});
     return g_drawMenuBarTemp(window, dc, rect, menu, font);
 }
 
@@ -378,14 +380,16 @@ TEST_F(BuildAhead, ThePlatformMenuCodeIsSetUpOnceAheadOfTheFirstClick)
     g_drawMenuBarTemp = g_platform.DrawMenuBarTemp;
     ASSERT_NE(nullptr, g_drawMenuBarTemp) << "user32 exports no DrawMenuBarTemp";
     g_platform.DrawMenuBarTemp = RecordMenuBarDrawn;
-    g_launcher.platformMenusReady = false;
+    g_launcher.platformMenusTried = false;
     g_barsDrawn.clear();
+    unsigned builds = g_launcher.launcherBuilds;
     for (int build = 0; build < 2; ++build) {
         FreeKeptMenu(true);
         StartLauncherBuildAhead(owner.window);
         EXPECT_TRUE(Settle());
     }
     g_platform.DrawMenuBarTemp = g_drawMenuBarTemp;
+    ASSERT_EQ(builds + 2, g_launcher.launcherBuilds);
     ASSERT_EQ(1u, g_barsDrawn.size());
     const BarDrawn& bar = g_barsDrawn[0];
     EXPECT_EQ(owner.window, bar.window);
@@ -394,6 +398,7 @@ TEST_F(BuildAhead, ThePlatformMenuCodeIsSetUpOnceAheadOfTheFirstClick)
     EXPECT_EQ(nullptr, bar.font);
     EXPECT_FALSE(IsMenu(bar.menu));
     EXPECT_EQ(0u, GetObjectType(bar.dc));
+    EXPECT_EQ(0u, GetObjectType(bar.bitmap));
 }
 
 }  // namespace
