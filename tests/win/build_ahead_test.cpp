@@ -352,29 +352,25 @@ TEST_F(BuildAhead, NoSubmenuHoldsItsFolderOnceTheMenuHasClosed)
     DeleteFileA(TestSettingsPath().c_str());
 }
 
-// The menu bars drawn through the platform table, each as the call saw it.
+// Each menu bar drawn through the platform table: its window, DC, the DC's bitmap and menu.
 struct BarDrawn {
     HWND window;
     HDC dc;
+    bool offScreen;  // a memory DC: nothing drawn shows
     HGDIOBJ bitmap;
     HMENU menu;
-    HFONT font;
-    int items;
-    bool memoryDc;
 };
 std::vector<BarDrawn> g_barsDrawn;
 DWORD(WINAPI* g_drawMenuBarTemp)(HWND, HDC, RECT*, HMENU, HFONT);
 
 DWORD WINAPI RecordMenuBarDrawn(HWND window, HDC dc, RECT* rect, HMENU menu, HFONT font)
 {
-    g_barsDrawn.push_back({window, dc, GetCurrentObject(dc, OBJ_BITMAP), menu, font, GetMenuItemCount(menu),
-                           GetObjectType(dc) == OBJ_MEMDC});
+    g_barsDrawn.push_back({window, dc, GetObjectType(dc) == OBJ_MEMDC, GetCurrentObject(dc, OBJ_BITMAP), menu});
     return g_drawMenuBarTemp(window, dc, rect, menu, font);
 }
 
 // A kept build ahead has the platform set up its menu code for the window the menus belong
-// to, with its own menu font, into a bitmap of Morvek's; once for the process, and nothing
-// drawn with stays behind.
+// to, in a memory DC of Morvek's; once for the process, and nothing drawn with stays behind.
 TEST_F(BuildAhead, ThePlatformMenuCodeIsSetUpOnceAheadOfTheFirstClick)
 {
     g_drawMenuBarTemp = g_platform.DrawMenuBarTemp;
@@ -391,14 +387,11 @@ TEST_F(BuildAhead, ThePlatformMenuCodeIsSetUpOnceAheadOfTheFirstClick)
     g_platform.DrawMenuBarTemp = g_drawMenuBarTemp;
     ASSERT_EQ(builds + 2, g_launcher.launcherBuilds);
     ASSERT_EQ(1u, g_barsDrawn.size());
-    const BarDrawn& bar = g_barsDrawn[0];
-    EXPECT_EQ(owner.window, bar.window);
-    EXPECT_TRUE(bar.memoryDc);
-    EXPECT_EQ(1, bar.items);
-    EXPECT_EQ(nullptr, bar.font);
-    EXPECT_FALSE(IsMenu(bar.menu));
-    EXPECT_EQ(0u, GetObjectType(bar.dc));
-    EXPECT_EQ(0u, GetObjectType(bar.bitmap));
+    EXPECT_EQ(owner.window, g_barsDrawn[0].window);
+    EXPECT_TRUE(g_barsDrawn[0].offScreen);
+    EXPECT_EQ(0u, GetObjectType(g_barsDrawn[0].dc)) << "the DC was not deleted";
+    EXPECT_EQ(0u, GetObjectType(g_barsDrawn[0].bitmap)) << "the bitmap was not deleted";
+    EXPECT_FALSE(IsMenu(g_barsDrawn[0].menu)) << "the menu was not destroyed";
 }
 
 }  // namespace
