@@ -208,17 +208,14 @@ void PreparePlatformMenus(HWND window)
         return;
     g_launcher.platformMenusTried = true;
     AutoMenu menu(g_platform.DrawMenuBarTemp ? CreateMenu() : nullptr);
+    // A memory DC draws into its own one-pixel bitmap: nothing shows, and the setting up
+    // needs no more.
     HDC dc = menu ? CreateCompatibleDC(nullptr) : nullptr;
-    HBITMAP bitmap = dc ? CreateCompatibleBitmap(dc, 64, 32) : nullptr;
-    if (bitmap && AppendMenuW(menu.get(), MF_STRING, 1, L"A")) {
-        HGDIOBJ previous = SelectObject(dc, bitmap);
+    if (dc && AppendMenuW(menu.get(), MF_STRING, 1, L"A")) {
         RECT box = {0, 0, 64, 32};
         // No font given: the platform's own menu font, the one its menus measure with.
         g_platform.DrawMenuBarTemp(window, dc, &box, menu.get(), nullptr);
-        SelectObject(dc, previous);
     }
-    if (bitmap)
-        DeleteObject(bitmap);
     if (dc)
         DeleteDC(dc);
     // Wine's X driver gives each menu window the window logo as its icon in X, loading the

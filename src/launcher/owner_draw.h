@@ -40,7 +40,7 @@ void RenderLauncherNames(const LauncherRecord* records, const MenuLook& look);
 // Has the platform set up its menu code, which it does at the first menu a process shows
 // (the menu font made and selected, the submenu arrow's bitmap loaded, the font's average
 // character measured; under Wine the logo each menu window gets as its X icon loaded), by
-// drawing a menu bar of one item into a bitmap of its own and loading the logo; once, while
+// drawing a menu bar of one item into a memory DC of its own and loading the logo; once, while
 // Morvek is idle, so that the first click does not wait for it. window: the menus' owner.
 void PreparePlatformMenus(HWND window);
 // Forgets the measures of every record of the list and of its filled submenus, at any depth:

@@ -352,12 +352,11 @@ TEST_F(BuildAhead, NoSubmenuHoldsItsFolderOnceTheMenuHasClosed)
     DeleteFileA(TestSettingsPath().c_str());
 }
 
-// Each menu bar drawn through the platform table: its window, DC, the DC's bitmap and menu.
+// Each menu bar drawn through the platform table: its window, DC and menu.
 struct BarDrawn {
     HWND window;
     HDC dc;
     bool offScreen;  // a memory DC: nothing drawn shows
-    HGDIOBJ bitmap;
     HMENU menu;
 };
 std::vector<BarDrawn> g_barsDrawn;
@@ -365,7 +364,7 @@ DWORD(WINAPI* g_drawMenuBarTemp)(HWND, HDC, RECT*, HMENU, HFONT);
 
 DWORD WINAPI RecordMenuBarDrawn(HWND window, HDC dc, RECT* rect, HMENU menu, HFONT font)
 {
-    g_barsDrawn.push_back({window, dc, GetObjectType(dc) == OBJ_MEMDC, GetCurrentObject(dc, OBJ_BITMAP), menu});
+    g_barsDrawn.push_back({window, dc, GetObjectType(dc) == OBJ_MEMDC, menu});
     return g_drawMenuBarTemp(window, dc, rect, menu, font);
 }
 
@@ -390,7 +389,6 @@ TEST_F(BuildAhead, ThePlatformMenuCodeIsSetUpOnceAheadOfTheFirstClick)
     EXPECT_EQ(owner.window, g_barsDrawn[0].window);
     EXPECT_TRUE(g_barsDrawn[0].offScreen);
     EXPECT_EQ(0u, GetObjectType(g_barsDrawn[0].dc)) << "the DC was not deleted";
-    EXPECT_EQ(0u, GetObjectType(g_barsDrawn[0].bitmap)) << "the bitmap was not deleted";
     EXPECT_FALSE(IsMenu(g_barsDrawn[0].menu)) << "the menu was not destroyed";
 }
 
